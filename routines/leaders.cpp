@@ -1,0 +1,56 @@
+// Identification of the group's leading players: the empath, whose column of
+// influence received has the largest sum of squares, and the driver, whose row
+// of influence exerted has the largest.
+#include <cmath>
+#include <cstdio>
+
+#include "routines/routines.h"
+
+namespace {
+
+// Sums closer than this to the largest sum found so far count as a near tie.
+constexpr double kNearTieTolerance = 0.0001;
+
+}  // namespace
+
+void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empath) {
+  *empath = 0;
+  double best = 0.0;
+  for (int c = 0; c < n; ++c) {
+    double sum = 0.0;
+    for (int r = 0; r < n; ++r) {
+      const double entry = gsl_matrix_get(matrix, static_cast<size_t>(r), static_cast<size_t>(c));
+      sum = entry * entry + sum;
+    }
+    // Compared with the running best only, before it is updated.
+    if (std::fabs(sum - best) < kNearTieTolerance) {
+      std::printf("\nWARNING: Two or more column sum of squares are within %4.3f of each other.\n",
+                  kNearTieTolerance);
+    }
+    if (sum > best) {
+      *empath = c;
+      best = sum;
+    }
+    column_sums[c] = sum;
+  }
+}
+
+void FindDriver(const gsl_matrix* matrix, int n, double* row_sums, int* driver) {
+  *driver = 0;
+  double best = 0.0;
+  for (int r = 0; r < n; ++r) {
+    row_sums[r] = 0.0;
+    for (int c = 0; c < n; ++c) {
+      const double entry = gsl_matrix_get(matrix, static_cast<size_t>(r), static_cast<size_t>(c));
+      row_sums[r] = entry * entry + row_sums[r];
+    }
+    if (std::fabs(row_sums[r] - best) < kNearTieTolerance) {
+      std::printf("\nWARNING: Two or more row sum of squares are within %4.3f of each other.\n",
+                  kNearTieTolerance);
+    }
+    if (row_sums[r] > best) {
+      *driver = r;
+      best = row_sums[r];
+    }
+  }
+}

@@ -1,0 +1,92 @@
+// Reduction of the influence matrix about one player, the synchronization
+// coefficient and the matrix norms that form the condition number.
+#include <cmath>
+
+#include "routines/routines.h"
+
+void ReduceMatrix(const gsl_matrix* matrix, int n, gsl_matrix* reduced, int k) {
+  if (k < 0 || k >= n) {
+    WriteLocalErrorMessage("Improper index in ReduceMatrix.", "", 0, 1);
+  }
+  // Fill reduced row by row; the accessors test every index against the sizes.
+  size_t out_row = 0;
+  for (int i = 0; i < n; ++i) {
+    if (i == k) {
+      continue;
+    }
+    size_t out_col = 0;
+    for (int j = 0; j < n; ++j) {
+      if (j == k) {
+        continue;
+      }
+      gsl_matrix_set(reduced, out_row, out_col,
+                     gsl_matrix_get(matrix, static_cast<size_t>(i), static_cast<size_t>(j)));
+      ++out_col;
+    }
+    ++out_row;
+  }
+}
+
+void ReduceVector(const gsl_matrix* matrix, int n, gsl_vector* vector, int k) {
+  if (k < 0 || k >= n) {
+    WriteLocalErrorMessage("Improper index in ReduceVector.", "", 0, 1);
+  }
+  size_t out = 0;
+  for (int i = 0; i < n; ++i) {
+    if (i == k) {
+      continue;
+    }
+    gsl_vector_set(vector, out,
+                   gsl_matrix_get(matrix, static_cast<size_t>(i), static_cast<size_t>(k)));
+    ++out;
+  }
+}
+
+double calcS_E(const gsl_vector* v, const gsl_vector* q) {
+  if (v->size != q->size) {
+    WriteLocalErrorMessage("Vector lengths not equal in calcS_E.", "", 0, 1);
+  }
+  double sum = 0.0;
+  for (size_t i = 0; i < v->size; ++i) {
+    sum = v->data[i * v->stride] * q->data[i * q->stride] + sum;
+  }
+  return sum;
+}
+
+double norm_1(const gsl_matrix* matrix) {
+  if (matrix->size1 == 0) {
+    WriteLocalErrorMessage("Number of rows less than 1 in norm_1.", "", 0, 1);
+  } else if (matrix->size2 == 0) {
+    WriteLocalErrorMessage("Number of columns less than 1 in norm_1.", "", 0, 1);
+  }
+  double result = 0.0;
+  for (size_t j = 0; j < matrix->size2; ++j) {
+    double sum = 0.0;
+    for (size_t i = 0; i < matrix->size1; ++i) {
+      sum = std::fabs(gsl_matrix_get(matrix, i, j)) + sum;
+    }
+    if (sum > result) {
+      result = sum;
+    }
+  }
+  return result;
+}
+
+double norm_inf(const gsl_matrix* matrix) {
+  if (matrix->size1 == 0) {
+    WriteLocalErrorMessage("Number of rows less than 1 in norm_inf.", "", 0, 1);
+  } else if (matrix->size2 == 0) {
+    WriteLocalErrorMessage("Number of columns less than 1 in norm_inf.", "", 0, 1);
+  }
+  double result = 0.0;
+  for (size_t i = 0; i < matrix->size1; ++i) {
+    double sum = 0.0;
+    for (size_t j = 0; j < matrix->size2; ++j) {
+      sum = std::fabs(gsl_matrix_get(matrix, i, j)) + sum;
+    }
+    if (sum > result) {
+      result = sum;
+    }
+  }
+  return result;
+}

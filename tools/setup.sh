@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing need, when they are missing.
+# Safe to run again: it installs nothing that is already there.
+set -euo pipefail
+
+packages=(cmake make g++ libgsl-dev libgtest-dev "$@")
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all needed packages are installed (${packages[*]})"
+  exit 0
+fi
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "setup: installing ${missing[*]}"
+$sudo apt-get update
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
