@@ -10,7 +10,8 @@ void GetCommandLine(char* argv[], int argc, char** path_out) {
   }
   if (std::strcmp(argv[1], "-?") == 0) {
     std::printf("\n%s data file definition:  Line  1 - data descriptor (text) \n", kProgramName);
-    std::printf("                                Line  2 - size of matrix  (integer, 1 < N < 20)\n");
+    std::printf(
+        "                                Line  2 - size of matrix  (integer, 1 < N < 20)\n");
     std::printf("                                Line  3 - first row of data, ... \n");
     for (int i = 0; i < 3; ++i) {
       std::printf("                                  .\n");

@@ -149,8 +149,7 @@ int main(int argc, char* argv[]) {
 
   const double s_e = calcS_E(v.get(), q.get());
   std::printf("The synchronization coefficient S_E is: %6.4f\n", s_e);
-  std::printf("\nThe determinant of M is: \t\t\t%6.4f\n",
-              gsl_linalg_LU_det(reduced.get(), signum));
+  std::printf("\nThe determinant of M is: \t\t\t%6.4f\n", gsl_linalg_LU_det(reduced.get(), signum));
 
   Matrix inverse = NewMatrix(m, m);
   gsl_linalg_LU_invert(reduced.get(), permutation.get(), inverse.get());

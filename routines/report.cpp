@@ -64,8 +64,8 @@ int print_original_matrix(int rows, int cols, const gsl_matrix* matrix, const do
   for (int r = 1; r <= rows; ++r) {
     std::printf("     %s%d  ", "From", r);
     for (int c = 1; c <= cols; ++c) {
-      std::printf("%9.4f  ", gsl_matrix_get(matrix, static_cast<size_t>(r - 1),
-                                            static_cast<size_t>(c - 1)));
+      std::printf("%9.4f  ",
+                  gsl_matrix_get(matrix, static_cast<size_t>(r - 1), static_cast<size_t>(c - 1)));
     }
     std::printf("%9.4f  \n", row_values[r - 1]);
   }
