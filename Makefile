@@ -4,7 +4,7 @@
 EXAMPLE := examples/triad.dat
 JOBS    := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test setup build
+.PHONY: run test setup build package
 
 setup:
 	tools/setup.sh
@@ -23,3 +23,6 @@ test: setup
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+package:
+	tools/package.sh

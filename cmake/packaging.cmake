@@ -1,0 +1,50 @@
+# Installation and the Debian package.
+#
+#   cmake --install <build> --prefix <dir>   installs the program, its manual
+#                                            page and the example data files;
+#   cpack -G DEB (in <build>)                builds kelvarin_<version>_<arch>.deb
+#                                            from the same rules.
+include(GNUInstallDirs)
+
+install(TARGETS kelvarin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/man/kelvarin.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The folder is read at install time, so a data file added to examples/ is
+# installed without configuring again.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+        FILES_MATCHING PATTERN "*.dat")
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(KELVARIN_MAINTAINER "Kelvarin developers <kelvarin@example.org>"
+    CACHE STRING "Maintainer named in the Debian package")
+
+set(CPACK_PACKAGE_NAME kelvarin)
+set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
+set(CPACK_PACKAGE_CONTACT "${KELVARIN_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "influence analysis of a small group: empath, driver and synchronization coefficient")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KELVARIN_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The extended description: each line after the summary starts with a blank.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
+ kelvarin reads the influence matrix of a group of 2 to 20 players from a
+ text data file and reports every player's sums of squares, the empath and
+ the driver of the group, the weights Q that solve M Q = V' for the matrix
+ reduced about the empath, the synchronization coefficient S_E, and the
+ determinant and 1-norm condition number of the reduced matrix.
+ .
+ Licensed under the GNU General Public License, version 3 or later.")
+# dpkg-shlibdeps names the packages of the shared libraries the program needs
+# itself (GSL, the C and C++ runtimes) with their minimum versions. GSL's CBLAS
+# (soname 0) is loaded through libgsl, so its package is named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+if(NOT KELVARIN_STATIC)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS libgslcblas0)
+endif()
+
+include(CPack)
