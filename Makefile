@@ -1,10 +1,11 @@
-# The two set-up commands: `make run` and `make test`. Each installs what the
-# machine lacks, configures and builds; both can be run again at any time.
+# The two set-up commands are `make run` and `make test`. Each installs what
+# the machine lacks, configures and builds; both can be run again at any time.
 
 EXAMPLE := examples/triad.dat
 JOBS    := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test setup build package
+.PHONY: run test setup build check-default check-sanitize coverage lint memcheck fuzz \
+        package windows
 
 setup:
 	tools/setup.sh
@@ -13,16 +14,45 @@ build: setup
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS)
 
+# Build and run the program on the bundled example.
 run: build
 	build/default/app/kelvarin $(EXAMPLE)
 
-test: setup
-	cmake --preset default
-	cmake --build --preset default -j $(JOBS)
+# The whole test suite: plain and sanitizer builds, coverage, static analysis
+# and memory checks.
+test: check-default check-sanitize coverage lint memcheck
+
+check-default: build
 	ctest --preset default -j $(JOBS)
+
+check-sanitize: setup
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
-package:
+# Line and branch coverage of app/ and routines/ by the test suite.
+coverage: setup
+	tools/setup.sh gcovr
+	cmake --preset coverage
+	cmake --build --preset coverage -j $(JOBS)
+	find build/coverage -name '*.gcda' -delete
+	ctest --preset coverage -j $(JOBS)
+	gcovr --root . --filter 'app/' --filter 'routines/' --exclude-throw-branches \
+	  --exclude-unreachable-branches --print-summary --fail-under-line 95 \
+	  --fail-under-branch 90 build/coverage
+
+lint: setup
+	tools/lint.sh
+
+memcheck: build
+	tools/memcheck.sh
+
+# A coverage-guided fuzz campaign: make fuzz SECONDS=1800
+fuzz: setup
+	tools/fuzz.sh $(SECONDS)
+
+package: setup
 	tools/package.sh
+
+windows: setup
+	tools/windows.sh
