@@ -5,6 +5,8 @@
 //   args    the arguments, one per line; without it the one argument "input"
 //   stdout, stderr   the expected streams
 //   status  0, 1, or "abort" for the ending by GSL's error handler
+// and, where a Windows build behaves otherwise, stdout.windows,
+// stderr.windows or status.windows in place of the file of that name.
 // The environment can point the cases at another build of the program:
 //   KELVARIN_EXE       the program to run
 //   KELVARIN_LAUNCHER  a command to run it with (wine, valgrind, ...)
@@ -72,6 +74,12 @@ std::vector<std::string> CommandLine(const fs::path& folder) {
   return argv;
 }
 
+// The content of a case's expected file, the Windows form where there is one.
+std::string Expected(const fs::path& folder, const std::string& name) {
+  const fs::path windows = folder / (name + ".windows");
+  return ReadFile((CrLf() && fs::exists(windows) ? windows : folder / name).string());
+}
+
 std::string WithLineEnds(const std::string& text) {
   if (!CrLf()) {
     return text;
@@ -105,12 +113,12 @@ class EndToEnd : public testing::TestWithParam<std::string> {};
 TEST_P(EndToEnd, MatchesExpectedOutput) {
   const fs::path folder = fs::path(KELVARIN_CASES) / GetParam();
   const RunResult run = RunProgram(CommandLine(folder), folder.string(), kTimeoutSeconds);
-  const std::string status = Trim(ReadFile((folder / "status").string()));
+  const std::string status = Trim(Expected(folder, "status"));
 
-  EXPECT_EQ(run.out, WithLineEnds(ReadFile((folder / "stdout").string())));
+  EXPECT_EQ(run.out, WithLineEnds(Expected(folder, "stdout")));
   ASSERT_NE(run.end, RunResult::End::kTimedOut);
   if (status == "abort") {
-    const std::string expected = WithLineEnds(ReadFile((folder / "stderr").string()));
+    const std::string expected = WithLineEnds(Expected(folder, "stderr"));
     if (CrLf()) {
       // Windows reports an abort as an exit status of its own, and its
       // runtime may add a line of its own to GSL's report.
@@ -124,7 +132,7 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
       EXPECT_EQ(run.code, SIGABRT);
     }
   } else {
-    EXPECT_EQ(run.err, WithLineEnds(ReadFile((folder / "stderr").string())));
+    EXPECT_EQ(run.err, WithLineEnds(Expected(folder, "stderr")));
     EXPECT_EQ(run.end, RunResult::End::kExited);
     EXPECT_EQ(std::to_string(run.code), status);
   }
