@@ -24,7 +24,7 @@ void GetCommandLine(char* argv[], int argc, char** path_out) {
   if (file == nullptr) {
     WriteErrorMessage("Data file not found: ", argv[1], 1, 1);
   }
-  std::fclose(file);
+  (void)std::fclose(file);  // Opened for reading only: nothing to lose.
   *path_out = argv[1];
 }
 

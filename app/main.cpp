@@ -110,7 +110,7 @@ int main(int argc, char* argv[]) {
                      static_cast<double>(value));
     }
   }
-  std::fclose(file);
+  (void)std::fclose(file);  // Opened for reading only: nothing to lose.
 
   // Group description: the empath, the driver and the influence table.
   int empath = 0;

@@ -7,6 +7,9 @@
 
 namespace {
 
+// Numbers in the data file are decimal.
+constexpr int kRadix = 10;
+
 // White space as the C locale's isspace sees it.
 bool IsSpace(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -24,8 +27,9 @@ int SkipSpace(std::FILE* file) {
 }
 
 void PutBack(int c, std::FILE* file) {
+  // One byte of push-back is always possible, so ungetc cannot fail here.
   if (c != EOF) {
-    std::ungetc(c, file);
+    (void)std::ungetc(c, file);
   }
 }
 
@@ -78,9 +82,9 @@ bool ReadInteger(std::FILE* file, long long* value) {
   for (; IsDigit(c); c = std::getc(file)) {
     const int digit = c - '0';
     if (negative) {
-      result = result < (LLONG_MIN + digit) / 10 ? LLONG_MIN : result * 10 - digit;
+      result = result < (LLONG_MIN + digit) / kRadix ? LLONG_MIN : result * kRadix - digit;
     } else {
-      result = result > (LLONG_MAX - digit) / 10 ? LLONG_MAX : result * 10 + digit;
+      result = result > (LLONG_MAX - digit) / kRadix ? LLONG_MAX : result * kRadix + digit;
     }
   }
   PutBack(c, file);
