@@ -141,8 +141,8 @@ TEST_P(EndToEnd, MatchesExpectedOutput) {
 std::string TestName(const testing::TestParamInfo<std::string>& info) {
   std::string name = info.param;
   std::replace_if(
-      name.begin(), name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) == 0; },
-      '_');
+      name.begin(), name.end(),
+      [](char c) { return std::isalnum(static_cast<unsigned char>(c)) == 0; }, '_');
   return name;
 }
 

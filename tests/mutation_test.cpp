@@ -85,10 +85,11 @@ class Mutator {
 
   std::string MutateOnce(std::string text) {
     static const char* const kTokens[] = {
-        "1e",  "1e+",         "-",          ".",           "nan", "inf",  "-Infinity", "1e39",
-        "-1e39", "0x1p3",     "99999999999", "4294967298", "-3000000000", "0", "1", "2",
-        "20",  "21",          "1e-50",      "-0",          "+.5", "1.5-2", "3.4028235e38",
-        "99999999999999999999999999",       "\r\n",        "\r",  "\n",   "\t"};
+        "1e",          "1e+",  "-",     ".",     "nan",          "inf",
+        "-Infinity",   "1e39", "-1e39", "0x1p3", "99999999999",  "4294967298",
+        "-3000000000", "0",    "1",     "2",     "20",           "21",
+        "1e-50",       "-0",   "+.5",   "1.5-2", "3.4028235e38", "99999999999999999999999999",
+        "\r\n",        "\r",   "\n",    "\t"};
     static const char kBytes[] = {'\0', '\r', '\n', ' ', '-', '+', '.', 'e', 'E', '0', '9', 'x'};
     const size_t at = Position(text);
     switch (Pick(0, 7)) {
@@ -160,8 +161,9 @@ TEST(Mutation, EveryDamagedDataFileEndsInAKnownWay) {
       continue;
     }
     ADD_FAILURE() << "input kept as " << path << "\nended "
-                  << (run.end == RunResult::End::kTimedOut ? "by time-out"
-                      : run.end == RunResult::End::kSignaled ? "by signal " : "with status ")
+                  << (run.end == RunResult::End::kTimedOut   ? "by time-out"
+                      : run.end == RunResult::End::kSignaled ? "by signal "
+                                                             : "with status ")
                   << run.code << "\nstandard error:\n"
                   << run.err;
     if (endings[static_cast<int>(Ending::kUnknown)] == 10) {

@@ -156,8 +156,7 @@ TEST(Printing, UsesNineWideFieldsThatWidenAndKeepTheSign) {
             "-1000.0000     0.0001  \n");
 
   Vector v = VectorOf({0.25, -0.00001, 12345.6789});
-  EXPECT_EQ(StdoutOf([&] { vector_print(v.get()); }),
-            "   0.2500  \n  -0.0000  \n12345.6789  \n\n");
+  EXPECT_EQ(StdoutOf([&] { vector_print(v.get()); }), "   0.2500  \n  -0.0000  \n12345.6789  \n\n");
 
   Vector one = VectorOf({2});
   EXPECT_EQ(StdoutOf([&] { vector_print(one.get()); }), "   2.0000  \n\n");
@@ -203,34 +202,26 @@ const LeaderCase kLeaderCases[] = {
     {{3, 2.99995, 1}, 1, 0},
 };
 
-TEST(FindEmpath, PicksTheLargestColumnSumAndWarnsOnNearTies) {
-  for (const LeaderCase& c : kLeaderCases) {
-    SCOPED_TRACE(testing::PrintToString(c.sums));
-    Matrix m = DiagonalWithSums(c.sums);
-    const int n = static_cast<int>(c.sums.size());
-    std::vector<double> sums(c.sums.size(), -1.0);
-    int empath = -1;
-    EXPECT_EQ(StdoutOf([&] { FindEmpath(m.get(), n, sums.data(), &empath); }),
-              Times(c.warnings, kColumnWarning));
-    EXPECT_EQ(empath, c.leader);
-    for (size_t i = 0; i < sums.size(); ++i) {
-      EXPECT_NEAR(sums[i], c.sums[i], 1e-15);
-    }
-  }
-}
-
-TEST(FindDriver, PicksTheLargestRowSumAndWarnsOnNearTies) {
-  for (const LeaderCase& c : kLeaderCases) {
-    SCOPED_TRACE(testing::PrintToString(c.sums));
-    Matrix m = DiagonalWithSums(c.sums);
-    const int n = static_cast<int>(c.sums.size());
-    std::vector<double> sums(c.sums.size(), -1.0);
-    int driver = -1;
-    EXPECT_EQ(StdoutOf([&] { FindDriver(m.get(), n, sums.data(), &driver); }),
-              Times(c.warnings, kRowWarning));
-    EXPECT_EQ(driver, c.leader);
-    for (size_t i = 0; i < sums.size(); ++i) {
-      EXPECT_NEAR(sums[i], c.sums[i], 1e-15);
+TEST(FindEmpathAndDriver, PickTheLargestSumAndWarnOnNearTies) {
+  using Finder = void (*)(const gsl_matrix*, int, double*, int*);
+  const struct {
+    Finder find;
+    const char* warning;
+  } finders[] = {{FindEmpath, kColumnWarning}, {FindDriver, kRowWarning}};
+  for (const auto& finder : finders) {
+    for (const LeaderCase& c : kLeaderCases) {
+      SCOPED_TRACE(finder.warning + testing::PrintToString(c.sums));
+      Matrix m = DiagonalWithSums(c.sums);
+      std::vector<double> sums(c.sums.size(), -1.0);
+      int leader = -1;
+      EXPECT_EQ(StdoutOf([&] {
+                  finder.find(m.get(), static_cast<int>(sums.size()), sums.data(), &leader);
+                }),
+                Times(c.warnings, finder.warning));
+      EXPECT_EQ(leader, c.leader);
+      for (size_t i = 0; i < sums.size(); ++i) {
+        EXPECT_NEAR(sums[i], c.sums[i], 1e-15);
+      }
     }
   }
 }

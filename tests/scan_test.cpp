@@ -111,18 +111,12 @@ TEST(ReadValue, TakesTheLongestDecimalRunAndWhiteSpaceAfterIt) {
     std::string rest;
   };
   const Case cases[] = {
-      {"0.1", 0.1F, ""},
-      {"  1.5 \n\t 2", 1.5F, "2"},
-      {"1.5-2", 1.5F, "-2"},
-      {"+.5", 0.5F, ""},
-      {"-3.", -3.0F, ""},
-      {"2e3,", 2000.0F, ","},
-      {"2.5E-1x", 0.25F, "x"},
-      {"1e-50", 0.0F, ""},
-      {"1e-40", 1e-40F, ""},
-      {"3.4028234e38", 3.4028234e38F, ""},
-      {"00x1", 0.0F, "x1"},
-      {"1.5abc 2", 1.5F, "abc 2"},
+      {"0.1", 0.1F, ""},       {"  1.5 \n\t 2", 1.5F, "2"},
+      {"1.5-2", 1.5F, "-2"},   {"+.5", 0.5F, ""},
+      {"-3.", -3.0F, ""},      {"2e3,", 2000.0F, ","},
+      {"2.5E-1x", 0.25F, "x"}, {"1e-50", 0.0F, ""},
+      {"1e-40", 1e-40F, ""},   {"3.4028234e38", 3.4028234e38F, ""},
+      {"00x1", 0.0F, "x1"},    {"1.5abc 2", 1.5F, "abc 2"},
       {"-0", -0.0F, ""},
   };
   for (const Case& c : cases) {
@@ -138,8 +132,9 @@ TEST(ReadValue, TakesTheLongestDecimalRunAndWhiteSpaceAfterIt) {
 
 TEST(ReadValue, RejectsRunsThatAreNotWholeNumbersAndValuesThatAreNotFinite) {
   for (const std::string text :
-       {"", " \n ", "-", "+", ".", "-.", ".e5", "1e", "1e+", "2.5E-", "1ex", "abc", "nan", "NaN",
-        "inf", "-Infinity", "1e39", "-1e39", "3.5e38", "0x1p3", "-0X10", "\x01"}) {
+       {"",     " \n ",  "-",      "+",     ".",     "-.",  ".e5", "1e",
+        "1e+",  "2.5E-", "1ex",    "abc",   "nan",   "NaN", "inf", "-Infinity",
+        "1e39", "-1e39", "3.5e38", "0x1p3", "-0X10", "\x01"}) {
     SCOPED_TRACE(text);
     File file = FileWith(text);
     float value = 0.0F;
