@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# Builds kelvarin.exe for Windows on x86-64 by cross-compiling with mingw-w64,
+# then runs the end-to-end cases on it under wine, where every line end of the
+# expected outputs is CR LF. Everything it makes lives under build/windows/;
+# GSL for Windows and the wine prefix are made once and kept there, so a
+# second run only rebuilds what changed and runs the cases again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source_dir=$PWD
+out=$source_dir/build/windows
+jobs=$(nproc 2>/dev/null || echo 2)
+host=x86_64-w64-mingw32
+gsl_version=2.7.1
+gsl_prefix=$out/gsl
+gsl_stamp=$gsl_prefix/built-from
+
+say() { echo "windows: $*"; }
+
+# Run a command with its output in a log file; show the log's end on failure.
+logged() {
+  local log=$1
+  shift
+  if ! "$@" >>"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    say "failed: $* (full log: $log)" >&2
+    exit 1
+  fi
+}
+
+# --- Tools: the cross compiler, wine, and dpkg-source to unpack GSL's source.
+# tools/setup.sh installs only what is missing, without recommended packages.
+tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev
+mkdir -p "$out"
+
+# --- GSL for Windows, built once from Debian's source package.
+build_gsl() {
+  local codename apt_dir src log
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  apt_dir=$out/apt
+  src=$out/gsl-source
+  log=$out/gsl-build.log
+  rm -rf "$apt_dir" "$src" "$gsl_prefix" "$log"
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$src"
+
+  # A private source list, package index and download cache: the machine's
+  # own source lists and index are neither used nor changed.
+  local keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+  {
+    echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian $codename main"
+    echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian $codename-updates main"
+    echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian-security $codename-security main"
+  } >"$apt_dir/sources.list"
+  local apt_options=(
+    -o "Dir::Etc::SourceList=$apt_dir/sources.list"
+    -o "Dir::Etc::SourceParts=$apt_dir/no-parts"
+    -o "Dir::State::Lists=$apt_dir/lists"
+    -o "Dir::Cache=$apt_dir/cache"
+  )
+  # As root, apt hands downloads to its sandbox user, who cannot write here.
+  [ "$(id -u)" -ne 0 ] || apt_options+=(-o APT::Sandbox::User=root)
+
+  say "fetching GSL's Debian source package"
+  logged "$log" apt-get "${apt_options[@]}" update
+  (cd "$src" && logged "$log" apt-get "${apt_options[@]}" source --download-only gsl)
+  logged "$log" dpkg-source -x "$src"/gsl_*.dsc "$src/gsl"
+  if ! grep -q "define GSL_VERSION \"$gsl_version\"" "$src/gsl/gsl_version.h"; then
+    say "Debian's GSL source is not version $gsl_version:" >&2
+    grep 'define GSL_VERSION ' "$src/gsl/gsl_version.h" >&2
+    exit 1
+  fi
+
+  # Built in its own source tree: GSL's error report names the source file as
+  # the compiler saw it, so an out-of-tree build would print a long path.
+  # Only the parts the program uses go into libgsl.a: the header links, the
+  # system helpers, the error handler, blocks, vectors, matrices,
+  # permutations, BLAS and linalg; and libgslcblas.a beside it. (A full build
+  # would need the manual's sources, which Debian's tarball lacks.)
+  say "building GSL $gsl_version for $host (log: $log)"
+  local parts=(sys err block vector matrix permutation blas linalg)
+  local sublibs=()
+  for part in "${parts[@]}"; do
+    sublibs+=("$part/libgsl$part.la")
+  done
+  (
+    cd "$src/gsl"
+    logged "$log" ./configure --host=$host --disable-shared --enable-static \
+      --prefix="$gsl_prefix" CFLAGS="-g -O2 -D__USE_MINGW_ANSI_STDIO=1"
+    logged "$log" make -C gsl
+    for part in "${parts[@]}" cblas; do
+      logged "$log" make -j "$jobs" -C "$part"
+    done
+    logged "$log" make libgsl.la install-libLTLIBRARIES install-binSCRIPTS \
+      install-pkgconfigDATA SUBLIBS="${sublibs[*]}"
+    logged "$log" make -C cblas install-libLTLIBRARIES
+    mkdir -p "$gsl_prefix/include/gsl"
+    cp -L gsl/gsl*.h "$gsl_prefix/include/gsl/"
+  )
+  basename "$src"/gsl_*.dsc .dsc >"$gsl_stamp"
+}
+
+if [ -f "$gsl_stamp" ]; then
+  say "GSL for $host is built already ($(cat "$gsl_stamp")); to rebuild it, remove $gsl_prefix"
+else
+  build_gsl
+fi
+
+# --- kelvarin.exe: static, with mingw-w64's own printf.
+say "building kelvarin.exe"
+# The tool chain is read on the first configure only; --no-warn-unused-cli
+# keeps the later ones quiet about it.
+cmake -S "$source_dir" -B "$out/exe" --toolchain cmake/mingw-w64-x86_64.cmake --no-warn-unused-cli \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARIN_TESTS=OFF -DGSL_ROOT_DIR="$gsl_prefix"
+cmake --build "$out/exe" -j "$jobs"
+exe=$out/exe/app/kelvarin.exe
+
+# msvcrt.dll's printf rounds otherwise than glibc's; the report's printf must
+# come from mingw-w64 (the C runtime's start-up code may still take fprintf
+# from msvcrt.dll for its own diagnostics).
+msvcrt_imports=$($host-objdump -p "$exe" | awk '
+  /DLL Name:/ { in_msvcrt = ($3 == "msvcrt.dll"); next }
+  in_msvcrt && NF == 0 { in_msvcrt = 0 }
+  in_msvcrt && $1 ~ /^[0-9a-f]+$/ && NF >= 3 { print $NF }')
+if [ -z "$msvcrt_imports" ]; then
+  say "found no imports from msvcrt.dll in $exe; cannot check printf" >&2
+  exit 1
+fi
+if grep -qx printf <<<"$msvcrt_imports"; then
+  say "$exe imports printf from msvcrt.dll" >&2
+  exit 1
+fi
+say "kelvarin.exe does not import printf from msvcrt.dll"
+
+# --- wine: a private prefix, no debug chatter, no Mono or Gecko installer.
+export WINEPREFIX=$out/wine
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  say "creating the wine prefix $WINEPREFIX"
+  logged "$out/wineboot.log" wineboot --init
+  # The prefix's registry is written when its wine server ends.
+  wineserver -w
+fi
+# Wait for the wine server, which outlives the last case by a few seconds.
+trap 'wineserver -w' EXIT
+
+# --- The end-to-end cases on kelvarin.exe, driven by the Linux test runner.
+say "building the end-to-end runner"
+cmake -S "$source_dir" -B "$out/e2e" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARIN_TESTS=ON
+cmake --build "$out/e2e" --target e2e_test -j "$jobs"
+
+say "running the end-to-end cases on kelvarin.exe under wine"
+KELVARIN_EXE=$exe KELVARIN_LAUNCHER=wine KELVARIN_CRLF=1 "$out/e2e/tests/e2e_test"
