@@ -17,9 +17,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# mingw-w64's own printf rounds as the C standard asks (ties to even, -0.0000
-# kept) where msvcrt.dll's does not, so the report's digits match the Linux
-# build. A static link leaves kelvarin.exe needing no DLL beside the system's.
+# mingw-w64's own printf rounds exactly as glibc's does (ties to even, -0.0000
+# kept), where msvcrt.dll's rounds ties away from zero, so the report's digits
+# match the Linux build. A static link leaves kelvarin.exe needing no DLL
+# beside the system's.
 set(CMAKE_C_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1")
 set(CMAKE_CXX_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
