@@ -19,5 +19,5 @@ fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "setup: installing ${missing[*]}"
-$sudo apt-get update
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+$sudo apt-get -o DPkg::Lock::Timeout=300 update
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y --no-install-recommends "${missing[@]}"
