@@ -95,7 +95,8 @@ class Mutator {
     switch (Pick(0, 7)) {
       case 0:  // Flip a bit.
         if (!text.empty()) {
-          text[std::min(at, text.size() - 1)] ^= static_cast<char>(1 << Pick(0, 7));
+          char& byte = text[std::min(at, text.size() - 1)];
+          byte = static_cast<char>(static_cast<unsigned char>(byte) ^ (1U << Pick(0, 7)));
         }
         break;
       case 1:  // Insert a byte that the reader treats specially.
@@ -114,7 +115,8 @@ class Mutator {
         break;
       }
       case 5:  // A very long line.
-        text.insert(at, std::string(static_cast<size_t>(Pick(100, 5000)), Pick(0, 1) ? '7' : 'a'));
+        text.insert(at,
+                    std::string(static_cast<size_t>(Pick(100, 5000)), Pick(0, 1) == 1 ? '7' : 'a'));
         break;
       case 6: {  // Replace a token with an odd number or a separator.
         const size_t end = text.find_first_of(" \t\r\n", at);

@@ -45,6 +45,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
   Capture out;
   Capture err;
   std::vector<char*> args;
+  args.reserve(argv.size() + 1);
   for (const std::string& arg : argv) {
     args.push_back(const_cast<char*>(arg.c_str()));
   }
