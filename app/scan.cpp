@@ -3,7 +3,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <string>
 
 namespace {
 
@@ -33,6 +32,73 @@ void PutBack(int c, std::FILE* file) {
   }
 }
 
+// A number's digits beyond this many significant ones need not be kept: a
+// value halfway between two floats has fewer significant digits than this,
+// so the first ones and whether any later one is non-zero decide the
+// correctly rounded float. A number of any length is read in this memory.
+constexpr int kKeptDigits = 200;
+
+// A power of ten beyond this size makes any number zero or infinite as a
+// float, so larger exponents need not be told apart.
+constexpr long long kExponentLimit = 100000;
+
+// Room for "-0.", the kept digits, the digit that stands for the dropped
+// ones, "e" and the power of ten, and the NUL.
+constexpr int kTextSize = 3 + kKeptDigits + 1 + 1 + 21 + 1;
+
+// The significant digits of a decimal number as they are read, held as
+// 0.d1 d2 d3 ... times 10 to the power point.
+struct Significand {
+  char digits[kKeptDigits];
+  int kept = 0;
+  bool dropped_non_zero = false;
+  long long point = 0;
+
+  void Keep(int c) {
+    if (kept < kKeptDigits) {
+      digits[kept++] = static_cast<char>(c);
+    } else if (c != '0') {
+      dropped_non_zero = true;
+    }
+  }
+  // Leading zeros of the integer part are not significant.
+  void AddIntegerDigit(int c) {
+    if (kept > 0 || c != '0') {
+      Keep(c);
+      ++point;
+    }
+  }
+  // Zeros between the point and the first significant digit move the point.
+  void AddFractionDigit(int c) {
+    if (kept > 0 || c != '0') {
+      Keep(c);
+    } else {
+      --point;
+    }
+  }
+  // Write the number times 10 to the power exponent as text for strtof:
+  // dropped digits that are not all zero stand as one digit 1 after the kept
+  // ones, which rounds as they do.
+  void Write(bool negative, long long exponent, char* text) const {
+    char* end = text;
+    if (negative) {
+      *end++ = '-';
+    }
+    *end++ = '0';
+    *end++ = '.';
+    for (int i = 0; i < kept; ++i) {
+      *end++ = digits[i];
+    }
+    if (dropped_non_zero) {
+      *end++ = '1';
+    }
+    long long power = point + exponent;
+    power = power > kExponentLimit ? kExponentLimit : power;
+    power = power < -kExponentLimit ? -kExponentLimit : power;
+    std::snprintf(end, static_cast<size_t>(text + kTextSize - end), "e%lld", power);
+  }
+};
+
 }  // namespace
 
 bool ReadLine(std::FILE* file, char* buffer, int size) {
@@ -42,9 +108,8 @@ bool ReadLine(std::FILE* file, char* buffer, int size) {
     if (c == EOF) {
       break;
     }
-#ifndef _WIN32
-    // A text-mode stream on Windows folds CR LF by itself; elsewhere fold it
-    // here, so that the CR is neither counted nor kept.
+    // The file is read in binary mode on every system: a CR LF pair is one
+    // line end, its CR neither counted nor kept.
     if (c == '\r') {
       const int next = std::getc(file);
       if (next == '\n') {
@@ -53,7 +118,6 @@ bool ReadLine(std::FILE* file, char* buffer, int size) {
         PutBack(next, file);
       }
     }
-#endif
     buffer[length++] = static_cast<char>(c);
     if (c == '\n') {
       break;
@@ -93,34 +157,40 @@ bool ReadInteger(std::FILE* file, long long* value) {
 }
 
 bool ReadValue(std::FILE* file, float* value) {
-  std::string text;
+  Significand significand;
   int c = SkipSpace(file);
+  const bool negative = c == '-';
   if (c == '+' || c == '-') {
-    text += static_cast<char>(c);
     c = std::getc(file);
   }
-  int mantissa_digits = 0;
+  long long mantissa_digits = 0;
   for (; IsDigit(c); c = std::getc(file), ++mantissa_digits) {
-    text += static_cast<char>(c);
+    significand.AddIntegerDigit(c);
   }
+  const bool lone_zero = mantissa_digits == 1 && significand.kept == 0 && c != '.';
   if (c == '.') {
-    text += static_cast<char>(c);
     for (c = std::getc(file); IsDigit(c); c = std::getc(file), ++mantissa_digits) {
-      text += static_cast<char>(c);
+      significand.AddFractionDigit(c);
     }
   }
   // An exponent can only extend a mantissa that has digits; once begun, it is
   // part of the run even when no digits follow ("1e", "1e+").
-  int exponent_digits = -1;
+  long long exponent = 0;
+  long long exponent_digits = -1;
   if (mantissa_digits > 0 && (c == 'e' || c == 'E')) {
-    text += static_cast<char>(c);
     c = std::getc(file);
+    const bool negative_exponent = c == '-';
     if (c == '+' || c == '-') {
-      text += static_cast<char>(c);
       c = std::getc(file);
     }
     for (exponent_digits = 0; IsDigit(c); c = std::getc(file), ++exponent_digits) {
-      text += static_cast<char>(c);
+      // Beyond the limit the value is zero or infinite whatever the digits.
+      if (exponent < kExponentLimit) {
+        exponent = exponent * kRadix + (c - '0');
+      }
+    }
+    if (negative_exponent) {
+      exponent = -exponent;
     }
   }
   PutBack(c, file);
@@ -129,12 +199,13 @@ bool ReadValue(std::FILE* file, float* value) {
   }
   // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
   // pass as a 0 followed by text.
-  const bool bare_zero = text == "0" || text == "+0" || text == "-0";
-  if (bare_zero && (c == 'x' || c == 'X')) {
+  if (lone_zero && (c == 'x' || c == 'X')) {
     return false;
   }
+  char text[kTextSize];
+  significand.Write(negative, exponent, text);
   // A decimal beyond the float range converts to an infinity.
-  const float result = std::strtof(text.c_str(), nullptr);
+  const float result = std::strtof(text, nullptr);
   if (!std::isfinite(result)) {
     return false;
   }
