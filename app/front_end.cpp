@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-void GetCommandLine(char* argv[], int argc, char** path_out) {
+void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_out) {
   if (argc <= 1) {
     WriteErrorMessage("Insufficient arguments: file name required as first argument.", "", 1, 1);
   }
@@ -17,15 +17,23 @@ void GetCommandLine(char* argv[], int argc, char** path_out) {
       std::printf("                                  .\n");
     }
     std::printf("                                Line  N+2 - last row of data.\n\n");
+    FinishReport();
     std::exit(0);
   }
-  // The file is only tried here; main opens it again for the run.
-  std::FILE* file = std::fopen(argv[1], "r");
+  // Opened once: a second open could wait forever on a FIFO whose writer
+  // has finished, and would lose what the first read of it delivered.
+  std::FILE* file = std::fopen(argv[1], "rb");
   if (file == nullptr) {
     WriteErrorMessage("Data file not found: ", argv[1], 1, 1);
   }
-  (void)std::fclose(file);  // Opened for reading only: nothing to lose.
   *path_out = argv[1];
+  *file_out = file;
+}
+
+void FinishReport() {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    WriteErrorMessage("Error writing the report.", "", 0, 1);
+  }
 }
 
 void WriteErrorMessage(const char* message, const char* detail, int show_usage, int status) {

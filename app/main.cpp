@@ -1,5 +1,6 @@
 // Kelvarin: reads a group's influence matrix from a data file and reports its
 // empath and driver and the synchronization coefficient of the empath.
+#include <gsl/gsl_errno.h>
 #include <gsl/gsl_linalg.h>
 #include <gsl/gsl_matrix.h>
 #include <gsl/gsl_permutation.h>
@@ -43,6 +44,18 @@ using Vector = std::unique_ptr<gsl_vector, VectorFree>;
 using Permutation = std::unique_ptr<gsl_permutation, PermutationFree>;
 using Sums = std::unique_ptr<double[], ArrayFree>;
 
+// GSL's errors end the run as GSL's default handler ends it, with GSL's
+// report and an abort (a singular M ends in the solve so), except that memory
+// GSL cannot get is the program's own error report with status 1. The handler
+// never returns: GSL's callers go on to use what they failed to allocate.
+void HandleGslError(const char* reason, const char* file, int line, int gsl_errno) {
+  if (gsl_errno == GSL_ENOMEM) {
+    WriteErrorMessage("Out of memory for the matrices and vectors.", "", 0, 1);
+  }
+  gsl_set_error_handler(nullptr);
+  gsl_error(reason, file, line, gsl_errno);
+}
+
 Matrix NewMatrix(int rows, int cols) {
   return Matrix(gsl_matrix_alloc(static_cast<size_t>(rows), static_cast<size_t>(cols)));
 }
@@ -61,13 +74,12 @@ Sums NewSums(int n) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  gsl_set_error_handler(&HandleGslError);
+
   // Command line and start banner.
   char* path = nullptr;
-  GetCommandLine(argv, argc, &path);
-  std::FILE* file = std::fopen(path, "r");
-  if (file == nullptr) {
-    WriteErrorMessage("Data file not found -", path, 0, 1);
-  }
+  std::FILE* file = nullptr;
+  GetCommandLine(argv, argc, &path, &file);
   std::printf("\nEntering: %s ver. %s (Quorvane)...\n\n", kProgramName, kProgramVersion);
   std::printf("  %s\n\n", kNotice);
 
@@ -138,8 +150,8 @@ int main(int argc, char* argv[]) {
   std::printf("\nReduced Matrix M \n\n");
   matrix_print(reduced.get());
 
-  // GSL's default error handler stays installed: a singular M ends the run
-  // in the solve with GSL's own report and an abort.
+  // A singular M ends the run in the solve with GSL's own report and an
+  // abort (HandleGslError).
   Permutation permutation(gsl_permutation_alloc(static_cast<size_t>(m)));
   int signum = 0;
   gsl_linalg_LU_decomp(reduced.get(), permutation.get(), &signum);
@@ -153,11 +165,16 @@ int main(int argc, char* argv[]) {
 
   Matrix inverse = NewMatrix(m, m);
   gsl_linalg_LU_invert(reduced.get(), permutation.get(), inverse.get());
-  std::printf("The 1-condition number of M is: \t\t%6.4f\n",
-              norm_1(reduced_copy.get()) * norm_1(inverse.get()));
-  std::printf("The log of the 1-condition number of M is: \t%6.4f\n",
-              std::log10(norm_1(reduced_copy.get()) * norm_1(inverse.get())));
+  // An inverse that overflowed holds infinities or NaNs: its condition
+  // number is reported as infinite, never as a finite figure.
+  double condition = norm_1(reduced_copy.get()) * norm_1(inverse.get());
+  if (std::isnan(condition)) {
+    condition = HUGE_VAL;
+  }
+  std::printf("The 1-condition number of M is: \t\t%6.4f\n", condition);
+  std::printf("The log of the 1-condition number of M is: \t%6.4f\n", std::log10(condition));
 
   std::printf("\nExiting: %s ver. %s (Quorvane).\n\n", kProgramName, kProgramVersion);
+  FinishReport();
   return 0;
 }

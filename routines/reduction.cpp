@@ -65,6 +65,11 @@ double norm_1(const gsl_matrix* matrix) {
     for (size_t i = 0; i < matrix->size1; ++i) {
       sum = std::fabs(gsl_matrix_get(matrix, i, j)) + sum;
     }
+    // A sum that is not a number makes the norm not a number: skipping it
+    // would report a finite norm for a matrix that has none.
+    if (std::isnan(sum)) {
+      return sum;
+    }
     if (sum > result) {
       result = sum;
     }
@@ -83,6 +88,11 @@ double norm_inf(const gsl_matrix* matrix) {
     double sum = 0.0;
     for (size_t j = 0; j < matrix->size2; ++j) {
       sum = std::fabs(gsl_matrix_get(matrix, i, j)) + sum;
+    }
+    // A sum that is not a number makes the norm not a number: skipping it
+    // would report a finite norm for a matrix that has none.
+    if (std::isnan(sum)) {
+      return sum;
     }
     if (sum > result) {
       result = sum;

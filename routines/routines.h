@@ -51,11 +51,13 @@ void ReduceVector(const gsl_matrix* matrix, int n, gsl_vector* vector, int k);
 double calcS_E(const gsl_vector* v, const gsl_vector* q);
 
 // Return the 1-norm of matrix: the largest sum of absolute values in a
-// column. A matrix without rows or without columns is reported, rows first.
+// column, or NaN when an entry is NaN. A matrix without rows or without
+// columns is reported, rows first.
 double norm_1(const gsl_matrix* matrix);
 
 // Return the infinity-norm of matrix: the largest sum of absolute values in a
-// row. A matrix without rows or without columns is reported, rows first.
+// row, or NaN when an entry is NaN. A matrix without rows or without columns
+// is reported, rows first.
 double norm_inf(const gsl_matrix* matrix);
 
 #endif  // KELVARIN_ROUTINES_ROUTINES_H_

@@ -331,6 +331,16 @@ TEST(Norms, TakeTheLargestAbsoluteColumnOrRowSum) {
   Matrix zeros(gsl_matrix_calloc(3, 3));
   EXPECT_EQ(norm_1(zeros.get()), 0);
   EXPECT_EQ(norm_inf(zeros.get()), 0);
+
+  // An overflowed inverse: a NaN anywhere, even beside a larger sum or an
+  // infinity, makes the norm NaN.
+  const double nan = std::nan("");
+  Matrix overflowed = MatrixOf({{9, nan}, {HUGE_VAL, 1}});
+  EXPECT_TRUE(std::isnan(norm_1(overflowed.get())));
+  EXPECT_TRUE(std::isnan(norm_inf(overflowed.get())));
+  Matrix infinite = MatrixOf({{1, -HUGE_VAL}, {2, 3}});
+  EXPECT_EQ(norm_1(infinite.get()), HUGE_VAL);
+  EXPECT_EQ(norm_inf(infinite.get()), HUGE_VAL);
 }
 
 }  // namespace

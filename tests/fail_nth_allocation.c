@@ -1,0 +1,29 @@
+/* Preloaded into the program to make one allocation fail: the Nth call of
+   malloc, calloc or realloc in the process, N taken from the environment
+   variable KELVARIN_FAIL_ALLOCATION. Every other call succeeds. */
+#include <stddef.h>
+#include <stdlib.h>
+
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* pointer, size_t size);
+
+static int ThisOneFails(void) {
+  static long calls = 0;
+  static long nth = -1;
+  if (nth < 0) {
+    const char* text = getenv("KELVARIN_FAIL_ALLOCATION");
+    nth = text != NULL ? strtol(text, NULL, 10) : 0;
+  }
+  return ++calls == nth;
+}
+
+void* malloc(size_t size) { return ThisOneFails() ? NULL : __libc_malloc(size); }
+
+void* calloc(size_t count, size_t size) {
+  return ThisOneFails() ? NULL : __libc_calloc(count, size);
+}
+
+void* realloc(void* pointer, size_t size) {
+  return ThisOneFails() ? NULL : __libc_realloc(pointer, size);
+}
