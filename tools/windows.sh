@@ -33,6 +33,72 @@ tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev
 mkdir -p "$out"
 
 # --- GSL for Windows, built once from Debian's source package.
+
+# Prints a deb-src entry for every enabled deb entry of Debian release $1 in the
+# machine's apt sources, so that GSL's source comes from wherever the machine
+# gets its packages. An entry is the release's when its suite is the release's
+# code name, alone or with a suffix (-updates, -security), and it has the main
+# component. Both forms are read: one-line entries ("deb [options] uri suite
+# components...") in sources.list and sources.list.d/*.list, and deb822
+# stanzas (Types:, URIs:, Suites:, Components:, Signed-By:, Enabled:) in
+# sources.list.d/*.sources. The entry's signed-by keyring is kept; an entry
+# without one (or with an inline key) gets Debian's archive keyring.
+debian_source_entries() {
+  local codename=$1 list parts file files=()
+  local keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+  [ -f "$keyring" ] || keyring=
+  eval "$(apt-config shell list Dir::Etc::SourceList/f parts Dir::Etc::SourceParts/d)"
+  for file in "$list" "$parts"*.list "$parts"*.sources; do
+    [ ! -f "$file" ] || files+=("$file")
+  done
+  [ ${#files[@]} -gt 0 ] || return 0
+  awk -v codename="$codename" -v keyring="$keyring" '
+    function trim(text) { gsub(/^[ \t]+|[ \t]+$/, "", text); return text }
+    function emit(uris, suites, components, signed_by,    u, s, n_uris, n_suites, uri, suite, line) {
+      if ((" " components " ") !~ /[ \t]main[ \t]/) return
+      if (signed_by == "") signed_by = keyring
+      n_uris = split(uris, uri)
+      n_suites = split(suites, suite)
+      for (u = 1; u <= n_uris; u++)
+        for (s = 1; s <= n_suites; s++) {
+          if (suite[s] != codename && index(suite[s], codename "-") != 1) continue
+          line = "deb-src " (signed_by == "" ? "" : "[signed-by=" signed_by "] ") uri[u] " " suite[s] " main"
+          if (!seen[line]++) print line
+        }
+    }
+    function end_stanza() {
+      if ((" " field["types"] " ") ~ /[ \t]deb[ \t]/ && tolower(field["enabled"]) != "no")
+        emit(field["uris"], field["suites"], field["components"], field["signed-by"])
+      split("", field)
+    }
+    FNR == 1 { end_stanza() }
+    # deb822: comment lines are skipped, an empty line ends a stanza, and an
+    # indented line continues a multi-line field (an inline key).
+    FILENAME ~ /\.sources$/ {
+      if (/^#/ || /^[ \t]+[^ \t]/) next
+      if (/^[ \t]*$/) { end_stanza(); next }
+      colon = index($0, ":")
+      field[tolower(substr($0, 1, colon - 1))] = trim(substr($0, colon + 1))
+      next
+    }
+    # One-line form, options in brackets, "#" starting a comment.
+    { sub(/#.*/, "") }
+    $1 == "deb" {
+      options = ""
+      if (match($0, /\[[^]]*\]/)) {
+        options = substr($0, RSTART + 1, RLENGTH - 2)
+        $0 = substr($0, 1, RSTART - 1) substr($0, RSTART + RLENGTH)
+      }
+      signed_by = ""
+      if (match(options, /signed-by=[^ \t]+/)) signed_by = substr(options, RSTART + 10, RLENGTH - 10)
+      components = ""
+      for (i = 4; i <= NF; i++) components = components " " $i
+      emit($2, $3, components, signed_by)
+    }
+    END { end_stanza() }
+  ' "${files[@]}"
+}
+
 build_gsl() {
   local codename apt_dir src log
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -43,13 +109,16 @@ build_gsl() {
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$src"
 
   # A private source list, package index and download cache: the machine's
-  # own source lists and index are neither used nor changed.
-  local keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-  {
-    echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian $codename main"
-    echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian $codename-updates main"
-    echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian-security $codename-security main"
-  } >"$apt_dir/sources.list"
+  # own source lists and index are read but not changed.
+  debian_source_entries "$codename" >"$apt_dir/sources.list"
+  if [ ! -s "$apt_dir/sources.list" ]; then
+    say "the machine's apt sources (sources.list, sources.list.d/*.list and *.sources)" \
+      "have no enabled deb entry of Debian $codename with the main component;" \
+      "cannot fetch GSL's source" >&2
+    exit 1
+  fi
+  say "GSL's source from:"
+  sed 's/^/  /' "$apt_dir/sources.list"
   local apt_options=(
     -o "Dir::Etc::SourceList=$apt_dir/sources.list"
     -o "Dir::Etc::SourceParts=$apt_dir/no-parts"
