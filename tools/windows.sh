@@ -27,9 +27,10 @@ logged() {
   fi
 }
 
-# --- Tools: the cross compiler, wine, and dpkg-source to unpack GSL's source.
-# tools/setup.sh installs only what is missing, without recommended packages.
-tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev
+# --- Tools: the cross compiler, wine, dpkg-source to unpack GSL's source and
+# mandoc for the manual's HTML. tools/setup.sh installs only what is missing,
+# without recommended packages.
+tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev mandoc
 mkdir -p "$out"
 
 # --- GSL for Windows, built once from Debian's source package.
@@ -176,9 +177,12 @@ fi
 # --- kelvarin.exe: static, with mingw-w64's own printf.
 say "building kelvarin.exe"
 # The tool chain is read on the first configure only; --no-warn-unused-cli
-# keeps the later ones quiet about it.
+# keeps the later ones quiet about it. The stamp's "gsl_<version>" gives the
+# Debian source version that README.txt names.
+gsl_debian_version=$(sed -n 's/^gsl_//p' "$gsl_stamp")
 cmake -S "$source_dir" -B "$out/exe" --toolchain cmake/mingw-w64-x86_64.cmake --no-warn-unused-cli \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARIN_TESTS=OFF -DGSL_ROOT_DIR="$gsl_prefix"
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARIN_TESTS=OFF -DGSL_ROOT_DIR="$gsl_prefix" \
+  -DKELVARIN_GSL_DEBIAN_VERSION="$gsl_debian_version"
 cmake --build "$out/exe" -j "$jobs"
 exe=$out/exe/app/kelvarin.exe
 
