@@ -3,7 +3,8 @@
 # then runs the end-to-end cases on it under wine, where every line end of the
 # expected outputs is CR LF. Everything it makes lives under build/windows/;
 # GSL for Windows and the wine prefix are made once and kept there, so a
-# second run only rebuilds what changed and runs the cases again.
+# second run only rebuilds what changed and runs the cases again. Last, it
+# packs the Windows download, kelvarin-<version>-win64.zip, and checks it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source_dir=$PWD
@@ -15,6 +16,11 @@ gsl_prefix=$out/gsl
 gsl_stamp=$gsl_prefix/built-from
 
 say() { echo "windows: $*"; }
+
+fail() {
+  say "FAIL: $*" >&2
+  exit 1
+}
 
 # Run a command with its output in a log file; show the log's end on failure.
 logged() {
@@ -216,10 +222,73 @@ fi
 # Wait for the wine server, which outlives the last case by a few seconds.
 trap 'wineserver -w' EXIT
 
-# --- The end-to-end cases on kelvarin.exe, driven by the Linux test runner.
-say "building the end-to-end runner"
+# --- The end-to-end cases on kelvarin.exe, driven by the Linux test runner;
+# the Linux kelvarin of the same build gives the reports the download's
+# examples are compared with.
+say "building the end-to-end runner and the Linux kelvarin"
 cmake -S "$source_dir" -B "$out/e2e" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARIN_TESTS=ON
-cmake --build "$out/e2e" --target e2e_test -j "$jobs"
+cmake --build "$out/e2e" --target e2e_test kelvarin -j "$jobs"
+linux_kelvarin=$out/e2e/app/kelvarin
 
 say "running the end-to-end cases on kelvarin.exe under wine"
 KELVARIN_EXE=$exe KELVARIN_LAUNCHER=wine KELVARIN_CRLF=1 "$out/e2e/tests/e2e_test"
+
+# --- The Windows download, packed by CPack from the cross build.
+say "packing the Windows download"
+rm -f "$out"/exe/kelvarin-*-win64.zip
+(cd "$out/exe" && logged "$out/cpack.log" cpack -G ZIP --config CPackConfig.cmake)
+zips=("$out"/exe/kelvarin-*-win64.zip)
+[ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || fail "expected one kelvarin-*-win64.zip in $out/exe"
+zip=${zips[0]}
+top=$(basename "$zip" .zip)
+
+# Its files, all in the folder of its own name.
+say "$zip holds:"
+contents=$(cmake -E tar tf "$zip")
+echo "$contents"
+examples=(examples/*.dat)
+[ -f "${examples[0]}" ] || fail "no examples/*.dat in the source tree"
+for file in kelvarin.exe kelvarin.html README.txt LICENSE.txt "${examples[@]}"; do
+  grep -qxF "$top/$file" <<<"$contents" || fail "$zip lacks $top/$file"
+done
+
+# Unpacked as a user would: the text files end every line in CR LF, and
+# README.txt names the GSL source.
+check=$out/zip-check
+rm -rf "$check"
+mkdir -p "$check/reports"
+(cd "$check" && cmake -E tar xf "$zip")
+unpacked=$check/$top
+for text in README.txt LICENSE.txt; do
+  ! grep -qv $'\r$' "$unpacked/$text" || fail "$top/$text has a line without CR LF"
+done
+grep -qF "$gsl_debian_version" "$unpacked/README.txt" ||
+  fail "$top/README.txt does not name Debian's gsl $gsl_debian_version"
+
+# The unpacked kelvarin.exe on every unpacked example, run from the folder as
+# README.txt shows: its report must be the Linux kelvarin's report of the same
+# file with CR LF line ends, byte for byte, and both must succeed (status 0)
+# or both fail. A singular example ends in GSL's abort on both; the report up
+# to the abort is compared all the same.
+for example in "$unpacked"/examples/*.dat; do
+  name=$(basename "$example")
+  report=$check/reports/$name
+  windows_status=0
+  (cd "$unpacked" && wine kelvarin.exe "examples\\$name") >"$report.windows" 2>"$report.windows.err" ||
+    windows_status=$?
+  # The braces send bash's own notice of an abort to the error file too.
+  linux_status=0
+  { (cd "$unpacked" && "$linux_kelvarin" "examples/$name"); } >"$report.linux" 2>"$report.linux.err" ||
+    linux_status=$?
+  # GNU sed's -z reads the report as one piece, so only line feeds change.
+  sed -z 's/\n/\r\n/g' "$report.linux" >"$report.expected"
+  cmp "$report.expected" "$report.windows" ||
+    fail "$name: the report of kelvarin.exe differs from the Linux report with CR LF" \
+      "($report.expected, $report.windows)"
+  [ $((windows_status == 0)) -eq $((linux_status == 0)) ] ||
+    fail "$name: kelvarin.exe ended with status $windows_status, the Linux kelvarin with $linux_status"
+  say "$name: the same report ($(wc -c <"$report.windows") bytes with CR LF)," \
+    "status $windows_status on Windows and $linux_status on Linux"
+done
+say "OK: $zip holds kelvarin.exe, its manual, README.txt, LICENSE.txt and ${#examples[@]} example(s);" \
+  "the unpacked kelvarin.exe reports each example as the Linux build does"
