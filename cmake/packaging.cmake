@@ -4,6 +4,61 @@
 #                                            page and the example data files;
 #   cpack -G DEB (in <build>)                builds kelvarin_<version>_<arch>.deb
 #                                            from the same rules.
+
+# The Windows download, from a cross build (cmake/mingw-w64-x86_64.cmake):
+#   cpack -G ZIP (in <build>)   builds kelvarin-<version>-win64.zip, whose
+#                               folder kelvarin-<version>-win64/ holds
+#                               kelvarin.exe, the manual as HTML, README.txt,
+#                               LICENSE.txt and the examples.
+# The installation layout and the Debian package below are not made there.
+if(WIN32)
+  # README.txt names the source GSL was built from, as the GPL asks of
+  # whoever passes the GSL inside kelvarin.exe on.
+  set(KELVARIN_GSL_DEBIAN_VERSION "" CACHE STRING
+      "Version of Debian's source package gsl that the GSL for Windows was built from")
+  if(NOT KELVARIN_GSL_DEBIAN_VERSION MATCHES "^([0-9.]+)[+~-]"
+     OR NOT CMAKE_MATCH_1 VERSION_EQUAL GSL_VERSION)
+    message(FATAL_ERROR "KELVARIN_GSL_DEBIAN_VERSION (\"${KELVARIN_GSL_DEBIAN_VERSION}\") "
+      "must be the version of Debian's source package of GSL ${GSL_VERSION}, from which "
+      "${GSL_ROOT_DIR} was built; tools/windows.sh sets it")
+  endif()
+  set(windows_files ${PROJECT_BINARY_DIR}/windows)
+
+  # The manual as a web page, which Windows opens without other software.
+  find_program(KELVARIN_MANDOC mandoc REQUIRED)
+  set(manual ${PROJECT_SOURCE_DIR}/man/kelvarin.1)
+  add_custom_command(OUTPUT ${windows_files}/kelvarin.html
+    COMMAND ${KELVARIN_MANDOC} -T html ${manual} > ${windows_files}/kelvarin.html.new
+    COMMAND ${CMAKE_COMMAND} -E rename ${windows_files}/kelvarin.html.new
+            ${windows_files}/kelvarin.html
+    DEPENDS ${manual}
+    COMMENT "Rendering the manual page as HTML"
+    VERBATIM)
+  add_custom_target(manual_html ALL DEPENDS ${windows_files}/kelvarin.html)
+
+  # Text files with CR LF line ends, for Windows editors. LICENSE holds no
+  # "@", so @ONLY copies it unchanged.
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/README.windows.txt.in
+                 ${windows_files}/README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${windows_files}/LICENSE.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+
+  install(TARGETS kelvarin RUNTIME DESTINATION .)
+  install(FILES ${windows_files}/kelvarin.html ${windows_files}/README.txt
+                ${windows_files}/LICENSE.txt
+          DESTINATION .)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples
+          FILES_MATCHING PATTERN "*.dat")
+
+  set(CPACK_PACKAGE_NAME kelvarin)
+  set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME kelvarin-${PROJECT_VERSION}-win64)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
 include(GNUInstallDirs)
 
 install(TARGETS kelvarin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
