@@ -3,7 +3,9 @@
 #   cmake --install <build> --prefix <dir>   installs the program, its manual
 #                                            page and the example data files;
 #   cpack -G DEB (in <build>)                builds kelvarin_<version>_<arch>.deb
-#                                            from the same rules.
+#                                            from the same rules, laid out
+#                                            for Debian by
+#                                            packaging/deb-staging.cmake.
 include(GNUInstallDirs)
 
 install(TARGETS kelvarin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -38,6 +40,12 @@ text data file and reports every player's sums of squares, the empath and
 the driver of the group, the weights Q that solve M Q = V' for the matrix
 reduced about the empath, the synchronization coefficient S_E, and the
 determinant and 1-norm condition number of the reduced matrix.")
+# The Debian package's own files and layout (packaging/deb-staging.cmake).
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb-staging.cmake)
+set(CPACK_KELVARIN_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(CPACK_KELVARIN_BINDIR ${CMAKE_INSTALL_BINDIR})
+set(CPACK_KELVARIN_MANDIR ${CMAKE_INSTALL_MANDIR})
+set(CPACK_KELVARIN_DOCDIR ${CMAKE_INSTALL_DOCDIR})
 # dpkg-shlibdeps names the packages of the shared libraries the program needs
 # itself (GSL, the C and C++ runtimes) with their minimum versions. GSL's CBLAS
 # (soname 0) is loaded through libgsl, so its package is named here.

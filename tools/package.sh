@@ -27,14 +27,19 @@ deb=${debs[0]}
 version=$(dpkg-deb --field "$deb" Version)
 echo "package: $deb, version $version"
 
-# Contents: the program, its manual page and every example of examples/.
+# Contents: the program, its compressed manual page, the copyright file and
+# changelog, and every example of examples/; the copyright file stands in for
+# LICENSE.
 contents=$(dpkg-deb --contents "$deb")
 echo "$contents"
 has_file() {
   grep -Eq -- "^$1 .* \./$2\$" <<<"$contents" || fail "$deb lacks /$2"
 }
 has_file '-rwxr-xr-x' usr/bin/kelvarin
-has_file '-rw-r--r--' usr/share/man/man1/kelvarin.1
+has_file '-rw-r--r--' usr/share/man/man1/kelvarin.1.gz
+has_file '-rw-r--r--' usr/share/doc/kelvarin/copyright
+has_file '-rw-r--r--' usr/share/doc/kelvarin/changelog.gz
+! grep -q -- '/LICENSE$' <<<"$contents" || fail "$deb holds LICENSE beside its copyright file"
 examples=(examples/*.dat)
 [ -f "${examples[0]}" ] || fail "no examples/*.dat in the source tree"
 for example in "${examples[@]}"; do
@@ -71,7 +76,8 @@ banner="Exiting: Kelvarin ver. $version (Quorvane)."
 grep -q '^The synchronization coefficient S_E is: ' "$report" || fail "the report lacks S_E"
 
 # The manual page as packaged: not one message from either checker.
-page=$root/usr/share/man/man1/kelvarin.1
+page=$build/kelvarin.1
+gzip -dc "$root/usr/share/man/man1/kelvarin.1.gz" >"$page"
 lint=$(mandoc -T lint "$page" 2>&1) || fail "mandoc -T lint: $lint"
 [ -z "$lint" ] || fail "mandoc -T lint: $lint"
 lint=$(groff -ww -z -man "$page" 2>&1) || fail "groff -ww -z -man: $lint"
