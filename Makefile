@@ -4,8 +4,8 @@
 EXAMPLE := examples/triad.dat
 JOBS    := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test setup build check-default check-sanitize coverage lint memcheck fuzz \
-        package windows
+.PHONY: run test setup build check-default check-sanitize check-clang coverage lint memcheck \
+        fuzz package windows
 
 setup:
 	tools/setup.sh
@@ -18,9 +18,9 @@ build: setup
 run: build
 	build/default/app/kelvarin $(EXAMPLE)
 
-# The whole test suite: plain and sanitizer builds, coverage, static analysis
-# and memory checks.
-test: check-default check-sanitize coverage lint memcheck
+# The whole test suite: plain, sanitizer and clang builds, coverage, static
+# analysis and memory checks.
+test: check-default check-sanitize check-clang coverage lint memcheck
 
 check-default: build
 	ctest --preset default -j $(JOBS)
@@ -29,6 +29,13 @@ check-sanitize: setup
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+# The same tests built with clang, whose warnings differ from g++'s.
+check-clang: setup
+	tools/setup.sh clang
+	cmake --preset clang
+	cmake --build --preset clang -j $(JOBS)
+	ctest --preset clang -j $(JOBS)
 
 # Line and branch coverage of app/ and routines/ by the test suite.
 coverage: setup

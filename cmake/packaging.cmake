@@ -3,7 +3,9 @@
 #   cmake --install <build> --prefix <dir>   installs the program, its manual
 #                                            page and the example data files;
 #   cpack -G DEB (in <build>)                builds kelvarin_<version>_<arch>.deb
-#                                            from the same rules.
+#                                            from the same rules, laid out
+#                                            for Debian by
+#                                            packaging/deb-staging.cmake.
 
 # The Windows download, from a cross build (cmake/mingw-w64-x86_64.cmake):
 #   cpack -G ZIP (in <build>)   builds kelvarin-<version>-win64.zip, whose
@@ -77,7 +79,7 @@ set(CPACK_PACKAGE_NAME kelvarin)
 set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
 set(CPACK_PACKAGE_CONTACT "${KELVARIN_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "influence analysis of a small group: empath, driver and synchronization coefficient")
+    "influence structure of a small group: empath, driver and weights")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 
@@ -85,15 +87,20 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KELVARIN_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The extended description: each line after the summary starts with a blank.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- kelvarin reads the influence matrix of a group of 2 to 20 players from a
- text data file and reports every player's sums of squares, the empath and
- the driver of the group, the weights Q that solve M Q = V' for the matrix
- reduced about the empath, the synchronization coefficient S_E, and the
- determinant and 1-norm condition number of the reduced matrix.
- .
- Licensed under the GNU General Public License, version 3 or later.")
+# The extended description. CPack writes the summary above it as the synopsis
+# and starts each of its lines with the blank that the control file wants.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"kelvarin reads the influence matrix of a group of 2 to 20 players from a
+text data file and reports every player's sums of squares, the empath and
+the driver of the group, the weights Q that solve M Q = V' for the matrix
+reduced about the empath, the synchronization coefficient S_E, and the
+determinant and 1-norm condition number of the reduced matrix.")
+# The Debian package's own files and layout (packaging/deb-staging.cmake).
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb-staging.cmake)
+set(CPACK_KELVARIN_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(CPACK_KELVARIN_BINDIR ${CMAKE_INSTALL_BINDIR})
+set(CPACK_KELVARIN_MANDIR ${CMAKE_INSTALL_MANDIR})
+set(CPACK_KELVARIN_DOCDIR ${CMAKE_INSTALL_DOCDIR})
 # dpkg-shlibdeps names the packages of the shared libraries the program needs
 # itself (GSL, the C and C++ runtimes) with their minimum versions. GSL's CBLAS
 # (soname 0) is loaded through libgsl, so its package is named here.
