@@ -188,7 +188,7 @@ say "building kelvarin.exe"
 gsl_debian_version=$(sed -n 's/^gsl_//p' "$gsl_stamp")
 cmake -S "$source_dir" -B "$out/exe" --toolchain cmake/mingw-w64-x86_64.cmake --no-warn-unused-cli \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARIN_TESTS=OFF -DGSL_ROOT_DIR="$gsl_prefix" \
-  -DKELVARIN_GSL_DEBIAN_VERSION="$gsl_debian_version"
+  -DKELVARIN_GSL_DEBIAN_VERSION="$gsl_debian_version" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build "$out/exe" -j "$jobs"
 exe=$out/exe/app/kelvarin.exe
 
