@@ -1,8 +1,8 @@
 #include "app/scan.h"
 
+#include <charconv>
 #include <climits>
-#include <cmath>
-#include <cstdlib>
+#include <system_error>
 
 namespace {
 
@@ -43,8 +43,8 @@ constexpr int kKeptDigits = 200;
 constexpr long long kExponentLimit = 100000;
 
 // Room for "-0.", the kept digits, the digit that stands for the dropped
-// ones, "e" and the power of ten, and the NUL.
-constexpr int kTextSize = 3 + kKeptDigits + 1 + 1 + 21 + 1;
+// ones, "e" and the power of ten.
+constexpr int kTextSize = 3 + kKeptDigits + 1 + 1 + 20;
 
 // The significant digits of a decimal number as they are read, held as
 // 0.d1 d2 d3 ... times 10 to the power point.
@@ -76,10 +76,19 @@ struct Significand {
       --point;
     }
   }
-  // Write the number times 10 to the power exponent as text for strtof:
-  // dropped digits that are not all zero stand as one digit 1 after the kept
-  // ones, which rounds as they do.
-  void Write(bool negative, long long exponent, char* text) const {
+  // Convert the number times 10 to the power exponent to the nearest float,
+  // as strtof does. Return false when it is beyond the float range; a number
+  // closer to zero than half the smallest float is zero.
+  bool ToFloat(bool negative, long long exponent, float* value) const {
+    const float zero = negative ? -0.0F : 0.0F;
+    if (kept == 0) {
+      *value = zero;
+      return true;
+    }
+    // The text "-0.<kept digits>e<power>", where dropped digits that are not
+    // all zero stand as one digit 1 after the kept ones, which rounds as they
+    // do.
+    char text[kTextSize];
     char* end = text;
     if (negative) {
       *end++ = '-';
@@ -92,10 +101,22 @@ struct Significand {
     if (dropped_non_zero) {
       *end++ = '1';
     }
+    *end++ = 'e';
     long long power = point + exponent;
     power = power > kExponentLimit ? kExponentLimit : power;
     power = power < -kExponentLimit ? -kExponentLimit : power;
-    std::snprintf(end, static_cast<size_t>(text + kTextSize - end), "e%lld", power);
+    end = std::to_chars(end, text + kTextSize, power).ptr;
+    const std::from_chars_result result = std::from_chars(text, end, *value);
+    if (result.ec == std::errc()) {
+      return true;
+    }
+    // Out of range: too large when the number is 1 or more (power above 0),
+    // otherwise too small.
+    if (result.ec == std::errc::result_out_of_range && power <= 0) {
+      *value = zero;
+      return true;
+    }
+    return false;
   }
 };
 
@@ -202,14 +223,10 @@ bool ReadValue(std::FILE* file, float* value) {
   if (lone_zero && (c == 'x' || c == 'X')) {
     return false;
   }
-  char text[kTextSize];
-  significand.Write(negative, exponent, text);
-  // A decimal beyond the float range converts to an infinity.
-  const float result = std::strtof(text, nullptr);
-  if (!std::isfinite(result)) {
+  // A number beyond the float range is no value of the data file.
+  if (!significand.ToFloat(negative, exponent, value)) {
     return false;
   }
-  *value = result;
   PutBack(SkipSpace(file), file);
   return true;
 }
