@@ -26,6 +26,8 @@ constexpr int kMaxDescriptionLength = 120;
 constexpr int kDescriptionBufferSize = kMaxDescriptionLength + 2;
 constexpr long long kMinPlayers = 2;
 constexpr long long kMaxPlayers = 20;
+// The measures at the report's end are printed as "%6.4f".
+constexpr int kMeasureWidth = 6;
 
 struct MatrixFree {
   void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
@@ -54,6 +56,15 @@ void HandleGslError(const char* reason, const char* file, int line, int gsl_errn
   }
   gsl_set_error_handler(nullptr);
   gsl_error(reason, file, line, gsl_errno);
+}
+
+// Print a line of the report's measures: label, then value as "%6.4f".
+void PrintMeasure(const char* label, double value) {
+  char field[kFixedCapacity];
+  const char* end = format_fixed(field, value, kMeasureWidth);
+  std::fputs(label, stdout);
+  std::fwrite(field, 1, static_cast<size_t>(end - field), stdout);
+  std::putchar('\n');
 }
 
 Matrix NewMatrix(int rows, int cols) {
@@ -160,8 +171,8 @@ int main(int argc, char* argv[]) {
   vector_print(q.get());
 
   const double s_e = calcS_E(v.get(), q.get());
-  std::printf("The synchronization coefficient S_E is: %6.4f\n", s_e);
-  std::printf("\nThe determinant of M is: \t\t\t%6.4f\n", gsl_linalg_LU_det(reduced.get(), signum));
+  PrintMeasure("The synchronization coefficient S_E is: ", s_e);
+  PrintMeasure("\nThe determinant of M is: \t\t\t", gsl_linalg_LU_det(reduced.get(), signum));
 
   Matrix inverse = NewMatrix(m, m);
   gsl_linalg_LU_invert(reduced.get(), permutation.get(), inverse.get());
@@ -171,8 +182,8 @@ int main(int argc, char* argv[]) {
   if (std::isnan(condition)) {
     condition = HUGE_VAL;
   }
-  std::printf("The 1-condition number of M is: \t\t%6.4f\n", condition);
-  std::printf("The log of the 1-condition number of M is: \t%6.4f\n", std::log10(condition));
+  PrintMeasure("The 1-condition number of M is: \t\t", condition);
+  PrintMeasure("The log of the 1-condition number of M is: \t", std::log10(condition));
 
   std::printf("\nExiting: %s ver. %s (Quorvane).\n\n", kProgramName, kProgramVersion);
   FinishReport();

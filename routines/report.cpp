@@ -1,6 +1,8 @@
 // The module's failure report and the printers of the report's tables.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "routines/routines.h"
 
@@ -8,6 +10,57 @@ namespace {
 
 constexpr const char* kModuleName = "Dorminax";
 constexpr const char* kModuleVersion = "2.0";
+
+// The report's numbers have four decimals.
+constexpr int kDecimals = 4;
+
+// A table's field: "%9.4f" followed by two blanks.
+constexpr int kFieldWidth = 9;
+constexpr const char* kFieldGap = "  ";
+
+// A table's line is built here and written with one call, instead of a call
+// or more for each field; a line too long for it is written in pieces.
+constexpr int kLineCapacity = 4096;
+
+struct Line {
+  char text[kLineCapacity];
+  int length = 0;
+};
+
+void Write(Line* line) {
+  std::fwrite(line->text, 1, static_cast<size_t>(line->length), stdout);
+  line->length = 0;
+}
+
+// Make room for bytes more, writing out what the line holds if need be.
+char* Room(Line* line, int bytes) {
+  if (kLineCapacity - line->length < bytes) {
+    Write(line);
+  }
+  return line->text + line->length;
+}
+
+// Append text, which is short.
+void Append(Line* line, const char* text) {
+  const int length = static_cast<int>(std::strlen(text));
+  std::memcpy(Room(line, length), text, static_cast<size_t>(length));
+  line->length += length;
+}
+
+void AppendInteger(Line* line, int value) {
+  constexpr int kIntegerCapacity = 11;  // "-2147483648"
+  char* start = Room(line, kIntegerCapacity);
+  line->length +=
+      static_cast<int>(std::to_chars(start, start + kIntegerCapacity, value).ptr - start);
+}
+
+// Append value as a table's field, "%9.4f" and two blanks.
+void AppendField(Line* line, double value) {
+  char* start = Room(line, kFixedCapacity + 2);
+  char* end = format_fixed(start, value, kFieldWidth);
+  std::memcpy(end, kFieldGap, 2);
+  line->length += static_cast<int>(end + 2 - start);
+}
 
 }  // namespace
 
@@ -21,17 +74,33 @@ void WriteLocalErrorMessage(const char* message, const char* detail, int flag, i
   std::exit(status);
 }
 
+char* format_fixed(char* text, double value, int width) {
+  // The C++ library's conversion gives the digits printf gives, without
+  // printf's cost of parsing a format and of multi-precision arithmetic.
+  char digits[kFixedCapacity];
+  const std::to_chars_result result =
+      std::to_chars(digits, digits + kFixedCapacity, value, std::chars_format::fixed, kDecimals);
+  const int length = static_cast<int>(result.ptr - digits);
+  for (int pad = width - length; pad > 0; --pad) {
+    *text++ = ' ';
+  }
+  std::memcpy(text, digits, static_cast<size_t>(length));
+  return text + length;
+}
+
 int matrix_print(const gsl_matrix* matrix) {
   if (matrix->size1 == 0) {
     WriteLocalErrorMessage("Number of matrix rows less than 1 in matrix_print.", "", 0, 1);
   } else if (matrix->size2 == 0) {
     WriteLocalErrorMessage("Number of matrix columns less than 1 in matrix_print.", "", 0, 1);
   }
+  Line line;
   for (size_t i = 0; i < matrix->size1; ++i) {
     for (size_t j = 0; j < matrix->size2; ++j) {
-      std::printf("%9.4f  ", gsl_matrix_get(matrix, i, j));
+      AppendField(&line, gsl_matrix_get(matrix, i, j));
     }
-    std::printf("\n");
+    Append(&line, "\n");
+    Write(&line);
   }
   return 0;
 }
@@ -40,10 +109,13 @@ int vector_print(const gsl_vector* vector) {
   if (vector->size == 0) {
     WriteLocalErrorMessage("Number of vector elements less than 1 in vector_print.", "", 0, 1);
   }
+  Line line;
   for (size_t i = 0; i < vector->size; ++i) {
-    std::printf("%9.4f  \n", gsl_vector_get(vector, i));
+    AppendField(&line, gsl_vector_get(vector, i));
+    Append(&line, "\n");
   }
-  std::printf("\n");
+  Append(&line, "\n");
+  Write(&line);
   return 0;
 }
 
@@ -55,26 +127,34 @@ int print_original_matrix(int rows, int cols, const gsl_matrix* matrix, const do
     WriteLocalErrorMessage("Number of columns less than 1 in print_original_matrix.", "", 0, 1);
   }
 
-  std::printf("            ");
+  Line line;
+  Append(&line, "            ");
   for (int c = 1; c <= cols; ++c) {
-    std::printf("    %s%d    ", "To", c);
+    Append(&line, "    To");
+    AppendInteger(&line, c);
+    Append(&line, "    ");
   }
-  std::printf("  Communality\n");
+  Append(&line, "  Communality\n");
+  Write(&line);
 
   for (int r = 1; r <= rows; ++r) {
-    std::printf("     %s%d  ", "From", r);
+    Append(&line, "     From");
+    AppendInteger(&line, r);
+    Append(&line, "  ");
     for (int c = 1; c <= cols; ++c) {
-      std::printf("%9.4f  ",
+      AppendField(&line,
                   gsl_matrix_get(matrix, static_cast<size_t>(r - 1), static_cast<size_t>(c - 1)));
     }
-    std::printf("%9.4f  \n", row_values[r - 1]);
+    AppendField(&line, row_values[r - 1]);
+    Append(&line, "\n");
+    Write(&line);
   }
 
-  std::printf("\n");
-  std::printf(" Eigenvector");
+  Append(&line, "\n Eigenvector");
   for (int c = 1; c <= cols; ++c) {
-    std::printf("%9.4f  ", col_values[c - 1]);
+    AppendField(&line, col_values[c - 1]);
   }
-  std::printf("\n");
+  Append(&line, "\n");
+  Write(&line);
   return 0;
 }

@@ -15,6 +15,16 @@
 [[noreturn]] void WriteLocalErrorMessage(const char* message, const char* detail, int flag,
                                          int status);
 
+// The most bytes format_fixed writes for a width up to this: the 309 integer
+// digits of the largest double, its sign, the point and four decimals.
+constexpr int kFixedCapacity = 1 + 309 + 1 + 4;
+
+// Write value into text as printf's "%<width>.4f" writes it in the C locale:
+// correctly rounded to four decimals, ties to even, "-0.0000" for a negative
+// value that rounds to zero, "inf" and "nan" with their signs, right-aligned
+// in width columns unless it is longer. No NUL is written; returns the end.
+char* format_fixed(char* text, double value, int width);
+
 // Print each row of matrix on a line, every entry as "%9.4f  ". Returns 0.
 // A matrix without rows or without columns is reported, rows first.
 int matrix_print(const gsl_matrix* matrix);
