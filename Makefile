@@ -5,7 +5,7 @@ EXAMPLE := examples/triad.dat
 JOBS    := $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: run test setup build check-default check-sanitize check-clang coverage lint memcheck \
-        fuzz package windows
+        fuzz package windows bench
 
 setup:
 	tools/setup.sh
@@ -63,3 +63,7 @@ package: setup
 
 windows: setup
 	tools/windows.sh
+
+# What one run costs against a bare read-solve-print program; measures only.
+bench: setup
+	tools/bench.sh
