@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -160,6 +162,27 @@ TEST(Printing, UsesNineWideFieldsThatWidenAndKeepTheSign) {
 
   Vector one = VectorOf({2});
   EXPECT_EQ(StdoutOf([&] { vector_print(one.get()); }), "   2.0000  \n\n");
+}
+
+TEST(Printing, FieldsAreWhatPrintfWritesHoweverLongTheLine) {
+  // Extremes of the double range, ties at the fourth decimal, the signs of
+  // zero, infinity and NaN; with a dozen more of 316 bytes, a line of over
+  // 5000 bytes.
+  std::vector<double> values = {DBL_MAX,       -DBL_MAX,   DBL_MIN,  -DBL_TRUE_MIN, 0.00005,
+                                0.00015,       -0.00005,   2.5e-5,   1e300,         -1e22,
+                                0.0,           -0.0,       HUGE_VAL, -HUGE_VAL,     std::nan(""),
+                                -std::nan(""), 123.45675,  1e-4,     0.1,           2.0 / 3,
+                                -2.0 / 3,      1e15 + 0.5, 9.99995,  -9.99995};
+  values.insert(values.end(), 12, -DBL_MAX);
+  Matrix row(gsl_matrix_alloc(1, values.size()));
+  std::string expected;
+  for (size_t j = 0; j < values.size(); ++j) {
+    gsl_matrix_set(row.get(), 0, j, values[j]);
+    std::vector<char> field(400);
+    std::snprintf(field.data(), field.size(), "%9.4f  ", values[j]);
+    expected += field.data();
+  }
+  EXPECT_EQ(StdoutOf([&] { matrix_print(row.get()); }), expected + "\n");
 }
 
 TEST(Printing, LaysOutTheInfluenceTable) {
