@@ -120,6 +120,28 @@ struct Significand {
   }
 };
 
+// Read the optional sign and the digits of an exponent whose "e" has just
+// been read, leaving in *c the first byte after them. Store its value,
+// saturated where the number is zero or infinite whatever the digits, and
+// return false when it has no digits.
+bool ReadExponent(std::FILE* file, int* c, long long* exponent) {
+  *c = std::getc(file);
+  const bool negative = *c == '-';
+  if (*c == '+' || *c == '-') {
+    *c = std::getc(file);
+  }
+  bool has_digits = false;
+  long long value = 0;
+  for (; IsDigit(*c); *c = std::getc(file)) {
+    has_digits = true;
+    if (value < kExponentLimit) {
+      value = value * kRadix + (*c - '0');
+    }
+  }
+  *exponent = negative ? -value : value;
+  return has_digits;
+}
+
 }  // namespace
 
 bool ReadLine(std::FILE* file, char* buffer, int size) {
@@ -197,25 +219,12 @@ bool ReadValue(std::FILE* file, float* value) {
   // An exponent can only extend a mantissa that has digits; once begun, it is
   // part of the run even when no digits follow ("1e", "1e+").
   long long exponent = 0;
-  long long exponent_digits = -1;
+  bool exponent_whole = true;
   if (mantissa_digits > 0 && (c == 'e' || c == 'E')) {
-    c = std::getc(file);
-    const bool negative_exponent = c == '-';
-    if (c == '+' || c == '-') {
-      c = std::getc(file);
-    }
-    for (exponent_digits = 0; IsDigit(c); c = std::getc(file), ++exponent_digits) {
-      // Beyond the limit the value is zero or infinite whatever the digits.
-      if (exponent < kExponentLimit) {
-        exponent = exponent * kRadix + (c - '0');
-      }
-    }
-    if (negative_exponent) {
-      exponent = -exponent;
-    }
+    exponent_whole = ReadExponent(file, &c, &exponent);
   }
   PutBack(c, file);
-  if (mantissa_digits == 0 || exponent_digits == 0) {
+  if (mantissa_digits == 0 || !exponent_whole) {
     return false;
   }
   // Hexadecimal numbers are not a form of the data file: "0x1p3" must not

@@ -16,7 +16,6 @@ constexpr int kDecimals = 4;
 
 // A table's field: "%9.4f" followed by two blanks.
 constexpr int kFieldWidth = 9;
-constexpr const char* kFieldGap = "  ";
 
 // A table's line is built here and written with one call, instead of a call
 // or more for each field; a line too long for it is written in pieces.
@@ -58,8 +57,9 @@ void AppendInteger(Line* line, int value) {
 void AppendField(Line* line, double value) {
   char* start = Room(line, kFixedCapacity + 2);
   char* end = format_fixed(start, value, kFieldWidth);
-  std::memcpy(end, kFieldGap, 2);
-  line->length += static_cast<int>(end + 2 - start);
+  *end++ = ' ';
+  *end++ = ' ';
+  line->length += static_cast<int>(end - start);
 }
 
 }  // namespace

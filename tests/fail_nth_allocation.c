@@ -18,6 +18,8 @@ static int ThisOneFails(void) {
   return ++calls == nth;
 }
 
+/* The stand-ins keep their own parameter names, not glibc's reserved ones. */
+/* NOLINTBEGIN(readability-inconsistent-declaration-parameter-name) */
 void* malloc(size_t size) { return ThisOneFails() ? NULL : __libc_malloc(size); }
 
 void* calloc(size_t count, size_t size) {
@@ -27,3 +29,4 @@ void* calloc(size_t count, size_t size) {
 void* realloc(void* pointer, size_t size) {
   return ThisOneFails() ? NULL : __libc_realloc(pointer, size);
 }
+/* NOLINTEND(readability-inconsistent-declaration-parameter-name) */

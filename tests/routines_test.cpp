@@ -179,7 +179,7 @@ TEST(Printing, FieldsAreWhatPrintfWritesHoweverLongTheLine) {
   for (size_t j = 0; j < values.size(); ++j) {
     gsl_matrix_set(row.get(), 0, j, values[j]);
     std::vector<char> field(400);
-    std::snprintf(field.data(), field.size(), "%9.4f  ", values[j]);
+    (void)std::snprintf(field.data(), field.size(), "%9.4f  ", values[j]);
     expected += field.data();
   }
   EXPECT_EQ(StdoutOf([&] { matrix_print(row.get()); }), expected + "\n");
