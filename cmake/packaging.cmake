@@ -13,6 +13,10 @@
 #                               kelvarin.exe, the manual as HTML, README.txt,
 #                               LICENSE.txt and the examples.
 # The installation layout and the Debian package below are not made there.
+set(CPACK_PACKAGE_NAME kelvarin)
+set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
+set(CPACK_STRIP_FILES ON)
+
 if(WIN32)
   # README.txt names the source GSL was built from, as the GPL asks of
   # whoever passes the GSL inside kelvarin.exe on.
@@ -52,11 +56,8 @@ if(WIN32)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples
           FILES_MATCHING PATTERN "*.dat")
 
-  set(CPACK_PACKAGE_NAME kelvarin)
-  set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME kelvarin-${PROJECT_VERSION}-win64)
-  set(CPACK_STRIP_FILES ON)
   include(CPack)
   return()
 endif()
@@ -75,13 +76,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 set(KELVARIN_MAINTAINER "Kelvarin developers <kelvarin@example.org>"
     CACHE STRING "Maintainer named in the Debian package")
 
-set(CPACK_PACKAGE_NAME kelvarin)
-set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
 set(CPACK_PACKAGE_CONTACT "${KELVARIN_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "influence structure of a small group: empath, driver and weights")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KELVARIN_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
@@ -102,7 +100,8 @@ set(CPACK_KELVARIN_BINDIR ${CMAKE_INSTALL_BINDIR})
 set(CPACK_KELVARIN_MANDIR ${CMAKE_INSTALL_MANDIR})
 set(CPACK_KELVARIN_DOCDIR ${CMAKE_INSTALL_DOCDIR})
 # dpkg-shlibdeps names the packages of the shared libraries the program needs
-# itself (GSL, the C and C++ runtimes) with their minimum versions. GSL's CBLAS
+# itself (GSL and the C library; the C++ runtime is linked in) with their
+# minimum versions. GSL's CBLAS
 # (soname 0) is loaded through libgsl, so its package is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(NOT KELVARIN_STATIC)

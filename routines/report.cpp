@@ -11,9 +11,6 @@ namespace {
 constexpr const char* kModuleName = "Dorminax";
 constexpr const char* kModuleVersion = "2.0";
 
-// The report's numbers have four decimals.
-constexpr int kDecimals = 4;
-
 // A table's field: "%9.4f" followed by two blanks.
 constexpr int kFieldWidth = 9;
 
@@ -78,8 +75,8 @@ char* format_fixed(char* text, double value, int width) {
   // The C++ library's conversion gives the digits printf gives, without
   // printf's cost of parsing a format and of multi-precision arithmetic.
   char digits[kFixedCapacity];
-  const std::to_chars_result result =
-      std::to_chars(digits, digits + kFixedCapacity, value, std::chars_format::fixed, kDecimals);
+  const std::to_chars_result result = std::to_chars(digits, digits + kFixedCapacity, value,
+                                                    std::chars_format::fixed, kFixedDecimals);
   const int length = static_cast<int>(result.ptr - digits);
   for (int pad = width - length; pad > 0; --pad) {
     *text++ = ' ';

@@ -15,9 +15,12 @@
 [[noreturn]] void WriteLocalErrorMessage(const char* message, const char* detail, int flag,
                                          int status);
 
+// The report's numbers have four decimals.
+constexpr int kFixedDecimals = 4;
+
 // The most bytes format_fixed writes for a width up to this: the 309 integer
-// digits of the largest double, its sign, the point and four decimals.
-constexpr int kFixedCapacity = 1 + 309 + 1 + 4;
+// digits of the largest double, its sign, the point and the decimals.
+constexpr int kFixedCapacity = 1 + 309 + 1 + kFixedDecimals;
 
 // Write value into text as printf's "%<width>.4f" writes it in the C locale:
 // correctly rounded to four decimals, ties to even, "-0.0000" for a negative
