@@ -1,33 +1,83 @@
 #include "app/front_end.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_out) {
+#include "reader/reader.h"
+
+namespace {
+
+void PrintDefinition() {
+  std::printf("\n%s data file definition:  Line  1 - data descriptor (text) \n", kProgramName);
+  std::printf("                                Line  2 - size of matrix  (integer, 1 < N < 20)\n");
+  std::printf("                                Line  3 - first row of data, ... \n");
+  for (int i = 0; i < 3; ++i) {
+    std::printf("                                  .\n");
+  }
+  std::printf("                                Line  N+2 - last row of data.\n\n");
+}
+
+void PrintHelp() {
+  std::printf("Usage: kelvarin FILE\n");
+  std::printf(
+      "Report the empath, the driver and the synchronization coefficient S_E of the group\n"
+      "of %lld to %lld players whose influence matrix FILE holds.\n\n",
+      kMinPlayers, kMaxPlayers);
+  std::printf("  -?         print the data file definition\n");
+  std::printf("  --help     print this help\n");
+  std::printf("  --version  print the version\n");
+  PrintDefinition();
+  std::printf(
+      "Exit status: 0 after a complete report, 1 after an error; a singular reduced\n"
+      "matrix M ends the run with GSL's report and an abort.\n");
+}
+
+}  // namespace
+
+void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_out,
+                    Diagnostics* diagnostics) {
   if (argc <= 1) {
     WriteErrorMessage("Insufficient arguments: file name required as first argument.", "", 1, 1);
   }
-  if (std::strcmp(argv[1], "-?") == 0) {
-    std::printf("\n%s data file definition:  Line  1 - data descriptor (text) \n", kProgramName);
-    std::printf(
-        "                                Line  2 - size of matrix  (integer, 1 < N < 20)\n");
-    std::printf("                                Line  3 - first row of data, ... \n");
-    for (int i = 0; i < 3; ++i) {
-      std::printf("                                  .\n");
+  const bool help = std::strcmp(argv[1], "--help") == 0;
+  const bool version = std::strcmp(argv[1], "--version") == 0;
+  if (std::strcmp(argv[1], "-?") == 0 || help || version) {
+    if (help) {
+      PrintHelp();
+    } else if (version) {
+      std::printf("kelvarin (%s) %s\n", kProgramName, kProgramVersion);
+      std::printf("License GPLv3+: GNU General Public License version 3 or later.\n");
+    } else {
+      PrintDefinition();
     }
-    std::printf("                                Line  N+2 - last row of data.\n\n");
     FinishReport();
     std::exit(0);
   }
+  for (int i = 2; i < argc; ++i) {
+    char escaped[kDiagnosticCapacity / 2];
+    Escape(argv[i], std::strlen(argv[i]), escaped, sizeof escaped);
+    SayAboutProgram(diagnostics, Severity::kWarning,
+                    "only one data file is read: the argument '%s' is ignored", escaped);
+  }
   // Opened once: a second open could wait forever on a FIFO whose writer
   // has finished, and would lose what the first read of it delivered.
+  errno = 0;
   std::FILE* file = std::fopen(argv[1], "rb");
   if (file == nullptr) {
+    char escaped[kDiagnosticCapacity / 2];
+    Escape(argv[1], std::strlen(argv[1]), escaped, sizeof escaped);
+    SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': %s", escaped,
+                    SystemReason(errno));
     WriteErrorMessage("Data file not found: ", argv[1], 1, 1);
   }
   *path_out = argv[1];
   *file_out = file;
+}
+
+void PrintExitBanner(std::FILE* stream) {
+  std::fprintf(stream, "\nExiting: %s ver. %s (Quorvane).\n\n", kProgramName, kProgramVersion);
 }
 
 void FinishReport() {
@@ -44,6 +94,6 @@ void WriteErrorMessage(const char* message, const char* detail, int show_usage, 
   } else {
     std::fprintf(stderr, "\n");
   }
-  std::fprintf(stderr, "\nExiting: %s ver. %s (Quorvane).\n\n", kProgramName, kProgramVersion);
+  PrintExitBanner(stderr);
   std::exit(status);
 }

@@ -1,20 +1,30 @@
-// The front end's command line and its fatal-error report.
+// The front end's command line, its banners and its fatal-error report.
 #ifndef KELVARIN_APP_FRONT_END_H_
 #define KELVARIN_APP_FRONT_END_H_
 
 #include <cstdio>
 
-// The program's name and version as its reports print them.
+#include "app/version.h"
+#include "reader/diagnostics.h"
+
+// The program's name as its reports print them.
 constexpr const char* kProgramName = "Kelvarin";
-constexpr const char* kProgramVersion = "2.1";
 
 // Open the data file named by argv[1] for reading and hand it over: its
 // name's address in path_out and the open stream, which the caller closes, in
 // file_out. Or end the process: with the data-file definition and status 0
-// for "-?", with a usage report and status 1 for a missing argument or a file
-// that does not open. The file is opened in binary mode, so that every byte
-// means the same on every system; the reader folds CR LF itself.
-void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_out);
+// for "-?", with the help or the version and status 0 for "--help" and
+// "--version", with a usage report and status 1 for a missing argument or a
+// file that does not open (after a line on diagnostics that says why).
+// Arguments after the first are ignored, with a warning. The file is opened
+// in binary mode, so that every byte means the same on every system; the
+// reader folds CR LF itself.
+void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_out,
+                    Diagnostics* diagnostics);
+
+// Print the exit banner, "Exiting: Kelvarin ver. <version> (Quorvane).",
+// with an empty line before and after it, on stream.
+void PrintExitBanner(std::FILE* stream);
 
 // Deliver what standard output still holds. If any part of the report could
 // not be written, report "Error writing the report." and end with status 1:

@@ -13,7 +13,8 @@ constexpr double kNearTieTolerance = 0.0001;
 
 }  // namespace
 
-void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empath) {
+int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath) {
+  int near_ties = 0;
   *empath = 0;
   double best = 0.0;
   for (int c = 0; c < n; ++c) {
@@ -24,8 +25,7 @@ void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empat
     }
     // Compared with the running best only, before it is updated.
     if (std::fabs(sum - best) < kNearTieTolerance) {
-      std::printf("\nWARNING: Two or more column sum of squares are within %4.3f of each other.\n",
-                  kNearTieTolerance);
+      ++near_ties;
     }
     if (sum > best) {
       *empath = c;
@@ -33,9 +33,11 @@ void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empat
     }
     column_sums[c] = sum;
   }
+  return near_ties;
 }
 
-void FindDriver(const gsl_matrix* matrix, int n, double* row_sums, int* driver) {
+int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver) {
+  int near_ties = 0;
   *driver = 0;
   double best = 0.0;
   for (int r = 0; r < n; ++r) {
@@ -45,12 +47,28 @@ void FindDriver(const gsl_matrix* matrix, int n, double* row_sums, int* driver) 
       row_sums[r] = entry * entry + row_sums[r];
     }
     if (std::fabs(row_sums[r] - best) < kNearTieTolerance) {
-      std::printf("\nWARNING: Two or more row sum of squares are within %4.3f of each other.\n",
-                  kNearTieTolerance);
+      ++near_ties;
     }
     if (row_sums[r] > best) {
       *driver = r;
       best = row_sums[r];
     }
+  }
+  return near_ties;
+}
+
+// Only standard output is written before the table, so the warnings can
+// follow the sums rather than interleave with them.
+void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empath) {
+  for (int i = RankColumns(matrix, n, column_sums, empath); i > 0; --i) {
+    std::printf("\nWARNING: Two or more column sum of squares are within %4.3f of each other.\n",
+                kNearTieTolerance);
+  }
+}
+
+void FindDriver(const gsl_matrix* matrix, int n, double* row_sums, int* driver) {
+  for (int i = RankRows(matrix, n, row_sums, driver); i > 0; --i) {
+    std::printf("\nWARNING: Two or more row sum of squares are within %4.3f of each other.\n",
+                kNearTieTolerance);
   }
 }

@@ -51,6 +51,14 @@ void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empat
 // index of the largest sum (the lowest on a tie) in driver. Warns as FindEmpath.
 void FindDriver(const gsl_matrix* matrix, int n, double* row_sums, int* driver);
 
+// Do what FindEmpath does without printing; return the number of its
+// near-tie warnings.
+int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath);
+
+// Do what FindDriver does without printing; return the number of its
+// near-tie warnings.
+int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver);
+
 // Copy the n-by-n matrix without row k and column k into the (n-1)-by-(n-1)
 // reduced, keeping the order of the others. k outside 0..n-1 is reported.
 void ReduceMatrix(const gsl_matrix* matrix, int n, gsl_matrix* reduced, int k);

@@ -5,15 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
+#include "tests/endings.h"
 #include "tests/run_program.h"
 
 namespace {
@@ -23,46 +22,6 @@ namespace fs = std::filesystem;
 constexpr int kInputs = 2000;
 constexpr int kTimeoutSeconds = 5;
 constexpr unsigned kSeed = 301;
-
-const std::string kExitBanner = "\nExiting: Kelvarin ver. 2.1 (Quorvane).\n\n";
-
-// The reports a data file can cause, each a whole standard error.
-bool IsFixedReport(const std::string& err) {
-  static const char* const kMessages[] = {
-      "Error reading data description.",
-      "Max description length exceeded:  max = 120.",
-      "Error reading in matrix size.",
-      "Size of matrix out of bounds.  N must be between 2 and 20",
-      "Error reading in matrix.  Check size and values.",
-  };
-  return std::any_of(std::begin(kMessages), std::end(kMessages), [&](const char* message) {
-    return err == "\nKelvarin error: " + std::string(message) + " \n\n" + kExitBanner;
-  });
-}
-
-bool IsSingularAbort(const RunResult& run) {
-  static const std::regex report(
-      "gsl: [^ ]+:[0-9]+: ERROR: matrix is singular\nDefault GSL error handler invoked\\.\n");
-  return run.end == RunResult::End::kSignaled && run.code == SIGABRT &&
-         std::regex_match(run.err, report);
-}
-
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-enum class Ending { kComplete, kReported, kSingular, kUnknown };
-
-Ending EndingOf(const RunResult& run) {
-  if (run.end == RunResult::End::kExited && run.code == 0 && run.err.empty() &&
-      EndsWith(run.out, kExitBanner)) {
-    return Ending::kComplete;
-  }
-  if (run.end == RunResult::End::kExited && run.code == 1 && IsFixedReport(run.err)) {
-    return Ending::kReported;
-  }
-  return IsSingularAbort(run) ? Ending::kSingular : Ending::kUnknown;
-}
 
 class Mutator {
  public:

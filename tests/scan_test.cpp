@@ -1,12 +1,14 @@
 // The data file's item readers on in-memory files.
-#include "app/scan.h"
+#include "reader/scan.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 
 namespace {
@@ -26,9 +28,15 @@ File FileWith(const std::string& text) {
   return file;
 }
 
-std::string Rest(std::FILE* file) {
+Source SourceOf(std::FILE* file) {
+  Source source;
+  source.file = file;
+  return source;
+}
+
+std::string Rest(Source* source) {
   std::string rest;
-  for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
+  for (int c = Next(source); c != EOF; c = Next(source)) {
     rest += static_cast<char>(c);
   }
   return rest;
@@ -38,37 +46,43 @@ TEST(ReadLine, StopsAfterLineFeedOrBufferAndFoldsCrLf) {
   char buffer[8];
   {
     File file = FileWith("abc\ndef");
-    ASSERT_TRUE(ReadLine(file.get(), buffer, sizeof buffer));
+    Source source = SourceOf(file.get());
+    ASSERT_TRUE(ReadLine(&source, buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "abc\n");
-    EXPECT_EQ(Rest(file.get()), "def");
+    EXPECT_EQ(Rest(&source), "def");
   }
   {
     // The CR of a CR LF pair is neither counted nor kept; a lone CR is a byte.
     File file = FileWith("a\rb\r\nx");
-    ASSERT_TRUE(ReadLine(file.get(), buffer, sizeof buffer));
+    Source source = SourceOf(file.get());
+    ASSERT_TRUE(ReadLine(&source, buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "a\rb\n");
-    EXPECT_EQ(Rest(file.get()), "x");
+    EXPECT_EQ(Rest(&source), "x");
   }
   {
     // Six bytes and a CR LF fill the buffer of eight exactly.
     File file = FileWith("123456\r\n");
-    ASSERT_TRUE(ReadLine(file.get(), buffer, sizeof buffer));
+    Source source = SourceOf(file.get());
+    ASSERT_TRUE(ReadLine(&source, buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "123456\n");
   }
   {
     File file = FileWith("1234567\n");
-    ASSERT_TRUE(ReadLine(file.get(), buffer, sizeof buffer));
+    Source source = SourceOf(file.get());
+    ASSERT_TRUE(ReadLine(&source, buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "1234567");
-    EXPECT_EQ(Rest(file.get()), "\n");
+    EXPECT_EQ(Rest(&source), "\n");
   }
   {
     File file = FileWith("ab\r");
-    ASSERT_TRUE(ReadLine(file.get(), buffer, sizeof buffer));
+    Source source = SourceOf(file.get());
+    ASSERT_TRUE(ReadLine(&source, buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "ab\r");
   }
   {
     File file = FileWith("");
-    EXPECT_FALSE(ReadLine(file.get(), buffer, sizeof buffer));
+    Source source = SourceOf(file.get());
+    EXPECT_FALSE(ReadLine(&source, buffer, sizeof buffer));
   }
 }
 
@@ -93,16 +107,18 @@ TEST(ReadInteger, ReadsLikePercentDWithoutWrapping) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     File file = FileWith(c.text);
+    Source source = SourceOf(file.get());
     long long value = 0;
-    ASSERT_TRUE(ReadInteger(file.get(), &value));
+    ASSERT_TRUE(ReadInteger(&source, &value));
     EXPECT_EQ(value, c.value);
-    EXPECT_EQ(Rest(file.get()), c.rest);
+    EXPECT_EQ(Rest(&source), c.rest);
   }
   for (const std::string text : {"", "  \n", "x3", "-", "+ 3", "- 3", ".5"}) {
     SCOPED_TRACE(text);
     File file = FileWith(text);
+    Source source = SourceOf(file.get());
     long long value = 0;
-    EXPECT_FALSE(ReadInteger(file.get(), &value));
+    EXPECT_FALSE(ReadInteger(&source, &value));
   }
 }
 
@@ -124,11 +140,12 @@ TEST(ReadValue, TakesTheLongestDecimalRunAndWhiteSpaceAfterIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     File file = FileWith(c.text);
+    Source source = SourceOf(file.get());
     float value = -1.0F;
-    ASSERT_TRUE(ReadValue(file.get(), &value));
+    ASSERT_TRUE(ReadValue(&source, &value));
     EXPECT_EQ(value, c.value);
     EXPECT_EQ(std::signbit(value), std::signbit(c.value));
-    EXPECT_EQ(Rest(file.get()), c.rest);
+    EXPECT_EQ(Rest(&source), c.rest);
   }
 }
 
@@ -139,9 +156,39 @@ TEST(ReadValue, RejectsRunsThatAreNotWholeNumbersAndValuesThatAreNotFinite) {
         "1e39", "-1e39", "3.5e38", "0x1p3", "-0X10", "\x01"}) {
     SCOPED_TRACE(text);
     File file = FileWith(text);
+    Source source = SourceOf(file.get());
     float value = 0.0F;
-    EXPECT_FALSE(ReadValue(file.get(), &value));
+    EXPECT_FALSE(ReadValue(&source, &value));
   }
+}
+
+// Leading zeros move the point as far as an exponent does: the two must be
+// added before either is cut to the range where a float is zero or infinite.
+TEST(ReadValue, RoundsCorrectlyWhateverTheCountOfZerosAndExponentDigits) {
+  std::mt19937 random(301);
+  for (int i = 0; i < 200; ++i) {
+    const int zeros = std::uniform_int_distribution<int>(0, 300000)(random);
+    const int shift = std::uniform_int_distribution<int>(-60, 60)(random);
+    const bool leading = i % 2 == 0;  // zeros after the point, or before it
+    std::string text = leading ? "0." + std::string(static_cast<size_t>(zeros), '0') + "15"
+                               : "15" + std::string(static_cast<size_t>(zeros), '0');
+    const long long exponent = leading ? zeros + shift : -zeros + shift;
+    text += "e" + std::to_string(exponent);
+    SCOPED_TRACE(text.substr(0, 20) + "..." + std::to_string(exponent));
+    File file = FileWith(text);
+    Source source = SourceOf(file.get());
+    float value = -1.0F;
+    const float expected = std::strtof(text.c_str(), nullptr);
+    ASSERT_EQ(ReadValue(&source, &value), std::isfinite(expected));
+    if (std::isfinite(expected)) {
+      EXPECT_EQ(value, expected);
+    }
+  }
+  File file = FileWith("0." + std::string(999999, '0') + "1e1000000");
+  Source source = SourceOf(file.get());
+  float value = 0.0F;
+  ASSERT_TRUE(ReadValue(&source, &value));
+  EXPECT_EQ(value, 1.0F);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/scan.h"
+#include "reader/scan.h"
 
 #include <charconv>
 #include <climits>
@@ -9,27 +9,15 @@ namespace {
 // Numbers in the data file are decimal.
 constexpr int kRadix = 10;
 
-// White space as the C locale's isspace sees it.
-bool IsSpace(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 // Return the first byte that is not white space, or EOF.
-int SkipSpace(std::FILE* file) {
-  int c = std::getc(file);
+int SkipSpace(Source* source) {
+  int c = Next(source);
   while (IsSpace(c)) {
-    c = std::getc(file);
+    c = Next(source);
   }
   return c;
-}
-
-void PutBack(int c, std::FILE* file) {
-  // One byte of push-back is always possible, so ungetc cannot fail here.
-  if (c != EOF) {
-    (void)std::ungetc(c, file);
-  }
 }
 
 // A number's digits beyond this many significant ones need not be kept: a
@@ -39,8 +27,14 @@ void PutBack(int c, std::FILE* file) {
 constexpr int kKeptDigits = 200;
 
 // A power of ten beyond this size makes any number zero or infinite as a
-// float, so larger exponents need not be told apart.
+// float, so larger powers need not be told apart.
 constexpr long long kExponentLimit = 100000;
+
+// An exponent's digits are counted up to this size and no further. It is far
+// beyond any power that a number's own digits can offset (their count is
+// bounded by the file's size), and small enough that adding the two cannot
+// overflow.
+constexpr long long kExponentCap = 100000000000000000LL;
 
 // Room for "-0.", the kept digits, the digit that stands for the dropped
 // ones, "e" and the power of ten.
@@ -79,7 +73,7 @@ struct Significand {
   // Convert the number times 10 to the power exponent to the nearest float,
   // as strtof does. Return false when it is beyond the float range; a number
   // closer to zero than half the smallest float is zero.
-  bool ToFloat(bool negative, long long exponent, float* value) const {
+  bool ToFloat(bool negative, long long exponent, float* value, bool* underflow) const {
     const float zero = negative ? -0.0F : 0.0F;
     if (kept == 0) {
       *value = zero;
@@ -108,12 +102,14 @@ struct Significand {
     end = std::to_chars(end, text + kTextSize, power).ptr;
     const std::from_chars_result result = std::from_chars(text, end, *value);
     if (result.ec == std::errc()) {
+      *underflow = *value == 0.0F;
       return true;
     }
     // Out of range: too large when the number is 1 or more (power above 0),
     // otherwise too small.
     if (result.ec == std::errc::result_out_of_range && power <= 0) {
       *value = zero;
+      *underflow = true;
       return true;
     }
     return false;
@@ -122,19 +118,18 @@ struct Significand {
 
 // Read the optional sign and the digits of an exponent whose "e" has just
 // been read, leaving in *c the first byte after them. Store its value,
-// saturated where the number is zero or infinite whatever the digits, and
-// return false when it has no digits.
-bool ReadExponent(std::FILE* file, int* c, long long* exponent) {
-  *c = std::getc(file);
+// saturated at kExponentCap, and return false when it has no digits.
+bool ReadExponent(Source* source, int* c, long long* exponent) {
+  *c = Next(source);
   const bool negative = *c == '-';
   if (*c == '+' || *c == '-') {
-    *c = std::getc(file);
+    *c = Next(source);
   }
   bool has_digits = false;
   long long value = 0;
-  for (; IsDigit(*c); *c = std::getc(file)) {
+  for (; IsDigit(*c); *c = Next(source)) {
     has_digits = true;
-    if (value < kExponentLimit) {
+    if (value < kExponentCap) {
       value = value * kRadix + (*c - '0');
     }
   }
@@ -144,21 +139,57 @@ bool ReadExponent(std::FILE* file, int* c, long long* exponent) {
 
 }  // namespace
 
-bool ReadLine(std::FILE* file, char* buffer, int size) {
+int Next(Source* source) {
+  int c = source->pushed;
+  if (c != EOF) {
+    source->pushed = EOF;
+  } else {
+    c = std::getc(source->file);
+    if (c == '\0') {
+      ++source->nul_bytes;
+    }
+  }
+  source->previous = source->place;
+  if (c != EOF) {
+    Place& place = source->place;
+    ++place.offset;
+    if (c == '\n') {
+      ++place.line;
+      place.column = 1;
+      place.line_offset = place.offset;
+    } else {
+      ++place.column;
+    }
+  }
+  return c;
+}
+
+void Back(Source* source, int c) {
+  if (c != EOF) {
+    source->pushed = c;
+    source->place = source->previous;
+  }
+}
+
+bool IsSpace(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool ReadLine(Source* source, char* buffer, int size) {
   int length = 0;
   while (length < size - 1) {
-    int c = std::getc(file);
+    int c = Next(source);
     if (c == EOF) {
       break;
     }
     // The file is read in binary mode on every system: a CR LF pair is one
     // line end, its CR neither counted nor kept.
     if (c == '\r') {
-      const int next = std::getc(file);
+      const int next = Next(source);
       if (next == '\n') {
         c = '\n';
       } else {
-        PutBack(next, file);
+        Back(source, next);
       }
     }
     buffer[length++] = static_cast<char>(c);
@@ -166,27 +197,27 @@ bool ReadLine(std::FILE* file, char* buffer, int size) {
       break;
     }
   }
-  if (std::ferror(file) != 0 || length == 0) {
+  if (std::ferror(source->file) != 0 || length == 0) {
     return false;
   }
   buffer[length] = '\0';
   return true;
 }
 
-bool ReadInteger(std::FILE* file, long long* value) {
-  int c = SkipSpace(file);
+bool ReadInteger(Source* source, long long* value) {
+  int c = SkipSpace(source);
   const bool negative = c == '-';
   if (c == '-' || c == '+') {
-    c = std::getc(file);
+    c = Next(source);
   }
   if (!IsDigit(c)) {
-    PutBack(c, file);
+    Back(source, c);
     return false;
   }
   // Accumulate towards the sign's own limit and stay there: a number beyond
   // 32 bits must never wrap into the accepted range.
   long long result = 0;
-  for (; IsDigit(c); c = std::getc(file)) {
+  for (; IsDigit(c); c = Next(source)) {
     const int digit = c - '0';
     if (negative) {
       result = result < (LLONG_MIN + digit) / kRadix ? LLONG_MIN : result * kRadix - digit;
@@ -194,25 +225,28 @@ bool ReadInteger(std::FILE* file, long long* value) {
       result = result > (LLONG_MAX - digit) / kRadix ? LLONG_MAX : result * kRadix + digit;
     }
   }
-  PutBack(c, file);
+  Back(source, c);
   *value = result;
   return true;
 }
 
-bool ReadValue(std::FILE* file, float* value) {
+bool ReadValue(Source* source, float* value, ValueText* text) {
+  ValueText seen;
   Significand significand;
-  int c = SkipSpace(file);
+  int c = SkipSpace(source);
+  seen.start = source->previous;
   const bool negative = c == '-';
   if (c == '+' || c == '-') {
-    c = std::getc(file);
+    c = Next(source);
   }
   long long mantissa_digits = 0;
-  for (; IsDigit(c); c = std::getc(file), ++mantissa_digits) {
+  for (; IsDigit(c); c = Next(source), ++mantissa_digits) {
     significand.AddIntegerDigit(c);
   }
   const bool lone_zero = mantissa_digits == 1 && significand.kept == 0 && c != '.';
   if (c == '.') {
-    for (c = std::getc(file); IsDigit(c); c = std::getc(file), ++mantissa_digits) {
+    seen.has_point = true;
+    for (c = Next(source); IsDigit(c); c = Next(source), ++mantissa_digits) {
       significand.AddFractionDigit(c);
     }
   }
@@ -221,21 +255,31 @@ bool ReadValue(std::FILE* file, float* value) {
   long long exponent = 0;
   bool exponent_whole = true;
   if (mantissa_digits > 0 && (c == 'e' || c == 'E')) {
-    exponent_whole = ReadExponent(file, &c, &exponent);
+    exponent_whole = ReadExponent(source, &c, &exponent);
   }
-  PutBack(c, file);
-  if (mantissa_digits == 0 || !exponent_whole) {
+  Back(source, c);
+  seen.next = c;
+  bool underflow = false;
+  if (mantissa_digits == 0) {
+    seen.issue = ValueIssue::kNoNumber;
+  } else if (!exponent_whole) {
+    seen.issue = ValueIssue::kNoExponentDigits;
+  } else if (lone_zero && (c == 'x' || c == 'X')) {
+    // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
+    // pass as a 0 followed by text.
+    seen.issue = ValueIssue::kHexadecimal;
+  } else if (!significand.ToFloat(negative, exponent, value, &underflow)) {
+    // A number beyond the float range is no value of the data file.
+    seen.issue = ValueIssue::kOutOfRange;
+  } else if (underflow) {
+    seen.issue = ValueIssue::kUnderflow;
+  }
+  if (text != nullptr) {
+    *text = seen;
+  }
+  if (seen.issue != ValueIssue::kNone && seen.issue != ValueIssue::kUnderflow) {
     return false;
   }
-  // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
-  // pass as a 0 followed by text.
-  if (lone_zero && (c == 'x' || c == 'X')) {
-    return false;
-  }
-  // A number beyond the float range is no value of the data file.
-  if (!significand.ToFloat(negative, exponent, value)) {
-    return false;
-  }
-  PutBack(SkipSpace(file), file);
+  Back(source, SkipSpace(source));
   return true;
 }

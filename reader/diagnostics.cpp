@@ -1,0 +1,132 @@
+#include "reader/diagnostics.h"
+
+#include <cstdarg>
+#include <cstring>
+
+namespace {
+
+const char* SeverityName(Severity severity) {
+  switch (severity) {
+    case Severity::kWarning:
+      return "warning";
+    case Severity::kError:
+      return "error";
+    case Severity::kNote:
+      break;
+  }
+  return "note";
+}
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
+
+// Return the length of the valid UTF-8 character at text[0..length), or 0
+// when it begins no valid character. Overlong forms, surrogates and code
+// points beyond U+10FFFF are not valid.
+size_t CharacterLength(const unsigned char* text, size_t length) {
+  const unsigned char lead = text[0];
+  size_t size = 0;
+  unsigned char low = 0x80;   // the bounds of the second byte
+  unsigned char high = 0xBF;
+  if (lead < 0x80) {
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    size = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    size = 3;
+    low = lead == 0xE0 ? 0xA0 : low;
+    high = lead == 0xED ? 0x9F : high;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    size = 4;
+    low = lead == 0xF0 ? 0x90 : low;
+    high = lead == 0xF4 ? 0x8F : high;
+  } else {
+    return 0;
+  }
+  if (length < size || text[1] < low || text[1] > high) {
+    return 0;
+  }
+  for (size_t i = 2; i < size; ++i) {
+    if (!IsContinuation(text[i])) {
+      return 0;
+    }
+  }
+  return size;
+}
+
+// Return true for the bytes and characters that a terminal may take as a
+// command: C0 controls, DEL, and the C1 controls U+0080 to U+009F.
+bool IsControl(const unsigned char* text, size_t size) {
+  if (size == 1) {
+    return text[0] < 0x20 || text[0] == 0x7F;
+  }
+  return size == 2 && text[0] == 0xC2 && text[1] < 0xA0;
+}
+
+void Write(Diagnostics* diagnostics, const char* line) {
+  if (diagnostics->stream != nullptr) {
+    std::fputs(line, diagnostics->stream);
+  }
+}
+
+}  // namespace
+
+size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool keep_tabs) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  constexpr size_t kEscapeSize = 4;  // "\xHH"
+  size_t written = 0;
+  size_t i = 0;
+  while (i < length) {
+    size_t size = CharacterLength(bytes + i, length - i);
+    const bool raw = size != 0 && !(IsControl(bytes + i, size) && !(keep_tabs && bytes[i] == '\t'));
+    size = size == 0 ? 1 : size;
+    const size_t needed = raw ? size : kEscapeSize * size;
+    if (written + needed + 1 > capacity) {
+      break;
+    }
+    for (size_t k = 0; k < size; ++k) {
+      if (raw) {
+        out[written++] = static_cast<char>(bytes[i + k]);
+      } else {
+        static const char kHex[] = "0123456789abcdef";
+        out[written++] = '\\';
+        out[written++] = 'x';
+        out[written++] = kHex[bytes[i + k] >> 4U];
+        out[written++] = kHex[bytes[i + k] & 0xFU];
+      }
+    }
+    i += size;
+  }
+  if (capacity > 0) {
+    out[written] = '\0';
+  }
+  return written;
+}
+
+void Say(Diagnostics* diagnostics, const char* prefix, Severity severity, const char* text,
+         const char* extra) {
+  char line[kDiagnosticCapacity];
+  std::snprintf(line, sizeof line, "%s%s: %s\n", prefix, SeverityName(severity), text);
+  Write(diagnostics, line);
+  if (severity == Severity::kWarning) {
+    ++diagnostics->warnings;
+  } else if (severity == Severity::kError) {
+    if (diagnostics->errors++ == 0) {
+      std::snprintf(diagnostics->first_error, sizeof diagnostics->first_error, "%s", line);
+      diagnostics->first_error[std::strcspn(diagnostics->first_error, "\n")] = '\0';
+    }
+  }
+  if (extra != nullptr) {
+    Write(diagnostics, extra);
+  }
+}
+
+void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* format, ...) {
+  char text[kDiagnosticCapacity];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  char prefix[kDiagnosticCapacity];
+  std::snprintf(prefix, sizeof prefix, "%s: ", diagnostics->program);
+  Say(diagnostics, prefix, severity, text, nullptr);
+}

@@ -1,0 +1,481 @@
+#include "reader/reader.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+namespace {
+
+// Quoted data is cut after this many bytes of the file.
+constexpr int kQuotedBytes = 24;
+// A data line shown under a diagnostic: bytes before and after the column.
+constexpr long long kShownBefore = 60;
+constexpr long long kShownAfter = 40;
+// Room for a quoted or shown piece of the file after escaping.
+constexpr int kTextCapacity = 4 * (kShownBefore + kShownAfter) + 8;
+
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+
+bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Read up to capacity bytes of the file from offset, stopping before a line
+// feed (and before white space when word is true), and leave the file where
+// it was. Return the count read, or -1 when the file cannot seek (a pipe).
+long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity) {
+  std::FILE* file = source->file;
+  const long position = std::ftell(file);
+  if (position < 0 || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
+    std::clearerr(file);
+    return -1;
+  }
+  long long count = 0;
+  for (int c = std::getc(file); c != EOF && c != '\n' && count < capacity; c = std::getc(file)) {
+    if (word && IsSpace(c)) {
+      break;
+    }
+    bytes[count++] = static_cast<char>(c);
+  }
+  std::clearerr(file);
+  (void)std::fseek(file, position, SEEK_SET);
+  return count;
+}
+
+// Write into quoted the text of the file from place up to white space, cut
+// after kQuotedBytes, escaped and in quotes; "end of file" at the end.
+void Quote(Source* source, const Place& place, char* quoted) {
+  char bytes[kQuotedBytes + 1];
+  const long long count = Peek(source, place.offset, true, bytes, kQuotedBytes + 1);
+  if (count == 0) {
+    std::snprintf(quoted, kTextCapacity, "end of file");
+    return;
+  }
+  if (count < 0) {
+    std::snprintf(quoted, kTextCapacity, "text");
+    return;
+  }
+  char escaped[4 * kQuotedBytes + 1];
+  Escape(bytes, static_cast<size_t>(count > kQuotedBytes ? kQuotedBytes : count), escaped,
+         sizeof escaped);
+  std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, count > kQuotedBytes ? "..." : "");
+}
+
+// Write into extra the data line of place and a caret under its column, each
+// line beginning with a blank; the empty string when the line cannot be read
+// again.
+void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) {
+  extra[0] = '\0';
+  const long long column = place.column - 1;
+  const long long from = column > kShownBefore ? column - kShownBefore : 0;
+  char bytes[kShownBefore + kShownAfter];
+  long long count = Peek(source, place.line_offset + from, false, bytes, sizeof bytes);
+  if (count < 0) {
+    return;
+  }
+  while (count > 0 && (bytes[count - 1] == '\r')) {
+    --count;
+  }
+  const long long before = column - from < count ? column - from : count;
+  char shown[kTextCapacity];
+  char lead[kTextCapacity];
+  Escape(bytes, static_cast<size_t>(count), shown, sizeof shown, true);
+  const size_t lead_length = Escape(bytes, static_cast<size_t>(before), lead, sizeof lead, true);
+  // The caret stands under the column's character: a blank for each
+  // character before it, a tab for a tab.
+  char caret[kTextCapacity];
+  size_t width = 0;
+  for (size_t i = 0; i < lead_length; ++i) {
+    const auto byte = static_cast<unsigned char>(lead[i]);
+    if ((byte & 0xC0U) != 0x80U) {
+      caret[width++] = byte == '\t' ? '\t' : ' ';
+    }
+  }
+  caret[width] = '\0';
+  const char* dots = from > 0 ? "..." : "";
+  std::snprintf(extra, capacity, " %s%s\n %s%s^\n", dots, shown, from > 0 ? "   " : "", caret);
+}
+
+// Say text about place of the reader's file, with the line and a caret.
+void SayAt(Reader* reader, const Place& place, Severity severity, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+void SayAt(Reader* reader, const Place& place, Severity severity, const char* format, ...) {
+  char text[kDiagnosticCapacity];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  char name[kDiagnosticCapacity / 2];
+  Escape(reader->name, std::strlen(reader->name), name, sizeof name);
+  char prefix[kDiagnosticCapacity];
+  std::snprintf(prefix, sizeof prefix, "%s:%lld:%lld: ", name, place.line, place.column);
+  char extra[3 * kTextCapacity];
+  ShowLine(&reader->source, place, extra, sizeof extra);
+  Say(reader->diagnostics, prefix, severity, text, extra[0] != '\0' ? extra : nullptr);
+}
+
+// The hint for a file that holds NUL bytes.
+constexpr const char* kUtf16Hint =
+    "the file holds NUL bytes, as UTF-16 text does (Notepad's \"Unicode\"): save it as "
+    "UTF-8 or ANSI text";
+
+// Count the numbers that stand as whole words from the source's position
+// on, up to the first word that is not a number, and set first to where the
+// first of them begins.
+long long CountNumbers(Source* source, Place* first) {
+  long long count = 0;
+  float value = 0.0F;
+  ValueText text;
+  while (ReadValue(source, &value, &text) && (text.next == EOF || IsSpace(text.next))) {
+    if (count++ == 0) {
+      *first = text.start;
+    }
+  }
+  return count;
+}
+
+// Return k when count is k times k for k from kMinPlayers to kMaxPlayers,
+// otherwise 0.
+long long SquareRoot(long long count) {
+  for (long long k = kMinPlayers; k <= kMaxPlayers; ++k) {
+    if (k * k == count) {
+      return k;
+    }
+  }
+  return 0;
+}
+
+// Return the number that the description is when it is only a whole number
+// from kMinPlayers to kMaxPlayers (blanks around it aside), otherwise 0.
+long long DescriptionAsSize(const char* description) {
+  const char* c = description;
+  while (*c == ' ' || *c == '\t') {
+    ++c;
+  }
+  long long value = 0;
+  int digits = 0;
+  for (; IsDigit(*c) && digits < 3; ++c, ++digits) {
+    value = value * 10 + (*c - '0');
+  }
+  while (*c == ' ' || *c == '\t') {
+    ++c;
+  }
+  return digits > 0 && *c == '\0' && value >= kMinPlayers && value <= kMaxPlayers ? value : 0;
+}
+
+// Say, as note or warning, that the description looks like N when the
+// numbers after it (count) would fill an N-by-N matrix of that size.
+void CheckMissingDescription(Reader* reader, long long count, Severity severity) {
+  const long long k = DescriptionAsSize(reader->description);
+  if (k != 0 && count == k * k) {
+    SayAt(reader, Place(), severity,
+          "the first line, '%s', looks like the number of players, and %lld numbers follow "
+          "it: is the description line missing? The first line is always the description",
+          reader->description, count);
+  }
+}
+
+// Say why the description line did not fit: its length, a missing line end,
+// CR-only line ends, NUL bytes or UTF-16. bytes is what was read of it.
+void ExplainLongDescription(Reader* reader, const char* bytes) {
+  Source* source = &reader->source;
+  const auto* first = reinterpret_cast<const unsigned char*>(bytes);
+  if ((first[0] == 0xFF && first[1] == 0xFE) || (first[0] == 0xFE && first[1] == 0xFF)) {
+    SayAt(reader, Place(), Severity::kError,
+          "the file is UTF-16 text (it begins with a byte-order mark), as Notepad saves "
+          "\"Unicode\": save it as UTF-8 or ANSI text");
+    return;
+  }
+  const size_t length = std::strlen(bytes);
+  if (length < static_cast<size_t>(kMaxDescriptionLength + 1) && source->nul_bytes > 0) {
+    Place place;
+    place.column = static_cast<long long>(length) + 1;
+    SayAt(reader, place, Severity::kError, "a NUL byte in the description; %s", kUtf16Hint);
+    return;
+  }
+  // Read on to the line's end, counting as the description counts.
+  Place lone_cr;
+  bool saw_lone_cr = false;
+  long long count = 0;
+  for (const char* b = bytes; *b != '\0'; ++b, ++count) {
+    if (*b == '\r' && !saw_lone_cr) {
+      saw_lone_cr = true;
+      lone_cr.column = count + 1;
+    }
+  }
+  int c = Next(source);
+  for (; c != EOF && c != '\n'; c = Next(source)) {
+    if (c == '\r') {
+      const int next = Next(source);
+      if (next == '\n') {
+        break;
+      }
+      Back(source, next);
+      if (!saw_lone_cr) {
+        saw_lone_cr = true;
+        lone_cr = source->previous;
+      }
+    }
+    ++count;
+  }
+  if (c == EOF && saw_lone_cr) {
+    SayAt(reader, lone_cr, Severity::kError,
+          "the lines end with a carriage return alone (CR, as on old Macs): lines must end with "
+          "a line feed (LF or CR LF)");
+  } else if (c == EOF && count <= kMaxDescriptionLength) {
+    SayAt(reader, source->place, Severity::kError,
+          "the file has no line end: the description must be a line of its own, followed by "
+          "the number of players and the values");
+  } else {
+    Place place;
+    place.column = kMaxDescriptionLength + 1;
+    SayAt(reader, place, Severity::kError,
+          "the description is %lld bytes long; it may have at most %d", count,
+          kMaxDescriptionLength);
+  }
+}
+
+// Write into hint why the text at place is no value, where the cause is
+// plain; the empty string otherwise.
+void ValueHint(Reader* reader, const ValueText& text, int column, char* hint, size_t capacity) {
+  unsigned char bytes[4] = {0, 0, 0, 0};
+  const long long count =
+      Peek(&reader->source, text.start.offset, true, reinterpret_cast<char*>(bytes), sizeof bytes);
+  const int c = count > 0 ? bytes[0] : EOF;
+  const char* said = "";
+  if (reader->source.nul_bytes > 0) {
+    said = kUtf16Hint;
+  } else if (c == ',' && count > 1 && IsDigit(bytes[1])) {
+    said = "a decimal comma? Values are written with a decimal point (0.5) and separated by "
+           "white space";
+  } else if (c == ',' || c == ';') {
+    said = c == ',' ? "values are separated by white space, not by ','"
+                    : "values are separated by white space, not by ';'";
+  } else if (c == '%') {
+    said = "a percent sign: write a value as a number (50% as 0.5)";
+  } else if (c == 0xE2 && bytes[1] == 0x88 && bytes[2] == 0x92) {
+    said = "a Unicode minus sign (U+2212): write the minus as '-'";
+  } else if (c == 0xE2 && bytes[1] == 0x80 && (bytes[2] == 0x93 || bytes[2] == 0x94)) {
+    said = "a dash: write the minus as '-'";
+  } else if ((c == 0xC2 && bytes[1] == 0xA0) ||
+             (c == 0xE2 && bytes[1] == 0x80 && bytes[2] == 0xAF)) {
+    said = "a no-break space: separate values with blanks, tabs or line ends";
+  } else if (text.issue == ValueIssue::kOutOfRange) {
+    said = "it is beyond the range of single precision (about 3.4e38)";
+  } else if (text.issue == ValueIssue::kHexadecimal) {
+    said = "hexadecimal numbers are not read: write the value in decimal";
+  } else if (text.issue == ValueIssue::kNoExponentDigits) {
+    said = "its exponent has no digits";
+  } else if ((c == 'i' || c == 'I' || c == 'n' || c == 'N') && count > 2) {
+    said = "values are finite decimal numbers";
+  } else if (IsLetter(c) && column == 0) {
+    said = "a header row or a row name? The values are numbers only; names belong in the "
+           "description";
+  }
+  std::snprintf(hint, capacity, "%s%s", *said != '\0' ? ": " : "", said);
+}
+
+}  // namespace
+
+void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) {
+  switch (failure) {
+    case ReadFailure::kNone:
+      message[0] = '\0';
+      return;
+    case ReadFailure::kDescription:
+      std::snprintf(message, kFailureMessageCapacity, "Error reading data description.");
+      return;
+    case ReadFailure::kDescriptionLength:
+      std::snprintf(message, kFailureMessageCapacity,
+                    "Max description length exceeded:  max = %d.", kMaxDescriptionLength);
+      return;
+    case ReadFailure::kSize:
+      std::snprintf(message, kFailureMessageCapacity, "Error reading in matrix size.");
+      return;
+    case ReadFailure::kSizeBounds:
+      std::snprintf(message, kFailureMessageCapacity,
+                    "Size of matrix out of bounds.  N must be between %lld and %lld",
+                    kMinPlayers, kMaxPlayers);
+      return;
+    case ReadFailure::kValues:
+      std::snprintf(message, kFailureMessageCapacity,
+                    "Error reading in matrix.  Check size and values.");
+      return;
+  }
+}
+
+const char* SystemReason(int error) {
+  switch (error) {
+    case ENOENT:
+      return "no such file";
+    case EACCES:
+      return "permission denied";
+    case EISDIR:
+      return "it is a directory";
+    case ENOMEM:
+      return "out of memory";
+    case EMFILE:
+    case ENFILE:
+      return "too many open files";
+    default:
+      return std::strerror(error);
+  }
+}
+
+ReadFailure ReadHeader(Reader* reader) {
+  Source* source = &reader->source;
+  char* description = reader->description;
+  if (!ReadLine(source, description, kDescriptionBufferSize)) {
+    if (std::ferror(source->file) != 0) {
+      char name[kDiagnosticCapacity / 2];
+      Escape(reader->name, std::strlen(reader->name), name, sizeof name);
+      SayAboutProgram(reader->diagnostics, Severity::kError, "cannot read '%s': %s", name,
+                      SystemReason(errno));
+    } else {
+      SayAt(reader, Place(), Severity::kError,
+            "the file is empty: expected a description line, the number of players and the "
+            "values");
+    }
+    return ReadFailure::kDescription;
+  }
+  // A line that fits the buffer ends in its line feed. A NUL byte ends the
+  // string early, even as the line's first byte, and so fails this test too.
+  const size_t length = std::strlen(description);
+  if (length == 0 || description[length - 1] != '\n') {
+    ExplainLongDescription(reader, description);
+    return ReadFailure::kDescriptionLength;
+  }
+  description[length - 1] = '\0';
+
+  // N is read wider than an int, so that a value beyond 32 bits is reported
+  // as written instead of wrapping into the accepted range.
+  int c = Next(source);
+  while (IsSpace(c)) {
+    c = Next(source);
+  }
+  Back(source, c);
+  reader->size_place = source->place;
+  if (!ReadInteger(source, &reader->size)) {
+    if (c == EOF) {
+      SayAt(reader, source->place, Severity::kError,
+            "the file ends after the description: expected the number of players");
+    } else {
+      char quoted[kTextCapacity];
+      Quote(source, source->place, quoted);
+      SayAt(reader, source->place, Severity::kError,
+            "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
+            kMinPlayers, kMaxPlayers, quoted, source->nul_bytes > 0 ? "; " : "",
+            source->nul_bytes > 0 ? kUtf16Hint : "");
+    }
+    return ReadFailure::kSize;
+  }
+  // N is a whole number: a point or a comma right after it is read as the
+  // first value, which shifts every value by one.
+  const int next = Next(source);
+  Back(source, next);
+  if (next != EOF && !IsSpace(next)) {
+    char quoted[kTextCapacity];
+    Quote(source, reader->size_place, quoted);
+    SayAt(reader, source->place, Severity::kWarning,
+          "no blank after the number of players in %s: N is read as %lld, and what follows it "
+          "as the first value",
+          quoted, reader->size);
+  }
+  return ReadFailure::kNone;
+}
+
+ReadFailure CheckSize(Reader* reader) {
+  if (reader->size >= kMinPlayers && reader->size <= kMaxPlayers) {
+    return ReadFailure::kNone;
+  }
+  char quoted[kTextCapacity];
+  Quote(&reader->source, reader->size_place, quoted);
+  SayAt(reader, reader->size_place, Severity::kError,
+        "the number of players is %s; it must be from %lld to %lld", quoted, kMinPlayers,
+        kMaxPlayers);
+  Place after;
+  const long long count = CountNumbers(&reader->source, &after);
+  const long long k = SquareRoot(count);
+  if (k != 0) {
+    SayAt(reader, after, Severity::kNote, "%lld numbers follow it, which N = %lld would fit",
+          count, k);
+  }
+  CheckMissingDescription(reader, count + 1, Severity::kNote);
+  return ReadFailure::kSizeBounds;
+}
+
+ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
+  Source* source = &reader->source;
+  const long long n = reader->size;
+  // Whether the last value was followed by something other than white space.
+  bool glued = false;
+  Place glued_start;
+  for (long long i = 0; i < n; ++i) {
+    for (long long j = 0; j < n; ++j) {
+      float value = 0.0F;
+      ValueText text;
+      if (!ReadValue(source, &value, &text)) {
+        char hint[kDiagnosticCapacity];
+        ValueHint(reader, text, static_cast<int>(j), hint, sizeof hint);
+        if (text.start.offset == source->place.offset && Next(source) == EOF) {
+          SayAt(reader, text.start, Severity::kError,
+                "the file ends after %lld of the %lld values of a %lld-by-%lld matrix: expected "
+                "value %lld of row %lld%s",
+                reader->values, n * n, n, n, j + 1, i + 1, hint);
+        } else {
+          // Text glued to the value before it is shown as the whole word.
+          char quoted[kTextCapacity];
+          char word[kTextCapacity + 16] = "";
+          Quote(source, text.start, quoted);
+          if (glued) {
+            char whole[kTextCapacity];
+            Quote(source, glued_start, whole);
+            std::snprintf(word, sizeof word, ", part of %s", whole);
+          }
+          SayAt(reader, text.start, Severity::kError,
+                "expected value %lld of row %lld, found %s%s%s", j + 1, i + 1, quoted, word, hint);
+        }
+        return ReadFailure::kValues;
+      }
+      gsl_matrix_set(influence, static_cast<size_t>(i), static_cast<size_t>(j),
+                     static_cast<double>(value));
+      ++reader->values;
+      if (text.issue == ValueIssue::kUnderflow) {
+        char quoted[kTextCapacity];
+        Quote(source, text.start, quoted);
+        SayAt(reader, text.start, Severity::kWarning,
+              "%s is closer to zero than single precision reaches (about 1.4e-45) and is read as 0",
+              quoted);
+      }
+      const int next = text.next;
+      glued = next != EOF && !IsSpace(next);
+      glued_start = text.start;
+      if (next == '.' || next == '+' || next == '-' || IsDigit(next)) {
+        char quoted[kTextCapacity];
+        Quote(source, text.start, quoted);
+        SayAt(reader, text.start, Severity::kWarning,
+              "no blank between two numbers in %s: it is read as value %lld of row %lld and the "
+              "number after it",
+              quoted, j + 1, i + 1);
+      }
+    }
+  }
+  // What follows the values is not read as data; numbers there are a sign
+  // that N or the matrix is not what the file meant.
+  Place after;
+  const long long extra = CountNumbers(source, &after);
+  if (extra > 0) {
+    const long long held = n * n + extra;
+    const long long k = SquareRoot(held);
+    char fits[kDiagnosticCapacity];
+    fits[0] = '\0';
+    if (k != 0) {
+      std::snprintf(fits, sizeof fits, ", which N = %lld would fit", k);
+    }
+    SayAt(reader, after, Severity::kWarning,
+          "%lld more number%s after the %lld values of the %lld-by-%lld matrix, ignored: the file "
+          "holds %lld values%s",
+          extra, extra == 1 ? "" : "s", n * n, n, n, held, fits);
+  }
+  CheckMissingDescription(reader, 1 + n * n + extra, Severity::kWarning);
+  return ReadFailure::kNone;
+}

@@ -1,0 +1,59 @@
+// The data file reader: the description line, the number of players N and
+// the N-by-N influence values, with a diagnostic line for each silent
+// misreading it notices and a place and a reason for each failure.
+//
+// A data file is read in three steps, each of which may fail with the
+// failure that the fixed error report names:
+//   ReadHeader   the description and N
+//   CheckSize    N from kMinPlayers to kMaxPlayers
+//   ReadMatrix   the N times N values, then a look at what follows them
+#ifndef KELVARIN_READER_READER_H_
+#define KELVARIN_READER_READER_H_
+
+#include <gsl/gsl_matrix.h>
+
+#include <cstdio>
+
+#include "reader/diagnostics.h"
+#include "reader/scan.h"
+
+constexpr int kMaxDescriptionLength = 120;
+// The description's bytes, its line feed and the NUL.
+constexpr int kDescriptionBufferSize = kMaxDescriptionLength + 2;
+constexpr long long kMinPlayers = 2;
+constexpr long long kMaxPlayers = 20;
+
+enum class ReadFailure { kNone, kDescription, kDescriptionLength, kSize, kSizeBounds, kValues };
+
+// Room for the message of any failure.
+constexpr int kFailureMessageCapacity = 80;
+
+// Write into message the fixed error report's message for failure (the
+// empty string for kNone).
+void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]);
+
+// A data file being read, and what has been read of it.
+struct Reader {
+  Source source;
+  const char* name = "";              // the file's name as the user gave it
+  Diagnostics* diagnostics = nullptr;
+  char description[kDescriptionBufferSize] = "";  // without its line end
+  long long size = 0;                 // N as written, saturated at 64 bits
+  Place size_place;                   // where N is written
+  long long values = 0;               // the values read into the matrix
+};
+
+// Read the description and N from the start of reader->source.file.
+ReadFailure ReadHeader(Reader* reader);
+
+// Check that N is from kMinPlayers to kMaxPlayers.
+ReadFailure CheckSize(Reader* reader);
+
+// Read the N times N values into influence (N by N), row by row, and then
+// look at what follows them, which is not part of the data.
+ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence);
+
+// Return a short text of why the last file operation failed, from errno.
+const char* SystemReason(int error);
+
+#endif  // KELVARIN_READER_READER_H_

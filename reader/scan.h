@@ -1,0 +1,75 @@
+// Readers of the data file's three kinds of item: the description line, the
+// number of players and the influence values. Each reads one item from the
+// current position of a source and leaves the source just after it.
+#ifndef KELVARIN_READER_SCAN_H_
+#define KELVARIN_READER_SCAN_H_
+
+#include <cstdio>
+
+// A place in a data file: line and column count from 1, in bytes; a line
+// ends at a line feed.
+struct Place {
+  long long line = 1;
+  long long column = 1;
+  long long offset = 0;       // bytes before the place
+  long long line_offset = 0;  // bytes before the place's line
+};
+
+// An open data file read byte by byte, with the place of the next byte and
+// one byte of push-back.
+struct Source {
+  std::FILE* file = nullptr;
+  Place place;           // of the next byte
+  Place previous;        // of the byte read last
+  int pushed = EOF;      // a byte given back, read again next
+  long long nul_bytes = 0;
+};
+
+// Return the next byte of source, or EOF.
+int Next(Source* source);
+
+// Give back c, the byte that Next returned last, so that Next returns it
+// again. EOF is not given back.
+void Back(Source* source, int c);
+
+// Return true for the bytes the C locale's isspace accepts.
+bool IsSpace(int c);
+
+// Read a line as fgets does into buffer: at most size - 1 bytes, stopping
+// after the first line feed, NUL-terminated. A carriage return directly before
+// a line feed belongs to the line end and is read as that line feed. Return
+// false when nothing could be read (end of file at once, or a read error).
+bool ReadLine(Source* source, char* buffer, int size);
+
+// Read a decimal integer as "%d" does: skip white space, then an optional
+// sign and digits. Store the value, saturated at the 64-bit limits, and
+// return true; return false when there are no digits.
+bool ReadInteger(Source* source, long long* value);
+
+// Why a value was not read, or what is odd about one that was.
+enum class ValueIssue {
+  kNone,
+  kNoNumber,            // no digits where a number should begin
+  kNoExponentDigits,    // "1e", "1e+"
+  kHexadecimal,         // "0x1p3"
+  kOutOfRange,          // beyond the float range, or "inf" and "nan"
+  kUnderflow,           // read, but a non-zero number became zero
+};
+
+// What ReadValue saw of the text it read.
+struct ValueText {
+  Place start;                 // the first byte after the white space skipped
+  ValueIssue issue = ValueIssue::kNone;
+  int next = EOF;              // the byte right after the number
+  bool has_point = false;      // the number was written with a decimal point
+};
+
+// Read a decimal number as "%f " does into a float: skip white space, take
+// the longest run that is or begins a decimal number (sign, digits with an
+// optional point, exponent), convert it correctly rounded, then skip the
+// white space after it. Return false when that run is not a whole number,
+// when the value is not finite, or for a hexadecimal number. text, when not
+// null, receives where the number began and what was odd about it.
+bool ReadValue(Source* source, float* value, ValueText* text = nullptr);
+
+#endif  // KELVARIN_READER_SCAN_H_

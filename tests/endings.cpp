@@ -1,0 +1,80 @@
+#include "tests/endings.h"
+
+#include <csignal>
+#include <regex>
+
+#include "app/version.h"
+#include "reader/reader.h"
+
+namespace {
+
+std::string ExitBanner() {
+  return std::string("\nExiting: Kelvarin ver. ") + kProgramVersion + " (Quorvane).\n\n";
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A diagnostic line, with a place or the program's name, or a line under it.
+const char kDiagnostic[] =
+    "(?:(?:[^\\n]+:[0-9]+:[0-9]+|kelvarin): (?:warning|error|note): [^\\n]*\\n| [^\\n]*\\n)";
+
+// Return true when err is diagnostic lines only (or nothing).
+bool OnlyDiagnostics(const std::string& err) {
+  static const std::regex lines(std::string(kDiagnostic) + "*");
+  return std::regex_match(err, lines);
+}
+
+// Return true when err is diagnostics followed by one of the fixed reports
+// of a data file.
+bool IsReported(const std::string& err) {
+  const ReadFailure failures[] = {ReadFailure::kDescription, ReadFailure::kDescriptionLength,
+                                  ReadFailure::kSize, ReadFailure::kSizeBounds,
+                                  ReadFailure::kValues};
+  for (const ReadFailure failure : failures) {
+    char message[kFailureMessageCapacity];
+    FailureMessage(failure, message);
+    const std::string report = "\nKelvarin error: " + std::string(message) + " \n\n" + ExitBanner();
+    if (EndsWith(err, report) && OnlyDiagnostics(err.substr(0, err.size() - report.size()))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsSingularAbort(const RunResult& run) {
+  static const std::regex report(
+      std::string(kDiagnostic) +
+      "*kelvarin: error: M, [^\\n]* is singular: [^\\n]*\\n"
+      "gsl: [^ ]+:[0-9]+: ERROR: matrix is singular\\nDefault GSL error handler invoked\\.\\n");
+  return run.end == RunResult::End::kSignaled && run.code == SIGABRT &&
+         std::regex_match(run.err, report);
+}
+
+}  // namespace
+
+Ending EndingOf(const RunResult& run) {
+  if (run.end == RunResult::End::kExited && run.code == 0 && EndsWith(run.out, ExitBanner()) &&
+      OnlyDiagnostics(run.err) && run.err.find(": error: ") == std::string::npos) {
+    return Ending::kComplete;
+  }
+  if (run.end == RunResult::End::kExited && run.code == 1 && IsReported(run.err)) {
+    return Ending::kReported;
+  }
+  return IsSingularAbort(run) ? Ending::kSingular : Ending::kUnknown;
+}
+
+const char* EndingName(Ending ending) {
+  switch (ending) {
+    case Ending::kComplete:
+      return "complete";
+    case Ending::kReported:
+      return "reported";
+    case Ending::kSingular:
+      return "singular";
+    case Ending::kUnknown:
+      break;
+  }
+  return "unknown";
+}

@@ -1,0 +1,27 @@
+// Tells how a finished run of the program ended, for scripts:
+//   known_ending STDOUT_FILE STDERR_FILE STATUS
+// where STATUS is the shell's $? (128 + the signal's number for a signal).
+// Prints the ending's name; exits with 0 when it is a known ending, 1 when not.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/endings.h"
+#include "tests/run_program.h"
+
+int main(int argc, char* argv[]) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: known_ending STDOUT_FILE STDERR_FILE STATUS\n");
+    return 2;
+  }
+  constexpr int kSignalBase = 128;
+  RunResult run;
+  run.out = ReadFile(argv[1]);
+  run.err = ReadFile(argv[2]);
+  const int status = std::atoi(argv[3]);
+  run.end = status > kSignalBase ? RunResult::End::kSignaled : RunResult::End::kExited;
+  run.code = status > kSignalBase ? status - kSignalBase : status;
+  const Ending ending = EndingOf(run);
+  std::printf("%s\n", EndingName(ending));
+  return ending == Ending::kUnknown ? 1 : 0;
+}

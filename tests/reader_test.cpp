@@ -1,0 +1,244 @@
+// The reader's diagnostics: what each kind of damaged data file must be told,
+// and that a well-formed data file is told nothing.
+#include "reader/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "analysis/analysis.h"
+
+namespace {
+
+struct FileClose {
+  void operator()(std::FILE* file) const { (void)std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileClose>;
+
+File FileWith(const std::string& text) {
+  File file(std::tmpfile());
+  if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
+    ADD_FAILURE() << "cannot write a temporary file";
+  }
+  std::rewind(file.get());
+  return file;
+}
+
+std::string Contents(std::FILE* file) {
+  std::rewind(file);
+  std::string text;
+  for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
+    text += static_cast<char>(c);
+  }
+  return text;
+}
+
+struct Outcome {
+  ReadFailure failure = ReadFailure::kNone;
+  std::string lines;  // every diagnostic line
+  std::string heads;  // the diagnostic lines without the lines under them
+};
+
+// Read text as the program reads a data file named "team.dat".
+Outcome Read(const std::string& text) {
+  File file = FileWith(text);
+  File said(std::tmpfile());
+  Diagnostics diagnostics;
+  diagnostics.stream = said.get();
+  Reader reader;
+  reader.source.file = file.get();
+  reader.name = "team.dat";
+  reader.diagnostics = &diagnostics;
+  Outcome outcome;
+  outcome.failure = ReadHeader(&reader);
+  if (outcome.failure == ReadFailure::kNone) {
+    outcome.failure = CheckSize(&reader);
+  }
+  if (outcome.failure == ReadFailure::kNone) {
+    const int n = static_cast<int>(reader.size);
+    const Matrix influence = NewMatrix(n, n);
+    outcome.failure = ReadMatrix(&reader, influence.get());
+  }
+  outcome.lines = Contents(said.get());
+  std::istringstream lines(outcome.lines);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] != ' ') {
+      outcome.heads += line + "\n";
+    }
+  }
+  return outcome;
+}
+
+const char kTriadRows[] = "1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n";
+
+struct Case {
+  std::string input;
+  std::string said;  // the diagnostic lines, without the lines under them
+};
+
+void ExpectSaid(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    EXPECT_EQ(Read(c.input).heads, c.said);
+  }
+}
+
+TEST(Diagnostics, WarnOfSilentMisreadings) {
+  ExpectSaid({
+      {"Triad\n3.0\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
+       "team.dat:2:2: warning: no blank after the number of players in '3.0': N is read as 3, "
+       "and what follows it as the first value\n"
+       "team.dat:5:10: warning: 1 more number after the 9 values of the 3-by-3 matrix, ignored: "
+       "the file holds 10 values\n"},
+      {"Triad\n3\n1 0..6 0.25\n0.5 1 0.75\n0.25 0.5 1 1\n",
+       "team.dat:3:3: warning: no blank between two numbers in '0..6': it is read as value 2 of "
+       "row 1 and the number after it\n"
+       "team.dat:5:10: warning: 2 more numbers after the 9 values of the 3-by-3 matrix, ignored: "
+       "the file holds 11 values\n"},
+      {"Triad\n3\n1-0.75 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
+       "team.dat:3:1: warning: no blank between two numbers in '1-0.75': it is read as value 1 "
+       "of row 1 and the number after it\n"},
+      {std::string("Triad\n2\n") + kTriadRows,
+       "team.dat:4:5: warning: 5 more numbers after the 4 values of the 2-by-2 matrix, ignored: "
+       "the file holds 9 values, which N = 3 would fit\n"},
+      {"3\n2 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
+       "team.dat:3:7: warning: 4 more numbers after the 4 values of the 2-by-2 matrix, ignored: "
+       "the file holds 8 values\n"
+       "team.dat:1:1: warning: the first line, '3', looks like the number of players, and 9 "
+       "numbers follow it: is the description line missing? The first line is always the "
+       "description\n"},
+      {"Triad\n3\n1 1e-50 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
+       "team.dat:3:3: warning: '1e-50' is closer to zero than single precision reaches (about "
+       "1.4e-45) and is read as 0\n"},
+  });
+}
+
+TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
+  ExpectSaid({
+      {"", "team.dat:1:1: error: the file is empty: expected a description line, the number of "
+           "players and the values\n"},
+      {std::string(121, 'x') + "\n3\n",
+       "team.dat:1:121: error: the description is 121 bytes long; it may have at most 120\n"},
+      {"Triad\r3\r1 0 0 1\r",
+       "team.dat:1:6: error: the lines end with a carriage return alone (CR, as on old Macs): "
+       "lines must end with a line feed (LF or CR LF)\n"},
+      {"\xff\xfeT\0\n\0", "team.dat:1:1: error: the file is UTF-16 text (it begins with a "
+                          "byte-order mark), as Notepad saves \"Unicode\": save it as UTF-8 or "
+                          "ANSI text\n"},
+      {"Triad\n", "team.dat:2:1: error: the file ends after the description: expected the "
+                  "number of players\n"},
+      {"Triad\nN=3\n", "team.dat:2:1: error: expected the number of players, a whole number from "
+                       "2 to 20, but found 'N=3'\n"},
+      {std::string("3\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n"),
+       "team.dat:2:1: error: the number of players is '1'; it must be from 2 to 20\n"
+       "team.dat:1:1: note: the first line, '3', looks like the number of players, and 9 "
+       "numbers follow it: is the description line missing? The first line is always the "
+       "description\n"},
+      {"Triad\n21\n1 2\n3 4\n", "team.dat:2:1: error: the number of players is '21'; it must be "
+                                "from 2 to 20\n"
+                                "team.dat:3:1: note: 4 numbers follow it, which N = 2 would fit\n"},
+      {"Triad\n3\n1 0,5 0,25\n",
+       "team.dat:3:4: error: expected value 3 of row 1, found ',5', part of '0,5': a decimal "
+       "comma? Values are written with a decimal point (0.5) and separated by white space\n"},
+      {"Triad\n2\n1; 0\n", "team.dat:3:2: error: expected value 2 of row 1, found ';', part of "
+                           "'1;': values are separated by white space, not by ';'\n"},
+      {"Triad\n2\n50% 0\n", "team.dat:3:3: error: expected value 2 of row 1, found '%', part of "
+                            "'50%': a percent sign: write a value as a number (50% as 0.5)\n"},
+      {"Triad\n2\nP1 P2\n", "team.dat:3:1: error: expected value 1 of row 1, found 'P1': a "
+                            "header row or a row name? The values are numbers only; names belong "
+                            "in the description\n"},
+      {"Triad\n2\n1 \xe2\x88\x92" "1\n", "team.dat:3:3: error: expected value 2 of row 1, found "
+                                         "'\xe2\x88\x92" "1': a Unicode minus sign (U+2212): "
+                                         "write the minus as '-'\n"},
+      {"Triad\n2\n1\xc2\xa0" "0\n", "team.dat:3:2: error: expected value 2 of row 1, found "
+                                    "'\xc2\xa0" "0', part of '1\xc2\xa0" "0': a no-break space: "
+                                    "separate values with blanks, tabs or line ends\n"},
+      {"Triad\n2\n1 0\n0\n", "team.dat:5:1: error: the file ends after 3 of the 4 values of a "
+                             "2-by-2 matrix: expected value 2 of row 2\n"},
+      {"Triad\n2\n1 1e39\n", "team.dat:3:3: error: expected value 2 of row 1, found '1e39': it "
+                             "is beyond the range of single precision (about 3.4e38)\n"},
+      {"Triad\n2\n1 " + std::string(40, '7') + "x\n",
+       "team.dat:3:3: error: expected value 2 of row 1, found '777777777777777777777777...': it "
+       "is beyond the range of single precision (about 3.4e38)\n"},
+  });
+}
+
+TEST(Diagnostics, ShowTheLineWithACaretAndEscapeWhatCouldDriveATerminal) {
+  const Outcome outcome = Read("Triad\n2\n1\t\x1b[31m 0\n");
+  EXPECT_EQ(outcome.failure, ReadFailure::kValues);
+  EXPECT_EQ(outcome.lines,
+            "team.dat:3:3: error: expected value 2 of row 1, found '\\x1b[31m'\n"
+            " 1\t\\x1b[31m 0\n"
+            "  \t^\n");
+  char out[64];
+  Escape("a\x9b\xc2\x9b\xed\xa0\x80\xc3\xa9", 9, out, sizeof out);
+  EXPECT_STREQ(out, "a\\x9b\\xc2\\x9b\\xed\\xa0\\x80\xc3\xa9");
+}
+
+// Write value in one of the forms a person may use for it.
+std::string Written(float value, std::mt19937* random) {
+  char text[64];
+  switch (std::uniform_int_distribution<int>(0, 3)(*random)) {
+    case 0:
+      std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+      break;
+    case 1:
+      std::snprintf(text, sizeof text, "%+.12e", static_cast<double>(value));
+      break;
+    case 2:
+      std::snprintf(text, sizeof text, "%.9E", static_cast<double>(value));
+      break;
+    default:
+      std::snprintf(text, sizeof text, "%.40f", static_cast<double>(value));
+      break;
+  }
+  return text;
+}
+
+// A well-formed data file: a description, N alone on its line, N times N
+// numbers separated by any white space, perhaps notes after them.
+std::string WellFormedFile(std::mt19937* random) {
+  auto pick = [random](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(*random);
+  };
+  const int n = pick(2, 20);
+  const char* end = pick(0, 1) == 1 ? "\r\n" : "\n";
+  std::string text = "Group " + std::to_string(pick(0, 9999)) + " of players" + end;
+  text += std::to_string(n) + end;
+  static const char* const kSpaces[] = {" ", "\t", "  ", " \t "};
+  for (int k = 0; k < n * n; ++k) {
+    const double magnitude = std::pow(10.0, pick(-30, 30));
+    const float value = static_cast<float>((pick(0, 1) == 1 ? -1 : 1) * magnitude *
+                                           std::uniform_real_distribution<double>(1, 10)(*random));
+    text += Written(pick(0, 9) == 0 ? 0.0F : value, random);
+    text += pick(0, 3) == 0 || k % n == n - 1 ? end : kSpaces[pick(0, 3)];
+  }
+  if (pick(0, 3) == 0) {
+    text += std::string("Notes: collected in May") + end;
+  }
+  return text;
+}
+
+TEST(Diagnostics, NoneForAWellFormedFile) {
+  std::mt19937 random(301);
+  for (int i = 0; i < 3000; ++i) {
+    const std::string text = WellFormedFile(&random);
+    const Outcome outcome = Read(text);
+    ASSERT_EQ(outcome.failure, ReadFailure::kNone) << text;
+    ASSERT_EQ(outcome.lines, "") << text;
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(KELVARIN_EXAMPLES)) {
+    std::ifstream file(entry.path(), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_EQ(Read(text).lines, "") << entry.path();
+  }
+}
+
+}  // namespace
