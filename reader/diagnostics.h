@@ -7,6 +7,14 @@
 #include <cstddef>
 #include <cstdio>
 
+// Lets the compiler check a printf-like function's format against its
+// arguments (mingw-w64's printf follows C99, as glibc's does).
+#if defined(__MINGW32__)
+#define KELVARIN_PRINTF_FORMAT(string, first) __attribute__((format(gnu_printf, string, first)))
+#else
+#define KELVARIN_PRINTF_FORMAT(string, first) __attribute__((format(printf, string, first)))
+#endif
+
 enum class Severity { kWarning, kError, kNote };
 
 // Room for one diagnostic line.
@@ -34,7 +42,7 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity,
 // Write "PROGRAM: <severity>: <text>" to diagnostics, text formatted as by
 // printf.
 void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    KELVARIN_PRINTF_FORMAT(3, 4);
 
 // Write "<prefix><severity>: <text>" to diagnostics and count it; prefix is
 // "FILE:LINE:COLUMN: " or "PROGRAM: ". Then the extra lines, which each

@@ -96,7 +96,7 @@ void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) 
 
 // Say text about place of the reader's file, with the line and a caret.
 void SayAt(Reader* reader, const Place& place, Severity severity, const char* format, ...)
-    __attribute__((format(printf, 4, 5)));
+    KELVARIN_PRINTF_FORMAT(4, 5);
 
 void SayAt(Reader* reader, const Place& place, Severity severity, const char* format, ...) {
   char text[kDiagnosticCapacity];
