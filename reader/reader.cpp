@@ -305,6 +305,8 @@ void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) 
 
 const char* SystemReason(int error) {
   switch (error) {
+    case 0:
+      return "the system gave no reason";
     case ENOENT:
       return "no such file";
     case EACCES:

@@ -86,7 +86,11 @@ if [ -n "$allocator" ]; then
          [ "${report#"$out"}" != "$report" ] || [ -z "$out" ] ||
            fail "allocation $nth failing: the output is not a beginning of the report"
          grep -q '^Kelvarin error: ' "$work/err" ||
-           fail "allocation $nth failing: no error report: $(cat "$work/err")" ;;
+           fail "allocation $nth failing: no error report: $(cat "$work/err")"
+         # A file that exists but cannot be opened is not said to be missing.
+         ! grep -q '^Kelvarin error: Data file not found' "$work/err" ||
+           grep -q "^kelvarin: error: cannot open '.*': out of memory\$" "$work/err" ||
+           fail "allocation $nth failing: open failure without its reason: $(cat "$work/err")" ;;
       *) fail "allocation $nth failing: status $status: $(cat "$work/err")" ;;
     esac
   done
