@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/version.h"
 #include "tests/run_program.h"
 
 namespace {
@@ -21,7 +22,7 @@ TEST(Allocation, FailureOfTheSumsIsReported) {
             "Number of players (dimension of matrix) = 3\n\n");
   EXPECT_EQ(run.err,
             "\nKelvarin error: Out of memory for the sums of squares. \n\n"
-            "\nExiting: Kelvarin ver. 2.1 (Quorvane).\n\n");
+            "\nExiting: Kelvarin ver. " + std::string(kProgramVersion) + " (Quorvane).\n\n");
 }
 
 }  // namespace

@@ -24,8 +24,9 @@ fail() {
 
 triad=$cases/triad/input
 report=$(cat "$cases/triad/stdout")
-printf '\nKelvarin error: Error writing the report. \n\n\nExiting: Kelvarin ver. 2.1 (Quorvane).\n\n' \
-  >"$work/write_error"
+version=$("$program" --version | sed -n '1s/.* //p')
+printf '\nKelvarin error: Error writing the report. \n\n\nExiting: Kelvarin ver. %s (Quorvane).\n\n' \
+  "$version" >"$work/write_error"
 
 # A report that cannot be written is an error, not a success.
 for command in "$triad" "-?"; do
