@@ -19,9 +19,23 @@ const char* SeverityName(Severity severity) {
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
 
-// Return the length of the valid UTF-8 character at text[0..length), or 0
-// when it begins no valid character. Overlong forms, surrogates and code
-// points beyond U+10FFFF are not valid.
+// Return true for the bytes and characters that a terminal may take as a
+// command: C0 controls, DEL, and the C1 controls U+0080 to U+009F.
+bool IsControl(const unsigned char* text, size_t size) {
+  if (size == 1) {
+    return text[0] < 0x20 || text[0] == 0x7F;
+  }
+  return size == 2 && text[0] == 0xC2 && text[1] < 0xA0;
+}
+
+void Write(Diagnostics* diagnostics, const char* line) {
+  if (diagnostics->stream != nullptr) {
+    std::fputs(line, diagnostics->stream);
+  }
+}
+
+}  // namespace
+
 size_t CharacterLength(const unsigned char* text, size_t length) {
   const unsigned char lead = text[0];
   size_t size = 0;
@@ -52,23 +66,6 @@ size_t CharacterLength(const unsigned char* text, size_t length) {
   }
   return size;
 }
-
-// Return true for the bytes and characters that a terminal may take as a
-// command: C0 controls, DEL, and the C1 controls U+0080 to U+009F.
-bool IsControl(const unsigned char* text, size_t size) {
-  if (size == 1) {
-    return text[0] < 0x20 || text[0] == 0x7F;
-  }
-  return size == 2 && text[0] == 0xC2 && text[1] < 0xA0;
-}
-
-void Write(Diagnostics* diagnostics, const char* line) {
-  if (diagnostics->stream != nullptr) {
-    std::fputs(line, diagnostics->stream);
-  }
-}
-
-}  // namespace
 
 size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool keep_tabs) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);

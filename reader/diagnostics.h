@@ -31,6 +31,11 @@ struct Diagnostics {
   char first_error[kDiagnosticCapacity] = "";
 };
 
+// Return the length of the valid UTF-8 character at text[0..length), or 0
+// when it begins no valid character. Overlong forms, surrogates and code
+// points beyond U+10FFFF are not valid.
+size_t CharacterLength(const unsigned char* text, size_t length);
+
 // Write text[0..length) into out (capacity bytes, NUL-terminated) with each
 // control byte, backslash excepted, and each byte that is not part of valid
 // UTF-8 written as \xHH, so that a name or quoted data cannot drive the

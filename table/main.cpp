@@ -1,0 +1,225 @@
+// kelvarin-table: analyses many groups' data files in one run, as kelvarin
+// analyses one, and writes the results as one table: a CSV row per file
+// (or per player with --players) or a JSON line per file (--json).
+#include <gsl/gsl_errno.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/version.h"
+#include "table/table.h"
+
+namespace {
+
+// Exit statuses: every file ok; a file singular or in error; a bad command line.
+constexpr int kAllOk = 0;
+constexpr int kSomeFailed = 1;
+constexpr int kBadCommandLine = 2;
+
+// Standard output's buffer: the table goes out in blocks, not in lines.
+constexpr size_t kOutputBuffer = 1 << 16;
+
+enum class Form { kFiles, kPlayers, kJson };
+
+// A data file named on the command line, or a list of them (--files-from).
+struct Input {
+  bool is_list = false;
+  const char* text = nullptr;
+  std::FILE* list = nullptr;  // the list, open, once the command line is read
+};
+
+struct CommandLine {
+  Form form = Form::kFiles;
+  std::vector<Input> inputs;
+};
+
+void PrintHelp() {
+  std::printf("Usage: kelvarin-table [OPTION]... FILE...\n");
+  std::printf(
+      "Analyse each data FILE as kelvarin does and write the results as one table on\n"
+      "standard output: a CSV row per file, with a header row.\n\n");
+  std::printf("  --files-from LIST  also read the data files named in LIST, one a line\n");
+  std::printf("                     (- reads the list from standard input)\n");
+  std::printf("  --players          a CSV row per player of each file instead\n");
+  std::printf("  --json             a JSON object per file, one a line, instead\n");
+  std::printf("  --help             print this help\n");
+  std::printf("  --version          print the version\n\n");
+  std::printf(
+      "Columns: file, description, players, empath, driver, s_e, determinant,\n"
+      "condition, log_condition, near_ties, warnings, status (ok, singular, error),\n"
+      "message. With --players: file, player, column_sum, row_sum, weight,\n"
+      "is_empath, is_driver.\n\n");
+  std::printf(
+      "Exit status: 0 when every file is ok, 1 when any is singular or in error (every\n"
+      "row is still written) or the table could not be written, 2 for a bad command line.\n");
+}
+
+// Say what is wrong with the command line and end with status 2.
+[[noreturn]] void BadCommandLine(const char* format, const char* argument) {
+  std::fprintf(stderr, "%s: ", kTableProgram);
+  std::fprintf(stderr, format, argument);
+  std::fprintf(stderr, "\nTry '%s --help' for more information.\n", kTableProgram);
+  std::exit(kBadCommandLine);
+}
+
+// Read the options and the inputs in the order given, and open the lists.
+// End the process after --help and --version (status 0) and on a bad
+// command line (status 2).
+CommandLine ReadCommandLine(int argc, char* argv[]) {
+  CommandLine command;
+  bool options = true;
+  bool standard_input_taken = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    if (options && std::strcmp(argument, "--") == 0) {
+      options = false;
+    } else if (options && std::strcmp(argument, "--help") == 0) {
+      PrintHelp();
+      std::exit(std::fflush(stdout) == 0 ? kAllOk : kSomeFailed);
+    } else if (options && std::strcmp(argument, "--version") == 0) {
+      std::printf("kelvarin-table (Kelvarin) %s\n", kProgramVersion);
+      std::printf("License GPLv3+: GNU General Public License version 3 or later.\n");
+      std::exit(std::fflush(stdout) == 0 ? kAllOk : kSomeFailed);
+    } else if (options && std::strcmp(argument, "--players") == 0) {
+      if (command.form == Form::kJson) {
+        BadCommandLine("%s", "--players and --json exclude each other");
+      }
+      command.form = Form::kPlayers;
+    } else if (options && std::strcmp(argument, "--json") == 0) {
+      if (command.form == Form::kPlayers) {
+        BadCommandLine("%s", "--players and --json exclude each other");
+      }
+      command.form = Form::kJson;
+    } else if (options && std::strncmp(argument, "--files-from", 12) == 0 &&
+               (argument[12] == '\0' || argument[12] == '=')) {
+      const char* list = argument[12] == '=' ? argument + 13 : argv[++i];
+      if (list == nullptr) {
+        BadCommandLine("%s", "--files-from needs a LIST");
+      }
+      command.inputs.push_back(Input{true, list, nullptr});
+    } else if (options && argument[0] == '-' && argument[1] != '\0') {
+      BadCommandLine("unknown option '%s'", argument);
+    } else {
+      command.inputs.push_back(Input{false, argument, nullptr});
+    }
+  }
+  if (command.inputs.empty()) {
+    BadCommandLine("%s", "no data file given");
+  }
+  for (Input& input : command.inputs) {
+    if (!input.is_list) {
+      continue;
+    }
+    if (std::strcmp(input.text, "-") == 0) {
+      if (standard_input_taken) {
+        BadCommandLine("%s", "standard input can be read as a list only once");
+      }
+      standard_input_taken = true;
+      input.list = stdin;
+      continue;
+    }
+    errno = 0;
+    input.list = std::fopen(input.text, "rb");
+    if (input.list == nullptr) {
+      char escaped[kDiagnosticCapacity / 2];
+      Escape(input.text, std::strlen(input.text), escaped, sizeof escaped);
+      char reason[kDiagnosticCapacity];
+      std::snprintf(reason, sizeof reason, "cannot open the list '%s': %s", escaped,
+                    SystemReason(errno));
+      BadCommandLine("%s", reason);
+    }
+  }
+  return command;
+}
+
+// Read the next line of list into line, without its line end (LF or CR LF).
+// Return false at the end of the list.
+bool ReadListLine(std::FILE* list, std::string* line) {
+  line->clear();
+  int c = std::getc(list);
+  if (c == EOF) {
+    return false;
+  }
+  for (; c != EOF && c != '\n'; c = std::getc(list)) {
+    line->push_back(static_cast<char>(c));
+  }
+  if (!line->empty() && line->back() == '\r') {
+    line->pop_back();
+  }
+  return true;
+}
+
+// Analyse the file at path and write its rows. Return true when it is ok.
+bool Tabulate(const char* path, Form form, Group* group) {
+  AnalyseFile(path, group);
+  switch (form) {
+    case Form::kFiles:
+      WriteFileRow(stdout, path, *group);
+      break;
+    case Form::kPlayers:
+      WritePlayerRows(stdout, path, *group);
+      break;
+    case Form::kJson:
+      WriteJsonLine(stdout, path, *group);
+      break;
+  }
+  return group->status == Status::kOk;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  gsl_set_error_handler_off();
+  const CommandLine command = ReadCommandLine(argc, argv);
+  // Fully buffered even on a terminal: the table is written in blocks.
+  std::setvbuf(stdout, nullptr, _IOFBF, kOutputBuffer);
+
+  // The header row, then the files in the order given, one at a time: nothing
+  // of a file is kept after its rows are written.
+  if (command.form == Form::kFiles) {
+    WriteFileHeader(stdout);
+  } else if (command.form == Form::kPlayers) {
+    WritePlayerHeader(stdout);
+  }
+  Group group;
+  std::string line;
+  bool all_ok = true;
+  bool list_unread = false;
+  for (const Input& input : command.inputs) {
+    if (!input.is_list) {
+      all_ok = Tabulate(input.text, command.form, &group) && all_ok;
+    } else {
+      while (std::ferror(stdout) == 0 && ReadListLine(input.list, &line)) {
+        // An empty line names no file.
+        if (!line.empty()) {
+          all_ok = Tabulate(line.c_str(), command.form, &group) && all_ok;
+        }
+      }
+      if (std::ferror(input.list) != 0) {
+        char escaped[kDiagnosticCapacity / 2];
+        Escape(input.text, std::strlen(input.text), escaped, sizeof escaped);
+        std::fprintf(stderr, "%s: error: cannot read the list '%s': %s\n", kTableProgram,
+                     escaped, SystemReason(errno));
+        list_unread = true;
+      }
+      if (input.list != stdin) {
+        (void)std::fclose(input.list);  // Opened for reading only.
+      }
+    }
+    // A table that cannot be written is not worth computing further.
+    if (std::ferror(stdout) != 0) {
+      break;
+    }
+  }
+
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fprintf(stderr, "%s: error: cannot write the table: %s\n", kTableProgram,
+                 SystemReason(errno));
+    return kSomeFailed;
+  }
+  return all_ok && !list_unread ? kAllOk : kSomeFailed;
+}
