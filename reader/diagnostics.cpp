@@ -17,6 +17,8 @@ const char* SeverityName(Severity severity) {
   return "note";
 }
 
+// The byte values below are UTF-8's own, each used once where it is named.
+// NOLINTBEGIN(readability-magic-numbers)
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
 
 // Return true for the bytes and characters that a terminal may take as a
@@ -27,6 +29,7 @@ bool IsControl(const unsigned char* text, size_t size) {
   }
   return size == 2 && text[0] == 0xC2 && text[1] < 0xA0;
 }
+// NOLINTEND(readability-magic-numbers)
 
 void Write(Diagnostics* diagnostics, const char* line) {
   if (diagnostics->stream != nullptr) {
@@ -36,14 +39,17 @@ void Write(Diagnostics* diagnostics, const char* line) {
 
 }  // namespace
 
+// The ranges of well-formed UTF-8, as the Unicode Standard tabulates them.
+// NOLINTBEGIN(readability-magic-numbers)
 size_t CharacterLength(const unsigned char* text, size_t length) {
   const unsigned char lead = text[0];
   size_t size = 0;
-  unsigned char low = 0x80;   // the bounds of the second byte
+  unsigned char low = 0x80;  // the bounds of the second byte
   unsigned char high = 0xBF;
   if (lead < 0x80) {
     return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
     size = 2;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     size = 3;
@@ -66,6 +72,7 @@ size_t CharacterLength(const unsigned char* text, size_t length) {
   }
   return size;
 }
+// NOLINTEND(readability-magic-numbers)
 
 size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool keep_tabs) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
@@ -85,10 +92,12 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool 
         out[written++] = static_cast<char>(bytes[i + k]);
       } else {
         static const char kHex[] = "0123456789abcdef";
+        constexpr unsigned kNibble = 4;
+        constexpr unsigned kNibbleMask = 0xFU;
         out[written++] = '\\';
         out[written++] = 'x';
-        out[written++] = kHex[bytes[i + k] >> 4U];
-        out[written++] = kHex[bytes[i + k] & 0xFU];
+        out[written++] = kHex[bytes[i + k] >> kNibble];
+        out[written++] = kHex[bytes[i + k] & kNibbleMask];
       }
     }
     i += size;
@@ -102,13 +111,13 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool 
 void Say(Diagnostics* diagnostics, const char* prefix, Severity severity, const char* text,
          const char* extra) {
   char line[kDiagnosticCapacity];
-  std::snprintf(line, sizeof line, "%s%s: %s\n", prefix, SeverityName(severity), text);
+  (void)std::snprintf(line, sizeof line, "%s%s: %s\n", prefix, SeverityName(severity), text);
   Write(diagnostics, line);
   if (severity == Severity::kWarning) {
     ++diagnostics->warnings;
   } else if (severity == Severity::kError) {
     if (diagnostics->errors++ == 0) {
-      std::snprintf(diagnostics->first_error, sizeof diagnostics->first_error, "%s", line);
+      (void)std::snprintf(diagnostics->first_error, sizeof diagnostics->first_error, "%s", line);
       diagnostics->first_error[std::strcspn(diagnostics->first_error, "\n")] = '\0';
     }
   }
@@ -117,13 +126,14 @@ void Say(Diagnostics* diagnostics, const char* prefix, Severity severity, const 
   }
 }
 
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
 void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* format, ...) {
   char text[kDiagnosticCapacity];
   va_list arguments;
   va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
+  (void)std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
   char prefix[kDiagnosticCapacity];
-  std::snprintf(prefix, sizeof prefix, "%s: ", diagnostics->program);
+  (void)std::snprintf(prefix, sizeof prefix, "%s: ", diagnostics->program);
   Say(diagnostics, prefix, severity, text, nullptr);
 }

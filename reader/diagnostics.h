@@ -37,7 +37,7 @@ struct Diagnostics {
 size_t CharacterLength(const unsigned char* text, size_t length);
 
 // Write text[0..length) into out (capacity bytes, NUL-terminated) with each
-// control byte, backslash excepted, and each byte that is not part of valid
+// control character (C0, DEL, C1) and each byte that is not part of valid
 // UTF-8 written as \xHH, so that a name or quoted data cannot drive the
 // user's terminal. Text that does not fit is cut after a whole character.
 // Tabs are kept when keep_tabs is true. Return the number of bytes written.
@@ -46,6 +46,7 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity,
 
 // Write "PROGRAM: <severity>: <text>" to diagnostics, text formatted as by
 // printf.
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
 void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* format, ...)
     KELVARIN_PRINTF_FORMAT(3, 4);
 

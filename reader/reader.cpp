@@ -14,6 +14,33 @@ constexpr long long kShownAfter = 40;
 // Room for a quoted or shown piece of the file after escaping.
 constexpr int kTextCapacity = 4 * (kShownBefore + kShownAfter) + 8;
 
+// Numbers in the data file are decimal.
+constexpr int kRadix = 10;
+
+// Characters that people put into numbers or between them by mistake, and
+// the byte-order marks that begin UTF-16 text, as bytes.
+constexpr const char* kMinusSign = "\xe2\x88\x92";          // U+2212
+constexpr const char* kEnDash = "\xe2\x80\x93";             // U+2013
+constexpr const char* kEmDash = "\xe2\x80\x94";             // U+2014
+constexpr const char* kNoBreakSpace = "\xc2\xa0";            // U+00A0
+constexpr const char* kNarrowNoBreakSpace = "\xe2\x80\xaf"; // U+202F
+constexpr const char* kByteOrderMarkLittle = "\xff\xfe";
+constexpr const char* kByteOrderMarkBig = "\xfe\xff";
+// The longest of the characters above, in bytes.
+constexpr int kLongestCharacter = 3;
+
+bool StartsWith(const char* text, const char* start) {
+  return std::strncmp(text, start, std::strlen(start)) == 0;
+}
+
+// The bytes after the first of a UTF-8 character are 10xxxxxx.
+constexpr unsigned kContinuationMask = 0xC0U;
+constexpr unsigned kContinuationBits = 0x80U;
+
+bool IsContinuation(char byte) {
+  return (static_cast<unsigned char>(byte) & kContinuationMask) == kContinuationBits;
+}
+
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -46,17 +73,17 @@ void Quote(Source* source, const Place& place, char* quoted) {
   char bytes[kQuotedBytes + 1];
   const long long count = Peek(source, place.offset, true, bytes, kQuotedBytes + 1);
   if (count == 0) {
-    std::snprintf(quoted, kTextCapacity, "end of file");
+    (void)std::snprintf(quoted, kTextCapacity, "end of file");
     return;
   }
   if (count < 0) {
-    std::snprintf(quoted, kTextCapacity, "text");
+    (void)std::snprintf(quoted, kTextCapacity, "text");
     return;
   }
   char escaped[4 * kQuotedBytes + 1];
   Escape(bytes, static_cast<size_t>(count > kQuotedBytes ? kQuotedBytes : count), escaped,
          sizeof escaped);
-  std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, count > kQuotedBytes ? "..." : "");
+  (void)std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, count > kQuotedBytes ? "..." : "");
 }
 
 // Write into extra the data line of place and a caret under its column, each
@@ -84,30 +111,31 @@ void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) 
   char caret[kTextCapacity];
   size_t width = 0;
   for (size_t i = 0; i < lead_length; ++i) {
-    const auto byte = static_cast<unsigned char>(lead[i]);
-    if ((byte & 0xC0U) != 0x80U) {
-      caret[width++] = byte == '\t' ? '\t' : ' ';
+    if (!IsContinuation(lead[i])) {
+      caret[width++] = lead[i] == '\t' ? '\t' : ' ';
     }
   }
   caret[width] = '\0';
   const char* dots = from > 0 ? "..." : "";
-  std::snprintf(extra, capacity, " %s%s\n %s%s^\n", dots, shown, from > 0 ? "   " : "", caret);
+  (void)std::snprintf(extra, capacity, " %s%s\n %s%s^\n", dots, shown, from > 0 ? "   " : "", caret);
 }
 
 // Say text about place of the reader's file, with the line and a caret.
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
 void SayAt(Reader* reader, const Place& place, Severity severity, const char* format, ...)
     KELVARIN_PRINTF_FORMAT(4, 5);
 
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
 void SayAt(Reader* reader, const Place& place, Severity severity, const char* format, ...) {
   char text[kDiagnosticCapacity];
   va_list arguments;
   va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
+  (void)std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
   char name[kDiagnosticCapacity / 2];
   Escape(reader->name, std::strlen(reader->name), name, sizeof name);
   char prefix[kDiagnosticCapacity];
-  std::snprintf(prefix, sizeof prefix, "%s:%lld:%lld: ", name, place.line, place.column);
+  (void)std::snprintf(prefix, sizeof prefix, "%s:%lld:%lld: ", name, place.line, place.column);
   char extra[3 * kTextCapacity];
   ShowLine(&reader->source, place, extra, sizeof extra);
   Say(reader->diagnostics, prefix, severity, text, extra[0] != '\0' ? extra : nullptr);
@@ -153,8 +181,9 @@ long long DescriptionAsSize(const char* description) {
   }
   long long value = 0;
   int digits = 0;
-  for (; IsDigit(*c) && digits < 3; ++c, ++digits) {
-    value = value * 10 + (*c - '0');
+  constexpr int kMostDigits = 2;  // kMaxPlayers has two
+  for (; IsDigit(*c) && digits <= kMostDigits; ++c, ++digits) {
+    value = value * kRadix + (*c - '0');
   }
   while (*c == ' ' || *c == '\t') {
     ++c;
@@ -178,17 +207,16 @@ void CheckMissingDescription(Reader* reader, long long count, Severity severity)
 // CR-only line ends, NUL bytes or UTF-16. bytes is what was read of it.
 void ExplainLongDescription(Reader* reader, const char* bytes) {
   Source* source = &reader->source;
-  const auto* first = reinterpret_cast<const unsigned char*>(bytes);
-  if ((first[0] == 0xFF && first[1] == 0xFE) || (first[0] == 0xFE && first[1] == 0xFF)) {
+  if (StartsWith(bytes, kByteOrderMarkLittle) || StartsWith(bytes, kByteOrderMarkBig)) {
     SayAt(reader, Place(), Severity::kError,
           "the file is UTF-16 text (it begins with a byte-order mark), as Notepad saves "
           "\"Unicode\": save it as UTF-8 or ANSI text");
     return;
   }
-  const size_t length = std::strlen(bytes);
-  if (length < static_cast<size_t>(kMaxDescriptionLength + 1) && source->nul_bytes > 0) {
+  const auto length = static_cast<long long>(std::strlen(bytes));
+  if (length <= kMaxDescriptionLength && source->nul_bytes > 0) {
     Place place;
-    place.column = static_cast<long long>(length) + 1;
+    place.column = length + 1;
     SayAt(reader, place, Severity::kError, "a NUL byte in the description; %s", kUtf16Hint);
     return;
   }
@@ -234,44 +262,141 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
   }
 }
 
-// Write into hint why the text at place is no value, where the cause is
-// plain; the empty string otherwise.
-void ValueHint(Reader* reader, const ValueText& text, int column, char* hint, size_t capacity) {
-  unsigned char bytes[4] = {0, 0, 0, 0};
-  const long long count =
-      Peek(&reader->source, text.start.offset, true, reinterpret_cast<char*>(bytes), sizeof bytes);
-  const int c = count > 0 ? bytes[0] : EOF;
-  const char* said = "";
-  if (reader->source.nul_bytes > 0) {
-    said = kUtf16Hint;
-  } else if (c == ',' && count > 1 && IsDigit(bytes[1])) {
-    said = "a decimal comma? Values are written with a decimal point (0.5) and separated by "
+// Return the hint for text that begins with a character that people type
+// into numbers or between them, or null.
+const char* CharacterHint(const char* bytes, long long count) {
+  const char c = bytes[0];
+  if (c == ',' && count > 1 && IsDigit(bytes[1])) {
+    return "a decimal comma? Values are written with a decimal point (0.5) and separated by "
            "white space";
-  } else if (c == ',' || c == ';') {
-    said = c == ',' ? "values are separated by white space, not by ','"
-                    : "values are separated by white space, not by ';'";
-  } else if (c == '%') {
-    said = "a percent sign: write a value as a number (50% as 0.5)";
-  } else if (c == 0xE2 && bytes[1] == 0x88 && bytes[2] == 0x92) {
-    said = "a Unicode minus sign (U+2212): write the minus as '-'";
-  } else if (c == 0xE2 && bytes[1] == 0x80 && (bytes[2] == 0x93 || bytes[2] == 0x94)) {
-    said = "a dash: write the minus as '-'";
-  } else if ((c == 0xC2 && bytes[1] == 0xA0) ||
-             (c == 0xE2 && bytes[1] == 0x80 && bytes[2] == 0xAF)) {
-    said = "a no-break space: separate values with blanks, tabs or line ends";
-  } else if (text.issue == ValueIssue::kOutOfRange) {
-    said = "it is beyond the range of single precision (about 3.4e38)";
-  } else if (text.issue == ValueIssue::kHexadecimal) {
-    said = "hexadecimal numbers are not read: write the value in decimal";
-  } else if (text.issue == ValueIssue::kNoExponentDigits) {
-    said = "its exponent has no digits";
-  } else if ((c == 'i' || c == 'I' || c == 'n' || c == 'N') && count > 2) {
+  }
+  if (c == ',') {
+    return "values are separated by white space, not by ','";
+  }
+  if (c == ';') {
+    return "values are separated by white space, not by ';'";
+  }
+  if (c == '%') {
+    return "a percent sign: write a value as a number (50% as 0.5)";
+  }
+  if (StartsWith(bytes, kMinusSign)) {
+    return "a Unicode minus sign (U+2212): write the minus as '-'";
+  }
+  if (StartsWith(bytes, kEnDash) || StartsWith(bytes, kEmDash)) {
+    return "a dash: write the minus as '-'";
+  }
+  if (StartsWith(bytes, kNoBreakSpace) || StartsWith(bytes, kNarrowNoBreakSpace)) {
+    return "a no-break space: separate values with blanks, tabs or line ends";
+  }
+  return nullptr;
+}
+
+// Return the hint for a number that was read but is no value, or null.
+const char* NumberHint(ValueIssue issue) {
+  switch (issue) {
+    case ValueIssue::kOutOfRange:
+      return "it is beyond the range of single precision (about 3.4e38)";
+    case ValueIssue::kHexadecimal:
+      return "hexadecimal numbers are not read: write the value in decimal";
+    case ValueIssue::kNoExponentDigits:
+      return "its exponent has no digits";
+    default:
+      return nullptr;
+  }
+}
+
+// Write into hint why the text of a value at column (0-based) of its row is
+// no value, where the cause is plain; the empty string otherwise.
+void ValueHint(Reader* reader, const ValueText& text, long long column, char* hint,
+               size_t capacity) {
+  char bytes[kLongestCharacter + 1] = "";
+  const long long count = Peek(&reader->source, text.start.offset, true, bytes, kLongestCharacter);
+  const char* said = reader->source.nul_bytes > 0 ? kUtf16Hint : nullptr;
+  if (said == nullptr && count > 0) {
+    said = CharacterHint(bytes, count);
+  }
+  if (said == nullptr) {
+    said = NumberHint(text.issue);
+  }
+  if (said == nullptr && count > 2 && std::strchr("iInN", bytes[0]) != nullptr) {
     said = "values are finite decimal numbers";
-  } else if (IsLetter(c) && column == 0) {
+  }
+  if (said == nullptr && IsLetter(bytes[0]) && column == 0) {
     said = "a header row or a row name? The values are numbers only; names belong in the "
            "description";
   }
-  std::snprintf(hint, capacity, "%s%s", *said != '\0' ? ": " : "", said);
+  (void)std::snprintf(hint, capacity, "%s%s", said != nullptr ? ": " : "",
+                      said != nullptr ? said : "");
+}
+
+// Say why the value at row i, column j (0-based) could not be read; last is
+// what was read of the value before it.
+void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& last, long long i,
+                     long long j) {
+  Source* source = &reader->source;
+  const long long n = reader->size;
+  char hint[kDiagnosticCapacity];
+  ValueHint(reader, text, j, hint, sizeof hint);
+  if (text.start.offset == source->place.offset && Next(source) == EOF) {
+    SayAt(reader, text.start, Severity::kError,
+          "the file ends after %lld of the %lld values of a %lld-by-%lld matrix: expected value "
+          "%lld of row %lld%s",
+          reader->values, n * n, n, n, j + 1, i + 1, hint);
+    return;
+  }
+  char quoted[kTextCapacity];
+  Quote(source, text.start, quoted);
+  // Text glued to the value before it is shown as the whole word.
+  char word[kTextCapacity + sizeof ", part of "] = "";
+  if (reader->values > 0 && last.next != EOF && !IsSpace(last.next)) {
+    char whole[kTextCapacity];
+    Quote(source, last.start, whole);
+    (void)std::snprintf(word, sizeof word, ", part of %s", whole);
+  }
+  SayAt(reader, text.start, Severity::kError, "expected value %lld of row %lld, found %s%s%s",
+        j + 1, i + 1, quoted, word, hint);
+}
+
+// Warn of a value at row i, column j (0-based) that was read, but surely not
+// as meant: one that became zero, or one run together with the next.
+void CheckValue(Reader* reader, const ValueText& text, long long i, long long j) {
+  if (text.issue == ValueIssue::kUnderflow) {
+    char quoted[kTextCapacity];
+    Quote(&reader->source, text.start, quoted);
+    SayAt(reader, text.start, Severity::kWarning,
+          "%s is closer to zero than single precision reaches (about 1.4e-45) and is read as 0",
+          quoted);
+  }
+  const int next = text.next;
+  if (next == '.' || next == '+' || next == '-' || IsDigit(next)) {
+    char quoted[kTextCapacity];
+    Quote(&reader->source, text.start, quoted);
+    SayAt(reader, text.start, Severity::kWarning,
+          "no blank between two numbers in %s: it is read as value %lld of row %lld and the "
+          "number after it",
+          quoted, j + 1, i + 1);
+  }
+}
+
+// Warn of numbers after the values, which are not read as data: a sign that
+// N or the matrix is not what the file meant.
+void CheckAfterMatrix(Reader* reader) {
+  const long long n = reader->size;
+  Place after;
+  const long long extra = CountNumbers(&reader->source, &after);
+  if (extra > 0) {
+    const long long held = n * n + extra;
+    const long long k = SquareRoot(held);
+    char fits[kDiagnosticCapacity] = "";
+    if (k != 0) {
+      (void)std::snprintf(fits, sizeof fits, ", which N = %lld would fit", k);
+    }
+    SayAt(reader, after, Severity::kWarning,
+          "%lld more number%s after the %lld values of the %lld-by-%lld matrix, ignored: the file "
+          "holds %lld values%s",
+          extra, extra == 1 ? "" : "s", n * n, n, n, held, fits);
+  }
+  CheckMissingDescription(reader, 1 + n * n + extra, Severity::kWarning);
 }
 
 }  // namespace
@@ -282,22 +407,22 @@ void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) 
       message[0] = '\0';
       return;
     case ReadFailure::kDescription:
-      std::snprintf(message, kFailureMessageCapacity, "Error reading data description.");
+      (void)std::snprintf(message, kFailureMessageCapacity, "Error reading data description.");
       return;
     case ReadFailure::kDescriptionLength:
-      std::snprintf(message, kFailureMessageCapacity,
+      (void)std::snprintf(message, kFailureMessageCapacity,
                     "Max description length exceeded:  max = %d.", kMaxDescriptionLength);
       return;
     case ReadFailure::kSize:
-      std::snprintf(message, kFailureMessageCapacity, "Error reading in matrix size.");
+      (void)std::snprintf(message, kFailureMessageCapacity, "Error reading in matrix size.");
       return;
     case ReadFailure::kSizeBounds:
-      std::snprintf(message, kFailureMessageCapacity,
+      (void)std::snprintf(message, kFailureMessageCapacity,
                     "Size of matrix out of bounds.  N must be between %lld and %lld",
                     kMinPlayers, kMaxPlayers);
       return;
     case ReadFailure::kValues:
-      std::snprintf(message, kFailureMessageCapacity,
+      (void)std::snprintf(message, kFailureMessageCapacity,
                     "Error reading in matrix.  Check size and values.");
       return;
   }
@@ -408,76 +533,22 @@ ReadFailure CheckSize(Reader* reader) {
 ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   Source* source = &reader->source;
   const long long n = reader->size;
-  // Whether the last value was followed by something other than white space.
-  bool glued = false;
-  Place glued_start;
+  ValueText last;  // what was read of the value before
   for (long long i = 0; i < n; ++i) {
     for (long long j = 0; j < n; ++j) {
       float value = 0.0F;
       ValueText text;
       if (!ReadValue(source, &value, &text)) {
-        char hint[kDiagnosticCapacity];
-        ValueHint(reader, text, static_cast<int>(j), hint, sizeof hint);
-        if (text.start.offset == source->place.offset && Next(source) == EOF) {
-          SayAt(reader, text.start, Severity::kError,
-                "the file ends after %lld of the %lld values of a %lld-by-%lld matrix: expected "
-                "value %lld of row %lld%s",
-                reader->values, n * n, n, n, j + 1, i + 1, hint);
-        } else {
-          // Text glued to the value before it is shown as the whole word.
-          char quoted[kTextCapacity];
-          char word[kTextCapacity + 16] = "";
-          Quote(source, text.start, quoted);
-          if (glued) {
-            char whole[kTextCapacity];
-            Quote(source, glued_start, whole);
-            std::snprintf(word, sizeof word, ", part of %s", whole);
-          }
-          SayAt(reader, text.start, Severity::kError,
-                "expected value %lld of row %lld, found %s%s%s", j + 1, i + 1, quoted, word, hint);
-        }
+        ExplainBadValue(reader, text, last, i, j);
         return ReadFailure::kValues;
       }
       gsl_matrix_set(influence, static_cast<size_t>(i), static_cast<size_t>(j),
                      static_cast<double>(value));
       ++reader->values;
-      if (text.issue == ValueIssue::kUnderflow) {
-        char quoted[kTextCapacity];
-        Quote(source, text.start, quoted);
-        SayAt(reader, text.start, Severity::kWarning,
-              "%s is closer to zero than single precision reaches (about 1.4e-45) and is read as 0",
-              quoted);
-      }
-      const int next = text.next;
-      glued = next != EOF && !IsSpace(next);
-      glued_start = text.start;
-      if (next == '.' || next == '+' || next == '-' || IsDigit(next)) {
-        char quoted[kTextCapacity];
-        Quote(source, text.start, quoted);
-        SayAt(reader, text.start, Severity::kWarning,
-              "no blank between two numbers in %s: it is read as value %lld of row %lld and the "
-              "number after it",
-              quoted, j + 1, i + 1);
-      }
+      CheckValue(reader, text, i, j);
+      last = text;
     }
   }
-  // What follows the values is not read as data; numbers there are a sign
-  // that N or the matrix is not what the file meant.
-  Place after;
-  const long long extra = CountNumbers(source, &after);
-  if (extra > 0) {
-    const long long held = n * n + extra;
-    const long long k = SquareRoot(held);
-    char fits[kDiagnosticCapacity];
-    fits[0] = '\0';
-    if (k != 0) {
-      std::snprintf(fits, sizeof fits, ", which N = %lld would fit", k);
-    }
-    SayAt(reader, after, Severity::kWarning,
-          "%lld more number%s after the %lld values of the %lld-by-%lld matrix, ignored: the file "
-          "holds %lld values%s",
-          extra, extra == 1 ? "" : "s", n * n, n, n, held, fits);
-  }
-  CheckMissingDescription(reader, 1 + n * n + extra, Severity::kWarning);
+  CheckAfterMatrix(reader);
   return ReadFailure::kNone;
 }

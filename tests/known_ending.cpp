@@ -15,10 +15,11 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   constexpr int kSignalBase = 128;
+  constexpr int kRadix = 10;
   RunResult run;
   run.out = ReadFile(argv[1]);
   run.err = ReadFile(argv[2]);
-  const int status = std::atoi(argv[3]);
+  const int status = static_cast<int>(std::strtol(argv[3], nullptr, kRadix));
   run.end = status > kSignalBase ? RunResult::End::kSignaled : RunResult::End::kExited;
   run.code = status > kSignalBase ? status - kSignalBase : status;
   const Ending ending = EndingOf(run);

@@ -129,7 +129,7 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
       {"Triad\r3\r1 0 0 1\r",
        "team.dat:1:6: error: the lines end with a carriage return alone (CR, as on old Macs): "
        "lines must end with a line feed (LF or CR LF)\n"},
-      {"\xff\xfeT\0\n\0", "team.dat:1:1: error: the file is UTF-16 text (it begins with a "
+      {std::string("\xff\xfeT\0\n\0", 6), "team.dat:1:1: error: the file is UTF-16 text (it begins with a "
                           "byte-order mark), as Notepad saves \"Unicode\": save it as UTF-8 or "
                           "ANSI text\n"},
       {"Triad\n", "team.dat:2:1: error: the file ends after the description: expected the "
@@ -187,16 +187,16 @@ std::string Written(float value, std::mt19937* random) {
   char text[64];
   switch (std::uniform_int_distribution<int>(0, 3)(*random)) {
     case 0:
-      std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+      (void)std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
       break;
     case 1:
-      std::snprintf(text, sizeof text, "%+.12e", static_cast<double>(value));
+      (void)std::snprintf(text, sizeof text, "%+.12e", static_cast<double>(value));
       break;
     case 2:
-      std::snprintf(text, sizeof text, "%.9E", static_cast<double>(value));
+      (void)std::snprintf(text, sizeof text, "%.9E", static_cast<double>(value));
       break;
     default:
-      std::snprintf(text, sizeof text, "%.40f", static_cast<double>(value));
+      (void)std::snprintf(text, sizeof text, "%.40f", static_cast<double>(value));
       break;
   }
   return text;
@@ -227,7 +227,7 @@ std::string WellFormedFile(std::mt19937* random) {
 }
 
 TEST(Diagnostics, NoneForAWellFormedFile) {
-  std::mt19937 random(301);
+  std::mt19937 random(301);  // NOLINT(cert-msc32-c,cert-msc51-cpp): a failure must repeat
   for (int i = 0; i < 3000; ++i) {
     const std::string text = WellFormedFile(&random);
     const Outcome outcome = Read(text);

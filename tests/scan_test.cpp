@@ -165,7 +165,7 @@ TEST(ReadValue, RejectsRunsThatAreNotWholeNumbersAndValuesThatAreNotFinite) {
 // Leading zeros move the point as far as an exponent does: the two must be
 // added before either is cut to the range where a float is zero or infinite.
 TEST(ReadValue, RoundsCorrectlyWhateverTheCountOfZerosAndExponentDigits) {
-  std::mt19937 random(301);
+  std::mt19937 random(301);  // NOLINT(cert-msc32-c,cert-msc51-cpp): a failure must repeat
   for (int i = 0; i < 200; ++i) {
     const int zeros = std::uniform_int_distribution<int>(0, 300000)(random);
     const int shift = std::uniform_int_distribution<int>(-60, 60)(random);
