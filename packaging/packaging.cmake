@@ -5,9 +5,9 @@
 #   cpack -G DEB (in <build>)                builds kelvarin_<version>_<arch>.deb
 #                                            from the same rules, laid out
 #                                            for Debian by
-#                                            packaging/deb-staging.cmake.
+#                                            deb-staging.cmake beside this file.
 
-# The Windows download, from a cross build (cmake/mingw-w64-x86_64.cmake):
+# The Windows download, from a cross build (the preset windows):
 #   cpack -G ZIP (in <build>)   builds kelvarin-<version>-win64.zip, whose
 #                               folder kelvarin-<version>-win64/ holds
 #                               kelvarin.exe, the manual as HTML, README.txt,
@@ -30,11 +30,17 @@ if(WIN32)
   endif()
   set(windows_files ${PROJECT_BINARY_DIR}/windows)
 
-  # The manual as a web page, which Windows opens without other software.
+  # The manual as a web page, which Windows opens without other software:
+  # the manual page with its register "windows" set, which gives its Windows
+  # paths, statuses and shells.
   find_program(KELVARIN_MANDOC mandoc REQUIRED)
   set(manual ${PROJECT_SOURCE_DIR}/man/kelvarin.1)
+  file(CONFIGURE OUTPUT ${windows_files}/windows.roff CONTENT ".nr windows 1\n")
   add_custom_command(OUTPUT ${windows_files}/kelvarin.html
-    COMMAND ${KELVARIN_MANDOC} -T html ${manual} > ${windows_files}/kelvarin.html.new
+    COMMAND ${CMAKE_COMMAND} -E cat ${windows_files}/windows.roff ${manual}
+            > ${windows_files}/kelvarin.1
+    COMMAND ${KELVARIN_MANDOC} -T html ${windows_files}/kelvarin.1
+            > ${windows_files}/kelvarin.html.new
     COMMAND ${CMAKE_COMMAND} -E rename ${windows_files}/kelvarin.html.new
             ${windows_files}/kelvarin.html
     DEPENDS ${manual}
@@ -42,19 +48,24 @@ if(WIN32)
     VERBATIM)
   add_custom_target(manual_html ALL DEPENDS ${windows_files}/kelvarin.html)
 
-  # Text files with CR LF line ends, for Windows editors. LICENSE holds no
-  # "@", so @ONLY copies it unchanged.
-  configure_file(${PROJECT_SOURCE_DIR}/cmake/README.windows.txt.in
+  # Text files with CR LF line ends, for Windows editors, the examples too
+  # (the program reads CR LF as LF, so their reports stay the same). LICENSE
+  # and the examples hold no "@", so @ONLY copies them unchanged.
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/README.windows.txt.in
                  ${windows_files}/README.txt @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${windows_files}/LICENSE.txt
                  @ONLY NEWLINE_STYLE CRLF)
+  file(GLOB examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.dat)
+  foreach(example ${examples})
+    get_filename_component(name ${example} NAME)
+    configure_file(${example} ${windows_files}/examples/${name} @ONLY NEWLINE_STYLE CRLF)
+  endforeach()
 
   install(TARGETS kelvarin RUNTIME DESTINATION .)
   install(FILES ${windows_files}/kelvarin.html ${windows_files}/README.txt
                 ${windows_files}/LICENSE.txt
           DESTINATION .)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples
-          FILES_MATCHING PATTERN "*.dat")
+  install(DIRECTORY ${windows_files}/examples DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME kelvarin-${PROJECT_VERSION}-win64)
