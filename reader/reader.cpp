@@ -338,6 +338,10 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
   char hint[kDiagnosticCapacity];
   ValueHint(reader, text, j, hint, sizeof hint);
   if (text.start.offset == source->place.offset && Next(source) == EOF) {
+    const long long k = SquareRoot(reader->values);
+    if (k != 0 && hint[0] == '\0') {
+      (void)std::snprintf(hint, sizeof hint, ", which N = %lld would fit", k);
+    }
     SayAt(reader, text.start, Severity::kError,
           "the file ends after %lld of the %lld values of a %lld-by-%lld matrix: expected value "
           "%lld of row %lld%s",

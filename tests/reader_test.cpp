@@ -162,6 +162,8 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
                                     "separate values with blanks, tabs or line ends\n"},
       {"Triad\n2\n1 0\n0\n", "team.dat:5:1: error: the file ends after 3 of the 4 values of a "
                              "2-by-2 matrix: expected value 2 of row 2\n"},
+      {"Triad\n3\n1 0\n0 1\n", "team.dat:5:1: error: the file ends after 4 of the 9 values of a "
+                               "3-by-3 matrix: expected value 2 of row 2, which N = 2 would fit\n"},
       {"Triad\n2\n1 1e39\n", "team.dat:3:3: error: expected value 2 of row 1, found '1e39': it "
                              "is beyond the range of single precision (about 3.4e38)\n"},
       {"Triad\n2\n1 " + std::string(40, '7') + "x\n",
