@@ -64,6 +64,9 @@ package: setup
 windows: setup
 	tools/windows.sh
 
-# What one run costs against a bare read-solve-print program; measures only.
+# What one run costs against a bare read-solve-print program, and what
+# kelvarin-table costs on 10,000 files against cat, a shell loop and numpy;
+# measures only.
 bench: setup
 	tools/bench.sh
+	tools/bench-table.sh

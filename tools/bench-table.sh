@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Measures kelvarin-table on many groups: 10,000 generated data files of 20
+# players (a fixed seed; made under build/bench/table, never committed),
+# against cat of the same files, a shell loop that runs kelvarin once per
+# file, and a short numpy script that computes the same figures
+# (tools/bench/table.py). Prints the median wall time of each way over
+# BENCH_RUNS runs (default 5; the shell loop runs once), and the median processor
+# time and the peak resident
+# memory of kelvarin-table on 1,000 and on 10,000 files, which must not grow
+# with the number of files. It checks nothing; the figures depend on the
+# machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+# Debian's numpy, for Debian's own python3.
+tools/setup.sh time python3-numpy
+python=/usr/bin/python3
+
+out=build/bench/table
+runs=${BENCH_RUNS:-5}
+files=10000
+players=20
+cmake -S . -B "$out/build" -DCMAKE_BUILD_TYPE=Release -DKELVARIN_TESTS=OFF >/dev/null
+cmake --build "$out/build" --target kelvarin kelvarin-table -j "$(nproc)" >/dev/null
+kelvarin=$out/build/app/kelvarin
+table=$out/build/table/kelvarin-table
+
+# The data files: values from 0 to 1 with five decimals, as a rater writes them.
+if [ ! -f "$out/data/done-$files" ]; then
+  rm -rf "$out/data"
+  mkdir -p "$out/data"
+  awk -v files=$files -v players=$players -v dir="$out/data" 'BEGIN {
+    srand(17)
+    for (f = 1; f <= files; f++) {
+      name = sprintf("%s/group%05d.dat", dir, f)
+      printf "Generated group %d of %d players\n%d\n", f, players, players > name
+      for (r = 1; r <= players; r++) {
+        line = ""
+        for (c = 1; c <= players; c++) {
+          line = line sprintf(c == 1 ? "%.5f" : " %.5f", rand())
+        }
+        print line > name
+      }
+      close(name)
+    }
+  }'
+  touch "$out/data/done-$files"
+fi
+find "$out/data" -name '*.dat' | sort >"$out/list-$files"
+head -n 1000 "$out/list-$files" >"$out/list-1000"
+list=$out/list-$files
+bytes=$(xargs -a "$list" cat | wc -c)
+
+# The wall and the processor (user and system) seconds of one run of the
+# command; the processor time is less disturbed by other work on the machine.
+seconds() {
+  local TIMEFORMAT='%R %U %S'
+  { time "$@" >/dev/null 2>&1 || true; } 2>&1 | awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }'
+}
+# The medians of runs runs: wall seconds, then processor seconds.
+median() {
+  local i
+  for ((i = 0; i < runs; i++)); do
+    seconds "$@"
+  done >"$out/times"
+  echo "$(sort -n -k 1 "$out/times" | sed -n "$((runs / 2 + 1))p" | cut -d ' ' -f 1)" \
+    "$(sort -n -k 2 "$out/times" | sed -n "$((runs / 2 + 1))p" | cut -d ' ' -f 2)"
+}
+shell_loop() {
+  local file
+  while read -r file; do
+    "$kelvarin" "$file" >/dev/null 2>&1 || true
+  done <"$list"
+}
+numpy_script() { "$python" tools/bench/table.py <"$list"; }
+peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1fx", a / b }'; }
+
+xargs -a "$list" cat >/dev/null # the files into the page cache
+read -r cat_s cat_cpu < <(median xargs -a "$list" cat)
+read -r table_s table_cpu < <(median "$table" --files-from "$list")
+read -r numpy_s numpy_cpu < <(median numpy_script)
+read -r loop_s loop_cpu < <(seconds shell_loop)
+
+echo "$files files of $players players, $bytes bytes; medians of $runs runs (the shell loop: 1)"
+row() { printf '%-46s %8s %7s %8s %7s\n' "$@"; }
+way() { row "$1" "$2" "$(ratio "$2" "$cat_s")" "$3" "$(ratio "$3" "$cat_cpu")"; }
+row way "wall s" "x cat" "cpu s" "x cat"
+row "cat of all files" "$cat_s" "" "$cat_cpu" ""
+way "a shell loop running kelvarin once per file" "$loop_s" "$loop_cpu"
+way "numpy script (tools/bench/table.py)" "$numpy_s" "$numpy_cpu"
+way "kelvarin-table --files-from" "$table_s" "$table_cpu"
+echo "kelvarin-table peak resident memory:" \
+  "$(peak_kib "$table" --files-from "$out/list-1000") KiB on 1000 files," \
+  "$(peak_kib "$table" --files-from "$list") KiB on $files files"
