@@ -1,0 +1,209 @@
+#include "graph/dot.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "reader/diagnostics.h"
+#include "routines/routines.h"
+
+namespace {
+
+// Influences are labelled with this many significant digits, enough to tell
+// apart the two-decimal values data files hold.
+constexpr int kLabelDigits = 4;
+
+// An edge is from kMinPenWidth to kMinPenWidth + kPenWidthRange points
+// wide, in proportion to its |influence| over the largest.
+constexpr double kMinPenWidth = 1.0;
+constexpr double kPenWidthRange = 3.0;
+
+// Colours that stay apart in grey, where the outlines and shapes also tell
+// the roles apart: the empath's fill, the driver's, and negative edges.
+constexpr const char* kEmpathFill = "#a5d8ff";
+constexpr const char* kDriverFill = "#ffc078";
+constexpr const char* kNegativeColour = "#c92a2a";
+
+// A byte b continues a UTF-8 character when (b & kContinuationMask) is
+// kContinuation.
+constexpr unsigned kContinuationMask = 0xC0U;
+constexpr unsigned kContinuation = 0x80U;
+
+// Room for any number as text: the longest is a fixed-point weight.
+constexpr int kNumberCapacity = kFixedCapacity + 1;
+
+// Write value into text, NUL-terminated, as std::to_chars writes it in
+// format, with precision digits when precision is not negative.
+void FormatNumber(char text[kNumberCapacity], double value, std::chars_format format,
+                  int precision) {
+  const std::to_chars_result result =
+      precision < 0 ? std::to_chars(text, text + kNumberCapacity - 1, value, format)
+                    : std::to_chars(text, text + kNumberCapacity - 1, value, format, precision);
+  *result.ptr = '\0';
+}
+
+// Weights this large are labelled with kLabelDigits significant digits, not
+// with hundreds of digits before the point.
+constexpr double kLargeWeight = 1e6;
+
+// Write value into text, NUL-terminated, with the report's four decimals,
+// or as a label's influence when its magnitude is kLargeWeight or more.
+void FormatWeight(char text[kNumberCapacity], double value) {
+  if (std::fabs(value) >= kLargeWeight) {
+    FormatNumber(text, value, std::chars_format::general, kLabelDigits);
+  } else {
+    *format_fixed(text, value, 0) = '\0';
+  }
+}
+
+bool IsEdge(const GroupGraph& graph, int from, int to) {
+  return from != to && gsl_matrix_get(graph.influence, from, to) != 0.0;
+}
+
+bool IsDrawn(const GroupGraph& graph, int from, int to) {
+  return IsEdge(graph, from, to) &&
+         !(std::fabs(gsl_matrix_get(graph.influence, from, to)) < graph.min);
+}
+
+// Return Q's entry for player, who is not the empath: M and V' keep the
+// other players in their order.
+double Weight(const GroupGraph& graph, int player) {
+  const int index = player < graph.empath ? player : player - 1;
+  return gsl_vector_get(graph.q, static_cast<size_t>(index));
+}
+
+void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, int edges, int left_out) {
+  char description[kQuotedCapacity];
+  QuoteLabel(graph.description, std::strlen(graph.description), description, sizeof description);
+  std::fprintf(stream, "  label=\"%s%s%d players: empath P%d%s, driver P%d%s; ", description,
+               description[0] == '\0' ? "" : "\\n", graph.n, graph.empath + 1,
+               graph.empath_tie ? " (near tie)" : "", graph.driver + 1,
+               graph.driver_tie ? " (near tie)" : "");
+  if (graph.q != nullptr) {
+    char synchronization[kNumberCapacity];
+    FormatWeight(synchronization, graph.synchronization);
+    std::fprintf(stream, "S_E = %s", synchronization);
+  } else {
+    std::fprintf(stream, "M is singular: no weights Q");
+  }
+  if (left_out > 0) {
+    char min[kNumberCapacity];
+    FormatNumber(min, graph.min, std::chars_format::general, -1);
+    std::fprintf(stream, "\\n%d of %d edges left out: |influence| < %s", left_out, edges, min);
+  }
+  std::fprintf(stream, "\";\n");
+}
+
+void WriteNode(std::FILE* stream, const GroupGraph& graph, int player) {
+  const bool empath = player == graph.empath;
+  const bool driver = player == graph.driver;
+  std::fprintf(stream, "  P%d [label=\"P%d", player + 1, player + 1);
+  if (empath || driver) {
+    std::fprintf(stream, "\\n%s%s%s", empath ? "empath" : "", empath && driver ? ", " : "",
+                 driver ? "driver" : "");
+  }
+  // A weight whose edge into the empath is not drawn is shown here instead.
+  if (!empath && graph.q != nullptr && !IsDrawn(graph, player, graph.empath)) {
+    char weight[kNumberCapacity];
+    FormatWeight(weight, Weight(graph, player));
+    std::fprintf(stream, "\\nQ = %s", weight);
+  }
+  std::fprintf(stream, "\"");
+  // The empath has a double outline and the driver is a box, which black
+  // and white print keeps; the fill colours say the same in colour.
+  if (empath && driver) {
+    std::fprintf(stream, ", shape=box, peripheries=2, style=striped, fillcolor=\"%s:%s\"",
+                 kEmpathFill, kDriverFill);
+  } else if (empath) {
+    std::fprintf(stream, ", peripheries=2, style=filled, fillcolor=\"%s\"", kEmpathFill);
+  } else if (driver) {
+    std::fprintf(stream, ", shape=box, style=filled, fillcolor=\"%s\"", kDriverFill);
+  }
+  std::fprintf(stream, "];\n");
+}
+
+void WriteEdge(std::FILE* stream, const GroupGraph& graph, int from, int to, double largest) {
+  const double value = gsl_matrix_get(graph.influence, from, to);
+  char label[kNumberCapacity];
+  FormatNumber(label, value, std::chars_format::general, kLabelDigits);
+  char width[kNumberCapacity];
+  FormatNumber(width, kMinPenWidth + kPenWidthRange * std::fabs(value) / largest,
+               std::chars_format::fixed, 2);
+  std::fprintf(stream, "  P%d -> P%d [label=\"%s", from + 1, to + 1, label);
+  if (to == graph.empath && graph.q != nullptr) {
+    char weight[kNumberCapacity];
+    FormatWeight(weight, Weight(graph, from));
+    std::fprintf(stream, "\\nQ = %s", weight);
+  }
+  std::fprintf(stream, "\", penwidth=%s", width);
+  if (value < 0.0) {
+    std::fprintf(stream, ", style=dashed, color=\"%s\", fontcolor=\"%s\"", kNegativeColour,
+                 kNegativeColour);
+  }
+  std::fprintf(stream, "];\n");
+}
+
+}  // namespace
+
+void QuoteLabel(const char* text, size_t length, char* out, size_t capacity) {
+  char escaped[kQuotedCapacity];
+  const size_t escaped_length = Escape(text, length, escaped, sizeof escaped);
+  size_t written = 0;
+  size_t boundary = 0;  // where the character being copied begins
+  for (size_t i = 0; i < escaped_length; ++i) {
+    const char byte = escaped[i];
+    const char* piece = byte == '"'    ? "\\\""
+                        : byte == '\\' ? "\\\\"
+                        : byte == '&'  ? "&amp;"
+                                       : nullptr;
+    const size_t size = piece != nullptr ? std::strlen(piece) : 1;
+    if ((static_cast<unsigned char>(byte) & kContinuationMask) != kContinuation) {
+      boundary = written;
+    }
+    if (written + size + 1 > capacity) {
+      // Cut before the character, not inside it, so the label stays UTF-8.
+      written = boundary;
+      break;
+    }
+    if (piece != nullptr) {
+      std::memcpy(out + written, piece, size);
+    } else {
+      out[written] = byte;
+    }
+    written += size;
+  }
+  if (capacity > 0) {
+    out[written] = '\0';
+  }
+}
+
+void WriteDot(std::FILE* stream, const GroupGraph& graph) {
+  int edges = 0;
+  int left_out = 0;
+  double largest = 0.0;
+  for (int from = 0; from < graph.n; ++from) {
+    for (int to = 0; to < graph.n; ++to) {
+      if (IsEdge(graph, from, to)) {
+        ++edges;
+        left_out += IsDrawn(graph, from, to) ? 0 : 1;
+        largest = std::fmax(largest, std::fabs(gsl_matrix_get(graph.influence, from, to)));
+      }
+    }
+  }
+
+  std::fprintf(stream, "digraph influence {\n");
+  std::fprintf(stream, "  charset=\"UTF-8\";\n");
+  WriteGraphLabel(stream, graph, edges, left_out);
+  std::fprintf(stream, "  labelloc=t;\n");
+  for (int player = 0; player < graph.n; ++player) {
+    WriteNode(stream, graph, player);
+  }
+  for (int from = 0; from < graph.n; ++from) {
+    for (int to = 0; to < graph.n; ++to) {
+      if (IsDrawn(graph, from, to)) {
+        WriteEdge(stream, graph, from, to, largest);
+      }
+    }
+  }
+  std::fprintf(stream, "}\n");
+}

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Checks kelvarin-graph's DOT with Graphviz's dot, which must render it with
+# no warning and no error:
+#   every example and every end-to-end case that has a data file: a file
+#     that kelvarin reports on gives a graph (and kelvarin's warnings), one
+#     it rejects gives kelvarin's diagnostics and error text and no graph
+#   descriptions with every kind of byte that DOT or a label treats
+#     specially, drawn as the text itself
+#   the 20-player example: one edge per non-zero influence of one player on
+#     another, with its value and sign, those below --min left out and
+#     counted in the title, and the weights Q of the report
+# Usage: graph_test.sh <kelvarin-graph> <examples folder> <cases folder>
+set -uo pipefail
+program=$(realpath "$1")
+examples=$2
+cases=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# Render the DOT in $work/graph.gv; any message from dot fails.
+render() {
+  if ! dot -Tsvg "$work/graph.gv" >"$work/graph.svg" 2>"$work/dot.err" || [ -s "$work/dot.err" ]; then
+    fail "$1: dot: $(cat "$work/dot.err")"
+  fi
+}
+
+command -v dot >/dev/null || {
+  echo "FAIL: Graphviz's dot is not installed"
+  exit 1
+}
+
+for example in "$examples"/*.dat; do
+  "$program" "$example" >"$work/graph.gv" 2>"$work/err"
+  status=$?
+  [ $status -eq 0 ] || fail "$example: status $status: $(cat "$work/err")"
+  render "$example"
+done
+
+# Each case runs in its folder on "input", as the end-to-end runner runs it,
+# so that the diagnostics name the file alike.
+for folder in "$cases"/*/; do
+  name=$(basename "$folder")
+  [ -f "$folder/input" ] && [ ! -f "$folder/args" ] || continue
+  (cd "$folder" && "$program" input) >"$work/graph.gv" 2>"$work/err"
+  status=$?
+  expected=$(cat "$folder/status")
+  if [ "$expected" = 1 ]; then
+    # kelvarin's diagnostic lines, then its fixed message without the
+    # block around it (the last six lines).
+    {
+      head -n -6 "$folder/stderr" | sed 's/^kelvarin: /kelvarin-graph: /'
+      sed -n 's/^Kelvarin error: \(.*\) $/kelvarin-graph: error: \1/p' "$folder/stderr"
+    } >"$work/err.expected"
+    [ $status -eq 1 ] && [ ! -s "$work/graph.gv" ] || fail "$name: status $status, or a graph"
+    cmp -s "$work/err" "$work/err.expected" ||
+      fail "$name: standard error was:"$'\n'"$(cat "$work/err")"
+    continue
+  fi
+  [ $status -eq 0 ] || fail "$name: status $status: $(cat "$work/err")"
+  if [ "$expected" = abort ]; then
+    # A singular M: a note, and no weights.
+    grep -q "^kelvarin-graph: note: M, .* is singular" "$work/err" ||
+      fail "$name: no note of the singular M: $(cat "$work/err")"
+    ! grep -q 'Q = ' "$work/graph.gv" || fail "$name: weights drawn for a singular M"
+  else
+    sed 's/^kelvarin: /kelvarin-graph: /' "$folder/stderr" | cmp -s - "$work/err" ||
+      fail "$name: standard error was:"$'\n'"$(cat "$work/err")"
+  fi
+  render "$name"
+done
+
+# Descriptions, each with the text that its SVG must show (as XML writes it).
+descriptions=(
+  'say "hi" to {all} & <you>'
+  'back\slash \N \G \n \l \r \\'
+  'a lone trailing backslash \'
+  'entities &lt; &amp; &#65;'
+  $'controls \x01 \x1b[31m \x7f, a tab\there, a CR\r here'
+  $'not UTF-8: \xff \xc3( \xc0\xaf \xed\xa0\x80 end'
+  $'UTF-8: caf\xc3\xa9 \xe2\x88\x92 \xc2\x85'
+)
+shown=(
+  'say &quot;hi&quot; to {all} &amp; &lt;you&gt;'
+  'back\slash \N \G \n \l \r \\'
+  'a lone trailing backslash \'
+  'entities &amp;lt; &amp;amp; &amp;#65;'
+  'controls \x01 \x1b[31m \x7f, a tab\x09here, a CR\x0d here'
+  'not UTF-8: \xff \xc3( \xc0\xaf \xed\xa0\x80 end'
+  $'UTF-8: caf\xc3\xa9 \xe2\x88\x92 \\xc2\\x85'
+)
+for i in "${!descriptions[@]}"; do
+  printf '%s\n2\n1 -0.5\n0.25 1\n' "${descriptions[$i]}" >"$work/hostile.dat"
+  "$program" "$work/hostile.dat" >"$work/graph.gv" 2>"$work/err"
+  status=$?
+  [ $status -eq 0 ] && [ ! -s "$work/err" ] ||
+    fail "description $i: status $status: $(cat "$work/err")"
+  render "description $i"
+  # dot writes '-' as &#45;.
+  sed 's/&#45;/-/g' "$work/graph.svg" | grep -qF ">${shown[$i]}</text>" ||
+    fail "description $i: the SVG does not show '${shown[$i]}':"$'\n'"$(grep '<text' "$work/graph.svg")"
+done
+
+# The 20-player example: its edges, values and weights as lines
+# "FROM TO VALUE" and "Q PLAYER WEIGHT", from the data file and the report,
+# and from the graph.
+twenty=$examples/group20.dat
+report=$cases/twenty_players/stdout
+cmp -s "$twenty" "$cases/twenty_players/input" || fail "the case twenty_players is not $twenty"
+empath=$(sed -n 's/^The empath is P\([0-9]*\)\.$/\1/p' "$report")
+awk 'NR > 2 { for (j = 1; j <= NF; ++j) if (NR - 2 != j && $j != 0) print NR - 2, j, $j + 0 }' \
+  "$twenty" | sort >"$work/edges"
+awk -v empath="$empath" '/^The vector of weights Q/ { on = 1; next }
+  /^The synchronization/ { on = 0 }
+  on && NF { ++k; print "Q", k < empath ? k : k + 1, $1 }' "$report" | sort >"$work/weights"
+for min in 0 0.5; do
+  "$program" --min $min "$twenty" >"$work/graph.gv" 2>"$work/err" || fail "--min $min: status $?"
+  awk -v min=$min '{ v = $3 < 0 ? -$3 : $3; if (v >= min) print }' "$work/edges" >"$work/expected"
+  cat "$work/weights" >>"$work/expected"
+  sort -o "$work/expected" "$work/expected"
+  {
+    sed -n 's/^  P\([0-9]*\) -> P\([0-9]*\) \[label="\([^"\\]*\).*/\1 \2 \3/p' "$work/graph.gv" |
+      awk '{ $3 += 0; print }'
+    sed -n 's/^  P\([0-9]*\) .*Q = \([^"\\]*\)".*/Q \1 \2/p' "$work/graph.gv"
+  } | sort >"$work/drawn"
+  diff "$work/expected" "$work/drawn" >"$work/diff" ||
+    fail "--min $min: edges or weights differ (< expected, > drawn):"$'\n'"$(cat "$work/diff")"
+  all=$(wc -l <"$work/edges")
+  left_out=$((all - $(grep -cv '^Q' "$work/expected")))
+  if [ $left_out -gt 0 ]; then
+    grep -qF "$left_out of $all edges left out: |influence| < $min" "$work/graph.gv" ||
+      fail "--min $min: the title does not say that $left_out of $all edges are left out"
+  fi
+  # Negative edges, and only they, are dashed.
+  [ "$(grep -c -- '-> P.*label="-.*style=dashed' "$work/graph.gv")" = \
+    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "--min $min: a positive edge is dashed"
+  [ "$(grep -c -- '-> P.*label="-' "$work/graph.gv")" = \
+    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "--min $min: a negative edge is solid"
+done
+render "$twenty --min 0.5"
+
+[ $failures -eq 0 ] || exit 1
+echo "kelvarin-graph: all DOT rendered by dot without a message; edges and weights as the matrix"
