@@ -1,0 +1,259 @@
+// kelvarin-table: every figure it gives agrees at four decimals with
+// kelvarin's report of the same file, and its rows, statuses and exit status
+// for a mix of files are exact.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "routines/routines.h"
+#include "tests/run_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kTimeoutSeconds = 60;
+
+RunResult RunTable(const std::vector<std::string>& arguments, const std::string& directory) {
+  std::vector<std::string> argv = {KELVARIN_TABLE_EXE};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return RunProgram(argv, directory, kTimeoutSeconds);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::istringstream stream(text);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(stream, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream stream(text);
+  std::vector<std::string> words;
+  for (std::string word; stream >> word;) {
+    words.push_back(word);
+  }
+  return words;
+}
+
+// Split a CSV line into its fields, quotes removed and doubled quotes undone.
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+      fields.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+// The table's full-precision text of a figure as the report prints it: read
+// back to the double and written with four decimals.
+std::string FourDecimals(const std::string& text) {
+  double value = 0.0;
+  const std::from_chars_result result =
+      std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+    return "unreadable '" + text + "'";
+  }
+  char field[kFixedCapacity];
+  return std::string(field, format_fixed(field, value, 0));
+}
+
+// The figures of a complete report of kelvarin, as printed.
+struct Report {
+  std::string empath, driver, s_e, determinant, condition, log_condition;
+  int near_ties = 0;
+  std::vector<std::string> column_sums, row_sums, weights;
+};
+
+// Return the words of the report line that begins with label, after it.
+std::string After(const std::vector<std::string>& lines, const std::string& label) {
+  for (const std::string& line : lines) {
+    if (line.rfind(label, 0) == 0) {
+      const std::vector<std::string> words = Words(line.substr(label.size()));
+      return words.empty() ? "" : words[0];
+    }
+  }
+  return "missing '" + label + "'";
+}
+
+Report ReadReport(const std::string& text) {
+  const std::vector<std::string> lines = Lines(text);
+  Report report;
+  report.empath = After(lines, "The empath is P");
+  report.driver = After(lines, "The driver is P");
+  report.empath.pop_back();  // the full stop
+  report.driver.pop_back();
+  report.s_e = After(lines, "The synchronization coefficient S_E is:");
+  report.determinant = After(lines, "The determinant of M is:");
+  report.condition = After(lines, "The 1-condition number of M is:");
+  report.log_condition = After(lines, "The log of the 1-condition number of M is:");
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::vector<std::string> words = Words(lines[i]);
+    if (lines[i].rfind("WARNING: Two or more", 0) == 0) {
+      ++report.near_ties;
+    } else if (!words.empty() && words[0].rfind("From", 0) == 0) {
+      report.row_sums.push_back(words.back());
+    } else if (lines[i].rfind(" Eigenvector", 0) == 0) {
+      // A wide first sum stands right after the label.
+      report.column_sums = Words(lines[i].substr(std::string(" Eigenvector").size()));
+    } else if (lines[i] == "The vector of weights Q is:") {
+      for (size_t q = i + 2; q < lines.size() && !Words(lines[q]).empty(); ++q) {
+        report.weights.push_back(Words(lines[q])[0]);
+      }
+    }
+  }
+  return report;
+}
+
+// The folders of the end-to-end cases whose run is a complete report: the
+// data file "input", status 0 and the last measure printed.
+std::vector<fs::path> CompleteCases() {
+  std::vector<fs::path> folders;
+  for (const fs::directory_entry& entry : fs::directory_iterator(KELVARIN_CASES)) {
+    const fs::path folder = entry.path();
+    if (!fs::exists(folder / "args") && ReadFile((folder / "status").string()) == "0\n" &&
+        ReadFile((folder / "stdout").string()).find("The log of the 1-condition") !=
+            std::string::npos) {
+      folders.push_back(folder);
+    }
+  }
+  std::sort(folders.begin(), folders.end());
+  return folders;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST(TableFigures, AgreeWithTheReportAtFourDecimals) {
+  const std::vector<fs::path> folders = CompleteCases();
+  ASSERT_GE(folders.size(), 10U);
+  for (const fs::path& folder : folders) {
+    SCOPED_TRACE(folder.filename().string());
+    const Report report = ReadReport(ReadFile((folder / "stdout").string()));
+    const RunResult files = RunTable({"input"}, folder.string());
+    const RunResult players = RunTable({"--players", "input"}, folder.string());
+    ASSERT_EQ(files.code, 0) << files.err;
+    ASSERT_EQ(players.code, 0) << players.err;
+    EXPECT_EQ(files.err + players.err, "");
+
+    const std::vector<std::string> rows = Lines(files.out);
+    ASSERT_EQ(rows.size(), 2U);
+    const std::vector<std::string> row = Fields(rows[1]);
+    ASSERT_EQ(row.size(), 13U);
+    EXPECT_EQ(row[2], std::to_string(report.row_sums.size()));
+    EXPECT_EQ(row[3], report.empath);
+    EXPECT_EQ(row[4], report.driver);
+    EXPECT_EQ(FourDecimals(row[5]), report.s_e);
+    EXPECT_EQ(FourDecimals(row[6]), report.determinant);
+    EXPECT_EQ(FourDecimals(row[7]), report.condition);
+    EXPECT_EQ(FourDecimals(row[8]), report.log_condition);
+    EXPECT_EQ(row[9], std::to_string(report.near_ties));
+    EXPECT_EQ(row[10],
+              std::to_string(Count(ReadFile((folder / "stderr").string()), ": warning: ")));
+    EXPECT_EQ(row[11], "ok");
+    EXPECT_EQ(row[12], "");
+
+    // Q skips the empath, whose weight is empty.
+    const std::vector<std::string> player_rows = Lines(players.out);
+    ASSERT_EQ(player_rows.size(), report.row_sums.size() + 1);
+    std::vector<std::string> weights;
+    for (size_t p = 0; p < report.row_sums.size(); ++p) {
+      const std::vector<std::string> fields = Fields(player_rows[p + 1]);
+      ASSERT_EQ(fields.size(), 7U);
+      EXPECT_EQ(fields[1], std::to_string(p + 1));
+      EXPECT_EQ(FourDecimals(fields[2]), report.column_sums[p]);
+      EXPECT_EQ(FourDecimals(fields[3]), report.row_sums[p]);
+      const bool empath = fields[1] == report.empath;
+      EXPECT_EQ(fields[4].empty(), empath);
+      if (!empath) {
+        weights.push_back(FourDecimals(fields[4]));
+      }
+      EXPECT_EQ(fields[5], empath ? "true" : "false");
+      EXPECT_EQ(fields[6], fields[1] == report.driver ? "true" : "false");
+    }
+    EXPECT_EQ(weights, report.weights);
+  }
+}
+
+TEST(TableRows, OneCallGoesOnPastSingularAndBadFiles) {
+  const RunResult run = RunTable({"triad.dat", "missing.dat", "singular.dat"}, KELVARIN_EXAMPLES);
+  EXPECT_EQ(run.out,
+            "file,description,players,empath,driver,s_e,determinant,condition,log_condition,"
+            "near_ties,warnings,status,message\n"
+            "triad.dat,Triad of three players,3,3,2,0.5833333333333334,0.75,3,"
+            "0.47712125471966244,0,0,ok,\n"
+            "missing.dat,,,,,,,,,,0,error,Data file not found: kelvarin-table: error: cannot "
+            "open 'missing.dat': no such file\n"
+            "singular.dat,Singular reduced matrix,3,3,1,,0,,,0,0,singular,\"M, the influence "
+            "matrix without the empath P3's row and column, is singular: the weights Q do not "
+            "exist\"\n");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.code, 1);
+}
+
+TEST(TableRows, AnErrorRowHoldsTheFixedReportAndItsPlace) {
+  const fs::path folder = fs::path(KELVARIN_CASES) / "value_not_a_number";
+  const RunResult run = RunTable({"input", "input"}, folder.string());
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 3U);
+  const std::vector<std::string> row = Fields(rows[1]);
+  ASSERT_EQ(row.size(), 13U);
+  EXPECT_EQ(row[2], "3");
+  EXPECT_EQ(row[11], "error");
+  // The fixed report, then kelvarin's first error line without its extra lines.
+  const std::vector<std::string> report = Lines(ReadFile((folder / "stderr").string()));
+  EXPECT_EQ(row[12], "Error reading in matrix.  Check size and values. " + report[0]);
+  EXPECT_EQ(rows[2], rows[1]);
+  EXPECT_EQ(run.code, 1);
+}
+
+TEST(TableRows, PlayersOfOkAndSingularFilesOnly) {
+  const RunResult run =
+      RunTable({"--players", "singular.dat", "missing.dat", "triad.dat"}, KELVARIN_EXAMPLES);
+  EXPECT_EQ(run.out,
+            "file,player,column_sum,row_sum,weight,is_empath,is_driver\n"
+            "singular.dat,1,1.0625,1.3125,,false,true\n"
+            "singular.dat,2,0.5,0.5625,,false,false\n"
+            "singular.dat,3,1.4349999570846563,1.1224999570846563,,true,false\n"
+            "triad.dat,1,1.3125,1.3125,-0.16666666666666669,false,false\n"
+            "triad.dat,2,1.5,1.8125,0.8333333333333334,false,true\n"
+            "triad.dat,3,1.625,1.3125,,true,false\n");
+  EXPECT_EQ(run.code, 1);
+}
+
+TEST(TableCommandLine, BadUseEndsWithStatus2AndNoTable) {
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{}, {"--csv", "triad.dat"}, {"--files-from"},
+        {"--json", "--players", "triad.dat"}, {"--files-from", "no-such-list"}}) {
+    const RunResult run = RunTable(arguments, KELVARIN_EXAMPLES);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err, "");
+    EXPECT_EQ(run.code, 2);
+  }
+}
+
+}  // namespace
