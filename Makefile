@@ -5,7 +5,7 @@ EXAMPLE := examples/triad.dat
 JOBS    := $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: run test setup build check-default check-sanitize check-clang coverage lint memcheck \
-        fuzz package windows bench
+        fuzz package windows bench docs
 
 setup:
 	tools/setup.sh
@@ -63,6 +63,15 @@ package: setup
 
 windows: setup
 	tools/windows.sh
+
+# The picture of examples/triad.dat that the README shows, drawn again by
+# kelvarin-graph and Graphviz.
+docs: setup
+	tools/setup.sh graphviz
+	cmake -S . -B build/docs -DKELVARIN_TESTS=OFF
+	cmake --build build/docs --target kelvarin-graph
+	build/docs/graph/kelvarin-graph $(EXAMPLE) >build/docs/triad.gv
+	dot -Tsvg -o docs/triad.svg build/docs/triad.gv
 
 # What one run costs against a bare read-solve-print program, and what
 # kelvarin-table costs on 10,000 files against cat, a shell loop and numpy;

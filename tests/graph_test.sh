@@ -9,6 +9,8 @@
 #   the 20-player example: one edge per non-zero influence of one player on
 #     another, with its value and sign, those below --min left out and
 #     counted in the title, and the weights Q of the report
+#   the command line: status 2 when it is wrong, 1 for a file that does not
+#     open or a graph that cannot be written, 0 for --help and --version
 # Usage: graph_test.sh <kelvarin-graph> <examples folder> <cases folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -143,6 +145,32 @@ for min in 0 0.5; do
     "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "--min $min: a negative edge is solid"
 done
 render "$twenty --min 0.5"
+
+# The command line, each with its status and the start of what it prints.
+triad=$examples/triad.dat
+while IFS='|' read -r expected start arguments; do
+  read -ra words <<<"$arguments"
+  "$program" "${words[@]}" >"$work/out" 2>&1
+  status=$?
+  [ $status -eq "$expected" ] && [ "$(head -c ${#start} "$work/out")" = "$start" ] ||
+    fail "kelvarin-graph $arguments: status $status:"$'\n'"$(cat "$work/out")"
+done <<EOF
+0|Usage: kelvarin-graph [--min X] FILE|--help
+0|kelvarin-graph (Kelvarin) |--version
+2|kelvarin-graph: error: no data file given|
+2|kelvarin-graph: error: a number must follow '--min'|$triad --min
+2|kelvarin-graph: error: --min needs a number of at least 0, not '-1'|--min -1 $triad
+2|kelvarin-graph: error: --min needs a number of at least 0, not 'nan'|--min nan $triad
+2|kelvarin-graph: error: --min needs a number of at least 0, not '0.5x'|--min 0.5x $triad
+2|kelvarin-graph: error: unknown option '-x'|-x $triad
+2|kelvarin-graph: error: one data file is drawn at a time; another is '$triad'|$triad $triad
+1|kelvarin-graph: error: cannot open '-x': no such file|-- -x
+0|digraph|--min 1e-3 -- $triad
+EOF
+"$program" "$triad" >/dev/full 2>"$work/err"
+status=$?
+[ $status -eq 1 ] && grep -q '^kelvarin-graph: error: cannot write the graph' "$work/err" ||
+  fail "a graph written to a full disk: status $status: $(cat "$work/err")"
 
 [ $failures -eq 0 ] || exit 1
 echo "kelvarin-graph: all DOT rendered by dot without a message; edges and weights as the matrix"

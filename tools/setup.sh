@@ -3,7 +3,7 @@
 # Safe to run again: it installs nothing that is already there.
 set -euo pipefail
 
-packages=(cmake make g++ libgsl-dev libgtest-dev libgmock-dev "$@")
+packages=(cmake make g++ libgsl-dev libgtest-dev libgmock-dev graphviz "$@")
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
