@@ -21,10 +21,10 @@ constexpr const char* kNoMemory = "Out of memory for the matrices and vectors.";
 void Fail(Group* group, const char* message, const Diagnostics& diagnostics) {
   group->status = Status::kError;
   if (diagnostics.first_error[0] != '\0') {
-    std::snprintf(group->message, sizeof group->message, "%s %s", message,
-                  diagnostics.first_error);
+    (void)std::snprintf(group->message, sizeof group->message, "%s %s", message,
+                        diagnostics.first_error);
   } else {
-    std::snprintf(group->message, sizeof group->message, "%s", message);
+    (void)std::snprintf(group->message, sizeof group->message, "%s", message);
   }
 }
 
@@ -84,10 +84,10 @@ void Analyse(const gsl_matrix* influence, int n, Group* group, Diagnostics* diag
   if (Decompose(&system)) {
     group->determinant = Determinant(system);
     group->status = Status::kSingular;
-    std::snprintf(group->message, sizeof group->message,
-                  "M, the influence matrix without the empath P%d's row and column, is "
-                  "singular: the weights Q do not exist",
-                  empath + 1);
+    (void)std::snprintf(group->message, sizeof group->message,
+                        "M, the influence matrix without the empath P%d's row and column, is "
+                        "singular: the weights Q do not exist",
+                        empath + 1);
     return;
   }
   int status = Solve(&system);
@@ -108,7 +108,8 @@ void Analyse(const gsl_matrix* influence, int n, Group* group, Diagnostics* diag
   // Q is in the reduced order, which skips the empath.
   for (int p = 0; p < n; ++p) {
     if (p != empath) {
-      group->weights[p] = gsl_vector_get(system.q.get(), static_cast<size_t>(p < empath ? p : p - 1));
+      group->weights[p] =
+          gsl_vector_get(system.q.get(), static_cast<size_t>(p < empath ? p : p - 1));
     }
   }
   group->has_weights = true;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/version.h"
@@ -66,51 +67,59 @@ void PrintHelp() {
   std::exit(kBadCommandLine);
 }
 
-// Read the options and the inputs in the order given, and open the lists.
-// End the process after --help and --version (status 0) and on a bad
-// command line (status 2).
-CommandLine ReadCommandLine(int argc, char* argv[]) {
-  CommandLine command;
-  bool options = true;
-  bool standard_input_taken = false;
-  for (int i = 1; i < argc; ++i) {
-    const char* argument = argv[i];
-    if (options && std::strcmp(argument, "--") == 0) {
-      options = false;
-    } else if (options && std::strcmp(argument, "--help") == 0) {
-      PrintHelp();
-      std::exit(std::fflush(stdout) == 0 ? kAllOk : kSomeFailed);
-    } else if (options && std::strcmp(argument, "--version") == 0) {
-      std::printf("kelvarin-table (Kelvarin) %s\n", kProgramVersion);
-      std::printf("License GPLv3+: GNU General Public License version 3 or later.\n");
-      std::exit(std::fflush(stdout) == 0 ? kAllOk : kSomeFailed);
-    } else if (options && std::strcmp(argument, "--players") == 0) {
-      if (command.form == Form::kJson) {
-        BadCommandLine("%s", "--players and --json exclude each other");
-      }
-      command.form = Form::kPlayers;
-    } else if (options && std::strcmp(argument, "--json") == 0) {
-      if (command.form == Form::kPlayers) {
-        BadCommandLine("%s", "--players and --json exclude each other");
-      }
-      command.form = Form::kJson;
-    } else if (options && std::strncmp(argument, "--files-from", 12) == 0 &&
-               (argument[12] == '\0' || argument[12] == '=')) {
-      const char* list = argument[12] == '=' ? argument + 13 : argv[++i];
-      if (list == nullptr) {
-        BadCommandLine("%s", "--files-from needs a LIST");
-      }
-      command.inputs.push_back(Input{true, list, nullptr});
-    } else if (options && argument[0] == '-' && argument[1] != '\0') {
-      BadCommandLine("unknown option '%s'", argument);
-    } else {
-      command.inputs.push_back(Input{false, argument, nullptr});
+// Deliver what --help or --version printed and end the process.
+[[noreturn]] void ExitAfterPrinting() {
+  std::exit(std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? kAllOk : kSomeFailed);
+}
+
+// Choose the table's form; --players and --json exclude each other.
+void SetForm(CommandLine* command, Form form) {
+  if (command->form != Form::kFiles && command->form != form) {
+    BadCommandLine("%s", "--players and --json exclude each other");
+  }
+  command->form = form;
+}
+
+// Act on the option argument, which is not --files-from.
+void ReadOption(const char* argument, CommandLine* command) {
+  if (std::strcmp(argument, "--help") == 0) {
+    PrintHelp();
+    ExitAfterPrinting();
+  } else if (std::strcmp(argument, "--version") == 0) {
+    std::printf("kelvarin-table (Kelvarin) %s\n", kProgramVersion);
+    std::printf("License GPLv3+: GNU General Public License version 3 or later.\n");
+    ExitAfterPrinting();
+  } else if (std::strcmp(argument, "--players") == 0) {
+    SetForm(command, Form::kPlayers);
+  } else if (std::strcmp(argument, "--json") == 0) {
+    SetForm(command, Form::kJson);
+  } else {
+    BadCommandLine("unknown option '%s'", argument);
+  }
+}
+
+// Return the LIST of "--files-from LIST" or "--files-from=LIST" at argv[*i],
+// with *i on the last argument taken; null when argv[*i] is another argument.
+const char* FilesFrom(int argc, const char* const argv[], int* i) {
+  constexpr std::string_view kOption = "--files-from";
+  const std::string_view argument = argv[*i];
+  if (argument == kOption) {
+    if (*i + 1 >= argc) {
+      BadCommandLine("%s", "--files-from needs a LIST");
     }
+    return argv[++*i];
   }
-  if (command.inputs.empty()) {
-    BadCommandLine("%s", "no data file given");
+  if (argument.size() > kOption.size() && argument.substr(0, kOption.size()) == kOption &&
+      argument[kOption.size()] == '=') {
+    return argv[*i] + kOption.size() + 1;
   }
-  for (Input& input : command.inputs) {
+  return nullptr;
+}
+
+// Open every list of command; "-" is standard input, which can be read once.
+void OpenLists(CommandLine* command) {
+  bool standard_input_taken = false;
+  for (Input& input : command->inputs) {
     if (!input.is_list) {
       continue;
     }
@@ -128,11 +137,36 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
       char escaped[kDiagnosticCapacity / 2];
       Escape(input.text, std::strlen(input.text), escaped, sizeof escaped);
       char reason[kDiagnosticCapacity];
-      std::snprintf(reason, sizeof reason, "cannot open the list '%s': %s", escaped,
-                    SystemReason(errno));
+      (void)std::snprintf(reason, sizeof reason, "cannot open the list '%s': %s", escaped,
+                          SystemReason(errno));
       BadCommandLine("%s", reason);
     }
   }
+}
+
+// Read the options and the inputs in the order given, and open the lists.
+// End the process after --help and --version (status 0) and on a bad
+// command line (status 2).
+CommandLine ReadCommandLine(int argc, const char* const argv[]) {
+  CommandLine command;
+  bool options = true;
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    const char* list = options ? FilesFrom(argc, argv, &i) : nullptr;
+    if (list != nullptr) {
+      command.inputs.push_back(Input{true, list, nullptr});
+    } else if (!options || argument[0] != '-' || argument[1] == '\0') {
+      command.inputs.push_back(Input{false, argument, nullptr});
+    } else if (std::strcmp(argument, "--") == 0) {
+      options = false;
+    } else {
+      ReadOption(argument, &command);
+    }
+  }
+  if (command.inputs.empty()) {
+    BadCommandLine("%s", "no data file given");
+  }
+  OpenLists(&command);
   return command;
 }
 
@@ -170,13 +204,38 @@ bool Tabulate(const char* path, Form form, Group* group) {
   return group->status == Status::kOk;
 }
 
+// Tabulate every file named in the list of input, then close the list.
+// Return true when every file is ok and the list was read to its end.
+bool TabulateList(const Input& input, Form form, Group* group) {
+  bool all_ok = true;
+  std::string line;
+  while (std::ferror(stdout) == 0 && ReadListLine(input.list, &line)) {
+    // An empty line names no file.
+    if (!line.empty()) {
+      all_ok = Tabulate(line.c_str(), form, group) && all_ok;
+    }
+  }
+  if (std::ferror(input.list) != 0) {
+    char escaped[kDiagnosticCapacity / 2];
+    Escape(input.text, std::strlen(input.text), escaped, sizeof escaped);
+    std::fprintf(stderr, "%s: error: cannot read the list '%s': %s\n", kTableProgram, escaped,
+                 SystemReason(errno));
+    all_ok = false;
+  }
+  if (input.list != stdin) {
+    (void)std::fclose(input.list);  // Opened for reading only.
+  }
+  return all_ok;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   gsl_set_error_handler_off();
   const CommandLine command = ReadCommandLine(argc, argv);
-  // Fully buffered even on a terminal: the table is written in blocks.
-  std::setvbuf(stdout, nullptr, _IOFBF, kOutputBuffer);
+  // Fully buffered even on a terminal: the table is written in blocks. A
+  // buffer that cannot be had leaves the stream as it was.
+  (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBuffer);
 
   // The header row, then the files in the order given, one at a time: nothing
   // of a file is kept after its rows are written.
@@ -186,30 +245,11 @@ int main(int argc, char* argv[]) {
     WritePlayerHeader(stdout);
   }
   Group group;
-  std::string line;
   bool all_ok = true;
-  bool list_unread = false;
   for (const Input& input : command.inputs) {
-    if (!input.is_list) {
-      all_ok = Tabulate(input.text, command.form, &group) && all_ok;
-    } else {
-      while (std::ferror(stdout) == 0 && ReadListLine(input.list, &line)) {
-        // An empty line names no file.
-        if (!line.empty()) {
-          all_ok = Tabulate(line.c_str(), command.form, &group) && all_ok;
-        }
-      }
-      if (std::ferror(input.list) != 0) {
-        char escaped[kDiagnosticCapacity / 2];
-        Escape(input.text, std::strlen(input.text), escaped, sizeof escaped);
-        std::fprintf(stderr, "%s: error: cannot read the list '%s': %s\n", kTableProgram,
-                     escaped, SystemReason(errno));
-        list_unread = true;
-      }
-      if (input.list != stdin) {
-        (void)std::fclose(input.list);  // Opened for reading only.
-      }
-    }
+    const bool ok = input.is_list ? TabulateList(input, command.form, &group)
+                                  : Tabulate(input.text, command.form, &group);
+    all_ok = ok && all_ok;
     // A table that cannot be written is not worth computing further.
     if (std::ferror(stdout) != 0) {
       break;
@@ -221,5 +261,5 @@ int main(int argc, char* argv[]) {
                  SystemReason(errno));
     return kSomeFailed;
   }
-  return all_ok && !list_unread ? kAllOk : kSomeFailed;
+  return all_ok ? kAllOk : kSomeFailed;
 }

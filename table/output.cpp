@@ -12,6 +12,10 @@ namespace {
 // Room for the shortest text of any double ("-2.2250738585072014e-308").
 constexpr int kNumberCapacity = 32;
 
+// The control bytes: below the blank, and DEL.
+constexpr unsigned char kBlank = 0x20;
+constexpr unsigned char kDelete = 0x7F;
+
 const char* StatusName(Status status) {
   switch (status) {
     case Status::kOk:
@@ -45,7 +49,7 @@ void WriteInteger(std::FILE* out, int value) {
 bool NeedsQuotes(const char* text) {
   for (const char* c = text; *c != '\0'; ++c) {
     const auto byte = static_cast<unsigned char>(*c);
-    if (byte == ',' || byte == '"' || (byte < 0x20 && byte != '\t') || byte == 0x7F) {
+    if (byte == ',' || byte == '"' || (byte < kBlank && byte != '\t') || byte == kDelete) {
       return true;
     }
   }
@@ -111,7 +115,7 @@ void WriteJsonString(std::FILE* out, const char* text) {
       WriteText(out, "\\r");
     } else if (byte == '\t') {
       WriteText(out, "\\t");
-    } else if (size == 0 || byte < 0x20) {
+    } else if (size == 0 || byte < kBlank) {
       // A control byte, or a byte of no valid character.
       const char escaped[] = {'\\', 'u', '0', '0', kHex[byte >> 4U], kHex[byte & 0xFU]};
       std::fwrite(escaped, 1, sizeof escaped, out);
@@ -208,8 +212,8 @@ void WritePlayerRows(std::FILE* out, const char* path, const Group& group) {
     WriteCsvInteger(out, p + 1);
     WriteCsvNumber(out, group.column_sums[p]);
     WriteCsvNumber(out, group.row_sums[p]);
-    WriteCsvNumber(out, group.has_weights && !empath ? std::optional<double>(group.weights[p])
-                                                     : std::nullopt);
+    WriteCsvNumber(
+        out, group.has_weights && !empath ? std::optional<double>(group.weights[p]) : std::nullopt);
     WriteText(out, empath ? ",true" : ",false");
     WriteText(out, p == *group.driver ? ",true\n" : ",false\n");
   }

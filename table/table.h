@@ -25,7 +25,7 @@ struct Group {
   bool has_description = false;
   char description[kDescriptionBufferSize] = "";
   std::optional<int> players;  // N, once it is read and within bounds
-  std::optional<int> empath;  // 0-based
+  std::optional<int> empath;   // 0-based
   std::optional<int> driver;
   std::optional<double> s_e;
   std::optional<double> determinant;

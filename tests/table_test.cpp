@@ -129,7 +129,7 @@ Report ReadReport(const std::string& text) {
 std::vector<fs::path> CompleteCases() {
   std::vector<fs::path> folders;
   for (const fs::directory_entry& entry : fs::directory_iterator(KELVARIN_CASES)) {
-    const fs::path folder = entry.path();
+    const fs::path& folder = entry.path();
     if (!fs::exists(folder / "args") && ReadFile((folder / "status").string()) == "0\n" &&
         ReadFile((folder / "stdout").string()).find("The log of the 1-condition") !=
             std::string::npos) {
@@ -246,9 +246,11 @@ TEST(TableRows, PlayersOfOkAndSingularFilesOnly) {
 }
 
 TEST(TableCommandLine, BadUseEndsWithStatus2AndNoTable) {
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{}, {"--csv", "triad.dat"}, {"--files-from"},
-        {"--json", "--players", "triad.dat"}, {"--files-from", "no-such-list"}}) {
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{},
+                                                    {"--csv", "triad.dat"},
+                                                    {"--files-from"},
+                                                    {"--json", "--players", "triad.dat"},
+                                                    {"--files-from", "no-such-list"}}) {
     const RunResult run = RunTable(arguments, KELVARIN_EXAMPLES);
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err, "");
