@@ -4,8 +4,8 @@
 #
 # - The copyright file in Debian's machine-readable format takes the place of
 #   the copy of LICENSE, and the changelog is added, compressed.
-# - The manual page is compressed, as Debian policy asks.
-# - The program loses its .comment and .note sections (compiler versions),
+# - The manual pages are compressed, as Debian policy asks.
+# - The programs lose their .comment and .note sections (compiler versions),
 #   as dh_strip removes them.
 #
 # gzip -9n leaves the file name and time out of the archive, so the package
@@ -17,7 +17,7 @@ endif()
 set(root "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
 set(docdir "${root}/${CPACK_KELVARIN_DOCDIR}")
 set(man1dir "${root}/${CPACK_KELVARIN_MANDIR}/man1")
-set(program "${root}/${CPACK_KELVARIN_BINDIR}/kelvarin")
+set(bindir "${root}/${CPACK_KELVARIN_BINDIR}")
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status)
@@ -32,6 +32,12 @@ file(REMOVE "${docdir}/LICENSE")
 file(COPY "${CPACK_KELVARIN_PACKAGING_DIR}/copyright" "${CPACK_KELVARIN_PACKAGING_DIR}/changelog"
      DESTINATION "${docdir}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 run(gzip -9nf "${docdir}/changelog")
-run(gzip -9nf "${man1dir}/kelvarin.1")
+file(GLOB pages "${man1dir}/*.1")
+foreach(page ${pages})
+  run(gzip -9nf "${page}")
+endforeach()
 
-run("${CPACK_OBJCOPY_EXECUTABLE}" --remove-section=.comment --remove-section=.note "${program}")
+file(GLOB programs "${bindir}/*")
+foreach(program ${programs})
+  run("${CPACK_OBJCOPY_EXECUTABLE}" --remove-section=.comment --remove-section=.note "${program}")
+endforeach()

@@ -1,7 +1,8 @@
 # Installation and the Debian package.
 #
-#   cmake --install <build> --prefix <dir>   installs the program, its manual
-#                                            page and the example data files;
+#   cmake --install <build> --prefix <dir>   installs the programs, their
+#                                            manual pages and the example
+#                                            data files;
 #   cpack -G DEB (in <build>)                builds kelvarin_<version>_<arch>.deb
 #                                            from the same rules, laid out
 #                                            for Debian by
@@ -10,8 +11,9 @@
 # The Windows download, from a cross build (the preset windows):
 #   cpack -G ZIP (in <build>)   builds kelvarin-<version>-win64.zip, whose
 #                               folder kelvarin-<version>-win64/ holds
-#                               kelvarin.exe, the manual as HTML, README.txt,
-#                               LICENSE.txt and the examples.
+#                               kelvarin.exe and kelvarin-table.exe, their
+#                               manuals as HTML, README.txt, LICENSE.txt and
+#                               the examples.
 # The installation layout and the Debian package below are not made there.
 set(CPACK_PACKAGE_NAME kelvarin)
 set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
@@ -30,23 +32,27 @@ if(WIN32)
   endif()
   set(windows_files ${PROJECT_BINARY_DIR}/windows)
 
-  # The manual as a web page, which Windows opens without other software:
+  # Each manual as a web page, which Windows opens without other software:
   # the manual page with its register "windows" set, which gives its Windows
   # paths, statuses and shells.
   find_program(KELVARIN_MANDOC mandoc REQUIRED)
-  set(manual ${PROJECT_SOURCE_DIR}/man/kelvarin.1)
   file(CONFIGURE OUTPUT ${windows_files}/windows.roff CONTENT ".nr windows 1\n")
-  add_custom_command(OUTPUT ${windows_files}/kelvarin.html
-    COMMAND ${CMAKE_COMMAND} -E cat ${windows_files}/windows.roff ${manual}
-            > ${windows_files}/kelvarin.1
-    COMMAND ${KELVARIN_MANDOC} -T html ${windows_files}/kelvarin.1
-            > ${windows_files}/kelvarin.html.new
-    COMMAND ${CMAKE_COMMAND} -E rename ${windows_files}/kelvarin.html.new
-            ${windows_files}/kelvarin.html
-    DEPENDS ${manual}
-    COMMENT "Rendering the manual page as HTML"
-    VERBATIM)
-  add_custom_target(manual_html ALL DEPENDS ${windows_files}/kelvarin.html)
+  set(manuals_html "")
+  foreach(page kelvarin kelvarin-table)
+    set(manual ${PROJECT_SOURCE_DIR}/man/${page}.1)
+    add_custom_command(OUTPUT ${windows_files}/${page}.html
+      COMMAND ${CMAKE_COMMAND} -E cat ${windows_files}/windows.roff ${manual}
+              > ${windows_files}/${page}.1
+      COMMAND ${KELVARIN_MANDOC} -T html ${windows_files}/${page}.1
+              > ${windows_files}/${page}.html.new
+      COMMAND ${CMAKE_COMMAND} -E rename ${windows_files}/${page}.html.new
+              ${windows_files}/${page}.html
+      DEPENDS ${manual}
+      COMMENT "Rendering the manual page ${page}.1 as HTML"
+      VERBATIM)
+    list(APPEND manuals_html ${windows_files}/${page}.html)
+  endforeach()
+  add_custom_target(manual_html ALL DEPENDS ${manuals_html})
 
   # Text files with CR LF line ends, for Windows editors, the examples too
   # (the program reads CR LF as LF, so their reports stay the same). LICENSE
@@ -61,9 +67,8 @@ if(WIN32)
     configure_file(${example} ${windows_files}/examples/${name} @ONLY NEWLINE_STYLE CRLF)
   endforeach()
 
-  install(TARGETS kelvarin RUNTIME DESTINATION .)
-  install(FILES ${windows_files}/kelvarin.html ${windows_files}/README.txt
-                ${windows_files}/LICENSE.txt
+  install(TARGETS kelvarin kelvarin-table RUNTIME DESTINATION .)
+  install(FILES ${manuals_html} ${windows_files}/README.txt ${windows_files}/LICENSE.txt
           DESTINATION .)
   install(DIRECTORY ${windows_files}/examples DESTINATION .)
 
@@ -75,8 +80,9 @@ endif()
 
 include(GNUInstallDirs)
 
-install(TARGETS kelvarin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/man/kelvarin.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(TARGETS kelvarin kelvarin-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/man/kelvarin.1 ${PROJECT_SOURCE_DIR}/man/kelvarin-table.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The folder is read at install time, so a data file added to examples/ is
 # installed without configuring again.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/
@@ -103,7 +109,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 text data file and reports every player's sums of squares, the empath and
 the driver of the group, the weights Q that solve M Q = V' for the matrix
 reduced about the empath, the synchronization coefficient S_E, and the
-determinant and 1-norm condition number of the reduced matrix.")
+determinant and 1-norm condition number of the reduced matrix.
+kelvarin-table analyses any number of such files in one run and writes
+their results as one CSV or JSON table.")
 # The Debian package's own files and layout (packaging/deb-staging.cmake).
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb-staging.cmake)
 set(CPACK_KELVARIN_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
