@@ -290,5 +290,7 @@ for example in "$unpacked"/examples/*.dat; do
   say "$name: the same report ($(wc -c <"$report.windows") bytes with CR LF)," \
     "status $windows_status on Windows and $linux_status on Linux"
 done
+# kelvarin-table.exe, and its tables against the Linux build's.
+tools/windows-table.sh "$unpacked"
 say "OK: $zip holds kelvarin.exe, its manual, README.txt, LICENSE.txt and ${#examples[@]} example(s);" \
   "the unpacked kelvarin.exe reports each example as the Linux build does"
