@@ -1,5 +1,5 @@
 # Cross-compiles the program for Windows on x86-64 with Debian's mingw-w64 tool
-# chain:  cmake -S . -B <dir> --toolchain cmake/mingw-w64-x86_64.cmake
+# chain:  cmake --preset windows   (or --toolchain with this file)
 # Libraries built for Windows are looked up in the tool chain's own root and,
 # when GSL_ROOT_DIR is given, in that GSL installation; never among the
 # machine's Linux libraries.
@@ -17,9 +17,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# mingw-w64's own printf rounds exactly as glibc's does (ties to even, -0.0000
-# kept), where msvcrt.dll's rounds ties away from zero, so the report's digits
-# match the Linux build. A static link leaves kelvarin.exe needing no DLL
+# The report's numbers are formatted by std::to_chars, but printf still writes
+# the headings and messages, with the numbers in them (the number of players,
+# the warnings' tolerance), and GSL's error report. mingw-w64's own printf
+# follows C99 as glibc's does, whatever the system's msvcrt.dll does, so they
+# come out as on Linux. A static link leaves kelvarin.exe needing no DLL
 # beside the system's.
 set(CMAKE_C_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1")
 set(CMAKE_CXX_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1")

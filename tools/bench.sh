@@ -12,15 +12,12 @@ tools/setup.sh valgrind time
 out=build/bench
 data=examples/group20.dat
 pairs=${BENCH_PAIRS:-200}
-jobs=$(nproc 2>/dev/null || echo 2)
 mkdir -p "$out"
 
+# The presets bench-default and bench-static.
 for kind in default static; do
-  static=OFF
-  [ $kind = default ] || static=ON
-  cmake -S . -B "$out/$kind" -DCMAKE_BUILD_TYPE=Release -DKELVARIN_TESTS=OFF \
-    -DKELVARIN_STATIC=$static >/dev/null
-  cmake --build "$out/$kind" --target kelvarin -j "$jobs" >/dev/null
+  cmake --preset "bench-$kind" >/dev/null
+  cmake --build "$out/$kind" --target kelvarin -j "$(nproc)" >/dev/null
 done
 cc -O2 -o "$out/bare-default" tools/bench/bare.c -lgsl -lgslcblas -lm
 cc -O2 -static -o "$out/bare-static" tools/bench/bare.c -lgsl -lgslcblas -lm

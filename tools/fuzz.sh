@@ -8,9 +8,9 @@
 # Everything lives in build/fuzz/: afl/ is the executable instrumented by
 # AFL++ (with AddressSanitizer and UndefinedBehaviorSanitizer, so that a
 # memory or undefined-behaviour fault is a crash too; FUZZ_SANITIZE=0 leaves
-# them out), plain/ an ordinary build for the triage, out/ the fuzzer's
-# state, findings/ the inputs the triage keeps. One fuzzer process runs, so
-# the campaign takes one core.
+# them out), out/ the fuzzer's state, findings/ the inputs the triage keeps.
+# The triage runs the plain build of the preset default (build/default). One
+# fuzzer process runs, so the campaign takes one core.
 #
 # A singular reduced matrix ends the run in GSL's default error handler,
 # which aborts: those crashes are expected. The triage runs every file in
@@ -26,7 +26,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 work="$root/build/fuzz"
 out="$work/out"
 findings="$work/findings"
-plain="$work/plain/app/kelvarin"
+plain="$root/build/default/app/kelvarin"
 instrumented="$work/afl/app/kelvarin"
 # A re-run longer than this counts as a hang.
 rerun_limit=10
@@ -44,7 +44,7 @@ case "${1:-}" in
 esac
 
 build() {
-  "$root/tools/setup.sh" afl++
+  "$root/tools/setup.sh" afl++ tests
   local cc="" cxx=""
   if command -v afl-clang-fast >/dev/null; then
     cc=afl-clang-fast cxx=afl-clang-fast++
@@ -64,8 +64,8 @@ build() {
   CC="$cc" CXX="$cxx" cmake -S "$root" -B "$work/afl" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKELVARIN_TESTS=OFF -DKELVARIN_SANITIZE="$sanitize" >/dev/null
   cmake --build "$work/afl" --target kelvarin
-  cmake -S "$root" -B "$work/plain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$work/plain" --target kelvarin known_ending
+  (cd "$root" && cmake --preset default >/dev/null &&
+    cmake --build --preset default --target kelvarin known_ending)
 }
 
 # Gather the seeds: the bundled examples, the end-to-end case inputs and the
@@ -135,7 +135,7 @@ classify() {
   } 2>/dev/null || status=$?
   # The tests' own judge of a run's ending (tests/endings.cpp).
   local ending
-  ending="$("$work/plain/tests/known_ending" "$work/last.out" "$work/last.err" "$status")" || true
+  ending="$("$root/build/default/tests/known_ending" "$work/last.out" "$work/last.err" "$status")" || true
   {
     ASAN_OPTIONS="detect_leaks=0:symbolize=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
       timeout -s KILL "$rerun_limit" "$instrumented" "$file" >/dev/null 2>"$work/last.san"

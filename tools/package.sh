@@ -16,8 +16,8 @@ fail() {
 
 # dpkg-dev for the build flags and CPack's scan of the shared libraries, file
 # for the scan too, mandoc and groff-base for the manual page, lintian for the
-# package as a whole.
-tools/setup.sh mandoc groff-base dpkg-dev file lintian
+# package as a whole, and what the end-to-end runner's build needs.
+tools/setup.sh mandoc groff-base dpkg-dev file lintian tests
 
 # The flags Debian builds its packages with, every hardening feature on:
 # _FORTIFY_SOURCE's checked functions, the stack protector, and relocations
@@ -30,12 +30,11 @@ cxxflags=$(dpkg-buildflags --get CXXFLAGS)
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 
 build=build/package
-# The end-to-end runner is built beside the program, to run the cases on the
-# packaged one.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_FLAGS="$cppflags $cflags" -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" \
-  -DCMAKE_EXE_LINKER_FLAGS="$ldflags"
-cmake --build "$build" --target kelvarin kelvarin-table e2e_test -j "$(nproc 2>/dev/null || echo 2)"
+# The preset package; the end-to-end runner is built beside the program, to
+# run the cases on the packaged one.
+cmake --preset package -DCMAKE_C_FLAGS="$cppflags $cflags" \
+  -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags"
+cmake --build "$build" --target kelvarin e2e_test -j "$(nproc)"
 rm -f "$build"/kelvarin_*.deb
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$build"
 
@@ -55,8 +54,6 @@ has_file() {
 }
 has_file '-rwxr-xr-x' usr/bin/kelvarin
 has_file '-rw-r--r--' usr/share/man/man1/kelvarin.1.gz
-has_file '-rwxr-xr-x' usr/bin/kelvarin-table
-has_file '-rw-r--r--' usr/share/man/man1/kelvarin-table.1.gz
 has_file '-rw-r--r--' usr/share/doc/kelvarin/copyright
 has_file '-rw-r--r--' usr/share/doc/kelvarin/changelog.gz
 ! grep -q -- '/LICENSE$' <<<"$contents" || fail "$deb holds LICENSE beside its copyright file"
@@ -100,33 +97,19 @@ grep -q '^The synchronization coefficient S_E is: ' "$report" || fail "the repor
 KELVARIN_EXE=$(realpath "$root/usr/bin/kelvarin") "$build/tests/e2e_test" --gtest_brief=1 ||
   fail "the packaged kelvarin fails end-to-end cases"
 
-# The packaged kelvarin-table on the packaged examples: a row per example
-# after the header, the triad's figures, and status 1 for the singular one.
-table=$build/examples.csv
-status=0
-"$root/usr/bin/kelvarin-table" "$root"/usr/share/doc/kelvarin/examples/*.dat >"$table" ||
-  status=$?
-[ "$status" -eq 1 ] || fail "packaged kelvarin-table on the examples ended with status $status"
-[ "$(wc -l <"$table")" -eq $((${#examples[@]} + 1)) ] ||
-  fail "packaged kelvarin-table wrote $(wc -l <"$table") lines for ${#examples[@]} examples"
-grep -q '/triad\.dat,Triad of three players,3,3,2,0\.5833333333333334,0\.75,3,' "$table" ||
-  fail "packaged kelvarin-table's row of triad.dat is wrong: $(grep triad "$table")"
-
-# The manual pages as packaged: not one message from either checker.
-for name in kelvarin kelvarin-table; do
-  page=$build/$name.1
-  gzip -dc "$root/usr/share/man/man1/$name.1.gz" >"$page"
-  lint=$(mandoc -T lint "$page" 2>&1) || fail "mandoc -T lint $name.1: $lint"
-  [ -z "$lint" ] || fail "mandoc -T lint $name.1: $lint"
-  lint=$(groff -ww -z -man "$page" 2>&1) || fail "groff -ww -z -man $name.1: $lint"
-  [ -z "$lint" ] || fail "groff -ww -z -man $name.1: $lint"
-done
+# The manual page as packaged: not one message from either checker.
+page=$build/kelvarin.1
+gzip -dc "$root/usr/share/man/man1/kelvarin.1.gz" >"$page"
+lint=$(mandoc -T lint "$page" 2>&1) || fail "mandoc -T lint: $lint"
+[ -z "$lint" ] || fail "mandoc -T lint: $lint"
+lint=$(groff -ww -z -man "$page" 2>&1) || fail "groff -ww -z -man: $lint"
+[ -z "$lint" ] || fail "groff -ww -z -man: $lint"
 
 # lintian: an error or a warning fails; informational tags are shown and pass.
 echo "package: lintian $deb"
 lintian --fail-on error,warning --display-info "$deb" || fail "lintian found errors or warnings"
 
-echo "package: OK: $deb holds the programs, their manual pages and ${#examples[@]} example(s);" \
+echo "package: OK: $deb holds the program, its manual page and ${#examples[@]} example(s);" \
   "the packaged kelvarin ran triad.dat with status 0 and passed the end-to-end cases;" \
-  "the packaged kelvarin-table tabulated the examples; the manual pages lint clean;" \
+  "the manual page lints clean;" \
   "lintian reports no error and no warning"

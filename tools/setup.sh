@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, when they are missing.
+# Installs the Debian packages that building the program needs, and those
+# named as arguments (the tests' and tools' own), when they are missing; the
+# argument "tests" stands for all that the builds with tests need.
 # Safe to run again: it installs nothing that is already there.
 set -euo pipefail
 
-packages=(cmake make g++ libgsl-dev libgtest-dev libgmock-dev graphviz "$@")
+packages=(cmake make g++ libgsl-dev)
+for argument in "$@"; do
+  if [ "$argument" = tests ]; then
+    packages+=(libgtest-dev libgmock-dev valgrind clang gcovr graphviz python3)
+  else
+    packages+=("$argument")
+  fi
+done
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
