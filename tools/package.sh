@@ -34,7 +34,7 @@ build=build/package
 # run the cases on the packaged one.
 cmake --preset package -DCMAKE_C_FLAGS="$cppflags $cflags" \
   -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags"
-cmake --build "$build" --target kelvarin e2e_test -j "$(nproc)"
+cmake --build "$build" --target kelvarin kelvarin-table e2e_test -j "$(nproc)"
 rm -f "$build"/kelvarin_*.deb
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$build"
 
@@ -54,6 +54,8 @@ has_file() {
 }
 has_file '-rwxr-xr-x' usr/bin/kelvarin
 has_file '-rw-r--r--' usr/share/man/man1/kelvarin.1.gz
+has_file '-rwxr-xr-x' usr/bin/kelvarin-table
+has_file '-rw-r--r--' usr/share/man/man1/kelvarin-table.1.gz
 has_file '-rw-r--r--' usr/share/doc/kelvarin/copyright
 has_file '-rw-r--r--' usr/share/doc/kelvarin/changelog.gz
 ! grep -q -- '/LICENSE$' <<<"$contents" || fail "$deb holds LICENSE beside its copyright file"
@@ -97,19 +99,33 @@ grep -q '^The synchronization coefficient S_E is: ' "$report" || fail "the repor
 KELVARIN_EXE=$(realpath "$root/usr/bin/kelvarin") "$build/tests/e2e_test" --gtest_brief=1 ||
   fail "the packaged kelvarin fails end-to-end cases"
 
-# The manual page as packaged: not one message from either checker.
-page=$build/kelvarin.1
-gzip -dc "$root/usr/share/man/man1/kelvarin.1.gz" >"$page"
-lint=$(mandoc -T lint "$page" 2>&1) || fail "mandoc -T lint: $lint"
-[ -z "$lint" ] || fail "mandoc -T lint: $lint"
-lint=$(groff -ww -z -man "$page" 2>&1) || fail "groff -ww -z -man: $lint"
-[ -z "$lint" ] || fail "groff -ww -z -man: $lint"
+# The packaged kelvarin-table on the packaged examples: a row per example
+# after the header, the triad's figures, and status 1 for the singular one.
+table=$build/examples.csv
+status=0
+"$root/usr/bin/kelvarin-table" "$root"/usr/share/doc/kelvarin/examples/*.dat >"$table" ||
+  status=$?
+[ "$status" -eq 1 ] || fail "packaged kelvarin-table on the examples ended with status $status"
+[ "$(wc -l <"$table")" -eq $((${#examples[@]} + 1)) ] ||
+  fail "packaged kelvarin-table wrote $(wc -l <"$table") lines for ${#examples[@]} examples"
+grep -q '/triad\.dat,Triad of three players,3,3,2,0\.5833333333333334,0\.75,3,' "$table" ||
+  fail "packaged kelvarin-table's row of triad.dat is wrong: $(grep triad "$table")"
+
+# The manual pages as packaged: not one message from either checker.
+for name in kelvarin kelvarin-table; do
+  page=$build/$name.1
+  gzip -dc "$root/usr/share/man/man1/$name.1.gz" >"$page"
+  lint=$(mandoc -T lint "$page" 2>&1) || fail "mandoc -T lint $name.1: $lint"
+  [ -z "$lint" ] || fail "mandoc -T lint $name.1: $lint"
+  lint=$(groff -ww -z -man "$page" 2>&1) || fail "groff -ww -z -man $name.1: $lint"
+  [ -z "$lint" ] || fail "groff -ww -z -man $name.1: $lint"
+done
 
 # lintian: an error or a warning fails; informational tags are shown and pass.
 echo "package: lintian $deb"
 lintian --fail-on error,warning --display-info "$deb" || fail "lintian found errors or warnings"
 
-echo "package: OK: $deb holds the program, its manual page and ${#examples[@]} example(s);" \
+echo "package: OK: $deb holds the programs, their manual pages and ${#examples[@]} example(s);" \
   "the packaged kelvarin ran triad.dat with status 0 and passed the end-to-end cases;" \
-  "the manual page lints clean;" \
+  "the packaged kelvarin-table tabulated the examples; the manual pages lint clean;" \
   "lintian reports no error and no warning"
