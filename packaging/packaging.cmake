@@ -11,9 +11,9 @@
 # The Windows download, from a cross build (the preset windows):
 #   cpack -G ZIP (in <build>)   builds kelvarin-<version>-win64.zip, whose
 #                               folder kelvarin-<version>-win64/ holds
-#                               kelvarin.exe and kelvarin-table.exe, their
-#                               manuals as HTML, README.txt, LICENSE.txt and
-#                               the examples.
+#                               kelvarin.exe, kelvarin-table.exe and
+#                               kelvarin-graph.exe, their manuals as HTML,
+#                               README.txt, LICENSE.txt and the examples.
 # The installation layout and the Debian package below are not made there.
 set(CPACK_PACKAGE_NAME kelvarin)
 set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
@@ -38,7 +38,7 @@ if(WIN32)
   find_program(KELVARIN_MANDOC mandoc REQUIRED)
   file(CONFIGURE OUTPUT ${windows_files}/windows.roff CONTENT ".nr windows 1\n")
   set(manuals_html "")
-  foreach(page kelvarin kelvarin-table)
+  foreach(page kelvarin kelvarin-table kelvarin-graph)
     set(manual ${PROJECT_SOURCE_DIR}/man/${page}.1)
     add_custom_command(OUTPUT ${windows_files}/${page}.html
       COMMAND ${CMAKE_COMMAND} -E cat ${windows_files}/windows.roff ${manual}
@@ -67,7 +67,7 @@ if(WIN32)
     configure_file(${example} ${windows_files}/examples/${name} @ONLY NEWLINE_STYLE CRLF)
   endforeach()
 
-  install(TARGETS kelvarin kelvarin-table RUNTIME DESTINATION .)
+  install(TARGETS kelvarin kelvarin-table kelvarin-graph RUNTIME DESTINATION .)
   install(FILES ${manuals_html} ${windows_files}/README.txt ${windows_files}/LICENSE.txt
           DESTINATION .)
   install(DIRECTORY ${windows_files}/examples DESTINATION .)
@@ -80,8 +80,9 @@ endif()
 
 include(GNUInstallDirs)
 
-install(TARGETS kelvarin kelvarin-table RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kelvarin kelvarin-table kelvarin-graph RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/man/kelvarin.1 ${PROJECT_SOURCE_DIR}/man/kelvarin-table.1
+              ${PROJECT_SOURCE_DIR}/man/kelvarin-graph.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The folder is read at install time, so a data file added to examples/ is
 # installed without configuring again.
@@ -111,7 +112,10 @@ the driver of the group, the weights Q that solve M Q = V' for the matrix
 reduced about the empath, the synchronization coefficient S_E, and the
 determinant and 1-norm condition number of the reduced matrix.
 kelvarin-table analyses any number of such files in one run and writes
-their results as one CSV or JSON table.")
+their results as one CSV or JSON table. kelvarin-graph draws a group's
+influence network as a Graphviz graph.")
+# kelvarin-graph's graph is drawn by Graphviz's dot.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS graphviz)
 # The Debian package's own files and layout (packaging/deb-staging.cmake).
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb-staging.cmake)
 set(CPACK_KELVARIN_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)

@@ -34,7 +34,7 @@ build=build/package
 # run the cases on the packaged one.
 cmake --preset package -DCMAKE_C_FLAGS="$cppflags $cflags" \
   -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags"
-cmake --build "$build" --target kelvarin kelvarin-table e2e_test -j "$(nproc)"
+cmake --build "$build" --target kelvarin kelvarin-table kelvarin-graph e2e_test -j "$(nproc)"
 rm -f "$build"/kelvarin_*.deb
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$build"
 
@@ -56,6 +56,8 @@ has_file '-rwxr-xr-x' usr/bin/kelvarin
 has_file '-rw-r--r--' usr/share/man/man1/kelvarin.1.gz
 has_file '-rwxr-xr-x' usr/bin/kelvarin-table
 has_file '-rw-r--r--' usr/share/man/man1/kelvarin-table.1.gz
+has_file '-rwxr-xr-x' usr/bin/kelvarin-graph
+has_file '-rw-r--r--' usr/share/man/man1/kelvarin-graph.1.gz
 has_file '-rw-r--r--' usr/share/doc/kelvarin/copyright
 has_file '-rw-r--r--' usr/share/doc/kelvarin/changelog.gz
 ! grep -q -- '/LICENSE$' <<<"$contents" || fail "$deb holds LICENSE beside its copyright file"
@@ -111,8 +113,18 @@ status=0
 grep -q '/triad\.dat,Triad of three players,3,3,2,0\.5833333333333334,0\.75,3,' "$table" ||
   fail "packaged kelvarin-table's row of triad.dat is wrong: $(grep triad "$table")"
 
+# The packaged kelvarin-graph on the triad: a whole graph, and nothing else.
+status=0
+"$root/usr/bin/kelvarin-graph" "$root/usr/share/doc/kelvarin/examples/triad.dat" \
+  >"$build/triad.gv" 2>"$errors" || status=$?
+[ "$status" -eq 0 ] && [ ! -s "$errors" ] ||
+  fail "packaged kelvarin-graph on triad.dat: status $status: $(cat "$errors")"
+[ "$(head -n 1 "$build/triad.gv")" = "digraph influence {" ] &&
+  [ "$(tail -n 1 "$build/triad.gv")" = "}" ] ||
+  fail "packaged kelvarin-graph on triad.dat wrote no whole graph"
+
 # The manual pages as packaged: not one message from either checker.
-for name in kelvarin kelvarin-table; do
+for name in kelvarin kelvarin-table kelvarin-graph; do
   page=$build/$name.1
   gzip -dc "$root/usr/share/man/man1/$name.1.gz" >"$page"
   lint=$(mandoc -T lint "$page" 2>&1) || fail "mandoc -T lint $name.1: $lint"
@@ -127,5 +139,6 @@ lintian --fail-on error,warning --display-info "$deb" || fail "lintian found err
 
 echo "package: OK: $deb holds the programs, their manual pages and ${#examples[@]} example(s);" \
   "the packaged kelvarin ran triad.dat with status 0 and passed the end-to-end cases;" \
-  "the packaged kelvarin-table tabulated the examples; the manual pages lint clean;" \
+  "the packaged kelvarin-table tabulated the examples; the packaged kelvarin-graph" \
+  "drew the triad; the manual pages lint clean;" \
   "lintian reports no error and no warning"
