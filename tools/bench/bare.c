@@ -5,12 +5,14 @@
 #include <gsl/gsl_linalg.h>
 #include <stdio.h>
 
+enum { kLineSize = 128, kMaxPlayers = 20 };
+
 int main(int argc, char* argv[]) {
-  char line[128];
+  char line[kLineSize];
   int n = 0;
   FILE* file = argc > 1 ? fopen(argv[1], "r") : NULL;
   if (file == NULL || fgets(line, sizeof line, file) == NULL || fscanf(file, "%d", &n) != 1 ||
-      n < 2 || n > 20) {
+      n < 2 || n > kMaxPlayers) {
     return 1;
   }
   const size_t m = (size_t)n - 1;
@@ -31,7 +33,9 @@ int main(int argc, char* argv[]) {
       }
     }
   }
-  fclose(file);
+  if (fclose(file) != 0) {
+    return 1;
+  }
   int signum = 0;
   gsl_linalg_LU_decomp(reduced, permutation, &signum);
   gsl_linalg_LU_solve(reduced, permutation, v, q);
