@@ -96,8 +96,7 @@ void DescribeGroup(const gsl_matrix* influence, int n, int* empath, int* driver)
 // the influence matrix without the empath's row and column and V' the
 // empath's column without its own entry, and print them with
 // S_E = V' . Q, det M and cond_1(M) = ||M||_1 ||M^-1||_1.
-void ReportCoefficients(const gsl_matrix* influence, int n, int empath,
-                        Diagnostics* diagnostics) {
+void ReportCoefficients(const gsl_matrix* influence, int n, int empath, Diagnostics* diagnostics) {
   System system;
   Reduce(influence, n, empath, &system);
   std::printf("\nReduced Vector V' \n\n");
@@ -117,8 +116,7 @@ void ReportCoefficients(const gsl_matrix* influence, int n, int empath,
   std::printf("\nThe vector of weights Q is:\n\n");
   vector_print(system.q.get());
 
-  PrintMeasure("The synchronization coefficient S_E is: ",
-               calcS_E(system.v.get(), system.q.get()));
+  PrintMeasure("The synchronization coefficient S_E is: ", calcS_E(system.v.get(), system.q.get()));
   PrintMeasure("\nThe determinant of M is: \t\t\t", Determinant(system));
   double condition = 0.0;
   ConditionNumber(system, &condition);

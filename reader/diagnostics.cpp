@@ -1,5 +1,6 @@
 #include "reader/diagnostics.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
@@ -110,16 +111,17 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool 
 
 void Say(Diagnostics* diagnostics, const char* prefix, Severity severity, const char* text,
          const char* extra) {
-  char line[kDiagnosticCapacity];
+  // Room for a prefix and a text of kDiagnosticCapacity each, and the rest.
+  char line[2 * kDiagnosticCapacity + sizeof "warning: \n"];
   (void)std::snprintf(line, sizeof line, "%s%s: %s\n", prefix, SeverityName(severity), text);
   Write(diagnostics, line);
   if (severity == Severity::kWarning) {
     ++diagnostics->warnings;
-  } else if (severity == Severity::kError) {
-    if (diagnostics->errors++ == 0) {
-      (void)std::snprintf(diagnostics->first_error, sizeof diagnostics->first_error, "%s", line);
-      diagnostics->first_error[std::strcspn(diagnostics->first_error, "\n")] = '\0';
-    }
+  } else if (severity == Severity::kError && diagnostics->errors++ == 0) {
+    char* first = diagnostics->first_error;
+    const size_t length = std::min(std::strcspn(line, "\n"), sizeof diagnostics->first_error - 1);
+    std::memcpy(first, line, length);
+    first[length] = '\0';
   }
   if (extra != nullptr) {
     Write(diagnostics, extra);

@@ -41,8 +41,7 @@ size_t CharacterLength(const unsigned char* text, size_t length);
 // UTF-8 written as \xHH, so that a name or quoted data cannot drive the
 // user's terminal. Text that does not fit is cut after a whole character.
 // Tabs are kept when keep_tabs is true. Return the number of bytes written.
-size_t Escape(const char* text, size_t length, char* out, size_t capacity,
-              bool keep_tabs = false);
+size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool keep_tabs = false);
 
 // Write "PROGRAM: <severity>: <text>" to diagnostics, text formatted as by
 // printf.

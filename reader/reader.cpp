@@ -19,11 +19,11 @@ constexpr int kRadix = 10;
 
 // Characters that people put into numbers or between them by mistake, and
 // the byte-order marks that begin UTF-16 text, as bytes.
-constexpr const char* kMinusSign = "\xe2\x88\x92";          // U+2212
-constexpr const char* kEnDash = "\xe2\x80\x93";             // U+2013
-constexpr const char* kEmDash = "\xe2\x80\x94";             // U+2014
+constexpr const char* kMinusSign = "\xe2\x88\x92";           // U+2212
+constexpr const char* kEnDash = "\xe2\x80\x93";              // U+2013
+constexpr const char* kEmDash = "\xe2\x80\x94";              // U+2014
 constexpr const char* kNoBreakSpace = "\xc2\xa0";            // U+00A0
-constexpr const char* kNarrowNoBreakSpace = "\xe2\x80\xaf"; // U+202F
+constexpr const char* kNarrowNoBreakSpace = "\xe2\x80\xaf";  // U+202F
 constexpr const char* kByteOrderMarkLittle = "\xff\xfe";
 constexpr const char* kByteOrderMarkBig = "\xfe\xff";
 // The longest of the characters above, in bytes.
@@ -117,7 +117,8 @@ void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) 
   }
   caret[width] = '\0';
   const char* dots = from > 0 ? "..." : "";
-  (void)std::snprintf(extra, capacity, " %s%s\n %s%s^\n", dots, shown, from > 0 ? "   " : "", caret);
+  (void)std::snprintf(extra, capacity, " %s%s\n %s%s^\n", dots, shown, from > 0 ? "   " : "",
+                      caret);
 }
 
 // Say text about place of the reader's file, with the line and a caret.
@@ -322,8 +323,9 @@ void ValueHint(Reader* reader, const ValueText& text, long long column, char* hi
     said = "values are finite decimal numbers";
   }
   if (said == nullptr && IsLetter(bytes[0]) && column == 0) {
-    said = "a header row or a row name? The values are numbers only; names belong in the "
-           "description";
+    said =
+        "a header row or a row name? The values are numbers only; names belong in the "
+        "description";
   }
   (void)std::snprintf(hint, capacity, "%s%s", said != nullptr ? ": " : "",
                       said != nullptr ? said : "");
@@ -415,19 +417,19 @@ void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) 
       return;
     case ReadFailure::kDescriptionLength:
       (void)std::snprintf(message, kFailureMessageCapacity,
-                    "Max description length exceeded:  max = %d.", kMaxDescriptionLength);
+                          "Max description length exceeded:  max = %d.", kMaxDescriptionLength);
       return;
     case ReadFailure::kSize:
       (void)std::snprintf(message, kFailureMessageCapacity, "Error reading in matrix size.");
       return;
     case ReadFailure::kSizeBounds:
       (void)std::snprintf(message, kFailureMessageCapacity,
-                    "Size of matrix out of bounds.  N must be between %lld and %lld",
-                    kMinPlayers, kMaxPlayers);
+                          "Size of matrix out of bounds.  N must be between %lld and %lld",
+                          kMinPlayers, kMaxPlayers);
       return;
     case ReadFailure::kValues:
       (void)std::snprintf(message, kFailureMessageCapacity,
-                    "Error reading in matrix.  Check size and values.");
+                          "Error reading in matrix.  Check size and values.");
       return;
   }
 }
@@ -527,8 +529,8 @@ ReadFailure CheckSize(Reader* reader) {
   const long long count = CountNumbers(&reader->source, &after);
   const long long k = SquareRoot(count);
   if (k != 0) {
-    SayAt(reader, after, Severity::kNote, "%lld numbers follow it, which N = %lld would fit",
-          count, k);
+    SayAt(reader, after, Severity::kNote, "%lld numbers follow it, which N = %lld would fit", count,
+          k);
   }
   CheckMissingDescription(reader, count + 1, Severity::kNote);
   return ReadFailure::kSizeBounds;

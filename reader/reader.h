@@ -35,12 +35,12 @@ void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]);
 // A data file being read, and what has been read of it.
 struct Reader {
   Source source;
-  const char* name = "";              // the file's name as the user gave it
+  const char* name = "";  // the file's name as the user gave it
   Diagnostics* diagnostics = nullptr;
   char description[kDescriptionBufferSize] = "";  // without its line end
-  long long size = 0;                 // N as written, saturated at 64 bits
-  Place size_place;                   // where N is written
-  long long values = 0;               // the values read into the matrix
+  long long size = 0;                             // N as written, saturated at 64 bits
+  Place size_place;                               // where N is written
+  long long values = 0;                           // the values read into the matrix
 };
 
 // Read the description and N from the start of reader->source.file.

@@ -19,9 +19,9 @@ struct Place {
 // one byte of push-back.
 struct Source {
   std::FILE* file = nullptr;
-  Place place;           // of the next byte
-  Place previous;        // of the byte read last
-  int pushed = EOF;      // a byte given back, read again next
+  Place place;       // of the next byte
+  Place previous;    // of the byte read last
+  int pushed = EOF;  // a byte given back, read again next
   long long nul_bytes = 0;
 };
 
@@ -49,19 +49,19 @@ bool ReadInteger(Source* source, long long* value);
 // Why a value was not read, or what is odd about one that was.
 enum class ValueIssue {
   kNone,
-  kNoNumber,            // no digits where a number should begin
-  kNoExponentDigits,    // "1e", "1e+"
-  kHexadecimal,         // "0x1p3"
-  kOutOfRange,          // beyond the float range, or "inf" and "nan"
-  kUnderflow,           // read, but a non-zero number became zero
+  kNoNumber,          // no digits where a number should begin
+  kNoExponentDigits,  // "1e", "1e+"
+  kHexadecimal,       // "0x1p3"
+  kOutOfRange,        // beyond the float range, or "inf" and "nan"
+  kUnderflow,         // read, but a non-zero number became zero
 };
 
 // What ReadValue saw of the text it read.
 struct ValueText {
-  Place start;                 // the first byte after the white space skipped
+  Place start;  // the first byte after the white space skipped
   ValueIssue issue = ValueIssue::kNone;
-  int next = EOF;              // the byte right after the number
-  bool has_point = false;      // the number was written with a decimal point
+  int next = EOF;          // the byte right after the number
+  bool has_point = false;  // the number was written with a decimal point
 };
 
 // Read a decimal number as "%f " does into a float: skip white space, take

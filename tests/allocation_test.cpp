@@ -22,7 +22,8 @@ TEST(Allocation, FailureOfTheSumsIsReported) {
             "Number of players (dimension of matrix) = 3\n\n");
   EXPECT_EQ(run.err,
             "\nKelvarin error: Out of memory for the sums of squares. \n\n"
-            "\nExiting: Kelvarin ver. " + std::string(kProgramVersion) + " (Quorvane).\n\n");
+            "\nExiting: Kelvarin ver. " +
+                std::string(kProgramVersion) + " (Quorvane).\n\n");
 }
 
 }  // namespace

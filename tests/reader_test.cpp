@@ -122,50 +122,68 @@ TEST(Diagnostics, WarnOfSilentMisreadings) {
 
 TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
   ExpectSaid({
-      {"", "team.dat:1:1: error: the file is empty: expected a description line, the number of "
-           "players and the values\n"},
+      {"",
+       "team.dat:1:1: error: the file is empty: expected a description line, the number of "
+       "players and the values\n"},
       {std::string(121, 'x') + "\n3\n",
        "team.dat:1:121: error: the description is 121 bytes long; it may have at most 120\n"},
       {"Triad\r3\r1 0 0 1\r",
        "team.dat:1:6: error: the lines end with a carriage return alone (CR, as on old Macs): "
        "lines must end with a line feed (LF or CR LF)\n"},
-      {std::string("\xff\xfeT\0\n\0", 6), "team.dat:1:1: error: the file is UTF-16 text (it begins with a "
-                          "byte-order mark), as Notepad saves \"Unicode\": save it as UTF-8 or "
-                          "ANSI text\n"},
-      {"Triad\n", "team.dat:2:1: error: the file ends after the description: expected the "
-                  "number of players\n"},
-      {"Triad\nN=3\n", "team.dat:2:1: error: expected the number of players, a whole number from "
-                       "2 to 20, but found 'N=3'\n"},
+      {std::string("\xff\xfeT\0\n\0", 6),
+       "team.dat:1:1: error: the file is UTF-16 text (it begins with a "
+       "byte-order mark), as Notepad saves \"Unicode\": save it as UTF-8 or "
+       "ANSI text\n"},
+      {"Triad\n",
+       "team.dat:2:1: error: the file ends after the description: expected the "
+       "number of players\n"},
+      {"Triad\nN=3\n",
+       "team.dat:2:1: error: expected the number of players, a whole number from "
+       "2 to 20, but found 'N=3'\n"},
       {std::string("3\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n"),
        "team.dat:2:1: error: the number of players is '1'; it must be from 2 to 20\n"
        "team.dat:1:1: note: the first line, '3', looks like the number of players, and 9 "
        "numbers follow it: is the description line missing? The first line is always the "
        "description\n"},
-      {"Triad\n21\n1 2\n3 4\n", "team.dat:2:1: error: the number of players is '21'; it must be "
-                                "from 2 to 20\n"
-                                "team.dat:3:1: note: 4 numbers follow it, which N = 2 would fit\n"},
+      {"Triad\n21\n1 2\n3 4\n",
+       "team.dat:2:1: error: the number of players is '21'; it must be "
+       "from 2 to 20\n"
+       "team.dat:3:1: note: 4 numbers follow it, which N = 2 would fit\n"},
       {"Triad\n3\n1 0,5 0,25\n",
        "team.dat:3:4: error: expected value 3 of row 1, found ',5', part of '0,5': a decimal "
        "comma? Values are written with a decimal point (0.5) and separated by white space\n"},
-      {"Triad\n2\n1; 0\n", "team.dat:3:2: error: expected value 2 of row 1, found ';', part of "
-                           "'1;': values are separated by white space, not by ';'\n"},
-      {"Triad\n2\n50% 0\n", "team.dat:3:3: error: expected value 2 of row 1, found '%', part of "
-                            "'50%': a percent sign: write a value as a number (50% as 0.5)\n"},
-      {"Triad\n2\nP1 P2\n", "team.dat:3:1: error: expected value 1 of row 1, found 'P1': a "
-                            "header row or a row name? The values are numbers only; names belong "
-                            "in the description\n"},
-      {"Triad\n2\n1 \xe2\x88\x92" "1\n", "team.dat:3:3: error: expected value 2 of row 1, found "
-                                         "'\xe2\x88\x92" "1': a Unicode minus sign (U+2212): "
-                                         "write the minus as '-'\n"},
-      {"Triad\n2\n1\xc2\xa0" "0\n", "team.dat:3:2: error: expected value 2 of row 1, found "
-                                    "'\xc2\xa0" "0', part of '1\xc2\xa0" "0': a no-break space: "
-                                    "separate values with blanks, tabs or line ends\n"},
-      {"Triad\n2\n1 0\n0\n", "team.dat:5:1: error: the file ends after 3 of the 4 values of a "
-                             "2-by-2 matrix: expected value 2 of row 2\n"},
-      {"Triad\n3\n1 0\n0 1\n", "team.dat:5:1: error: the file ends after 4 of the 9 values of a "
-                               "3-by-3 matrix: expected value 2 of row 2, which N = 2 would fit\n"},
-      {"Triad\n2\n1 1e39\n", "team.dat:3:3: error: expected value 2 of row 1, found '1e39': it "
-                             "is beyond the range of single precision (about 3.4e38)\n"},
+      {"Triad\n2\n1; 0\n",
+       "team.dat:3:2: error: expected value 2 of row 1, found ';', part of "
+       "'1;': values are separated by white space, not by ';'\n"},
+      {"Triad\n2\n50% 0\n",
+       "team.dat:3:3: error: expected value 2 of row 1, found '%', part of "
+       "'50%': a percent sign: write a value as a number (50% as 0.5)\n"},
+      {"Triad\n2\nP1 P2\n",
+       "team.dat:3:1: error: expected value 1 of row 1, found 'P1': a "
+       "header row or a row name? The values are numbers only; names belong "
+       "in the description\n"},
+      {"Triad\n2\n1 \xe2\x88\x92"
+       "1\n",
+       "team.dat:3:3: error: expected value 2 of row 1, found "
+       "'\xe2\x88\x92"
+       "1': a Unicode minus sign (U+2212): "
+       "write the minus as '-'\n"},
+      {"Triad\n2\n1\xc2\xa0"
+       "0\n",
+       "team.dat:3:2: error: expected value 2 of row 1, found "
+       "'\xc2\xa0"
+       "0', part of '1\xc2\xa0"
+       "0': a no-break space: "
+       "separate values with blanks, tabs or line ends\n"},
+      {"Triad\n2\n1 0\n0\n",
+       "team.dat:5:1: error: the file ends after 3 of the 4 values of a "
+       "2-by-2 matrix: expected value 2 of row 2\n"},
+      {"Triad\n3\n1 0\n0 1\n",
+       "team.dat:5:1: error: the file ends after 4 of the 9 values of a "
+       "3-by-3 matrix: expected value 2 of row 2, which N = 2 would fit\n"},
+      {"Triad\n2\n1 1e39\n",
+       "team.dat:3:3: error: expected value 2 of row 1, found '1e39': it "
+       "is beyond the range of single precision (about 3.4e38)\n"},
       {"Triad\n2\n1 " + std::string(40, '7') + "x\n",
        "team.dat:3:3: error: expected value 2 of row 1, found '777777777777777777777777...': it "
        "is beyond the range of single precision (about 3.4e38)\n"},
