@@ -241,7 +241,7 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
       Back(source, next);
       if (!saw_lone_cr) {
         saw_lone_cr = true;
-        lone_cr = source->previous;
+        lone_cr = Previous(*source);
       }
     }
     ++count;
@@ -251,7 +251,7 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
           "the lines end with a carriage return alone (CR, as on old Macs): lines must end with "
           "a line feed (LF or CR LF)");
   } else if (c == EOF && count <= kMaxDescriptionLength) {
-    SayAt(reader, source->place, Severity::kError,
+    SayAt(reader, Here(*source), Severity::kError,
           "the file has no line end: the description must be a line of its own, followed by "
           "the number of players and the values");
   } else {
@@ -339,7 +339,7 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
   const long long n = reader->size;
   char hint[kDiagnosticCapacity];
   ValueHint(reader, text, j, hint, sizeof hint);
-  if (text.start.offset == source->place.offset && Next(source) == EOF) {
+  if (text.start.offset == source->offset && Next(source) == EOF) {
     const long long k = SquareRoot(reader->values);
     if (k != 0 && hint[0] == '\0') {
       (void)std::snprintf(hint, sizeof hint, ", which N = %lld would fit", k);
@@ -486,15 +486,15 @@ ReadFailure ReadHeader(Reader* reader) {
     c = Next(source);
   }
   Back(source, c);
-  reader->size_place = source->place;
+  reader->size_place = Here(*source);
   if (!ReadInteger(source, &reader->size)) {
     if (c == EOF) {
-      SayAt(reader, source->place, Severity::kError,
+      SayAt(reader, Here(*source), Severity::kError,
             "the file ends after the description: expected the number of players");
     } else {
       char quoted[kTextCapacity];
-      Quote(source, source->place, quoted);
-      SayAt(reader, source->place, Severity::kError,
+      Quote(source, Here(*source), quoted);
+      SayAt(reader, Here(*source), Severity::kError,
             "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
             kMinPlayers, kMaxPlayers, quoted, source->nul_bytes > 0 ? "; " : "",
             source->nul_bytes > 0 ? kUtf16Hint : "");
@@ -508,7 +508,7 @@ ReadFailure ReadHeader(Reader* reader) {
   if (next != EOF && !IsSpace(next)) {
     char quoted[kTextCapacity];
     Quote(source, reader->size_place, quoted);
-    SayAt(reader, source->place, Severity::kWarning,
+    SayAt(reader, Here(*source), Severity::kWarning,
           "no blank after the number of players in %s: N is read as %lld, and what follows it "
           "as the first value",
           quoted, reader->size);

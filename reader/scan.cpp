@@ -159,25 +159,52 @@ int Next(Source* source) {
       ++source->nul_bytes;
     }
   }
-  source->previous = source->place;
+  source->last = c;
+  // Only the offset moves with each byte; the column is counted from the
+  // line's offset when a place is asked for.
   if (c != EOF) {
-    Place& place = source->place;
-    ++place.offset;
+    ++source->offset;
     if (c == '\n') {
-      ++place.line;
-      place.column = 1;
-      place.line_offset = place.offset;
-    } else {
-      ++place.column;
+      ++source->line;
+      source->last_line_offset = source->line_offset;
+      source->line_offset = source->offset;
     }
   }
   return c;
 }
 
+Place Here(const Source& source) {
+  Place place;
+  place.line = source.line;
+  place.offset = source.offset;
+  place.line_offset = source.line_offset;
+  place.column = source.offset - source.line_offset + 1;
+  return place;
+}
+
+Place Previous(const Source& source) {
+  Place place = Here(source);
+  if (source.last == EOF) {
+    return place;
+  }
+  --place.offset;
+  if (source.last == '\n') {
+    --place.line;
+    place.line_offset = source.last_line_offset;
+  }
+  place.column = place.offset - place.line_offset + 1;
+  return place;
+}
+
 void Back(Source* source, int c) {
   if (c != EOF) {
+    --source->offset;
+    if (c == '\n') {
+      --source->line;
+      source->line_offset = source->last_line_offset;
+    }
     source->pushed = c;
-    source->place = source->previous;
+    source->last = EOF;
   }
 }
 
@@ -240,11 +267,13 @@ bool ReadInteger(Source* source, long long* value) {
   return true;
 }
 
-bool ReadValue(Source* source, float* value, ValueText* text) {
+namespace {
+
+bool ReadValueFrom(Source* source, float* value, ValueText* text) {
   ValueText seen;
   Significand significand;
   int c = SkipSpace(source);
-  seen.start = source->previous;
+  seen.start = Previous(*source);
   const bool negative = c == '-';
   if (c == '+' || c == '-') {
     c = Next(source);
@@ -292,4 +321,16 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
   }
   Back(source, SkipSpace(source));
   return true;
+}
+
+}  // namespace
+
+bool ReadValue(Source* source, float* value, ValueText* text) {
+  // The value is read through a copy of the source, which the compiler can
+  // keep in registers: the digits stored as bytes could otherwise be where
+  // the source's counters are, for all it knows.
+  Source copy = *source;
+  const bool read = ReadValueFrom(&copy, value, text);
+  *source = copy;
+  return read;
 }

@@ -19,14 +19,24 @@ struct Place {
 // one byte of push-back.
 struct Source {
   std::FILE* file = nullptr;
-  Place place;       // of the next byte
-  Place previous;    // of the byte read last
-  int pushed = EOF;  // a byte given back, read again next
+  long long line = 1;              // of the next byte
+  long long offset = 0;            // of the next byte
+  long long line_offset = 0;       // where the next byte's line begins
+  long long last_line_offset = 0;  // where the line before it began
+  int pushed = EOF;                // a byte given back, read again next
+  int last = EOF;                  // the byte read last
   long long nul_bytes = 0;
 };
 
 // Return the next byte of source, or EOF.
 int Next(Source* source);
+
+// Return the place of the byte that Next would return next.
+Place Here(const Source& source);
+
+// Return the place of the byte that Next returned last (the place of the
+// next byte, when that was EOF).
+Place Previous(const Source& source);
 
 // Give back c, the byte that Next returned last, so that Next returns it
 // again. EOF is not given back.
