@@ -86,7 +86,7 @@ void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, int edges, int 
   } else {
     std::fprintf(stream, "M is singular: no weights Q");
   }
-  if (left_out > 0) {
+  if (graph.min > 0.0) {
     char min[kNumberCapacity];
     FormatNumber(min, graph.min, std::chars_format::general, -1);
     std::fprintf(stream, "\\n%d of %d edges left out: |influence| < %s", left_out, edges, min);

@@ -44,7 +44,8 @@ void QuoteLabel(const char* text, size_t length, char* out, size_t capacity);
 // significant digits and, on an edge into the empath, the player's weight
 // "Q = " with the report's four decimals. A weight whose edge is not drawn
 // goes into its player's node label. The graph's label is the description,
-// the empath, the driver and S_E, and how many edges were left out.
+// the empath, the driver and S_E, and, when graph.min is above 0, how many
+// edges it left out.
 void WriteDot(std::FILE* stream, const GroupGraph& graph);
 
 #endif  // KELVARIN_GRAPH_DOT_H_
