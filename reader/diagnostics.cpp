@@ -112,7 +112,8 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool 
 void Say(Diagnostics* diagnostics, const char* prefix, Severity severity, const char* text,
          const char* extra) {
   // Room for a prefix and a text of kDiagnosticCapacity each, and the rest.
-  char line[2 * kDiagnosticCapacity + sizeof "warning: \n"];
+  constexpr size_t kLineCapacity = size_t{2} * kDiagnosticCapacity + sizeof "warning: \n";
+  char line[kLineCapacity];
   (void)std::snprintf(line, sizeof line, "%s%s: %s\n", prefix, SeverityName(severity), text);
   Write(diagnostics, line);
   if (severity == Severity::kWarning) {
