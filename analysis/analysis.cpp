@@ -4,6 +4,7 @@
 #include <gsl/gsl_linalg.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "routines/routines.h"
 
@@ -42,6 +43,13 @@ bool Decompose(System* system) {
     }
   }
   return false;
+}
+
+void SingularMessage(int empath, char text[kSingularMessageCapacity]) {
+  (void)std::snprintf(text, kSingularMessageCapacity,
+                      "M, the influence matrix without the empath P%d's row and column, is "
+                      "singular: the weights Q do not exist",
+                      empath + 1);
 }
 
 int Solve(System* system) {

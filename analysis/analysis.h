@@ -55,6 +55,13 @@ bool Reduce(const gsl_matrix* influence, int n, int k, System* system);
 // U has a zero pivot: M is singular, and Q does not exist.
 bool Decompose(System* system);
 
+// Room for SingularMessage's text.
+constexpr int kSingularMessageCapacity = 128;
+
+// Write into text what a singular M means for the group whose empath is
+// player empath (0-based): the weights Q do not exist.
+void SingularMessage(int empath, char text[kSingularMessageCapacity]);
+
 // Solve M Q = V' from the factors. Return GSL's status (GSL_SUCCESS).
 int Solve(System* system);
 

@@ -107,10 +107,9 @@ void ReportCoefficients(const gsl_matrix* influence, int n, int empath, Diagnost
   // A singular M ends the run in the solve, with GSL's own report and an
   // abort (HandleGslError); a line before it says what that means.
   if (Decompose(&system)) {
-    SayAboutProgram(diagnostics, Severity::kError,
-                    "M, the influence matrix without the empath P%d's row and column, is "
-                    "singular: the weights Q do not exist",
-                    empath + 1);
+    char message[kSingularMessageCapacity];
+    SingularMessage(empath, message);
+    SayAboutProgram(diagnostics, Severity::kError, "%s", message);
   }
   Solve(&system);
   std::printf("\nThe vector of weights Q is:\n\n");

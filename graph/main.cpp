@@ -227,10 +227,9 @@ int main(int argc, char* argv[]) {
     return kFailure;
   }
   if (Decompose(&system)) {
-    SayAboutProgram(&diagnostics, Severity::kNote,
-                    "M, the influence matrix without the empath P%d's row and column, is "
-                    "singular: the weights Q do not exist, and the graph has none",
-                    graph.empath + 1);
+    char message[kSingularMessageCapacity];
+    SingularMessage(graph.empath, message);
+    SayAboutProgram(&diagnostics, Severity::kNote, "%s, and the graph has none", message);
   } else {
     const int status = Solve(&system);
     if (status != GSL_SUCCESS) {

@@ -84,10 +84,7 @@ void Analyse(const gsl_matrix* influence, int n, Group* group, Diagnostics* diag
   if (Decompose(&system)) {
     group->determinant = Determinant(system);
     group->status = Status::kSingular;
-    (void)std::snprintf(group->message, sizeof group->message,
-                        "M, the influence matrix without the empath P%d's row and column, is "
-                        "singular: the weights Q do not exist",
-                        empath + 1);
+    SingularMessage(empath, group->message);
     return;
   }
   int status = Solve(&system);
