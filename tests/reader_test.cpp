@@ -14,22 +14,9 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "tests/file_with.h"
 
 namespace {
-
-struct FileClose {
-  void operator()(std::FILE* file) const { (void)std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileClose>;
-
-File FileWith(const std::string& text) {
-  File file(std::tmpfile());
-  if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
-    ADD_FAILURE() << "cannot write a temporary file";
-  }
-  std::rewind(file.get());
-  return file;
-}
 
 std::string Contents(std::FILE* file) {
   std::rewind(file);

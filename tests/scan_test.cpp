@@ -11,22 +11,9 @@
 #include <random>
 #include <string>
 
+#include "tests/file_with.h"
+
 namespace {
-
-struct FileClose {
-  void operator()(std::FILE* file) const { (void)std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileClose>;
-
-// An open file holding text, NUL bytes included.
-File FileWith(const std::string& text) {
-  File file(std::tmpfile());
-  if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
-    ADD_FAILURE() << "cannot write a temporary file";
-  }
-  std::rewind(file.get());
-  return file;
-}
 
 Source SourceOf(std::FILE* file) {
   Source source;
