@@ -176,10 +176,8 @@ for example in "${examples[@]}"; do
   say "$name: the same report, status $windows on Windows and $linux on Linux"
 done
 
-# kelvarin-table.exe, and its tables against the Linux build's.
-tools/windows-table.sh "$unpacked"
-# kelvarin-graph.exe, and its graphs against the Linux build's.
-tools/windows-graph.sh "$unpacked"
+# kelvarin-table.exe and kelvarin-graph.exe against the Linux programs.
+tools/windows-companions.sh "$unpacked"
 say "OK: $zip holds kelvarin.exe, its manual, README.txt, LICENSE.txt and ${#examples[@]}" \
   "example(s); the unpacked kelvarin.exe passes the end-to-end cases and reports each" \
   "example as the Linux build does"
