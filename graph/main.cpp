@@ -53,12 +53,18 @@ void PrintHelp() {
       "2 for a bad command line.\n");
 }
 
+// Say the usage, after an error in the command line.
+void SayUsage(Diagnostics* diagnostics) {
+  SayAboutProgram(diagnostics, Severity::kNote, "usage: %s [--min X] FILE; '%s --help' tells more",
+                  kProgram, kProgram);
+}
+
 // Report a bad command line, its argument escaped, with the usage.
 void SayBadCommandLine(Diagnostics* diagnostics, const char* what, const char* argument) {
   char escaped[kDiagnosticCapacity / 2];
   Escape(argument, std::strlen(argument), escaped, sizeof escaped);
   SayAboutProgram(diagnostics, Severity::kError, "%s '%s'", what, escaped);
-  std::fprintf(stderr, "%sTry '%s --help' for more information.\n", kUsage, kProgram);
+  SayUsage(diagnostics);
 }
 
 // Read X of --min X into min: a finite number of at least 0, the whole text.
@@ -102,7 +108,7 @@ bool ParseCommandLine(int argc, char* argv[], Options* options, Diagnostics* dia
   }
   if (options->path == nullptr) {
     SayAboutProgram(diagnostics, Severity::kError, "no data file given");
-    std::fprintf(stderr, "%sTry '%s --help' for more information.\n", kUsage, kProgram);
+    SayUsage(diagnostics);
     return false;
   }
   return true;

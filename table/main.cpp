@@ -59,11 +59,21 @@ void PrintHelp() {
       "row is still written) or the table could not be written, 2 for a bad command line.\n");
 }
 
-// Say what is wrong with the command line and end with status 2.
-[[noreturn]] void BadCommandLine(const char* format, const char* argument) {
-  std::fprintf(stderr, "%s: ", kTableProgram);
-  std::fprintf(stderr, format, argument);
-  std::fprintf(stderr, "\nTry '%s --help' for more information.\n", kTableProgram);
+// Say what is wrong with the command line, with the argument escaped after
+// it where there is one, and the usage; end with status 2.
+[[noreturn]] void BadCommandLine(const char* what, const char* argument = nullptr) {
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  if (argument != nullptr) {
+    char escaped[kDiagnosticCapacity / 2];
+    Escape(argument, std::strlen(argument), escaped, sizeof escaped);
+    SayAboutProgram(&diagnostics, Severity::kError, "%s '%s'", what, escaped);
+  } else {
+    SayAboutProgram(&diagnostics, Severity::kError, "%s", what);
+  }
+  SayAboutProgram(&diagnostics, Severity::kNote,
+                  "usage: %s [OPTION]... FILE...; '%s --help' tells more", kTableProgram,
+                  kTableProgram);
   std::exit(kBadCommandLine);
 }
 
@@ -75,7 +85,7 @@ void PrintHelp() {
 // Choose the table's form; --players and --json exclude each other.
 void SetForm(CommandLine* command, Form form) {
   if (command->form != Form::kFiles && command->form != form) {
-    BadCommandLine("%s", "--players and --json exclude each other");
+    BadCommandLine("--players and --json exclude each other");
   }
   command->form = form;
 }
@@ -94,7 +104,7 @@ void ReadOption(const char* argument, CommandLine* command) {
   } else if (std::strcmp(argument, "--json") == 0) {
     SetForm(command, Form::kJson);
   } else {
-    BadCommandLine("unknown option '%s'", argument);
+    BadCommandLine("unknown option", argument);
   }
 }
 
@@ -105,7 +115,7 @@ const char* FilesFrom(int argc, const char* const argv[], int* i) {
   const std::string_view argument = argv[*i];
   if (argument == kOption) {
     if (*i + 1 >= argc) {
-      BadCommandLine("%s", "--files-from needs a LIST");
+      BadCommandLine("--files-from needs a LIST");
     }
     return argv[++*i];
   }
@@ -125,7 +135,7 @@ void OpenLists(CommandLine* command) {
     }
     if (std::strcmp(input.text, "-") == 0) {
       if (standard_input_taken) {
-        BadCommandLine("%s", "standard input can be read as a list only once");
+        BadCommandLine("standard input can be read as a list only once");
       }
       standard_input_taken = true;
       input.list = stdin;
@@ -139,7 +149,7 @@ void OpenLists(CommandLine* command) {
       char reason[kDiagnosticCapacity];
       (void)std::snprintf(reason, sizeof reason, "cannot open the list '%s': %s", escaped,
                           SystemReason(errno));
-      BadCommandLine("%s", reason);
+      BadCommandLine(reason);
     }
   }
 }
@@ -164,7 +174,7 @@ CommandLine ReadCommandLine(int argc, const char* const argv[]) {
     }
   }
   if (command.inputs.empty()) {
-    BadCommandLine("%s", "no data file given");
+    BadCommandLine("no data file given");
   }
   OpenLists(&command);
   return command;
