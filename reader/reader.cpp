@@ -69,21 +69,24 @@ long long Peek(Source* source, long long offset, bool word, char* bytes, long lo
 
 // Write into quoted the text of the file from place up to white space, cut
 // after kQuotedBytes, escaped and in quotes; "end of file" at the end.
-void Quote(Source* source, const Place& place, char* quoted) {
+// Return false, with fallback in quoted, when the file cannot be read again
+// there (a pipe).
+bool Quote(Source* source, const Place& place, char* quoted, const char* fallback) {
   char bytes[kQuotedBytes + 1];
   const long long count = Peek(source, place.offset, true, bytes, kQuotedBytes + 1);
   if (count == 0) {
     (void)std::snprintf(quoted, kTextCapacity, "end of file");
-    return;
+    return true;
   }
   if (count < 0) {
-    (void)std::snprintf(quoted, kTextCapacity, "text");
-    return;
+    (void)std::snprintf(quoted, kTextCapacity, "%s", fallback);
+    return false;
   }
   char escaped[4 * kQuotedBytes + 1];
   Escape(bytes, static_cast<size_t>(count > kQuotedBytes ? kQuotedBytes : count), escaped,
          sizeof escaped);
   (void)std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, count > kQuotedBytes ? "..." : "");
+  return true;
 }
 
 // Write into extra the data line of place and a caret under its column, each
@@ -351,12 +354,12 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
     return;
   }
   char quoted[kTextCapacity];
-  Quote(source, text.start, quoted);
+  const bool quotable = Quote(source, text.start, quoted, "text that begins no number");
   // Text glued to the value before it is shown as the whole word.
   char word[kTextCapacity + sizeof ", part of "] = "";
-  if (reader->values > 0 && last.next != EOF && !IsSpace(last.next)) {
+  if (quotable && reader->values > 0 && last.next != EOF && !IsSpace(last.next)) {
     char whole[kTextCapacity];
-    Quote(source, last.start, whole);
+    Quote(source, last.start, whole, "");
     (void)std::snprintf(word, sizeof word, ", part of %s", whole);
   }
   SayAt(reader, text.start, Severity::kError, "expected value %lld of row %lld, found %s%s%s",
@@ -368,7 +371,7 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
 void CheckValue(Reader* reader, const ValueText& text, long long i, long long j) {
   if (text.issue == ValueIssue::kUnderflow) {
     char quoted[kTextCapacity];
-    Quote(&reader->source, text.start, quoted);
+    Quote(&reader->source, text.start, quoted, "a value");
     SayAt(reader, text.start, Severity::kWarning,
           "%s is closer to zero than single precision reaches (about 1.4e-45) and is read as 0",
           quoted);
@@ -376,7 +379,7 @@ void CheckValue(Reader* reader, const ValueText& text, long long i, long long j)
   const int next = text.next;
   if (next == '.' || next == '+' || next == '-' || IsDigit(next)) {
     char quoted[kTextCapacity];
-    Quote(&reader->source, text.start, quoted);
+    Quote(&reader->source, text.start, quoted, "a word");
     SayAt(reader, text.start, Severity::kWarning,
           "no blank between two numbers in %s: it is read as value %lld of row %lld and the "
           "number after it",
@@ -493,7 +496,7 @@ ReadFailure ReadHeader(Reader* reader) {
             "the file ends after the description: expected the number of players");
     } else {
       char quoted[kTextCapacity];
-      Quote(source, Here(*source), quoted);
+      Quote(source, Here(*source), quoted, "other text");
       SayAt(reader, Here(*source), Severity::kError,
             "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
             kMinPlayers, kMaxPlayers, quoted, source->nul_bytes > 0 ? "; " : "",
@@ -507,7 +510,7 @@ ReadFailure ReadHeader(Reader* reader) {
   Back(source, next);
   if (next != EOF && !IsSpace(next)) {
     char quoted[kTextCapacity];
-    Quote(source, reader->size_place, quoted);
+    Quote(source, reader->size_place, quoted, "its line");
     SayAt(reader, Here(*source), Severity::kWarning,
           "no blank after the number of players in %s: N is read as %lld, and what follows it "
           "as the first value",
@@ -521,7 +524,9 @@ ReadFailure CheckSize(Reader* reader) {
     return ReadFailure::kNone;
   }
   char quoted[kTextCapacity];
-  Quote(&reader->source, reader->size_place, quoted);
+  char written[kTextCapacity];
+  (void)std::snprintf(written, sizeof written, "%lld", reader->size);
+  Quote(&reader->source, reader->size_place, quoted, written);
   SayAt(reader, reader->size_place, Severity::kError,
         "the number of players is %s; it must be from %lld to %lld", quoted, kMinPlayers,
         kMaxPlayers);
