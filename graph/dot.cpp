@@ -24,11 +24,6 @@ constexpr const char* kEmpathFill = "#a5d8ff";
 constexpr const char* kDriverFill = "#ffc078";
 constexpr const char* kNegativeColour = "#c92a2a";
 
-// A byte b continues a UTF-8 character when (b & kContinuationMask) is
-// kContinuation.
-constexpr unsigned kContinuationMask = 0xC0U;
-constexpr unsigned kContinuation = 0x80U;
-
 // Room for any number as text: the longest is a fixed-point weight.
 constexpr int kNumberCapacity = kFixedCapacity + 1;
 
@@ -157,7 +152,7 @@ void QuoteLabel(const char* text, size_t length, char* out, size_t capacity) {
                         : byte == '&'  ? "&amp;"
                                        : nullptr;
     const size_t size = piece != nullptr ? std::strlen(piece) : 1;
-    if ((static_cast<unsigned char>(byte) & kContinuationMask) != kContinuation) {
+    if (!IsContinuation(byte)) {
       boundary = written;
     }
     if (written + size + 1 > capacity) {

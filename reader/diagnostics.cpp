@@ -20,7 +20,6 @@ const char* SeverityName(Severity severity) {
 
 // The byte values below are UTF-8's own, each used once where it is named.
 // NOLINTBEGIN(readability-magic-numbers)
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
 
 // Return true for the bytes and characters that a terminal may take as a
 // command: C0 controls, DEL, and the C1 controls U+0080 to U+009F.
@@ -67,13 +66,19 @@ size_t CharacterLength(const unsigned char* text, size_t length) {
     return 0;
   }
   for (size_t i = 2; i < size; ++i) {
-    if (!IsContinuation(text[i])) {
+    if (!IsContinuation(static_cast<char>(text[i]))) {
       return 0;
     }
   }
   return size;
 }
 // NOLINTEND(readability-magic-numbers)
+
+bool IsContinuation(char byte) {
+  constexpr unsigned kMask = 0xC0U;
+  constexpr unsigned kBits = 0x80U;
+  return (static_cast<unsigned char>(byte) & kMask) == kBits;
+}
 
 size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool keep_tabs) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);

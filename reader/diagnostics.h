@@ -31,6 +31,9 @@ struct Diagnostics {
   char first_error[kDiagnosticCapacity] = "";
 };
 
+// Return true for a byte that continues a UTF-8 character (10xxxxxx).
+bool IsContinuation(char byte);
+
 // Return the length of the valid UTF-8 character at text[0..length), or 0
 // when it begins no valid character. Overlong forms, surrogates and code
 // points beyond U+10FFFF are not valid.

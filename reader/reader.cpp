@@ -33,14 +33,6 @@ bool StartsWith(const char* text, const char* start) {
   return std::strncmp(text, start, std::strlen(start)) == 0;
 }
 
-// The bytes after the first of a UTF-8 character are 10xxxxxx.
-constexpr unsigned kContinuationMask = 0xC0U;
-constexpr unsigned kContinuationBits = 0x80U;
-
-bool IsContinuation(char byte) {
-  return (static_cast<unsigned char>(byte) & kContinuationMask) == kContinuationBits;
-}
-
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
