@@ -3,6 +3,7 @@
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_linalg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -77,4 +78,92 @@ int ConditionNumber(const System& system, double* condition) {
     *condition = HUGE_VAL;
   }
   return GSL_SUCCESS;
+}
+
+std::string NotFiniteMessage(const gsl_vector* q, double s_e, int empath) {
+  std::string players;
+  int count = 0;
+  for (size_t i = 0; i < q->size; ++i) {
+    if (!std::isfinite(gsl_vector_get(q, i))) {
+      // Q skips the empath.
+      const int index = static_cast<int>(i);
+      players += (count++ == 0 ? "P" : ", P") + std::to_string(index < empath ? index + 1 : index + 2);
+    }
+  }
+  const bool s_e_finite = std::isfinite(s_e);
+  if (count == 0 && s_e_finite) {
+    return "";
+  }
+  std::string text = s_e_finite ? "" : "S_E";
+  if (count > 0) {
+    text += text.empty() ? "" : " and ";
+    text += (count == 1 ? "the weight Q of " : "the weights Q of ") + players;
+  }
+  text += count + (s_e_finite ? 0 : 1) > 1 ? " are" : " is";
+  return text + " not finite: solving M Q = V' overflowed double precision";
+}
+
+bool IsNearTie(double margin) { return margin < kNearTieTolerance; }
+
+namespace {
+
+// Return the largest of sums[0..n) minus the second largest (n >= 2).
+double Margin(const double* sums, int n) {
+  double first = std::max(sums[0], sums[1]);
+  double second = std::min(sums[0], sums[1]);
+  for (int i = 2; i < n; ++i) {
+    if (sums[i] > first) {
+      second = first;
+      first = sums[i];
+    } else if (sums[i] > second) {
+      second = sums[i];
+    }
+  }
+  return first - second;
+}
+
+}  // namespace
+
+Ending AnalyseGroup(const gsl_matrix* influence, int n, Figures* figures) {
+  figures->n = n;
+  figures->near_ties = RankColumns(influence, n, figures->column_sums, &figures->empath) +
+                       RankRows(influence, n, figures->row_sums, &figures->driver);
+  figures->empath_margin = Margin(figures->column_sums, n);
+  figures->driver_margin = Margin(figures->row_sums, n);
+  const int empath = figures->empath;
+
+  System system;
+  if (!Reduce(influence, n, empath, &system)) {
+    figures->message = "Out of memory for the matrices and vectors.";
+    return figures->ending = Ending::kNoMemory;
+  }
+  // With a zero pivot only the determinant exists: the solve and the
+  // inverse would divide by it.
+  if (Decompose(&system)) {
+    figures->determinant = Determinant(system);
+    char message[kSingularMessageCapacity];
+    SingularMessage(empath, message);
+    figures->message = message;
+    return figures->ending = Ending::kSingular;
+  }
+  Solve(&system);
+  figures->s_e = calcS_E(system.v.get(), system.q.get());
+  figures->determinant = Determinant(system);
+  double condition = 0.0;
+  if (ConditionNumber(system, &condition) == GSL_ENOMEM) {
+    figures->message = "Out of memory for the matrices and vectors.";
+    return figures->ending = Ending::kNoMemory;
+  }
+  figures->condition = condition;
+  figures->log_condition = std::log10(condition);
+  // Q is in the reduced order, which skips the empath.
+  for (int p = 0; p < n; ++p) {
+    if (p != empath) {
+      figures->weights[p] =
+          gsl_vector_get(system.q.get(), static_cast<size_t>(p < empath ? p : p - 1));
+    }
+  }
+  figures->has_weights = true;
+  figures->message = NotFiniteMessage(system.q.get(), *figures->s_e, empath);
+  return figures->ending = figures->message.empty() ? Ending::kComplete : Ending::kNotFinite;
 }

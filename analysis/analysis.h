@@ -11,23 +11,11 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
 
-struct MatrixFree {
-  void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
-};
-struct VectorFree {
-  void operator()(gsl_vector* v) const { gsl_vector_free(v); }
-};
-struct PermutationFree {
-  void operator()(gsl_permutation* p) const { gsl_permutation_free(p); }
-};
-struct ArrayFree {
-  void operator()(double* a) const { std::free(a); }
-};
-using Matrix = std::unique_ptr<gsl_matrix, MatrixFree>;
-using Vector = std::unique_ptr<gsl_vector, VectorFree>;
-using Permutation = std::unique_ptr<gsl_permutation, PermutationFree>;
-using Sums = std::unique_ptr<double[], ArrayFree>;
+#include "reader/owners.h"
+#include "reader/reader.h"
 
 // Return a new rows-by-cols matrix, or null when GSL's error handler
 // returns from a failed allocation.
@@ -72,5 +60,50 @@ double Determinant(const System& system);
 // factors; an inverse that overflowed into infinities or NaNs makes it
 // infinite. Return GSL's status (GSL_SUCCESS).
 int ConditionNumber(const System& system, double* condition);
+
+// Return a text that names the figures of Q (by player, 0-based, in player
+// order without the empath; m of them) and S_E that are not finite, and why:
+// solving M Q = V' overflowed double precision. Return the empty string when
+// all are finite.
+std::string NotFiniteMessage(const gsl_vector* q, double s_e, int empath);
+
+// How the analysis of a group ended.
+enum class Ending {
+  kComplete,   // every figure exists and S_E and Q are finite
+  kSingular,   // M has a zero pivot: no Q, no S_E, no condition number
+  kNotFinite,  // Q or S_E overflowed double precision
+  kNoMemory,   // the matrices and vectors could not be had
+};
+
+// What the analysis finds of a group of n players, as plain figures.
+// Players are 0-based. A figure that does not exist for the group is empty.
+struct Figures {
+  Ending ending = Ending::kNoMemory;
+  int n = 0;
+  double column_sums[kMaxPlayers] = {};  // of squares; the report's " Eigenvector"
+  double row_sums[kMaxPlayers] = {};     // of squares; its "Communality"
+  int empath = 0;
+  int driver = 0;
+  int near_ties = 0;  // the near-tie warnings of kelvarin's report
+  // The largest column (row) sum of squares minus the second largest: the
+  // empath's (driver's) lead over the next player.
+  double empath_margin = 0.0;
+  double driver_margin = 0.0;
+  bool has_weights = false;
+  double weights[kMaxPlayers] = {};  // Q by player; the empath's entry unused
+  std::optional<double> s_e;
+  std::optional<double> determinant;
+  std::optional<double> condition;
+  std::optional<double> log_condition;
+  std::string message;  // why the ending is not kComplete
+};
+
+// Return true when a lead of margin over the next player is a near tie.
+bool IsNearTie(double margin);
+
+// Analyse the group whose n-by-n influence matrix is influence as kelvarin's
+// report does, with the same calls in the same order, into figures. Nothing
+// is printed; GSL's error handler must be off. Return figures->ending.
+Ending AnalyseGroup(const gsl_matrix* influence, int n, Figures* figures);
 
 #endif  // KELVARIN_ANALYSIS_ANALYSIS_H_

@@ -56,21 +56,16 @@ void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_ou
     std::exit(0);
   }
   for (int i = 2; i < argc; ++i) {
-    char escaped[kDiagnosticCapacity / 2];
-    Escape(argv[i], std::strlen(argv[i]), escaped, sizeof escaped);
     SayAboutProgram(diagnostics, Severity::kWarning,
-                    "only one data file is read: the argument '%s' is ignored", escaped);
+                    "only one data file is read: the argument '%s' is ignored",
+                    Escaped(argv[i]).c_str());
   }
   // Opened once: a second open could wait forever on a FIFO whose writer
   // has finished, and would lose what the first read of it delivered.
-  errno = 0;
-  std::FILE* file = std::fopen(argv[1], "rb");
+  std::FILE* file = OpenDataFile(argv[1], false, diagnostics);
   if (file == nullptr) {
-    char escaped[kDiagnosticCapacity / 2];
-    Escape(argv[1], std::strlen(argv[1]), escaped, sizeof escaped);
-    SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': %s", escaped,
-                    SystemReason(errno));
-    WriteErrorMessage("Data file not found: ", argv[1], 1, 1);
+    // The name as the diagnostics write it: a name cannot drive the terminal.
+    WriteErrorMessage("Data file not found: ", Escaped(argv[1]).c_str(), 1, 1);
   }
   *path_out = argv[1];
   *file_out = file;

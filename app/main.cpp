@@ -6,6 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "analysis/analysis.h"
 #include "app/front_end.h"
@@ -41,6 +48,15 @@ void PrintMeasure(const char* label, double value) {
   std::putchar('\n');
 }
 
+// Return true when standard output is a terminal.
+bool OutputIsTerminal() {
+#if defined(_WIN32)
+  return _isatty(_fileno(stdout)) != 0;
+#else
+  return isatty(fileno(stdout)) != 0;
+#endif
+}
+
 // End the run with the fixed report of a failure to read the data file.
 [[noreturn]] void ReportReadFailure(ReadFailure failure) {
   char message[kFailureMessageCapacity];
@@ -55,7 +71,13 @@ Matrix ReadGroup(Reader* reader) {
   if (failure != ReadFailure::kNone) {
     ReportReadFailure(failure);
   }
-  std::printf("Data description: %s", reader->description);
+  // On a terminal the description's control bytes are escaped, as ls
+  // escapes names; into a file or a pipe it is written byte for byte.
+  if (OutputIsTerminal()) {
+    std::printf("Data description: %s", Escaped(reader->description, true).c_str());
+  } else {
+    std::printf("Data description: %s", reader->description);
+  }
   std::printf("\nNumber of players (dimension of matrix) = %lld\n\n", reader->size);
   failure = CheckSize(reader);
   if (failure != ReadFailure::kNone) {
@@ -79,13 +101,44 @@ Sums NeededSums(int n) {
   return sums;
 }
 
+// Say on diagnostics which sums each of the report's near-tie warnings of
+// kind ("column" or "row") compared.
+void ExplainNearTies(const NearTie* ties, int count, const char* kind, Diagnostics* diagnostics) {
+  for (int i = 0; i < count; ++i) {
+    const NearTie& tie = ties[i];
+    char sum[kFixedCapacity + 1];
+    *format_fixed(sum, tie.sum, 0) = '\0';
+    if (tie.best_player < 0) {
+      SayAboutProgram(diagnostics, Severity::kNote,
+                      "near tie of %s sums of squares: P%d's %s is within 0.0001 of 0, the "
+                      "starting value of the search, not of another player's sum",
+                      kind, tie.player + 1, sum);
+    } else {
+      char best[kFixedCapacity + 1];
+      *format_fixed(best, tie.best, 0) = '\0';
+      SayAboutProgram(diagnostics, Severity::kNote,
+                      "near tie of %s sums of squares: P%d's %s is within 0.0001 of P%d's %s, "
+                      "the largest before it",
+                      kind, tie.player + 1, sum, tie.best_player + 1, best);
+    }
+  }
+}
+
 // Find the empath (the largest column sum of squares) and the driver (the
 // largest row sum), and print the influence table with every sum.
-void DescribeGroup(const gsl_matrix* influence, int n, int* empath, int* driver) {
+void DescribeGroup(const gsl_matrix* influence, int n, int* empath, int* driver,
+                   Diagnostics* diagnostics) {
   const Sums column_sums = NeededSums(n);
   const Sums row_sums = NeededSums(n);
   FindEmpath(influence, n, column_sums.get(), empath);
   FindDriver(influence, n, row_sums.get(), driver);
+  // The warnings say only that two sums are close: a note names them.
+  NearTie ties[kMaxPlayers];
+  int leader = 0;
+  ExplainNearTies(ties, RankColumns(influence, n, column_sums.get(), &leader, ties), "column",
+                  diagnostics);
+  ExplainNearTies(ties, RankRows(influence, n, row_sums.get(), &leader, ties), "row",
+                  diagnostics);
   std::printf("\nOriginal Matrix\n\n");
   print_original_matrix(n, n, influence, row_sums.get(), column_sums.get());
   std::printf("\n\nThe empath is P%d.\n", *empath + 1);
@@ -115,7 +168,13 @@ void ReportCoefficients(const gsl_matrix* influence, int n, int empath, Diagnost
   std::printf("\nThe vector of weights Q is:\n\n");
   vector_print(system.q.get());
 
-  PrintMeasure("The synchronization coefficient S_E is: ", calcS_E(system.v.get(), system.q.get()));
+  const double synchronization = calcS_E(system.v.get(), system.q.get());
+  PrintMeasure("The synchronization coefficient S_E is: ", synchronization);
+  // The report prints what the solve gave; a figure that overflowed is said.
+  const std::string not_finite = NotFiniteMessage(system.q.get(), synchronization, empath);
+  if (!not_finite.empty()) {
+    SayAboutProgram(diagnostics, Severity::kWarning, "%s", not_finite.c_str());
+  }
   PrintMeasure("\nThe determinant of M is: \t\t\t", Determinant(system));
   double condition = 0.0;
   ConditionNumber(system, &condition);
@@ -145,7 +204,7 @@ int main(int argc, char* argv[]) {
 
   int empath = 0;
   int driver = 0;
-  DescribeGroup(influence.get(), n, &empath, &driver);
+  DescribeGroup(influence.get(), n, &empath, &driver, &diagnostics);
   ReportCoefficients(influence.get(), n, empath, &diagnostics);
 
   PrintExitBanner(stdout);

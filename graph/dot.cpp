@@ -41,15 +41,30 @@ void FormatNumber(char text[kNumberCapacity], double value, std::chars_format fo
 // with hundreds of digits before the point.
 constexpr double kLargeWeight = 1e6;
 
-// Write value into text, NUL-terminated, with the report's four decimals,
-// or as a label's influence when its magnitude is kLargeWeight or more.
-void FormatWeight(char text[kNumberCapacity], double value) {
+// Write "NAME = value" into text, NUL-terminated, value with the report's
+// four decimals, or as a label's influence when its magnitude is
+// kLargeWeight or more; in words when it is not finite.
+void FormatWeight(char text[kNumberCapacity + 32], const char* name, double value) {
+  if (std::isnan(value)) {
+    (void)std::snprintf(text, kNumberCapacity + 32, "%s is not a number", name);
+    return;
+  }
+  if (std::isinf(value)) {
+    (void)std::snprintf(text, kNumberCapacity + 32, "%s overflowed to %sinfinity", name,
+                        value < 0 ? "minus " : "");
+    return;
+  }
+  const int length = std::snprintf(text, kNumberCapacity + 32, "%s = ", name);
+  text += length;
   if (std::fabs(value) >= kLargeWeight) {
     FormatNumber(text, value, std::chars_format::general, kLabelDigits);
   } else {
     *format_fixed(text, value, 0) = '\0';
   }
 }
+
+// Room for a weight's text with its name.
+constexpr int kWeightCapacity = kNumberCapacity + 32;
 
 bool IsEdge(const GroupGraph& graph, int from, int to) {
   return from != to && gsl_matrix_get(graph.influence, from, to) != 0.0;
@@ -60,24 +75,17 @@ bool IsDrawn(const GroupGraph& graph, int from, int to) {
          !(std::fabs(gsl_matrix_get(graph.influence, from, to)) < graph.min);
 }
 
-// Return Q's entry for player, who is not the empath: M and V' keep the
-// other players in their order.
-double Weight(const GroupGraph& graph, int player) {
-  const int index = player < graph.empath ? player : player - 1;
-  return gsl_vector_get(graph.q, static_cast<size_t>(index));
-}
-
 void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, int edges, int left_out) {
-  char description[kQuotedCapacity];
-  QuoteLabel(graph.description, std::strlen(graph.description), description, sizeof description);
-  std::fprintf(stream, "  label=\"%s%s%d players: empath P%d%s, driver P%d%s; ", description,
-               description[0] == '\0' ? "" : "\\n", graph.n, graph.empath + 1,
-               graph.empath_tie ? " (near tie)" : "", graph.driver + 1,
-               graph.driver_tie ? " (near tie)" : "");
-  if (graph.q != nullptr) {
-    char synchronization[kNumberCapacity];
-    FormatWeight(synchronization, graph.synchronization);
-    std::fprintf(stream, "S_E = %s", synchronization);
+  const Figures& figures = *graph.figures;
+  const std::string description = QuoteLabel(graph.description);
+  std::fprintf(stream, "  label=\"%s%s%d players: empath P%d%s, driver P%d%s; ",
+               description.c_str(), description.empty() ? "" : "\\n", figures.n,
+               figures.empath + 1, IsNearTie(figures.empath_margin) ? " (near tie)" : "",
+               figures.driver + 1, IsNearTie(figures.driver_margin) ? " (near tie)" : "");
+  if (figures.has_weights) {
+    char synchronization[kWeightCapacity];
+    FormatWeight(synchronization, "S_E", *figures.s_e);
+    std::fprintf(stream, "%s", synchronization);
   } else {
     std::fprintf(stream, "M is singular: no weights Q");
   }
@@ -90,18 +98,19 @@ void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, int edges, int 
 }
 
 void WriteNode(std::FILE* stream, const GroupGraph& graph, int player) {
-  const bool empath = player == graph.empath;
-  const bool driver = player == graph.driver;
+  const Figures& figures = *graph.figures;
+  const bool empath = player == figures.empath;
+  const bool driver = player == figures.driver;
   std::fprintf(stream, "  P%d [label=\"P%d", player + 1, player + 1);
   if (empath || driver) {
     std::fprintf(stream, "\\n%s%s%s", empath ? "empath" : "", empath && driver ? ", " : "",
                  driver ? "driver" : "");
   }
   // A weight whose edge into the empath is not drawn is shown here instead.
-  if (!empath && graph.q != nullptr && !IsDrawn(graph, player, graph.empath)) {
-    char weight[kNumberCapacity];
-    FormatWeight(weight, Weight(graph, player));
-    std::fprintf(stream, "\\nQ = %s", weight);
+  if (!empath && figures.has_weights && !IsDrawn(graph, player, figures.empath)) {
+    char weight[kWeightCapacity];
+    FormatWeight(weight, "Q", figures.weights[player]);
+    std::fprintf(stream, "\\n%s", weight);
   }
   std::fprintf(stream, "\"");
   // The empath has a double outline and the driver is a box, which black
@@ -125,10 +134,10 @@ void WriteEdge(std::FILE* stream, const GroupGraph& graph, int from, int to, dou
   FormatNumber(width, kMinPenWidth + kPenWidthRange * std::fabs(value) / largest,
                std::chars_format::fixed, 2);
   std::fprintf(stream, "  P%d -> P%d [label=\"%s", from + 1, to + 1, label);
-  if (to == graph.empath && graph.q != nullptr) {
-    char weight[kNumberCapacity];
-    FormatWeight(weight, Weight(graph, from));
-    std::fprintf(stream, "\\nQ = %s", weight);
+  if (to == graph.figures->empath && graph.figures->has_weights) {
+    char weight[kWeightCapacity];
+    FormatWeight(weight, "Q", graph.figures->weights[from]);
+    std::fprintf(stream, "\\n%s", weight);
   }
   std::fprintf(stream, "\", penwidth=%s", width);
   if (value < 0.0) {
@@ -140,44 +149,30 @@ void WriteEdge(std::FILE* stream, const GroupGraph& graph, int from, int to, dou
 
 }  // namespace
 
-void QuoteLabel(const char* text, size_t length, char* out, size_t capacity) {
-  char escaped[kQuotedCapacity];
-  const size_t escaped_length = Escape(text, length, escaped, sizeof escaped);
-  size_t written = 0;
-  size_t boundary = 0;  // where the character being copied begins
-  for (size_t i = 0; i < escaped_length; ++i) {
-    const char byte = escaped[i];
-    const char* piece = byte == '"'    ? "\\\""
-                        : byte == '\\' ? "\\\\"
-                        : byte == '&'  ? "&amp;"
-                                       : nullptr;
-    const size_t size = piece != nullptr ? std::strlen(piece) : 1;
-    if (!IsContinuation(byte)) {
-      boundary = written;
-    }
-    if (written + size + 1 > capacity) {
-      // Cut before the character, not inside it, so the label stays UTF-8.
-      written = boundary;
-      break;
-    }
-    if (piece != nullptr) {
-      std::memcpy(out + written, piece, size);
+std::string QuoteLabel(std::string_view text) {
+  const std::string escaped = Escaped(AsUtf8(text));
+  std::string out;
+  for (const char byte : escaped) {
+    if (byte == '"') {
+      out += "\\\"";
+    } else if (byte == '\\') {
+      out += "\\\\";
+    } else if (byte == '&') {
+      out += "&amp;";
     } else {
-      out[written] = byte;
+      out += byte;
     }
-    written += size;
   }
-  if (capacity > 0) {
-    out[written] = '\0';
-  }
+  return out;
 }
 
 void WriteDot(std::FILE* stream, const GroupGraph& graph) {
   int edges = 0;
   int left_out = 0;
   double largest = 0.0;
-  for (int from = 0; from < graph.n; ++from) {
-    for (int to = 0; to < graph.n; ++to) {
+  const int n = graph.figures->n;
+  for (int from = 0; from < n; ++from) {
+    for (int to = 0; to < n; ++to) {
       if (IsEdge(graph, from, to)) {
         ++edges;
         left_out += IsDrawn(graph, from, to) ? 0 : 1;
@@ -190,11 +185,11 @@ void WriteDot(std::FILE* stream, const GroupGraph& graph) {
   std::fprintf(stream, "  charset=\"UTF-8\";\n");
   WriteGraphLabel(stream, graph, edges, left_out);
   std::fprintf(stream, "  labelloc=t;\n");
-  for (int player = 0; player < graph.n; ++player) {
+  for (int player = 0; player < n; ++player) {
     WriteNode(stream, graph, player);
   }
-  for (int from = 0; from < graph.n; ++from) {
-    for (int to = 0; to < graph.n; ++to) {
+  for (int from = 0; from < n; ++from) {
+    for (int to = 0; to < n; ++to) {
       if (IsDrawn(graph, from, to)) {
         WriteEdge(stream, graph, from, to, largest);
       }

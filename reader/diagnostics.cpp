@@ -31,12 +31,6 @@ bool IsControl(const unsigned char* text, size_t size) {
 }
 // NOLINTEND(readability-magic-numbers)
 
-void Write(Diagnostics* diagnostics, const char* line) {
-  if (diagnostics->stream != nullptr) {
-    std::fputs(line, diagnostics->stream);
-  }
-}
-
 }  // namespace
 
 // The ranges of well-formed UTF-8, as the Unicode Standard tabulates them.
@@ -114,34 +108,108 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool 
   return written;
 }
 
-void Say(Diagnostics* diagnostics, const char* prefix, Severity severity, const char* text,
-         const char* extra) {
-  // Room for a prefix and a text of kDiagnosticCapacity each, and the rest.
-  constexpr size_t kLineCapacity = size_t{2} * kDiagnosticCapacity + sizeof "warning: \n";
-  char line[kLineCapacity];
-  (void)std::snprintf(line, sizeof line, "%s%s: %s\n", prefix, SeverityName(severity), text);
-  Write(diagnostics, line);
+std::string Escaped(std::string_view text, bool keep_tabs) {
+  // Each byte becomes at most four.
+  std::string out(4 * text.size() + 1, '\0');
+  out.resize(Escape(text.data(), text.size(), out.data(), out.size(), keep_tabs));
+  return out;
+}
+
+// The characters of Windows-1252's bytes 0x80 to 0x9F; 0 where it defines
+// none. The bytes from 0xA0 on are the Latin-1 characters of their value.
+// NOLINTBEGIN(readability-magic-numbers)
+constexpr char32_t kWindows1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 88
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98
+};
+
+// Append code point c (below U+10000) to out in UTF-8.
+void AppendUtf8(char32_t c, std::string* out) {
+  if (c < 0x80) {
+    out->push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (c >> 6U)));
+    out->push_back(static_cast<char>(0x80 | (c & 0x3FU)));
+  } else {
+    out->push_back(static_cast<char>(0xE0 | (c >> 12U)));
+    out->push_back(static_cast<char>(0x80 | ((c >> 6U) & 0x3FU)));
+    out->push_back(static_cast<char>(0x80 | (c & 0x3FU)));
+  }
+}
+
+std::string AsUtf8(std::string_view text) {
+  constexpr char32_t kReplacement = 0xFFFD;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t size = CharacterLength(bytes + i, text.size() - i);
+    if (size != 0) {
+      out.append(text.data() + i, size);
+      i += size;
+      continue;
+    }
+    const unsigned char byte = bytes[i++];
+    const char32_t c = byte >= 0xA0 ? byte : kWindows1252[byte - 0x80];
+    AppendUtf8(c != 0 ? c : kReplacement, &out);
+  }
+  return out;
+}
+// NOLINTEND(readability-magic-numbers)
+
+void Say(Diagnostics* diagnostics, std::string_view place, Severity severity,
+         std::string_view text, std::string_view extra) {
+  std::string line(place.empty() ? std::string_view(diagnostics->program) : place);
+  line += ": ";
+  line += SeverityName(severity);
+  line += ": ";
+  line += text;
+  line += '\n';
+  line += extra;
+  if (diagnostics->stream != nullptr) {
+    std::fwrite(line.data(), 1, line.size(), diagnostics->stream);
+  }
   if (severity == Severity::kWarning) {
     ++diagnostics->warnings;
-  } else if (severity == Severity::kError && diagnostics->errors++ == 0) {
-    char* first = diagnostics->first_error;
-    const size_t length = std::min(std::strcspn(line, "\n"), sizeof diagnostics->first_error - 1);
-    std::memcpy(first, line, length);
-    first[length] = '\0';
+  } else if (severity == Severity::kError) {
+    ++diagnostics->errors;
   }
-  if (extra != nullptr) {
-    Write(diagnostics, extra);
+  if (diagnostics->keep && severity != Severity::kNote) {
+    diagnostics->said.push_back(Said{severity, std::string(place), std::string(text)});
   }
 }
 
 // NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
 void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* format, ...) {
-  char text[kDiagnosticCapacity];
+  // Sized first, so that a long name in the text is never cut.
   va_list arguments;
   va_start(arguments, format);
-  (void)std::vsnprintf(text, sizeof text, format, arguments);
+  va_list again;
+  va_copy(again, arguments);
+  const int length = std::vsnprintf(nullptr, 0, format, arguments);
   va_end(arguments);
-  char prefix[kDiagnosticCapacity];
-  (void)std::snprintf(prefix, sizeof prefix, "%s: ", diagnostics->program);
-  Say(diagnostics, prefix, severity, text, nullptr);
+  std::string text(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+  (void)std::vsnprintf(text.data(), text.size(), format, again);
+  va_end(again);
+  text.pop_back();
+  Say(diagnostics, {}, severity, text);
+}
+
+std::string Said::Line() const {
+  if (place.empty()) {
+    return text;
+  }
+  return place + ": " + SeverityName(severity) + ": " + text;
+}
+
+const Said* FirstSaid(const Diagnostics& diagnostics, Severity severity) {
+  for (const Said& said : diagnostics.said) {
+    if (said.severity == severity) {
+      return &said;
+    }
+  }
+  return nullptr;
 }

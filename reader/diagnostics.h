@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // Lets the compiler check a printf-like function's format against its
 // arguments (mingw-w64's printf follows C99, as glibc's does).
@@ -17,8 +20,20 @@
 
 enum class Severity { kWarning, kError, kNote };
 
-// Room for one diagnostic line.
+// Room for the text of one diagnostic line, without its place.
 constexpr int kDiagnosticCapacity = 512;
+
+// A diagnostic line as it was said, for a program that reports it elsewhere
+// than on standard error.
+struct Said {
+  Severity severity = Severity::kWarning;
+  std::string place;  // "FILE:LINE:COLUMN", or empty where no place applies
+  std::string text;
+
+  // Return the line without its line end: "PLACE: warning: TEXT", or TEXT
+  // alone where there is no place (the program's name left out).
+  std::string Line() const;
+};
 
 // Where diagnostics go and what has been said.
 struct Diagnostics {
@@ -26,10 +41,12 @@ struct Diagnostics {
   std::FILE* stream = stderr;        // null: lines are counted and kept only
   int warnings = 0;
   int errors = 0;
-  // The first error line, without its line end, for a program that reports
-  // it elsewhere than on standard error.
-  char first_error[kDiagnosticCapacity] = "";
+  bool keep = false;        // keep every warning and error in said
+  std::vector<Said> said;   // in the order said, when keep is true
 };
+
+// Return the first line of severity that diagnostics kept, or null.
+const Said* FirstSaid(const Diagnostics& diagnostics, Severity severity);
 
 // Return true for a byte that continues a UTF-8 character (10xxxxxx).
 bool IsContinuation(char byte);
@@ -46,16 +63,25 @@ size_t CharacterLength(const unsigned char* text, size_t length);
 // Tabs are kept when keep_tabs is true. Return the number of bytes written.
 size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool keep_tabs = false);
 
+// Return text escaped as Escape escapes it, whatever its length.
+std::string Escaped(std::string_view text, bool keep_tabs = false);
+
+// Return text as valid UTF-8: valid UTF-8 is kept, and each other byte
+// becomes the character it stands for in Windows-1252, the code page in
+// which Western Windows saves "ANSI" text (U+FFFD for the five bytes that
+// code page leaves undefined).
+std::string AsUtf8(std::string_view text);
+
 // Write "PROGRAM: <severity>: <text>" to diagnostics, text formatted as by
 // printf.
 // NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
 void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* format, ...)
     KELVARIN_PRINTF_FORMAT(3, 4);
 
-// Write "<prefix><severity>: <text>" to diagnostics and count it; prefix is
-// "FILE:LINE:COLUMN: " or "PROGRAM: ". Then the extra lines, which each
-// begin with a blank, unless extra is null.
-void Say(Diagnostics* diagnostics, const char* prefix, Severity severity, const char* text,
-         const char* extra);
+// Write "PLACE: <severity>: <text>" to diagnostics and count it, where place
+// is "FILE:LINE:COLUMN", or "PROGRAM: <severity>: <text>" when place is
+// empty. Then the extra lines, which each begin with a blank.
+void Say(Diagnostics* diagnostics, std::string_view place, Severity severity,
+         std::string_view text, std::string_view extra = {});
 
 #endif  // KELVARIN_READER_DIAGNOSTICS_H_

@@ -3,6 +3,13 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <string>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -128,13 +135,12 @@ void SayAt(Reader* reader, const Place& place, Severity severity, const char* fo
   va_start(arguments, format);
   (void)std::vsnprintf(text, sizeof text, format, arguments);
   va_end(arguments);
-  char name[kDiagnosticCapacity / 2];
-  Escape(reader->name, std::strlen(reader->name), name, sizeof name);
-  char prefix[kDiagnosticCapacity];
-  (void)std::snprintf(prefix, sizeof prefix, "%s:%lld:%lld: ", name, place.line, place.column);
+  char place_text[kDiagnosticCapacity];
+  (void)std::snprintf(place_text, sizeof place_text, ":%lld:%lld", place.line, place.column);
   char extra[3 * kTextCapacity];
   ShowLine(&reader->source, place, extra, sizeof extra);
-  Say(reader->diagnostics, prefix, severity, text, extra[0] != '\0' ? extra : nullptr);
+  // The name is never cut: an editor opens the file it names.
+  Say(reader->diagnostics, Escaped(reader->name) + place_text, severity, text, extra);
 }
 
 // The hint for a file that holds NUL bytes.
@@ -407,6 +413,13 @@ void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) 
     case ReadFailure::kNone:
       message[0] = '\0';
       return;
+    case ReadFailure::kNotFound:
+      (void)std::snprintf(message, kFailureMessageCapacity, "Data file not found:");
+      return;
+    case ReadFailure::kNoMemory:
+      (void)std::snprintf(message, kFailureMessageCapacity,
+                          "Out of memory for the matrices and vectors.");
+      return;
     case ReadFailure::kDescription:
       (void)std::snprintf(message, kFailureMessageCapacity, "Error reading data description.");
       return;
@@ -454,10 +467,8 @@ ReadFailure ReadHeader(Reader* reader) {
   char* description = reader->description;
   if (!ReadLine(source, description, kDescriptionBufferSize)) {
     if (std::ferror(source->file) != 0) {
-      char name[kDiagnosticCapacity / 2];
-      Escape(reader->name, std::strlen(reader->name), name, sizeof name);
-      SayAboutProgram(reader->diagnostics, Severity::kError, "cannot read '%s': %s", name,
-                      SystemReason(errno));
+      SayAboutProgram(reader->diagnostics, Severity::kError, "cannot read '%s': %s",
+                      Escaped(reader->name).c_str(), SystemReason(errno));
     } else {
       SayAt(reader, Place(), Severity::kError,
             "the file is empty: expected a description line, the number of players and the "
@@ -473,6 +484,7 @@ ReadFailure ReadHeader(Reader* reader) {
     return ReadFailure::kDescriptionLength;
   }
   description[length - 1] = '\0';
+  reader->has_description = true;
 
   // N is read wider than an int, so that a value beyond 32 bits is reported
   // as written instead of wrapping into the accepted range.
@@ -496,6 +508,7 @@ ReadFailure ReadHeader(Reader* reader) {
     }
     return ReadFailure::kSize;
   }
+  reader->has_size = true;
   // N is a whole number: a point or a comma right after it is read as the
   // first value, which shifts every value by one.
   const int next = Next(source);
@@ -554,4 +567,84 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   }
   CheckAfterMatrix(reader);
   return ReadFailure::kNone;
+}
+
+std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics) {
+  if (companion && std::strcmp(path, "-") == 0) {
+    return stdin;
+  }
+  errno = 0;
+  std::FILE* file = nullptr;
+#if defined(_WIN32)
+  file = std::fopen(path, "rb");
+#else
+  if (!companion) {
+    file = std::fopen(path, "rb");
+  } else {
+    // Opened without waiting: a FIFO's open would otherwise wait for a
+    // writer that may never come. Once open, it is read as any file, and a
+    // FIFO with no writer reads as empty.
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    struct stat status = {};
+    if (descriptor >= 0 && fstat(descriptor, &status) == 0 &&
+        (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))) {
+      (void)close(descriptor);
+      SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': it is a device",
+                      Escaped(path).c_str());
+      return nullptr;
+    }
+    if (descriptor >= 0) {
+      (void)fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+      file = fdopen(descriptor, "rb");
+      if (file == nullptr) {
+        (void)close(descriptor);
+      }
+    } else if (errno == ENXIO && stat(path, &status) == 0 && S_ISSOCK(status.st_mode)) {
+      SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': it is a socket",
+                      Escaped(path).c_str());
+      return nullptr;
+    }
+  }
+#endif
+  if (file == nullptr) {
+    SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': %s", Escaped(path).c_str(),
+                    SystemReason(errno));
+  }
+  return file;
+}
+
+namespace {
+
+// Read the description, N and the matrix from the open reader->source.
+ReadFailure ReadOpenFile(Reader* reader, Matrix* influence) {
+  ReadFailure failure = ReadHeader(reader);
+  if (failure == ReadFailure::kNone) {
+    failure = CheckSize(reader);
+  }
+  if (failure != ReadFailure::kNone) {
+    return failure;
+  }
+  const int n = static_cast<int>(reader->size);
+  *influence = Matrix(gsl_matrix_alloc(static_cast<size_t>(n), static_cast<size_t>(n)));
+  if (!*influence) {
+    return ReadFailure::kNoMemory;
+  }
+  return ReadMatrix(reader, influence->get());
+}
+
+}  // namespace
+
+ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence) {
+  reader->name = path;
+  std::FILE* file = OpenDataFile(path, true, reader->diagnostics);
+  if (file == nullptr) {
+    return ReadFailure::kNotFound;
+  }
+  reader->source.file = file;
+  const ReadFailure failure = ReadOpenFile(reader, influence);
+  if (file != stdin) {
+    (void)std::fclose(file);  // Opened for reading only: nothing to lose.
+  }
+  reader->source.file = nullptr;
+  return failure;
 }

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "reader/diagnostics.h"
+#include "reader/owners.h"
 #include "reader/scan.h"
 
 constexpr int kMaxDescriptionLength = 120;
@@ -23,7 +24,16 @@ constexpr int kDescriptionBufferSize = kMaxDescriptionLength + 2;
 constexpr long long kMinPlayers = 2;
 constexpr long long kMaxPlayers = 20;
 
-enum class ReadFailure { kNone, kDescription, kDescriptionLength, kSize, kSizeBounds, kValues };
+enum class ReadFailure {
+  kNone,
+  kNotFound,  // the file could not be opened
+  kDescription,
+  kDescriptionLength,
+  kSize,
+  kSizeBounds,
+  kNoMemory,  // the influence matrix could not be had
+  kValues,
+};
 
 // Room for the message of any failure.
 constexpr int kFailureMessageCapacity = 80;
@@ -37,7 +47,9 @@ struct Reader {
   Source source;
   const char* name = "";  // the file's name as the user gave it
   Diagnostics* diagnostics = nullptr;
+  bool has_description = false;                   // line 1 was read
   char description[kDescriptionBufferSize] = "";  // without its line end
+  bool has_size = false;                          // N was read as a number
   long long size = 0;                             // N as written, saturated at 64 bits
   Place size_place;                               // where N is written
   long long values = 0;                           // the values read into the matrix
@@ -55,5 +67,17 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence);
 
 // Return a short text of why the last file operation failed, from errno.
 const char* SystemReason(int error);
+
+// Open the data file at path for reading in binary mode, or return null
+// after saying "cannot open 'PATH': REASON" on diagnostics. For a companion
+// program, "-" is standard input, a FIFO that nothing writes to reads as
+// empty at once instead of waiting for a writer, and a device or a socket is
+// refused; kelvarin opens every name as it stands, as fopen does.
+std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics);
+
+// Read the data file at path as a companion program reads it: open it,
+// ReadHeader, CheckSize, then ReadMatrix into a new influence matrix, and
+// close it. Return the first failure; reader keeps what was read.
+ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence);
 
 #endif  // KELVARIN_READER_READER_H_

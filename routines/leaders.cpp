@@ -6,16 +6,11 @@
 
 #include "routines/routines.h"
 
-namespace {
-
-// Sums closer than this to the largest sum found so far count as a near tie.
-constexpr double kNearTieTolerance = 0.0001;
-
-}  // namespace
-
-int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath) {
+int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath,
+                NearTie* ties) {
   int near_ties = 0;
   *empath = 0;
+  int best_player = -1;  // the starting 0 is no player's
   double best = 0.0;
   for (int c = 0; c < n; ++c) {
     double sum = 0.0;
@@ -25,20 +20,25 @@ int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empat
     }
     // Compared with the running best only, before it is updated.
     if (std::fabs(sum - best) < kNearTieTolerance) {
+      if (ties != nullptr) {
+        ties[near_ties] = NearTie{c, best_player, sum, best};
+      }
       ++near_ties;
     }
     if (sum > best) {
       *empath = c;
       best = sum;
+      best_player = c;
     }
     column_sums[c] = sum;
   }
   return near_ties;
 }
 
-int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver) {
+int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver, NearTie* ties) {
   int near_ties = 0;
   *driver = 0;
+  int best_player = -1;
   double best = 0.0;
   for (int r = 0; r < n; ++r) {
     row_sums[r] = 0.0;
@@ -47,11 +47,15 @@ int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver) {
       row_sums[r] = entry * entry + row_sums[r];
     }
     if (std::fabs(row_sums[r] - best) < kNearTieTolerance) {
+      if (ties != nullptr) {
+        ties[near_ties] = NearTie{r, best_player, row_sums[r], best};
+      }
       ++near_ties;
     }
     if (row_sums[r] > best) {
       *driver = r;
       best = row_sums[r];
+      best_player = r;
     }
   }
   return near_ties;

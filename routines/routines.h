@@ -51,13 +51,28 @@ void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empat
 // index of the largest sum (the lowest on a tie) in driver. Warns as FindEmpath.
 void FindDriver(const gsl_matrix* matrix, int n, double* row_sums, int* driver);
 
+// Sums closer than this to the largest sum found so far count as a near tie.
+constexpr double kNearTieTolerance = 0.0001;
+
+// A near tie that FindEmpath or FindDriver warns of: the sum of player came
+// within 0.0001 of best, the largest sum found before it, which is
+// best_player's, or the starting 0 when best_player is -1.
+struct NearTie {
+  int player = 0;
+  int best_player = -1;
+  double sum = 0.0;
+  double best = 0.0;
+};
+
 // Do what FindEmpath does without printing; return the number of its
-// near-tie warnings.
-int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath);
+// near-tie warnings, and describe each in ties (room for n) unless it is null.
+int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath,
+                NearTie* ties = nullptr);
 
 // Do what FindDriver does without printing; return the number of its
-// near-tie warnings.
-int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver);
+// near-tie warnings, and describe each in ties (room for n) unless it is null.
+int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver,
+             NearTie* ties = nullptr);
 
 // Copy the n-by-n matrix without row k and column k into the (n-1)-by-(n-1)
 // reduced, keeping the order of the others. k outside 0..n-1 is reported.

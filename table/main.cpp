@@ -4,25 +4,28 @@
 #include <gsl/gsl_errno.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "app/version.h"
+#include "command_line/command_line.h"
 #include "table/table.h"
 
 namespace {
 
-// Exit statuses: every file ok; a file singular or in error; a bad command line.
-constexpr int kAllOk = 0;
-constexpr int kSomeFailed = 1;
-constexpr int kBadCommandLine = 2;
+constexpr Program kProgram = {kTableProgram, "[OPTION]... FILE..."};
 
 // Standard output's buffer: the table goes out in blocks, not in lines.
 constexpr size_t kOutputBuffer = 1 << 16;
+
+// A name in a list longer than the system's longest path names no file.
+#if defined(PATH_MAX)
+constexpr size_t kLongestName = PATH_MAX;
+#else
+constexpr size_t kLongestName = 4096;
+#endif
 
 enum class Form { kFiles, kPlayers, kJson };
 
@@ -35,166 +38,113 @@ struct Input {
 
 struct CommandLine {
   Form form = Form::kFiles;
+  bool null = false;  // the lists' names end in NUL bytes
   std::vector<Input> inputs;
+};
+
+// The options' values in getopt_long's table, beyond the short -0.
+enum Option : int {
+  kNull = '0',
+  kFilesFrom = 256,
+  kPlayers,
+  kJson,
+  kHelp,
+  kVersion,
+};
+
+constexpr option kOptions[] = {
+    {"files-from", required_argument, nullptr, kFilesFrom},
+    {"null", no_argument, nullptr, kNull},
+    {"players", no_argument, nullptr, kPlayers},
+    {"json", no_argument, nullptr, kJson},
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
 };
 
 void PrintHelp() {
   std::printf("Usage: kelvarin-table [OPTION]... FILE...\n");
   std::printf(
       "Analyse each data FILE as kelvarin does and write the results as one table on\n"
-      "standard output: a CSV row per file, with a header row.\n\n");
-  std::printf("  --files-from LIST  also read the data files named in LIST, one a line\n");
+      "standard output: a CSV row per file, with a header row. FILE - is standard input.\n\n");
+  std::printf("  --files-from=LIST  also read the data files named in LIST, one a line\n");
   std::printf("                     (- reads the list from standard input)\n");
+  std::printf("  -0, --null         the names in the lists end in NUL bytes, not line ends\n");
+  std::printf("                     (as find -print0 writes them)\n");
   std::printf("  --players          a CSV row per player of each file instead\n");
   std::printf("  --json             a JSON object per file, one a line, instead\n");
   std::printf("  --help             print this help\n");
   std::printf("  --version          print the version\n\n");
+  std::printf("Columns: %s.\nWith --players: %s.\n", kFileColumns, kPlayerColumns);
   std::printf(
-      "Columns: file, description, players, empath, driver, s_e, determinant,\n"
-      "condition, log_condition, near_ties, warnings, status (ok, singular, error),\n"
-      "message. With --players: file, player, column_sum, row_sum, weight,\n"
-      "is_empath, is_driver.\n\n");
-  std::printf(
-      "Exit status: 0 when every file is ok, 1 when any is singular or in error (every\n"
-      "row is still written) or the table could not be written, 2 for a bad command line.\n");
-}
-
-// Say what is wrong with the command line, with the argument escaped after
-// it where there is one, and the usage; end with status 2.
-[[noreturn]] void BadCommandLine(const char* what, const char* argument = nullptr) {
-  Diagnostics diagnostics;
-  diagnostics.program = kTableProgram;
-  if (argument != nullptr) {
-    char escaped[kDiagnosticCapacity / 2];
-    Escape(argument, std::strlen(argument), escaped, sizeof escaped);
-    SayAboutProgram(&diagnostics, Severity::kError, "%s '%s'", what, escaped);
-  } else {
-    SayAboutProgram(&diagnostics, Severity::kError, "%s", what);
-  }
-  SayAboutProgram(&diagnostics, Severity::kNote,
-                  "usage: %s [OPTION]... FILE...; '%s --help' tells more", kTableProgram,
-                  kTableProgram);
-  std::exit(kBadCommandLine);
-}
-
-// Deliver what --help or --version printed and end the process.
-[[noreturn]] void ExitAfterPrinting() {
-  std::exit(std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? kAllOk : kSomeFailed);
+      "Status: ok, singular, not_finite (S_E or a weight overflowed) or error.\n\n"
+      "Exit status: 0 when every file is ok, 1 when any is not (every row is still\n"
+      "written), a list cannot be read or the table cannot be written, 2 for a bad\n"
+      "command line.\n");
 }
 
 // Choose the table's form; --players and --json exclude each other.
 void SetForm(CommandLine* command, Form form) {
   if (command->form != Form::kFiles && command->form != form) {
-    BadCommandLine("--players and --json exclude each other");
+    BadCommandLine(kProgram, "--players and --json exclude each other");
   }
   command->form = form;
 }
 
-// Act on the option argument, which is not --files-from.
-void ReadOption(const char* argument, CommandLine* command) {
-  if (std::strcmp(argument, "--help") == 0) {
-    PrintHelp();
-    ExitAfterPrinting();
-  } else if (std::strcmp(argument, "--version") == 0) {
-    std::printf("kelvarin-table (Kelvarin) %s\n", kProgramVersion);
-    std::printf("License GPLv3+: GNU General Public License version 3 or later.\n");
-    ExitAfterPrinting();
-  } else if (std::strcmp(argument, "--players") == 0) {
-    SetForm(command, Form::kPlayers);
-  } else if (std::strcmp(argument, "--json") == 0) {
-    SetForm(command, Form::kJson);
-  } else {
-    BadCommandLine("unknown option", argument);
-  }
-}
-
-// Return the LIST of "--files-from LIST" or "--files-from=LIST" at argv[*i],
-// with *i on the last argument taken; null when argv[*i] is another argument.
-const char* FilesFrom(int argc, const char* const argv[], int* i) {
-  constexpr std::string_view kOption = "--files-from";
-  const std::string_view argument = argv[*i];
-  if (argument == kOption) {
-    if (*i + 1 >= argc) {
-      BadCommandLine("--files-from needs a LIST");
-    }
-    return argv[++*i];
-  }
-  if (argument.size() > kOption.size() && argument.substr(0, kOption.size()) == kOption &&
-      argument[kOption.size()] == '=') {
-    return argv[*i] + kOption.size() + 1;
-  }
-  return nullptr;
-}
-
-// Open every list of command; "-" is standard input, which can be read once.
-void OpenLists(CommandLine* command) {
-  bool standard_input_taken = false;
-  for (Input& input : command->inputs) {
-    if (!input.is_list) {
-      continue;
-    }
-    if (std::strcmp(input.text, "-") == 0) {
-      if (standard_input_taken) {
-        BadCommandLine("standard input can be read as a list only once");
-      }
-      standard_input_taken = true;
-      input.list = stdin;
-      continue;
-    }
-    errno = 0;
-    input.list = std::fopen(input.text, "rb");
-    if (input.list == nullptr) {
-      char escaped[kDiagnosticCapacity / 2];
-      Escape(input.text, std::strlen(input.text), escaped, sizeof escaped);
-      char reason[kDiagnosticCapacity];
-      (void)std::snprintf(reason, sizeof reason, "cannot open the list '%s': %s", escaped,
-                          SystemReason(errno));
-      BadCommandLine(reason);
-    }
-  }
-}
-
-// Read the options and the inputs in the order given, and open the lists.
-// End the process after --help and --version (status 0) and on a bad
-// command line (status 2).
-CommandLine ReadCommandLine(int argc, const char* const argv[]) {
+// Read the options and the inputs in the order given. End the process after
+// --help and --version and on a bad command line (status 2).
+CommandLine ReadCommandLine(int argc, char* argv[]) {
   CommandLine command;
-  bool options = true;
-  for (int i = 1; i < argc; ++i) {
-    const char* argument = argv[i];
-    const char* list = options ? FilesFrom(argc, argv, &i) : nullptr;
-    if (list != nullptr) {
-      command.inputs.push_back(Input{true, list, nullptr});
-    } else if (!options || argument[0] != '-' || argument[1] == '\0') {
-      command.inputs.push_back(Input{false, argument, nullptr});
-    } else if (std::strcmp(argument, "--") == 0) {
-      options = false;
-    } else {
-      ReadOption(argument, &command);
+  bool ended = false;
+  bool standard_input_taken = false;
+  for (Argument a = NextArgument(kProgram, argc, argv, "0", kOptions, &ended); a.option != -1;
+       a = NextArgument(kProgram, argc, argv, "0", kOptions, &ended)) {
+    switch (a.option) {
+      case 1:
+      case kFilesFrom:
+        // Standard input can be read once, as a data file or as a list.
+        if (std::strcmp(a.value, "-") == 0) {
+          if (standard_input_taken) {
+            BadCommandLine(kProgram, "standard input can be read only once");
+          }
+          standard_input_taken = true;
+        }
+        command.inputs.push_back(Input{a.option == kFilesFrom, a.value, nullptr});
+        break;
+      case kNull:
+        command.null = true;
+        break;
+      case kPlayers:
+        SetForm(&command, Form::kPlayers);
+        break;
+      case kJson:
+        SetForm(&command, Form::kJson);
+        break;
+      case kHelp:
+        PrintHelp();
+        std::exit(FinishOutput(kProgram, "the help") ? kSuccess : kFailure);
+      case kVersion:
+      default:
+        PrintVersion(kProgram);
+        std::exit(FinishOutput(kProgram, "the version") ? kSuccess : kFailure);
     }
   }
   if (command.inputs.empty()) {
-    BadCommandLine("no data file given");
+    BadCommandLine(kProgram, "no data file given");
   }
-  OpenLists(&command);
+  // A list that cannot be opened is a bad command line: nothing is written.
+  for (Input& input : command.inputs) {
+    if (!input.is_list) {
+      continue;
+    }
+    errno = 0;
+    input.list = std::strcmp(input.text, "-") == 0 ? stdin : std::fopen(input.text, "rb");
+    if (input.list == nullptr) {
+      const std::string what = std::string("cannot open the list (") + SystemReason(errno) + ")";
+      BadCommandLine(kProgram, what.c_str(), input.text);
+    }
+  }
   return command;
-}
-
-// Read the next line of list into line, without its line end (LF or CR LF).
-// Return false at the end of the list.
-bool ReadListLine(std::FILE* list, std::string* line) {
-  line->clear();
-  int c = std::getc(list);
-  if (c == EOF) {
-    return false;
-  }
-  for (; c != EOF && c != '\n'; c = std::getc(list)) {
-    line->push_back(static_cast<char>(c));
-  }
-  if (!line->empty() && line->back() == '\r') {
-    line->pop_back();
-  }
-  return true;
 }
 
 // Analyse the file at path and write its rows. Return true when it is ok.
@@ -214,26 +164,99 @@ bool Tabulate(const char* path, Form form, Group* group) {
   return group->status == Status::kOk;
 }
 
-// Tabulate every file named in the list of input, then close the list.
-// Return true when every file is ok and the list was read to its end.
-bool TabulateList(const Input& input, Form form, Group* group) {
-  bool all_ok = true;
-  std::string line;
-  while (std::ferror(stdout) == 0 && ReadListLine(input.list, &line)) {
-    // An empty line names no file.
-    if (!line.empty()) {
-      all_ok = Tabulate(line.c_str(), form, group) && all_ok;
+// What reading a name from a list gave.
+enum class ListItem { kName, kEnd, kNul, kEmpty, kTooLong };
+
+// Read the next name of list into name: up to a line feed (a CR LF pair
+// folded), or up to a NUL byte when null is true. Memory stays bounded: a
+// name longer than kLongestName is read to its end but not kept.
+ListItem ReadName(std::FILE* list, bool null, std::string* name) {
+  name->clear();
+  const int end = null ? '\0' : '\n';
+  int c = std::getc(list);
+  if (c == EOF) {
+    return ListItem::kEnd;
+  }
+  bool too_long = false;
+  bool nul = false;
+  for (; c != EOF && c != end; c = std::getc(list)) {
+    if (c == '\0') {
+      // A list of lines that holds a NUL byte is no text, and may never end
+      // (/dev/zero): it is not read further.
+      nul = true;
+      break;
+    }
+    if (name->size() < kLongestName + 1) {
+      name->push_back(static_cast<char>(c));
+    } else {
+      too_long = true;
     }
   }
-  if (std::ferror(input.list) != 0) {
-    char escaped[kDiagnosticCapacity / 2];
-    Escape(input.text, std::strlen(input.text), escaped, sizeof escaped);
-    std::fprintf(stderr, "%s: error: cannot read the list '%s': %s\n", kTableProgram, escaped,
-                 SystemReason(errno));
-    all_ok = false;
+  if (!null && !name->empty() && name->back() == '\r') {
+    name->pop_back();
   }
-  if (input.list != stdin) {
-    (void)std::fclose(input.list);  // Opened for reading only.
+  if (nul) {
+    return ListItem::kNul;
+  }
+  if (too_long || name->size() > kLongestName) {
+    return ListItem::kTooLong;
+  }
+  return null && name->empty() ? ListItem::kEmpty : ListItem::kName;
+}
+
+// Tabulate every file named in the list of input. Return true when every
+// file is ok and the list was read to its end without an error.
+bool TabulateList(const Input& input, const CommandLine& command, Group* group) {
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  std::FILE* list = input.list;
+  const std::string place = Escaped(input.text) + ":";
+  bool all_ok = true;
+  long long names = 0;
+  std::string name;
+  for (long long number = 1; std::ferror(stdout) == 0; ++number) {
+    const ListItem item = ReadName(list, command.null, &name);
+    if (item == ListItem::kEnd) {
+      break;
+    }
+    const std::string where = place + std::to_string(number) + ":1";
+    if (item == ListItem::kNul) {
+      Say(&diagnostics, where, Severity::kError,
+          "a NUL byte in the list, which is not read further: a list whose names end in NUL "
+          "bytes (find -print0) is read with -0");
+      all_ok = false;
+      break;
+    }
+    if (item == ListItem::kEmpty) {
+      Say(&diagnostics, where, Severity::kError,
+          "an empty name, and the list is not read further: is it a list of names that end in "
+          "NUL bytes?");
+      all_ok = false;
+      break;
+    }
+    if (item == ListItem::kTooLong) {
+      Say(&diagnostics, where, Severity::kError,
+          "a name longer than the longest path (" + std::to_string(kLongestName) +
+              " bytes), skipped");
+      all_ok = false;
+      continue;
+    }
+    // An empty line names no file.
+    if (!name.empty()) {
+      ++names;
+      all_ok = Tabulate(name.c_str(), command.form, group) && all_ok;
+    }
+  }
+  if (std::ferror(list) != 0) {
+    SayAboutProgram(&diagnostics, Severity::kError, "cannot read the list '%s': %s",
+                    Escaped(input.text).c_str(), SystemReason(errno));
+    all_ok = false;
+  } else if (names == 0 && all_ok) {
+    SayAboutProgram(&diagnostics, Severity::kWarning, "the list '%s' names no data file",
+                    Escaped(input.text).c_str());
+  }
+  if (list != stdin) {
+    (void)std::fclose(list);  // Opened for reading only.
   }
   return all_ok;
 }
@@ -257,19 +280,16 @@ int main(int argc, char* argv[]) {
   Group group;
   bool all_ok = true;
   for (const Input& input : command.inputs) {
-    const bool ok = input.is_list ? TabulateList(input, command.form, &group)
-                                  : Tabulate(input.text, command.form, &group);
+    const bool ok =
+        input.is_list ? TabulateList(input, command, &group) : Tabulate(input.text, command.form, &group);
     all_ok = ok && all_ok;
     // A table that cannot be written is not worth computing further.
     if (std::ferror(stdout) != 0) {
       break;
     }
   }
-
-  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::fprintf(stderr, "%s: error: cannot write the table: %s\n", kTableProgram,
-                 SystemReason(errno));
-    return kSomeFailed;
+  if (!FinishOutput(kProgram, "the table")) {
+    return kFailure;
   }
-  return all_ok ? kAllOk : kSomeFailed;
+  return all_ok ? kSuccess : kFailure;
 }

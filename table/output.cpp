@@ -1,11 +1,17 @@
 // The table's two forms: CSV as RFC 4180 writes it (a header row, a comma
-// between fields, quotes only where a field needs them) and JSON Lines.
-// Numbers are the shortest text that reads back to the same double.
+// between fields, quotes only where a field needs them) and JSON Lines. Text
+// is always valid UTF-8, and numbers are the shortest text that reads back to
+// the same double; a figure that is not a number is never written as one.
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "table/table.h"
+
+const char* const kFileColumns =
+    "file,description,players,empath,driver,s_e,determinant,condition,log_condition,"
+    "near_ties,empath_margin,driver_margin,warnings,status,message";
+const char* const kPlayerColumns = "file,player,column_sum,row_sum,weight,is_empath,is_driver";
 
 namespace {
 
@@ -22,6 +28,8 @@ const char* StatusName(Status status) {
       return "ok";
     case Status::kSingular:
       return "singular";
+    case Status::kNotFinite:
+      return "not_finite";
     case Status::kError:
       break;
   }
@@ -38,7 +46,7 @@ void WriteNumber(std::FILE* out, double value) {
   std::fwrite(text, 1, static_cast<size_t>(result.ptr - text), out);
 }
 
-void WriteInteger(std::FILE* out, int value) {
+void WriteInteger(std::FILE* out, long long value) {
   char text[kNumberCapacity];
   const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
   std::fwrite(text, 1, static_cast<size_t>(result.ptr - text), out);
@@ -46,9 +54,9 @@ void WriteInteger(std::FILE* out, int value) {
 
 // Return true when a CSV field must be quoted: it holds a comma, a quote or
 // a control byte other than tab (a line end among them).
-bool NeedsQuotes(const char* text) {
-  for (const char* c = text; *c != '\0'; ++c) {
-    const auto byte = static_cast<unsigned char>(*c);
+bool NeedsQuotes(const std::string& text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
     if (byte == ',' || byte == '"' || (byte < kBlank && byte != '\t') || byte == kDelete) {
       return true;
     }
@@ -56,74 +64,20 @@ bool NeedsQuotes(const char* text) {
   return false;
 }
 
-// Write text as a CSV field, byte for byte, in quotes with each quote
-// doubled where it needs them.
-void WriteField(std::FILE* out, const char* text) {
-  if (!NeedsQuotes(text)) {
-    WriteText(out, text);
-    return;
-  }
-  std::putc('"', out);
-  for (const char* c = text; *c != '\0'; ++c) {
-    if (*c == '"') {
-      std::putc('"', out);
-    }
-    std::putc(*c, out);
-  }
-  std::putc('"', out);
-}
-
-// Write a comma, then the figure or nothing when it does not exist.
+// Write a comma, then the figure, or nothing when it does not exist or is
+// not a number.
 void WriteCsvNumber(std::FILE* out, const std::optional<double>& value) {
   std::putc(',', out);
-  if (value) {
+  if (value && !std::isnan(*value)) {
     WriteNumber(out, *value);
   }
 }
 
-void WriteCsvInteger(std::FILE* out, const std::optional<int>& value) {
+void WriteCsvInteger(std::FILE* out, const std::optional<long long>& value) {
   std::putc(',', out);
   if (value) {
     WriteInteger(out, *value);
   }
-}
-
-// Write text as a JSON string. Each byte that is not part of valid UTF-8 is
-// written as \u00XX, the character that the byte is in Latin-1, so that a
-// description saved in a Latin-1 or ANSI code page keeps its letters.
-void WriteJsonString(std::FILE* out, const char* text) {
-  static const char kHex[] = "0123456789abcdef";
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-  const size_t length = std::strlen(text);
-  std::putc('"', out);
-  size_t i = 0;
-  while (i < length) {
-    const unsigned char byte = bytes[i];
-    const size_t size = CharacterLength(bytes + i, length - i);
-    if (size > 1) {
-      std::fwrite(bytes + i, 1, size, out);
-      i += size;
-      continue;
-    }
-    ++i;
-    if (byte == '"' || byte == '\\') {
-      std::putc('\\', out);
-      std::putc(byte, out);
-    } else if (byte == '\n') {
-      WriteText(out, "\\n");
-    } else if (byte == '\r') {
-      WriteText(out, "\\r");
-    } else if (byte == '\t') {
-      WriteText(out, "\\t");
-    } else if (size == 0 || byte < kBlank) {
-      // A control byte, or a byte of no valid character.
-      const char escaped[] = {'\\', 'u', '0', '0', kHex[byte >> 4U], kHex[byte & 0xFU]};
-      std::fwrite(escaped, 1, sizeof escaped, out);
-    } else {
-      std::putc(byte, out);
-    }
-  }
-  std::putc('"', out);
 }
 
 // Write "key": and a JSON number, or null when the figure does not exist or
@@ -137,7 +91,7 @@ void WriteJsonNumber(std::FILE* out, const char* key, const std::optional<double
   }
 }
 
-void WriteJsonInteger(std::FILE* out, const char* key, const std::optional<int>& value) {
+void WriteJsonInteger(std::FILE* out, const char* key, const std::optional<long long>& value) {
   std::fprintf(out, ",\"%s\":", key);
   if (value) {
     WriteInteger(out, *value);
@@ -169,57 +123,113 @@ void WriteJsonArray(std::FILE* out, const char* key, bool has, const double* val
   std::putc(']', out);
 }
 
+// The figures of group that exist only once it is analysed.
+std::optional<long long> Player(const Group& group, int player) {
+  return group.analysed ? std::optional<long long>(player + 1) : std::nullopt;
+}
+
+std::optional<double> Figure(const Group& group, double value) {
+  return group.analysed ? std::optional<double>(value) : std::nullopt;
+}
+
 }  // namespace
 
+void WriteCsvField(std::FILE* out, const std::string& raw) {
+  const std::string text = AsUtf8(raw);
+  if (!NeedsQuotes(text)) {
+    std::fwrite(text.data(), 1, text.size(), out);
+    return;
+  }
+  std::putc('"', out);
+  for (const char c : text) {
+    if (c == '"') {
+      std::putc('"', out);
+    }
+    std::putc(c, out);
+  }
+  std::putc('"', out);
+}
+
+void WriteJsonString(std::FILE* out, const std::string& raw) {
+  static const char kHex[] = "0123456789abcdef";
+  constexpr unsigned kNibble = 4;
+  constexpr unsigned kNibbleMask = 0xFU;
+  std::putc('"', out);
+  for (const char c : AsUtf8(raw)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '"' || byte == '\\') {
+      std::putc('\\', out);
+      std::putc(byte, out);
+    } else if (byte == '\n') {
+      WriteText(out, "\\n");
+    } else if (byte == '\r') {
+      WriteText(out, "\\r");
+    } else if (byte == '\t') {
+      WriteText(out, "\\t");
+    } else if (byte < kBlank) {
+      const char escaped[] = {'\\', 'u', '0', '0', kHex[byte >> kNibble], kHex[byte & kNibbleMask]};
+      std::fwrite(escaped, 1, sizeof escaped, out);
+    } else {
+      std::putc(byte, out);
+    }
+  }
+  std::putc('"', out);
+}
+
 void WriteFileHeader(std::FILE* out) {
-  WriteText(out,
-            "file,description,players,empath,driver,s_e,determinant,condition,log_condition,"
-            "near_ties,warnings,status,message\n");
+  WriteText(out, kFileColumns);
+  std::putc('\n', out);
 }
 
 void WriteFileRow(std::FILE* out, const char* path, const Group& group) {
-  WriteField(out, path);
+  const Figures& figures = group.figures;
+  WriteCsvField(out, path);
   std::putc(',', out);
-  WriteField(out, group.description);
+  WriteCsvField(out, group.description);
   WriteCsvInteger(out, group.players);
   // The report names the players from 1.
-  WriteCsvInteger(out, group.empath ? std::optional<int>(*group.empath + 1) : std::nullopt);
-  WriteCsvInteger(out, group.driver ? std::optional<int>(*group.driver + 1) : std::nullopt);
-  WriteCsvNumber(out, group.s_e);
-  WriteCsvNumber(out, group.determinant);
-  WriteCsvNumber(out, group.condition);
-  WriteCsvNumber(out, group.log_condition);
-  WriteCsvInteger(out, group.near_ties);
+  WriteCsvInteger(out, Player(group, figures.empath));
+  WriteCsvInteger(out, Player(group, figures.driver));
+  WriteCsvNumber(out, figures.s_e);
+  WriteCsvNumber(out, figures.determinant);
+  WriteCsvNumber(out, figures.condition);
+  WriteCsvNumber(out, figures.log_condition);
+  WriteCsvInteger(out, group.analysed ? std::optional<long long>(figures.near_ties) : std::nullopt);
+  WriteCsvNumber(out, Figure(group, figures.empath_margin));
+  WriteCsvNumber(out, Figure(group, figures.driver_margin));
   WriteCsvInteger(out, group.warnings);
   std::putc(',', out);
   WriteText(out, StatusName(group.status));
   std::putc(',', out);
-  WriteField(out, group.message);
+  WriteCsvField(out, group.message);
   std::putc('\n', out);
 }
 
 void WritePlayerHeader(std::FILE* out) {
-  WriteText(out, "file,player,column_sum,row_sum,weight,is_empath,is_driver\n");
+  WriteText(out, kPlayerColumns);
+  std::putc('\n', out);
 }
 
 void WritePlayerRows(std::FILE* out, const char* path, const Group& group) {
-  if (!group.has_sums) {
+  if (!group.analysed) {
     return;
   }
-  for (int p = 0; p < *group.players; ++p) {
-    const bool empath = p == *group.empath;
-    WriteField(out, path);
+  const Figures& figures = group.figures;
+  for (int p = 0; p < figures.n; ++p) {
+    const bool empath = p == figures.empath;
+    WriteCsvField(out, path);
     WriteCsvInteger(out, p + 1);
-    WriteCsvNumber(out, group.column_sums[p]);
-    WriteCsvNumber(out, group.row_sums[p]);
-    WriteCsvNumber(
-        out, group.has_weights && !empath ? std::optional<double>(group.weights[p]) : std::nullopt);
-    WriteText(out, empath ? ",true" : ",false");
-    WriteText(out, p == *group.driver ? ",true\n" : ",false\n");
+    WriteCsvNumber(out, figures.column_sums[p]);
+    WriteCsvNumber(out, figures.row_sums[p]);
+    WriteCsvNumber(out, figures.has_weights && !empath ? std::optional<double>(figures.weights[p])
+                                                       : std::nullopt);
+    WriteText(out, empath ? ",TRUE" : ",FALSE");
+    WriteText(out, p == figures.driver ? ",TRUE\n" : ",FALSE\n");
   }
 }
 
 void WriteJsonLine(std::FILE* out, const char* path, const Group& group) {
+  const Figures& figures = group.figures;
   WriteText(out, "{\"file\":");
   WriteJsonString(out, path);
   WriteText(out, ",\"description\":");
@@ -229,24 +239,32 @@ void WriteJsonLine(std::FILE* out, const char* path, const Group& group) {
     WriteText(out, "null");
   }
   WriteJsonInteger(out, "players", group.players);
-  WriteJsonInteger(out, "empath",
-                   group.empath ? std::optional<int>(*group.empath + 1) : std::nullopt);
-  WriteJsonInteger(out, "driver",
-                   group.driver ? std::optional<int>(*group.driver + 1) : std::nullopt);
-  WriteJsonNumber(out, "s_e", group.s_e);
-  WriteJsonNumber(out, "determinant", group.determinant);
-  WriteJsonNumber(out, "condition", group.condition);
-  WriteJsonNumber(out, "log_condition", group.log_condition);
-  WriteJsonInteger(out, "near_ties", group.near_ties);
+  WriteJsonInteger(out, "empath", Player(group, figures.empath));
+  WriteJsonInteger(out, "driver", Player(group, figures.driver));
+  WriteJsonNumber(out, "s_e", figures.s_e);
+  WriteJsonNumber(out, "determinant", figures.determinant);
+  WriteJsonNumber(out, "condition", figures.condition);
+  WriteJsonNumber(out, "log_condition", figures.log_condition);
+  WriteJsonInteger(out, "near_ties",
+                   group.analysed ? std::optional<long long>(figures.near_ties) : std::nullopt);
+  WriteJsonNumber(out, "empath_margin", Figure(group, figures.empath_margin));
+  WriteJsonNumber(out, "driver_margin", Figure(group, figures.driver_margin));
   WriteJsonInteger(out, "warnings", group.warnings);
   WriteText(out, ",\"status\":");
   WriteJsonString(out, StatusName(group.status));
   WriteText(out, ",\"message\":");
   WriteJsonString(out, group.message);
-  const int n = group.players.value_or(0);
-  const int empath = group.empath.value_or(-1);
-  WriteJsonArray(out, "column_sums", group.has_sums, group.column_sums, n, -1);
-  WriteJsonArray(out, "row_sums", group.has_sums, group.row_sums, n, -1);
-  WriteJsonArray(out, "weights", group.has_weights, group.weights, n, empath);
+  WriteText(out, ",\"diagnostics\":[");
+  for (size_t i = 0; i < group.diagnostics.size(); ++i) {
+    if (i > 0) {
+      std::putc(',', out);
+    }
+    WriteJsonString(out, group.diagnostics[i]);
+  }
+  std::putc(']', out);
+  const int n = group.analysed ? figures.n : 0;
+  WriteJsonArray(out, "column_sums", group.analysed, figures.column_sums, n, -1);
+  WriteJsonArray(out, "row_sums", group.analysed, figures.row_sums, n, -1);
+  WriteJsonArray(out, "weights", figures.has_weights, figures.weights, n, figures.empath);
   WriteText(out, "}\n");
 }

@@ -1,45 +1,35 @@
-// kelvarin-table's pieces: the analysis of one data file into plain figures,
-// and the writers of those figures as a CSV row, as CSV rows per player and
-// as a JSON line.
+// kelvarin-table's pieces: the analysis of one data file into a row of plain
+// figures, and the writers of those rows as CSV rows per file, as CSV rows
+// per player and as JSON lines.
 #ifndef KELVARIN_TABLE_TABLE_H_
 #define KELVARIN_TABLE_TABLE_H_
 
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <vector>
 
-#include "reader/diagnostics.h"
+#include "analysis/analysis.h"
 #include "reader/reader.h"
 
 // The name that the table's own diagnostic lines begin with.
 constexpr const char* kTableProgram = "kelvarin-table";
 
-enum class Status { kOk, kSingular, kError };
-
-// Room for a message: the fixed error text, a blank and a diagnostic line.
-constexpr int kMessageCapacity = kFailureMessageCapacity + 1 + kDiagnosticCapacity;
+enum class Status { kOk, kSingular, kNotFinite, kError };
 
 // What the table says about one data file. A figure that does not exist for
 // the file (a weight of a singular M, anything after a read error) is empty.
 struct Group {
   Status status = Status::kError;
-  bool has_description = false;
-  char description[kDescriptionBufferSize] = "";
-  std::optional<int> players;  // N, once it is read and within bounds
-  std::optional<int> empath;   // 0-based
-  std::optional<int> driver;
-  std::optional<double> s_e;
-  std::optional<double> determinant;
-  std::optional<double> condition;
-  std::optional<double> log_condition;
-  std::optional<int> near_ties;
+  bool has_description = false;  // line 1 was read
+  std::string description;
+  std::optional<long long> players;  // N, whenever it was read as a number
+  bool analysed = false;             // figures holds the analysis
+  Figures figures;
   int warnings = 0;  // the reader's warnings about the data file
-  char message[kMessageCapacity] = "";
-  // Per player, valid for the first N entries once the sums exist.
-  bool has_sums = false;
-  double column_sums[kMaxPlayers] = {};
-  double row_sums[kMaxPlayers] = {};
-  bool has_weights = false;
-  double weights[kMaxPlayers] = {};  // Q by player; the empath's entry unused
+  // Why the row is not ok, or its first warning: the place and the text.
+  std::string message;
+  std::vector<std::string> diagnostics;  // every warning and error line
 };
 
 // Read the data file at path and analyse it as kelvarin does, with the same
@@ -47,6 +37,11 @@ struct Group {
 // printed: a failure becomes group->status and group->message. GSL's error
 // handler must be off.
 void AnalyseFile(const char* path, Group* group);
+
+// The columns of the table per file and of the table per player, in order,
+// separated by commas.
+extern const char* const kFileColumns;
+extern const char* const kPlayerColumns;
 
 // Write the CSV header row of the file table to out.
 void WriteFileHeader(std::FILE* out);
@@ -57,11 +52,18 @@ void WriteFileRow(std::FILE* out, const char* path, const Group& group);
 // Write the CSV header row of the player table to out.
 void WritePlayerHeader(std::FILE* out);
 
-// Write a CSV row for each player of group to out; none when group->status
-// is kError.
+// Write a CSV row for each player of group to out; none when its figures
+// were not found.
 void WritePlayerRows(std::FILE* out, const char* path, const Group& group);
 
 // Write group as one JSON object on a line of its own to out.
 void WriteJsonLine(std::FILE* out, const char* path, const Group& group);
+
+// Write text to out as a CSV field: valid UTF-8 (see AsUtf8), in quotes with
+// each quote doubled where it holds a comma, a quote or a control character.
+void WriteCsvField(std::FILE* out, const std::string& text);
+
+// Write text to out as a JSON string of valid UTF-8 (see AsUtf8).
+void WriteJsonString(std::FILE* out, const std::string& text);
 
 #endif  // KELVARIN_TABLE_TABLE_H_

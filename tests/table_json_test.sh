@@ -24,8 +24,8 @@ files = open(sys.argv[2]).read().split()
 assert lines.pop() == b"", "the last line has no line end"
 assert len(lines) == len(files), f"{len(lines)} lines for {len(files)} files"
 keys = ["file", "description", "players", "empath", "driver", "s_e", "determinant",
-        "condition", "log_condition", "near_ties", "warnings", "status", "message",
-        "column_sums", "row_sums", "weights"]
+        "condition", "log_condition", "near_ties", "empath_margin", "driver_margin",
+        "warnings", "status", "message", "diagnostics", "column_sums", "row_sums", "weights"]
 statuses = set()
 for line, name in zip(lines, files):
     group = json.loads(line.decode("utf-8"), parse_constant=lambda c: sys.exit(f"{name}: {c}"))
@@ -40,5 +40,5 @@ for line, name in zip(lines, files):
         assert group["condition"] is None and group["log_condition"] is None, group
 odd = json.loads(lines[-1].decode("utf-8"))
 assert odd["description"] == 'Caf\u00e9 \u001b[31m "red" \\ team', odd["description"]
-assert statuses == {"ok", "singular", "error"}, statuses
+assert statuses == {"ok", "singular", "not_finite", "error"}, statuses
 PYTHON

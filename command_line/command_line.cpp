@@ -1,0 +1,120 @@
+#include "command_line/command_line.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "app/version.h"
+#include "reader/reader.h"
+
+namespace {
+
+// Return the number of options whose name begins with name, and set match
+// to the last of them (or to the one it names exactly).
+int Matches(std::string_view name, const option* options, const option** match) {
+  int count = 0;
+  for (const option* o = options; o->name != nullptr; ++o) {
+    if (name == o->name) {
+      *match = o;
+      return 1;
+    }
+    if (std::string_view(o->name).substr(0, name.size()) == name) {
+      *match = o;
+      ++count;
+    }
+  }
+  return count;
+}
+
+// Report the option argument that getopt_long refused, with the true reason.
+[[noreturn]] void BadOption(const Program& program, const char* argument, int short_option,
+                            const option* options) {
+  if (short_option != 0 && std::strncmp(argument, "--", 2) != 0) {
+    const char text[] = {'-', static_cast<char>(short_option), '\0'};
+    BadCommandLine(program, "unknown option", text);
+  }
+  const std::string_view written = argument + 2;
+  const size_t equals = written.find('=');
+  const option* match = nullptr;
+  const int count = Matches(written.substr(0, equals), options, &match);
+  if (count == 0) {
+    BadCommandLine(program, "unknown option", argument);
+  }
+  if (count > 1) {
+    BadCommandLine(program, "ambiguous option (more than one option begins so)", argument);
+  }
+  if (match->has_arg == no_argument && equals != std::string_view::npos) {
+    std::string what = std::string("--") + match->name + " takes no argument, not";
+    BadCommandLine(program, what.c_str(), argument);
+  }
+  std::string what = std::string("--") + match->name + " needs an argument";
+  BadCommandLine(program, what.c_str());
+}
+
+}  // namespace
+
+Argument NextArgument(const Program& program, int argc, char* argv[], const char* short_options,
+                      const option* options, bool* options_ended) {
+  // "-" first: operands come back in their place among the options, and
+  // ":" reports a missing argument apart from an unknown option.
+  const std::string optstring = std::string("-:") + short_options;
+  opterr = 0;
+  // After "--" every argument is an operand.
+  const int c = *options_ended ? -1 : getopt_long(argc, argv, optstring.c_str(), options, nullptr);
+  if (c == -1) {
+    *options_ended = true;
+    if (optind < argc) {
+      return Argument{1, argv[optind++]};
+    }
+    return Argument{};
+  }
+  if (c == '?') {
+    BadOption(program, argv[optind - 1], optopt, options);
+  }
+  if (c == ':') {
+    const char* argument = argv[optind - 1];
+    if (std::strncmp(argument, "--", 2) == 0) {
+      const option* match = nullptr;
+      Matches(argument + 2, options, &match);
+      const std::string what =
+          std::string("--") + (match != nullptr ? match->name : argument + 2) + " needs an argument";
+      BadCommandLine(program, what.c_str());
+    }
+    const std::string what = std::string("-") + static_cast<char>(optopt) + " needs an argument";
+    BadCommandLine(program, what.c_str());
+  }
+  return Argument{c, optarg};
+}
+
+void BadCommandLine(const Program& program, const char* what, const char* argument) {
+  Diagnostics diagnostics;
+  diagnostics.program = program.name;
+  if (argument != nullptr) {
+    SayAboutProgram(&diagnostics, Severity::kError, "%s '%s'", what, Escaped(argument).c_str());
+  } else {
+    SayAboutProgram(&diagnostics, Severity::kError, "%s", what);
+  }
+  SayAboutProgram(&diagnostics, Severity::kNote, "usage: %s %s; '%s --help' tells more",
+                  program.name, program.usage, program.name);
+  std::exit(kBadCommandLine);
+}
+
+void PrintVersion(const Program& program) {
+  std::printf("%s (Kelvarin) %s\n", program.name, kProgramVersion);
+  std::printf("License GPLv3+: GNU General Public License version 3 or later.\n");
+}
+
+bool FinishOutput(const Program& program, const char* what) {
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    Diagnostics diagnostics;
+    diagnostics.program = program.name;
+    SayAboutProgram(&diagnostics, Severity::kError, "cannot write %s: %s", what,
+                    SystemReason(errno));
+    return false;
+  }
+  return true;
+}

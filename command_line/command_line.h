@@ -1,0 +1,53 @@
+// The command-line layer of the companion programs, kelvarin-table and
+// kelvarin-graph: GNU options read by getopt_long (--name=VALUE, "--" ending
+// the options, unambiguous abbreviations), one way to report a bad command
+// line, and one way to print the help and the version and to finish writing
+// standard output.
+#ifndef KELVARIN_COMMAND_LINE_COMMAND_LINE_H_
+#define KELVARIN_COMMAND_LINE_COMMAND_LINE_H_
+
+#include <getopt.h>
+
+#include "reader/diagnostics.h"
+
+// Exit statuses of the companions: all went well; a file failed or the
+// output could not be written; a bad command line.
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+constexpr int kBadCommandLine = 2;
+
+// A companion program: its name and the arguments of its usage line.
+struct Program {
+  const char* name;
+  const char* usage;  // "[OPTION]... FILE...", say
+};
+
+// What the next argument of the command line is.
+struct Argument {
+  int option = -1;  // the option's value in the table, 1 for an operand, -1 at the end
+  const char* value = nullptr;  // the option's argument, or the operand
+};
+
+// Return the next argument of argv as getopt_long reads it against options
+// (a table ending in a zero entry) and short_options, in the order given:
+// an option, then an operand (option 1), then, after "--", the operands
+// that follow it (options_ended, false at first, keeps that state). A bad option is reported (unknown, ambiguous, given an
+// argument it takes none of, or missing one) and ends the process with
+// status kBadCommandLine.
+Argument NextArgument(const Program& program, int argc, char* argv[], const char* short_options,
+                      const option* options, bool* options_ended);
+
+// Say "PROGRAM: error: WHAT", with " 'ARGUMENT'" escaped after it when
+// argument is not null, then a note with the usage, and end the process with
+// status kBadCommandLine.
+[[noreturn]] void BadCommandLine(const Program& program, const char* what,
+                                 const char* argument = nullptr);
+
+// Print "PROGRAM (Kelvarin) VERSION" and the licence on standard output.
+void PrintVersion(const Program& program);
+
+// Deliver what standard output holds. Return true, or false after saying
+// "PROGRAM: error: cannot write WHAT: REASON".
+bool FinishOutput(const Program& program, const char* what);
+
+#endif  // KELVARIN_COMMAND_LINE_COMMAND_LINE_H_

@@ -1,0 +1,30 @@
+// Ownership of GSL's matrices, vectors and permutations and of the sums of
+// squares: each freed by its own free function when its owner goes.
+#ifndef KELVARIN_READER_OWNERS_H_
+#define KELVARIN_READER_OWNERS_H_
+
+#include <gsl/gsl_matrix.h>
+#include <gsl/gsl_permutation.h>
+#include <gsl/gsl_vector.h>
+
+#include <cstdlib>
+#include <memory>
+
+struct MatrixFree {
+  void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
+};
+struct VectorFree {
+  void operator()(gsl_vector* v) const { gsl_vector_free(v); }
+};
+struct PermutationFree {
+  void operator()(gsl_permutation* p) const { gsl_permutation_free(p); }
+};
+struct ArrayFree {
+  void operator()(double* a) const { std::free(a); }
+};
+using Matrix = std::unique_ptr<gsl_matrix, MatrixFree>;
+using Vector = std::unique_ptr<gsl_vector, VectorFree>;
+using Permutation = std::unique_ptr<gsl_permutation, PermutationFree>;
+using Sums = std::unique_ptr<double[], ArrayFree>;
+
+#endif  // KELVARIN_READER_OWNERS_H_
