@@ -87,7 +87,8 @@ std::string NotFiniteMessage(const gsl_vector* q, double s_e, int empath) {
     if (!std::isfinite(gsl_vector_get(q, i))) {
       // Q skips the empath.
       const int index = static_cast<int>(i);
-      players += (count++ == 0 ? "P" : ", P") + std::to_string(index < empath ? index + 1 : index + 2);
+      players +=
+          (count++ == 0 ? "P" : ", P") + std::to_string(index < empath ? index + 1 : index + 2);
     }
   }
   const bool s_e_finite = std::isfinite(s_e);

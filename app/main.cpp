@@ -137,8 +137,7 @@ void DescribeGroup(const gsl_matrix* influence, int n, int* empath, int* driver,
   int leader = 0;
   ExplainNearTies(ties, RankColumns(influence, n, column_sums.get(), &leader, ties), "column",
                   diagnostics);
-  ExplainNearTies(ties, RankRows(influence, n, row_sums.get(), &leader, ties), "row",
-                  diagnostics);
+  ExplainNearTies(ties, RankRows(influence, n, row_sums.get(), &leader, ties), "row", diagnostics);
   std::printf("\nOriginal Matrix\n\n");
   print_original_matrix(n, n, influence, row_sums.get(), column_sums.get());
   std::printf("\n\nThe empath is P%d.\n", *empath + 1);

@@ -79,8 +79,8 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
     if (std::strncmp(argument, "--", 2) == 0) {
       const option* match = nullptr;
       Matches(argument + 2, options, &match);
-      const std::string what =
-          std::string("--") + (match != nullptr ? match->name : argument + 2) + " needs an argument";
+      const std::string what = std::string("--") + (match != nullptr ? match->name : argument + 2) +
+                               " needs an argument";
       BadCommandLine(program, what.c_str());
     }
     const std::string what = std::string("-") + static_cast<char>(optopt) + " needs an argument";

@@ -24,16 +24,16 @@ struct Program {
 
 // What the next argument of the command line is.
 struct Argument {
-  int option = -1;  // the option's value in the table, 1 for an operand, -1 at the end
+  int option = -1;              // the option's value in the table, 1 for an operand, -1 at the end
   const char* value = nullptr;  // the option's argument, or the operand
 };
 
 // Return the next argument of argv as getopt_long reads it against options
 // (a table ending in a zero entry) and short_options, in the order given:
 // an option, then an operand (option 1), then, after "--", the operands
-// that follow it (options_ended, false at first, keeps that state). A bad option is reported (unknown, ambiguous, given an
-// argument it takes none of, or missing one) and ends the process with
-// status kBadCommandLine.
+// that follow it (options_ended, false at first, keeps that state). A bad option is reported
+// (unknown, ambiguous, given an argument it takes none of, or missing one) and ends the process
+// with status kBadCommandLine.
 Argument NextArgument(const Program& program, int argc, char* argv[], const char* short_options,
                       const option* options, bool* options_ended);
 

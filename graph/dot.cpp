@@ -41,20 +41,23 @@ void FormatNumber(char text[kNumberCapacity], double value, std::chars_format fo
 // with hundreds of digits before the point.
 constexpr double kLargeWeight = 1e6;
 
+// Room for a weight's text with its name and words.
+constexpr int kWeightCapacity = kNumberCapacity + 32;
+
 // Write "NAME = value" into text, NUL-terminated, value with the report's
 // four decimals, or as a label's influence when its magnitude is
 // kLargeWeight or more; in words when it is not finite.
-void FormatWeight(char text[kNumberCapacity + 32], const char* name, double value) {
+void FormatWeight(char text[kWeightCapacity], const char* name, double value) {
   if (std::isnan(value)) {
-    (void)std::snprintf(text, kNumberCapacity + 32, "%s is not a number", name);
+    (void)std::snprintf(text, kWeightCapacity, "%s is not a number", name);
     return;
   }
   if (std::isinf(value)) {
-    (void)std::snprintf(text, kNumberCapacity + 32, "%s overflowed to %sinfinity", name,
+    (void)std::snprintf(text, kWeightCapacity, "%s overflowed to %sinfinity", name,
                         value < 0 ? "minus " : "");
     return;
   }
-  const int length = std::snprintf(text, kNumberCapacity + 32, "%s = ", name);
+  const int length = std::snprintf(text, kWeightCapacity, "%s = ", name);
   text += length;
   if (std::fabs(value) >= kLargeWeight) {
     FormatNumber(text, value, std::chars_format::general, kLabelDigits);
@@ -62,9 +65,6 @@ void FormatWeight(char text[kNumberCapacity + 32], const char* name, double valu
     *format_fixed(text, value, 0) = '\0';
   }
 }
-
-// Room for a weight's text with its name.
-constexpr int kWeightCapacity = kNumberCapacity + 32;
 
 bool IsEdge(const GroupGraph& graph, int from, int to) {
   return from != to && gsl_matrix_get(graph.influence, from, to) != 0.0;
@@ -79,9 +79,9 @@ void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, int edges, int 
   const Figures& figures = *graph.figures;
   const std::string description = QuoteLabel(graph.description);
   std::fprintf(stream, "  label=\"%s%s%d players: empath P%d%s, driver P%d%s; ",
-               description.c_str(), description.empty() ? "" : "\\n", figures.n,
-               figures.empath + 1, IsNearTie(figures.empath_margin) ? " (near tie)" : "",
-               figures.driver + 1, IsNearTie(figures.driver_margin) ? " (near tie)" : "");
+               description.c_str(), description.empty() ? "" : "\\n", figures.n, figures.empath + 1,
+               IsNearTie(figures.empath_margin) ? " (near tie)" : "", figures.driver + 1,
+               IsNearTie(figures.driver_margin) ? " (near tie)" : "");
   if (figures.has_weights) {
     char synchronization[kWeightCapacity];
     FormatWeight(synchronization, "S_E", *figures.s_e);

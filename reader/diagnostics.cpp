@@ -160,8 +160,8 @@ std::string AsUtf8(std::string_view text) {
 }
 // NOLINTEND(readability-magic-numbers)
 
-void Say(Diagnostics* diagnostics, std::string_view place, Severity severity,
-         std::string_view text, std::string_view extra) {
+void Say(Diagnostics* diagnostics, std::string_view place, Severity severity, std::string_view text,
+         std::string_view extra) {
   std::string line(place.empty() ? std::string_view(diagnostics->program) : place);
   line += ": ";
   line += SeverityName(severity);

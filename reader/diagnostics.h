@@ -41,8 +41,8 @@ struct Diagnostics {
   std::FILE* stream = stderr;        // null: lines are counted and kept only
   int warnings = 0;
   int errors = 0;
-  bool keep = false;        // keep every warning and error in said
-  std::vector<Said> said;   // in the order said, when keep is true
+  bool keep = false;       // keep every warning and error in said
+  std::vector<Said> said;  // in the order said, when keep is true
 };
 
 // Return the first line of severity that diagnostics kept, or null.
@@ -81,7 +81,7 @@ void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* fo
 // Write "PLACE: <severity>: <text>" to diagnostics and count it, where place
 // is "FILE:LINE:COLUMN", or "PROGRAM: <severity>: <text>" when place is
 // empty. Then the extra lines, which each begin with a blank.
-void Say(Diagnostics* diagnostics, std::string_view place, Severity severity,
-         std::string_view text, std::string_view extra = {});
+void Say(Diagnostics* diagnostics, std::string_view place, Severity severity, std::string_view text,
+         std::string_view extra = {});
 
 #endif  // KELVARIN_READER_DIAGNOSTICS_H_

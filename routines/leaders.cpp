@@ -6,8 +6,7 @@
 
 #include "routines/routines.h"
 
-int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath,
-                NearTie* ties) {
+int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath, NearTie* ties) {
   int near_ties = 0;
   *empath = 0;
   int best_player = -1;  // the starting 0 is no player's

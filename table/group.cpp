@@ -49,8 +49,8 @@ void AnalyseFile(const char* path, Group* group) {
     }
   } else {
     group->analysed = true;
-    group->status = StatusOf(AnalyseGroup(influence.get(), static_cast<int>(reader.size),
-                                          &group->figures));
+    group->status =
+        StatusOf(AnalyseGroup(influence.get(), static_cast<int>(reader.size), &group->figures));
     group->message = group->figures.message;
     // An ok row that the reader warned about says its first warning.
     const Said* warning = FirstSaid(diagnostics, Severity::kWarning);

@@ -172,7 +172,7 @@ enum class ListItem { kName, kEnd, kNul, kEmpty, kTooLong };
 // name longer than kLongestName is read to its end but not kept.
 ListItem ReadName(std::FILE* list, bool null, std::string* name) {
   name->clear();
-  const int end = null ? '\0' : '\n';
+  const int end = null ? 0 : '\n';
   int c = std::getc(list);
   if (c == EOF) {
     return ListItem::kEnd;
@@ -280,8 +280,8 @@ int main(int argc, char* argv[]) {
   Group group;
   bool all_ok = true;
   for (const Input& input : command.inputs) {
-    const bool ok =
-        input.is_list ? TabulateList(input, command, &group) : Tabulate(input.text, command.form, &group);
+    const bool ok = input.is_list ? TabulateList(input, command, &group)
+                                  : Tabulate(input.text, command.form, &group);
     all_ok = ok && all_ok;
     // A table that cannot be written is not worth computing further.
     if (std::ferror(stdout) != 0) {

@@ -2,6 +2,7 @@
 // between fields, quotes only where a field needs them) and JSON Lines. Text
 // is always valid UTF-8, and numbers are the shortest text that reads back to
 // the same double; a figure that is not a number is never written as one.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -55,13 +56,10 @@ void WriteInteger(std::FILE* out, long long value) {
 // Return true when a CSV field must be quoted: it holds a comma, a quote or
 // a control byte other than tab (a line end among them).
 bool NeedsQuotes(const std::string& text) {
-  for (const char c : text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte == ',' || byte == '"' || (byte < kBlank && byte != '\t') || byte == kDelete) {
-      return true;
-    }
-  }
-  return false;
+    return byte == ',' || byte == '"' || (byte < kBlank && byte != '\t') || byte == kDelete;
+  });
 }
 
 // Write a comma, then the figure, or nothing when it does not exist or is
@@ -134,14 +132,14 @@ std::optional<double> Figure(const Group& group, double value) {
 
 }  // namespace
 
-void WriteCsvField(std::FILE* out, const std::string& raw) {
-  const std::string text = AsUtf8(raw);
-  if (!NeedsQuotes(text)) {
-    std::fwrite(text.data(), 1, text.size(), out);
+void WriteCsvField(std::FILE* out, const std::string& text) {
+  const std::string utf8 = AsUtf8(text);
+  if (!NeedsQuotes(utf8)) {
+    std::fwrite(utf8.data(), 1, utf8.size(), out);
     return;
   }
   std::putc('"', out);
-  for (const char c : text) {
+  for (const char c : utf8) {
     if (c == '"') {
       std::putc('"', out);
     }
@@ -150,12 +148,12 @@ void WriteCsvField(std::FILE* out, const std::string& raw) {
   std::putc('"', out);
 }
 
-void WriteJsonString(std::FILE* out, const std::string& raw) {
+void WriteJsonString(std::FILE* out, const std::string& text) {
   static const char kHex[] = "0123456789abcdef";
   constexpr unsigned kNibble = 4;
   constexpr unsigned kNibbleMask = 0xFU;
   std::putc('"', out);
-  for (const char c : AsUtf8(raw)) {
+  for (const char c : AsUtf8(text)) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte == '"' || byte == '\\') {
       std::putc('\\', out);

@@ -2,6 +2,7 @@
 // kelvarin's report of the same file, and its rows, statuses and exit status
 // for a mix of files are exact.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <charconv>
@@ -186,7 +187,7 @@ TEST(TableFigures, AgreeWithTheReportAtFourDecimals) {
     const bool overflow = !warnings.empty() && warnings.back().rfind(kOverflow, 0) == 0;
     EXPECT_EQ(row[12], std::to_string(warnings.size() - (overflow ? 1 : 0)));
     EXPECT_EQ(row[13], overflow ? "not_finite" : "ok");
-    EXPECT_EQ(row[14], overflow ? warnings.back().substr(kOverflow.size())
+    EXPECT_EQ(row[14], overflow           ? warnings.back().substr(kOverflow.size())
                        : warnings.empty() ? ""
                                           : warnings[0]);
 
@@ -201,8 +202,8 @@ TEST(TableFigures, AgreeWithTheReportAtFourDecimals) {
       EXPECT_EQ(FourDecimals(fields[2]), report.column_sums[p]);
       EXPECT_EQ(FourDecimals(fields[3]), report.row_sums[p]);
       const bool empath = fields[1] == report.empath;
-      EXPECT_EQ(fields[4].empty(), empath || report.weights[weights.size()].find("nan") !=
-                                                   std::string::npos);
+      EXPECT_EQ(fields[4].empty(),
+                empath || report.weights[weights.size()].find("nan") != std::string::npos);
       if (!empath) {
         weights.push_back(FourDecimals(fields[4]));
       }
@@ -274,3 +275,106 @@ TEST(TableCommandLine, BadUseEndsWithStatus2AndNoTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// Return a new file in a fresh folder of the system's temporary folder,
+// holding text.
+std::string TemporaryFile(const std::string& name, const std::string& text) {
+  const fs::path folder = fs::temp_directory_path() / ("kelvarin-table-test-" + name);
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const fs::path path = folder / name;
+  std::FILE* file = std::fopen(path.string().c_str(), "wb");
+  (void)std::fwrite(text.data(), 1, text.size(), file);
+  (void)std::fclose(file);
+  return path.string();
+}
+
+// Run the table through sh, for redirections and process substitutions.
+RunResult RunShell(const std::string& command) {
+  return RunProgram({"/bin/bash", "-c", command}, KELVARIN_EXAMPLES, kTimeoutSeconds);
+}
+
+}  // namespace
+
+TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
+  const std::string size_21 = (fs::path(KELVARIN_CASES) / "size_21" / "input").string();
+  const std::string no_size = TemporaryFile("no-size.dat", "x\nabc\n");
+  const std::string shifted =
+      TemporaryFile("shifted.dat", "Shifted\n3.0\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n");
+  const RunResult run = RunTable({size_21, no_size, shifted}, KELVARIN_EXAMPLES);
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 4U);
+  EXPECT_EQ(Fields(rows[1])[1], Lines(ReadFile(size_21))[0]);
+  EXPECT_EQ(Fields(rows[1])[2], "21");
+  EXPECT_EQ(Fields(rows[2])[1], "x");
+  EXPECT_EQ(Fields(rows[2])[2], "");
+  // N written 3.0 shifts every value: the row is ok, and says why it may not be.
+  EXPECT_EQ(Fields(rows[3])[13], "ok");
+  EXPECT_EQ(Fields(rows[3])[14].rfind(shifted + ":2:2: warning: no blank after the number", 0), 0U);
+  EXPECT_EQ(run.code, 1);
+}
+
+TEST(TableLists, NamesEndInLineEndsOrNulBytesAndNothingIsLostSilently) {
+  const std::string triad = fs::path(KELVARIN_EXAMPLES) / "triad.dat";
+  const std::string singular = fs::path(KELVARIN_EXAMPLES) / "singular.dat";
+  {  // CR LF line ends and an empty line
+    const std::string list = TemporaryFile("crlf.list", triad + "\r\n\r\n" + singular + "\r\n");
+    const RunResult run = RunTable({"--files-from=" + list}, ".");
+    EXPECT_EQ(Lines(run.out).size(), 3U) << run.out;
+    EXPECT_EQ(Fields(Lines(run.out)[2])[0], singular);
+  }
+  {  // find -print0
+    const std::string list = TemporaryFile("nul.list", triad + '\0' + singular + '\0');
+    const RunResult run = RunTable({"-0", "--files-from", list}, ".");
+    EXPECT_EQ(Lines(run.out).size(), 3U);
+    EXPECT_EQ(run.err, "");
+    // The same list read as lines: the NUL byte is an error with its place.
+    const RunResult lines = RunTable({"--files-from", list}, ".");
+    EXPECT_EQ(Lines(lines.out).size(), 1U);
+    EXPECT_EQ(lines.err.rfind(list + ":1:1: error: a NUL byte in the list", 0), 0U) << lines.err;
+    EXPECT_EQ(lines.code, 1);
+  }
+  {  // an endless list of NUL bytes ends at once either way
+    EXPECT_EQ(RunTable({"--files-from", "/dev/zero"}, ".").code, 1);
+    const RunResult run = RunTable({"--null", "--files-from", "/dev/zero"}, ".");
+    EXPECT_NE(run.err.find("/dev/zero:1:1: error: an empty name"), std::string::npos);
+    EXPECT_EQ(run.code, 1);
+  }
+  {  // a name longer than a path is skipped and said, the next still read
+    const std::string list =
+        TemporaryFile("long.list", std::string(70000, 'a') + "\n" + triad + "\n");
+    const RunResult run = RunTable({"--files-from", list}, ".");
+    EXPECT_EQ(Lines(run.out).size(), 2U);
+    EXPECT_EQ(run.err.rfind(list + ":1:1: error: a name longer than the longest path", 0), 0U);
+    EXPECT_EQ(run.code, 1);
+  }
+  {  // an empty list is said
+    const std::string list = TemporaryFile("empty.list", "");
+    const RunResult run = RunTable({"--files-from", list}, ".");
+    EXPECT_EQ(run.err, "kelvarin-table: warning: the list '" + list + "' names no data file\n");
+    EXPECT_EQ(run.code, 0);
+  }
+}
+
+TEST(TableInputs, NoHangOnAFifoAndStandardInputOnce) {
+  const std::string fifo =
+      (fs::path(TemporaryFile("fifo", "")).parent_path() / "nobody-writes").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const RunResult run = RunTable({"triad.dat", fifo, "triad.dat"}, KELVARIN_EXAMPLES);
+  ASSERT_EQ(run.end, RunResult::End::kExited);
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 4U);
+  EXPECT_EQ(Fields(rows[2])[13], "error");
+  EXPECT_EQ(Fields(rows[3])[13], "ok");
+  // A pipe that has a writer is read; standard input is "-".
+  const std::string table = KELVARIN_TABLE_EXE;
+  EXPECT_EQ(Fields(Lines(RunShell(table + " <(cat triad.dat)").out)[1])[13], "ok");
+  EXPECT_EQ(Fields(Lines(RunShell(table + " - <triad.dat").out)[1])[0], "-");
+  EXPECT_EQ(RunShell(table + " - --files-from - <triad.dat").code, 2);
+  // The help that cannot be written is said.
+  const RunResult full = RunShell(table + " --help >/dev/full");
+  EXPECT_EQ(full.err.rfind("kelvarin-table: error: cannot write the help", 0), 0U) << full.err;
+  EXPECT_EQ(full.code, 1);
+}

@@ -7,6 +7,8 @@
 # and standard error with CR LF line ends, byte for byte, with the same exit
 # status:
 #   kelvarin-table  the examples' file table, --players and --json;
+#   kelvarin-table  also a list of files with a missing one, a description in
+#                   Windows-1252 and a solve that overflows, as CSV and JSON;
 #   kelvarin-graph  each example, a description with quotes, backslashes and
 #                   bytes that are not UTF-8, and a file that cannot be read.
 set -euo pipefail
@@ -71,6 +73,13 @@ done
 cp "$unpacked"/examples/*.dat "$work/files/"
 printf 'Say "hi" {\\N} \xff\xc3( \\\n2\n1 -0.5\n0.25 1\n' >"$work/files/hostile.dat"
 printf 'Decimal comma\n2\n1 0,5\n0.5 1\n' >"$work/files/comma.dat"
+printf 'Gruppe M\xfcller\n2\n1 0.5\n0.5 1\n' >"$work/files/ansi.dat"
+cp tests/cases/inverse_overflow/input "$work/files/overflow.dat"
+(cd "$work/files" && ls -- *.dat) >"$work/files/list"
+compare "kelvarin-table, a list with a missing file" "$work/files" kelvarin-table \
+  "$linux/table/kelvarin-table" --files-from=list missing.dat
+compare "kelvarin-table --json, a list" "$work/files" kelvarin-table \
+  "$linux/table/kelvarin-table" --json --files-from list
 for file in "$work"/files/*.dat; do
   name=$(basename "$file")
   compare "kelvarin-graph $name" "$work/files" kelvarin-graph "$linux/graph/kelvarin-graph" "$name"
