@@ -39,11 +39,21 @@ const char* StatusName(Status status) {
 
 void WriteText(std::FILE* out, const char* text) { std::fputs(text, out); }
 
-// Write value as std::to_chars writes it without a precision: "inf" for an
-// infinite condition number, as R and pandas read it.
+// From 2^53 up a double is always a whole number, and its shortest text may
+// be plain digits ("99999998664856829952"), which a reader takes for an
+// integer, one that can be too wide for 64 bits (pandas' JSON reader refuses
+// it); from there on a number is written with an exponent.
+constexpr double kWholeNumbers = 9007199254740992.0;
+
+// Write value as std::to_chars writes it without a precision, with an
+// exponent from 2^53 up: "inf" for an infinite condition number, as R and
+// pandas read it.
 void WriteNumber(std::FILE* out, double value) {
   char text[kNumberCapacity];
-  const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
+  const std::to_chars_result result =
+      std::fabs(value) >= kWholeNumbers
+          ? std::to_chars(text, text + sizeof text, value, std::chars_format::scientific)
+          : std::to_chars(text, text + sizeof text, value);
   std::fwrite(text, 1, static_cast<size_t>(result.ptr - text), out);
 }
 

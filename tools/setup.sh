@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(cmake make g++ libgsl-dev)
 for argument in "$@"; do
   if [ "$argument" = tests ]; then
-    packages+=(libgtest-dev libgmock-dev valgrind clang gcovr graphviz python3)
+    packages+=(libgtest-dev libgmock-dev valgrind clang gcovr graphviz python3 r-base-core python3-pandas)
   else
     packages+=("$argument")
   fi
