@@ -35,6 +35,8 @@ constexpr const char* kByteOrderMarkLittle = "\xff\xfe";
 constexpr const char* kByteOrderMarkBig = "\xfe\xff";
 // The longest of the characters above, in bytes.
 constexpr int kLongestCharacter = 3;
+// The longest UTF-8 character, in bytes.
+constexpr int kLongestUtf8 = 4;
 
 bool StartsWith(const char* text, const char* start) {
   return std::strncmp(text, start, std::strlen(start)) == 0;
@@ -66,13 +68,31 @@ long long Peek(Source* source, long long offset, bool word, char* bytes, long lo
   return count;
 }
 
+// Return where the whole characters of bytes[start, count) that end within
+// the first limit bytes end: a cut there splits no UTF-8 character. A byte
+// that begins no valid character is one character, as Escape shows it.
+long long CharacterEnd(const char* bytes, long long start, long long count, long long limit) {
+  const auto* text = reinterpret_cast<const unsigned char*>(bytes);
+  long long end = start;
+  while (end < count) {
+    const size_t size = CharacterLength(text + end, static_cast<size_t>(count - end));
+    const long long step = size == 0 ? 1 : static_cast<long long>(size);
+    if (end + step > limit) {
+      break;
+    }
+    end += step;
+  }
+  return end;
+}
+
 // Write into quoted the text of the file from place up to white space, cut
-// after kQuotedBytes, escaped and in quotes; "end of file" at the end.
-// Return false, with fallback in quoted, when the file cannot be read again
-// there (a pipe).
+// between characters after at most kQuotedBytes, escaped and in quotes;
+// "end of file" at the end. Return false, with fallback in quoted, when the
+// file cannot be read again there (a pipe).
 bool Quote(Source* source, const Place& place, char* quoted, const char* fallback) {
-  char bytes[kQuotedBytes + 1];
-  const long long count = Peek(source, place.offset, true, bytes, kQuotedBytes + 1);
+  // The bytes of a character that begins within kQuotedBytes are all read.
+  char bytes[kQuotedBytes + kLongestUtf8];
+  const long long count = Peek(source, place.offset, true, bytes, sizeof bytes);
   if (count == 0) {
     (void)std::snprintf(quoted, kTextCapacity, "end of file");
     return true;
@@ -81,35 +101,49 @@ bool Quote(Source* source, const Place& place, char* quoted, const char* fallbac
     (void)std::snprintf(quoted, kTextCapacity, "%s", fallback);
     return false;
   }
+  const long long end = CharacterEnd(bytes, 0, count, kQuotedBytes);
   char escaped[4 * kQuotedBytes + 1];
-  Escape(bytes, static_cast<size_t>(count > kQuotedBytes ? kQuotedBytes : count), escaped,
-         sizeof escaped);
-  (void)std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, count > kQuotedBytes ? "..." : "");
+  Escape(bytes, static_cast<size_t>(end), escaped, sizeof escaped);
+  (void)std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, end < count ? "..." : "");
   return true;
 }
 
 // Write into extra the data line of place and a caret under its column, each
 // line beginning with a blank; the empty string when the line cannot be read
-// again.
+// again. A long line is shown in part, cut between characters, with "..."
+// where it is cut. The caret counts characters as they are shown: one column
+// for a character, four for a byte shown as \xHH, a tab for a tab.
 void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) {
   extra[0] = '\0';
   const long long column = place.column - 1;
   const long long from = column > kShownBefore ? column - kShownBefore : 0;
-  char bytes[kShownBefore + kShownAfter];
+  // The bytes of a character that begins within the shown bytes are all
+  // read, and one more tells whether the line goes on.
+  constexpr long long kShownBytes = kShownBefore + kShownAfter;
+  char bytes[kShownBytes + kLongestUtf8];
   long long count = Peek(source, place.line_offset + from, false, bytes, sizeof bytes);
   if (count < 0) {
     return;
   }
-  while (count > 0 && (bytes[count - 1] == '\r')) {
+  const bool whole_line = count < static_cast<long long>(sizeof bytes);
+  while (whole_line && count > 0 && (bytes[count - 1] == '\r')) {
     --count;
   }
   const long long before = column - from < count ? column - from : count;
+  // A cut inside a character moves the start past its continuation bytes.
+  long long start = 0;
+  while (from > 0 && start < before && start < kLongestUtf8 - 1 && IsContinuation(bytes[start])) {
+    ++start;
+  }
+  const long long end = CharacterEnd(bytes, start, count, kShownBytes);
+  // The caret stands under the character that holds the column.
+  const long long lead_end = CharacterEnd(bytes, start, count, before);
   char shown[kTextCapacity];
   char lead[kTextCapacity];
-  Escape(bytes, static_cast<size_t>(count), shown, sizeof shown, true);
-  const size_t lead_length = Escape(bytes, static_cast<size_t>(before), lead, sizeof lead, true);
-  // The caret stands under the column's character: a blank for each
-  // character before it, a tab for a tab.
+  Escape(bytes + start, static_cast<size_t>(end - start), shown, sizeof shown, true);
+  const size_t lead_length =
+      Escape(bytes + start, static_cast<size_t>(lead_end - start), lead, sizeof lead, true);
+  // A blank for each character shown before the caret, a tab for a tab.
   char caret[kTextCapacity];
   size_t width = 0;
   for (size_t i = 0; i < lead_length; ++i) {
@@ -119,8 +153,8 @@ void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) 
   }
   caret[width] = '\0';
   const char* dots = from > 0 ? "..." : "";
-  (void)std::snprintf(extra, capacity, " %s%s\n %s%s^\n", dots, shown, from > 0 ? "   " : "",
-                      caret);
+  (void)std::snprintf(extra, capacity, " %s%s%s\n %s%s^\n", dots, shown, end < count ? "..." : "",
+                      from > 0 ? "   " : "", caret);
 }
 
 // Say text about place of the reader's file, with the line and a caret.

@@ -177,6 +177,15 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
   });
 }
 
+// Return text repeated count times.
+std::string Times(const std::string& text, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    out += text;
+  }
+  return out;
+}
+
 TEST(Diagnostics, ShowTheLineWithACaretAndEscapeWhatCouldDriveATerminal) {
   const Outcome outcome = Read("Triad\n2\n1\t\x1b[31m 0\n");
   EXPECT_EQ(outcome.failure, ReadFailure::kValues);
@@ -184,6 +193,39 @@ TEST(Diagnostics, ShowTheLineWithACaretAndEscapeWhatCouldDriveATerminal) {
             "team.dat:3:3: error: expected value 2 of row 1, found '\\x1b[31m'\n"
             " 1\t\\x1b[31m 0\n"
             "  \t^\n");
+  // A long line is cut between characters, with "..." where it goes on, and
+  // the caret counts the characters shown.
+  const std::string e = "\xc3\xa9";  // U+00E9, two bytes
+  const std::vector<Case> cases = {
+      {"x" + Times(e, 300) + "\n3\n",
+       "team.dat:1:121: error: the description is 601 bytes long; it may have at most 120\n"
+       " ..." +
+           Times(e, 49) + "...\n" + std::string(1 + 3 + 29, ' ') + "^\n"},
+      {"Triad\n2\n1" + std::string(200, ' ') + "x" + Times(e, 300) + "\n",
+       "team.dat:3:202: error: expected value 2 of row 1, found 'x" + Times(e, 11) +
+           "...'\n"
+           " ..." +
+           std::string(60, ' ') + "x" + Times(e, 19) + "...\n" + std::string(1 + 3 + 60, ' ') +
+           "^\n"},
+      {"Triad\n2\n" + std::string(1000000, '1') + "\n",
+       "team.dat:3:1: error: expected value 1 of row 1, found '" + std::string(24, '1') +
+           "...': it is beyond the range of single precision (about 3.4e38)\n"
+           " " +
+           std::string(100, '1') + "...\n ^\n"},
+      {"Triad\n2\n1" + std::string(1000000, ' ') + "\x01\n",
+       "team.dat:3:1000002: error: expected value 2 of row 1, found '\\x01'\n"
+       " ..." +
+           std::string(60, ' ') + "\\x01\n" + std::string(1 + 3 + 60, ' ') + "^\n"},
+      {std::string(100, '\x01') + Times(e, 20) + "\n3\n",
+       "team.dat:1:121: error: the description is 140 bytes long; it may have at most 120\n"
+       " ..." +
+           Times("\\x01", 40) + Times(e, 20) + "\n" + std::string(1 + 3 + 4 * 40 + 10, ' ') +
+           "^\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input.substr(0, 200));
+    EXPECT_EQ(Read(c.input).lines, c.said);
+  }
   char out[64];
   Escape("a\x9b\xc2\x9b\xed\xa0\x80\xc3\xa9", 9, out, sizeof out);
   EXPECT_STREQ(out, "a\\x9b\\xc2\\x9b\\xed\\xa0\\x80\xc3\xa9");
