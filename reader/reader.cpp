@@ -33,8 +33,6 @@ constexpr const char* kNoBreakSpace = "\xc2\xa0";            // U+00A0
 constexpr const char* kNarrowNoBreakSpace = "\xe2\x80\xaf";  // U+202F
 constexpr const char* kByteOrderMarkLittle = "\xff\xfe";
 constexpr const char* kByteOrderMarkBig = "\xfe\xff";
-// The longest of the characters above, in bytes.
-constexpr int kLongestCharacter = 3;
 // The longest UTF-8 character, in bytes.
 constexpr int kLongestUtf8 = 4;
 
@@ -177,6 +175,12 @@ void SayAt(Reader* reader, const Place& place, Severity severity, const char* fo
   Say(reader->diagnostics, Escaped(reader->name) + place_text, severity, text, extra);
 }
 
+// The hint for a '#' where a number should be: a comment line, as numpy's
+// savetxt writes its header.
+constexpr const char* kCommentHint =
+    "a comment line? The data file has no comments: numpy's savetxt writes '# ' before its "
+    "header unless given comments=''";
+
 // The hint for a file that holds NUL bytes.
 constexpr const char* kUtf16Hint =
     "the file holds NUL bytes, as UTF-16 text does (Notepad's \"Unicode\"): save it as "
@@ -298,11 +302,26 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
   }
 }
 
+// Return true when the word at bytes (count bytes) holds a decimal point
+// after its first byte and before a second comma.
+bool PointAfterComma(const char* bytes, long long count) {
+  for (long long i = 1; i < count && bytes[i] != ','; ++i) {
+    if (bytes[i] == '.') {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Return the hint for text that begins with a character that people type
-// into numbers or between them, or null.
-const char* CharacterHint(const char* bytes, long long count) {
+// into numbers or between them, or null. bytes is the text's word, count
+// bytes of it; after_point is true when a number written with a decimal
+// point stands right before it.
+const char* CharacterHint(const char* bytes, long long count, bool after_point) {
   const char c = bytes[0];
-  if (c == ',' && count > 1 && IsDigit(bytes[1])) {
+  // A comma between numbers that have decimal points separates them.
+  if (c == ',' && count > 1 && IsDigit(bytes[1]) && !after_point &&
+      !PointAfterComma(bytes, count)) {
     return "a decimal comma? Values are written with a decimal point (0.5) and separated by "
            "white space";
   }
@@ -311,6 +330,9 @@ const char* CharacterHint(const char* bytes, long long count) {
   }
   if (c == ';') {
     return "values are separated by white space, not by ';'";
+  }
+  if (c == '#') {
+    return kCommentHint;
   }
   if (c == '%') {
     return "a percent sign: write a value as a number (50% as 0.5)";
@@ -342,14 +364,15 @@ const char* NumberHint(ValueIssue issue) {
 }
 
 // Write into hint why the text of a value at column (0-based) of its row is
-// no value, where the cause is plain; the empty string otherwise.
-void ValueHint(Reader* reader, const ValueText& text, long long column, char* hint,
-               size_t capacity) {
-  char bytes[kLongestCharacter + 1] = "";
-  const long long count = Peek(&reader->source, text.start.offset, true, bytes, kLongestCharacter);
+// no value, where the cause is plain; the empty string otherwise. last is
+// what was read of the value before it.
+void ValueHint(Reader* reader, const ValueText& text, const ValueText& last, long long column,
+               char* hint, size_t capacity) {
+  char bytes[kQuotedBytes + 1] = "";
+  const long long count = Peek(&reader->source, text.start.offset, true, bytes, kQuotedBytes);
   const char* said = reader->source.nul_bytes > 0 ? kUtf16Hint : nullptr;
   if (said == nullptr && count > 0) {
-    said = CharacterHint(bytes, count);
+    said = CharacterHint(bytes, count, last.has_point && last.next == ',');
   }
   if (said == nullptr) {
     said = NumberHint(text.issue);
@@ -373,7 +396,7 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
   Source* source = &reader->source;
   const long long n = reader->size;
   char hint[kDiagnosticCapacity];
-  ValueHint(reader, text, j, hint, sizeof hint);
+  ValueHint(reader, text, last, j, hint, sizeof hint);
   if (text.start.offset == source->offset && Next(source) == EOF) {
     const long long k = SquareRoot(reader->values);
     if (k != 0 && hint[0] == '\0') {
@@ -535,10 +558,11 @@ ReadFailure ReadHeader(Reader* reader) {
     } else {
       char quoted[kTextCapacity];
       Quote(source, Here(*source), quoted, "other text");
+      const char* hint = source->nul_bytes > 0 ? kUtf16Hint : c == '#' ? kCommentHint : nullptr;
       SayAt(reader, Here(*source), Severity::kError,
             "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
-            kMinPlayers, kMaxPlayers, quoted, source->nul_bytes > 0 ? "; " : "",
-            source->nul_bytes > 0 ? kUtf16Hint : "");
+            kMinPlayers, kMaxPlayers, quoted, hint != nullptr ? "; " : "",
+            hint != nullptr ? hint : "");
     }
     return ReadFailure::kSize;
   }

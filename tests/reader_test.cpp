@@ -139,6 +139,24 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
       {"Triad\n3\n1 0,5 0,25\n",
        "team.dat:3:4: error: expected value 3 of row 1, found ',5', part of '0,5': a decimal "
        "comma? Values are written with a decimal point (0.5) and separated by white space\n"},
+      {"Triad\n3\n0.5,1,0.25\n",
+       "team.dat:3:4: error: expected value 2 of row 1, found ',1,0.25', part of "
+       "'0.5,1,0.25': values are separated by white space, not by ','\n"},
+      {"Triad\n3\n1,0.5,0.25\n",
+       "team.dat:3:2: error: expected value 2 of row 1, found ',0.5,0.25', part of "
+       "'1,0.5,0.25': values are separated by white space, not by ','\n"},
+      {"Triad\n3\n1 0,5,0.25\n",
+       "team.dat:3:4: error: expected value 3 of row 1, found ',5,0.25', part of '0,5,0.25': a "
+       "decimal comma? Values are written with a decimal point (0.5) and separated by white "
+       "space\n"},
+      {"# Triad\n# 2\n1 0\n0 1\n",
+       "team.dat:2:1: error: expected the number of players, a whole number from 2 to 20, but "
+       "found '#'; a comment line? The data file has no comments: numpy's savetxt writes '# ' "
+       "before its header unless given comments=''\n"},
+      {"Triad\n2\n# A B\n1 0\n0 1\n",
+       "team.dat:3:1: error: expected value 1 of row 1, found '#': a comment line? The data "
+       "file has no comments: numpy's savetxt writes '# ' before its header unless given "
+       "comments=''\n"},
       {"Triad\n2\n1; 0\n",
        "team.dat:3:2: error: expected value 2 of row 1, found ';', part of "
        "'1;': values are separated by white space, not by ';'\n"},
