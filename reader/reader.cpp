@@ -463,6 +463,15 @@ void CheckAfterMatrix(Reader* reader) {
   CheckMissingDescription(reader, 1 + n * n + extra, Severity::kWarning);
 }
 
+// Return the hint for text that begins with byte c where N should be, or
+// null.
+const char* SizeHint(const Source& source, int c) {
+  if (source.nul_bytes > 0) {
+    return kUtf16Hint;
+  }
+  return c == '#' ? kCommentHint : nullptr;
+}
+
 }  // namespace
 
 void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) {
@@ -558,7 +567,7 @@ ReadFailure ReadHeader(Reader* reader) {
     } else {
       char quoted[kTextCapacity];
       Quote(source, Here(*source), quoted, "other text");
-      const char* hint = source->nul_bytes > 0 ? kUtf16Hint : c == '#' ? kCommentHint : nullptr;
+      const char* hint = SizeHint(*source, c);
       SayAt(reader, Here(*source), Severity::kError,
             "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
             kMinPlayers, kMaxPlayers, quoted, hint != nullptr ? "; " : "",
