@@ -101,6 +101,22 @@ TEST(Diagnostics, WarnOfSilentMisreadings) {
        "team.dat:1:1: warning: the first line, '3', looks like the number of players, and 9 "
        "numbers follow it: is the description line missing? The first line is always the "
        "description\n"},
+      {"Triad\n3\n1 0.5 0.25\n0.5 1\n0.75 0.25 0.5 1\n",
+       "team.dat:4:1: warning: the 9 values stand on 3 lines, but not 3 to a line: line 4 holds 2 "
+       "and line 5 holds 4; values are read in order, 3 to a row, so row 2 ends on line 5\n"},
+      {"Triad\n3\n1 0.5 0.25 0.5\n1 0.75\n0.25 0.5 1\n",
+       "team.dat:3:1: warning: the 9 values stand on 3 lines, but not 3 to a line: line 3 holds 4 "
+       "and line 4 holds 2; values are read in order, 3 to a row, so row 2 begins within line 3\n"},
+      {"Five\n5\n1 1 1 1 1\n1 1 1 1\n1 1 1 1 1 1\n1 1 1 1 1 1\n1 1 1 1\n",
+       "team.dat:4:1: warning: the 25 values stand on 5 lines, but not 5 to a line: line 4 holds "
+       "4, line 5 holds 6, line 6 holds 6 and 1 more line; values are read in order, 5 to a row, "
+       "so row 2 ends on line 5\n"},
+      // On more lines than N, or in a matrix that ends inside its last line,
+      // the lines are not taken for rows.
+      {"Triad\n3\n1 0.5 0.25\n0.5 1\n0.75 0.25\n0.5 1\n", ""},
+      {"Triad\n3\n1 0.5\n0.25 0.5 1 0.75\n0.25 0.5 1 1\n",
+       "team.dat:5:12: warning: 1 more number after the 9 values of the 3-by-3 matrix, ignored: "
+       "the file holds 10 values\n"},
       {"Triad\n3\n1 1e-50 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
        "team.dat:3:3: warning: '1e-50' is closer to zero than single precision reaches (about "
        "1.4e-45) and is read as 0\n"},
