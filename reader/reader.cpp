@@ -33,8 +33,8 @@ constexpr const char* kNoBreakSpace = "\xc2\xa0";            // U+00A0
 constexpr const char* kNarrowNoBreakSpace = "\xe2\x80\xaf";  // U+202F
 constexpr const char* kByteOrderMarkLittle = "\xff\xfe";
 constexpr const char* kByteOrderMarkBig = "\xfe\xff";
-// The longest of the characters above, in bytes.
-constexpr int kLongestCharacter = 3;
+// The longest UTF-8 character, in bytes.
+constexpr int kLongestUtf8 = 4;
 
 bool StartsWith(const char* text, const char* start) {
   return std::strncmp(text, start, std::strlen(start)) == 0;
@@ -66,13 +66,31 @@ long long Peek(Source* source, long long offset, bool word, char* bytes, long lo
   return count;
 }
 
+// Return where the whole characters of bytes[start, count) that end within
+// the first limit bytes end: a cut there splits no UTF-8 character. A byte
+// that begins no valid character is one character, as Escape shows it.
+long long CharacterEnd(const char* bytes, long long start, long long count, long long limit) {
+  const auto* text = reinterpret_cast<const unsigned char*>(bytes);
+  long long end = start;
+  while (end < count) {
+    const size_t size = CharacterLength(text + end, static_cast<size_t>(count - end));
+    const long long step = size == 0 ? 1 : static_cast<long long>(size);
+    if (end + step > limit) {
+      break;
+    }
+    end += step;
+  }
+  return end;
+}
+
 // Write into quoted the text of the file from place up to white space, cut
-// after kQuotedBytes, escaped and in quotes; "end of file" at the end.
-// Return false, with fallback in quoted, when the file cannot be read again
-// there (a pipe).
+// between characters after at most kQuotedBytes, escaped and in quotes;
+// "end of file" at the end. Return false, with fallback in quoted, when the
+// file cannot be read again there (a pipe).
 bool Quote(Source* source, const Place& place, char* quoted, const char* fallback) {
-  char bytes[kQuotedBytes + 1];
-  const long long count = Peek(source, place.offset, true, bytes, kQuotedBytes + 1);
+  // The bytes of a character that begins within kQuotedBytes are all read.
+  char bytes[kQuotedBytes + kLongestUtf8];
+  const long long count = Peek(source, place.offset, true, bytes, sizeof bytes);
   if (count == 0) {
     (void)std::snprintf(quoted, kTextCapacity, "end of file");
     return true;
@@ -81,35 +99,49 @@ bool Quote(Source* source, const Place& place, char* quoted, const char* fallbac
     (void)std::snprintf(quoted, kTextCapacity, "%s", fallback);
     return false;
   }
+  const long long end = CharacterEnd(bytes, 0, count, kQuotedBytes);
   char escaped[4 * kQuotedBytes + 1];
-  Escape(bytes, static_cast<size_t>(count > kQuotedBytes ? kQuotedBytes : count), escaped,
-         sizeof escaped);
-  (void)std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, count > kQuotedBytes ? "..." : "");
+  Escape(bytes, static_cast<size_t>(end), escaped, sizeof escaped);
+  (void)std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, end < count ? "..." : "");
   return true;
 }
 
 // Write into extra the data line of place and a caret under its column, each
 // line beginning with a blank; the empty string when the line cannot be read
-// again.
+// again. A long line is shown in part, cut between characters, with "..."
+// where it is cut. The caret counts characters as they are shown: one column
+// for a character, four for a byte shown as \xHH, a tab for a tab.
 void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) {
   extra[0] = '\0';
   const long long column = place.column - 1;
   const long long from = column > kShownBefore ? column - kShownBefore : 0;
-  char bytes[kShownBefore + kShownAfter];
+  // The bytes of a character that begins within the shown bytes are all
+  // read, and one more tells whether the line goes on.
+  constexpr long long kShownBytes = kShownBefore + kShownAfter;
+  char bytes[kShownBytes + kLongestUtf8];
   long long count = Peek(source, place.line_offset + from, false, bytes, sizeof bytes);
   if (count < 0) {
     return;
   }
-  while (count > 0 && (bytes[count - 1] == '\r')) {
+  const bool whole_line = count < static_cast<long long>(sizeof bytes);
+  while (whole_line && count > 0 && (bytes[count - 1] == '\r')) {
     --count;
   }
   const long long before = column - from < count ? column - from : count;
+  // A cut inside a character moves the start past its continuation bytes.
+  long long start = 0;
+  while (from > 0 && start < before && start < kLongestUtf8 - 1 && IsContinuation(bytes[start])) {
+    ++start;
+  }
+  const long long end = CharacterEnd(bytes, start, count, kShownBytes);
+  // The caret stands under the character that holds the column.
+  const long long lead_end = CharacterEnd(bytes, start, count, before);
   char shown[kTextCapacity];
   char lead[kTextCapacity];
-  Escape(bytes, static_cast<size_t>(count), shown, sizeof shown, true);
-  const size_t lead_length = Escape(bytes, static_cast<size_t>(before), lead, sizeof lead, true);
-  // The caret stands under the column's character: a blank for each
-  // character before it, a tab for a tab.
+  Escape(bytes + start, static_cast<size_t>(end - start), shown, sizeof shown, true);
+  const size_t lead_length =
+      Escape(bytes + start, static_cast<size_t>(lead_end - start), lead, sizeof lead, true);
+  // A blank for each character shown before the caret, a tab for a tab.
   char caret[kTextCapacity];
   size_t width = 0;
   for (size_t i = 0; i < lead_length; ++i) {
@@ -119,8 +151,8 @@ void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) 
   }
   caret[width] = '\0';
   const char* dots = from > 0 ? "..." : "";
-  (void)std::snprintf(extra, capacity, " %s%s\n %s%s^\n", dots, shown, from > 0 ? "   " : "",
-                      caret);
+  (void)std::snprintf(extra, capacity, " %s%s%s\n %s%s^\n", dots, shown, end < count ? "..." : "",
+                      from > 0 ? "   " : "", caret);
 }
 
 // Say text about place of the reader's file, with the line and a caret.
@@ -142,6 +174,12 @@ void SayAt(Reader* reader, const Place& place, Severity severity, const char* fo
   // The name is never cut: an editor opens the file it names.
   Say(reader->diagnostics, Escaped(reader->name) + place_text, severity, text, extra);
 }
+
+// The hint for a '#' where a number should be: a comment line, as numpy's
+// savetxt writes its header.
+constexpr const char* kCommentHint =
+    "a comment line? The data file has no comments: numpy's savetxt writes '# ' before its "
+    "header unless given comments=''";
 
 // The hint for a file that holds NUL bytes.
 constexpr const char* kUtf16Hint =
@@ -264,11 +302,26 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
   }
 }
 
+// Return true when the word at bytes (count bytes) holds a decimal point
+// after its first byte and before a second comma.
+bool PointAfterComma(const char* bytes, long long count) {
+  for (long long i = 1; i < count && bytes[i] != ','; ++i) {
+    if (bytes[i] == '.') {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Return the hint for text that begins with a character that people type
-// into numbers or between them, or null.
-const char* CharacterHint(const char* bytes, long long count) {
+// into numbers or between them, or null. bytes is the text's word, count
+// bytes of it; after_point is true when a number written with a decimal
+// point stands right before it.
+const char* CharacterHint(const char* bytes, long long count, bool after_point) {
   const char c = bytes[0];
-  if (c == ',' && count > 1 && IsDigit(bytes[1])) {
+  // A comma between numbers that have decimal points separates them.
+  if (c == ',' && count > 1 && IsDigit(bytes[1]) && !after_point &&
+      !PointAfterComma(bytes, count)) {
     return "a decimal comma? Values are written with a decimal point (0.5) and separated by "
            "white space";
   }
@@ -277,6 +330,9 @@ const char* CharacterHint(const char* bytes, long long count) {
   }
   if (c == ';') {
     return "values are separated by white space, not by ';'";
+  }
+  if (c == '#') {
+    return kCommentHint;
   }
   if (c == '%') {
     return "a percent sign: write a value as a number (50% as 0.5)";
@@ -308,14 +364,15 @@ const char* NumberHint(ValueIssue issue) {
 }
 
 // Write into hint why the text of a value at column (0-based) of its row is
-// no value, where the cause is plain; the empty string otherwise.
-void ValueHint(Reader* reader, const ValueText& text, long long column, char* hint,
-               size_t capacity) {
-  char bytes[kLongestCharacter + 1] = "";
-  const long long count = Peek(&reader->source, text.start.offset, true, bytes, kLongestCharacter);
+// no value, where the cause is plain; the empty string otherwise. last is
+// what was read of the value before it.
+void ValueHint(Reader* reader, const ValueText& text, const ValueText& last, long long column,
+               char* hint, size_t capacity) {
+  char bytes[kQuotedBytes + 1] = "";
+  const long long count = Peek(&reader->source, text.start.offset, true, bytes, kQuotedBytes);
   const char* said = reader->source.nul_bytes > 0 ? kUtf16Hint : nullptr;
   if (said == nullptr && count > 0) {
-    said = CharacterHint(bytes, count);
+    said = CharacterHint(bytes, count, last.has_point && last.next == ',');
   }
   if (said == nullptr) {
     said = NumberHint(text.issue);
@@ -339,7 +396,7 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
   Source* source = &reader->source;
   const long long n = reader->size;
   char hint[kDiagnosticCapacity];
-  ValueHint(reader, text, j, hint, sizeof hint);
+  ValueHint(reader, text, last, j, hint, sizeof hint);
   if (text.start.offset == source->offset && Next(source) == EOF) {
     const long long k = SquareRoot(reader->values);
     if (k != 0 && hint[0] == '\0') {
@@ -385,6 +442,121 @@ void CheckValue(Reader* reader, const ValueText& text, long long i, long long j)
   }
 }
 
+// A line of the file that holds values, with where its first value stands.
+struct ValueLine {
+  Place first;
+  long long count = 0;
+};
+
+// The lines that hold the values of the matrix while there are at most N of
+// them. Values come in line order, so a value begins a new line exactly when
+// its line is not the line of the value before it.
+struct ValueLines {
+  long long count = 0;  // N + 1 once more than N lines hold values
+  ValueLine line[kMaxPlayers];
+};
+
+// Count the value that begins at place on its line, for N = n.
+void CountValueLine(ValueLines* lines, const Place& place, long long n) {
+  if (lines->count > n) {
+    return;
+  }
+  if (lines->count == 0 || place.line != lines->line[lines->count - 1].first.line) {
+    if (lines->count == n) {
+      lines->count = n + 1;
+      return;
+    }
+    lines->line[lines->count].first = place;
+    lines->line[lines->count].count = 0;
+    ++lines->count;
+  }
+  ++lines->line[lines->count - 1].count;
+}
+
+// The lines named one by one in the warning below; more are counted.
+constexpr long long kLinesNamed = 3;
+
+// Write into said the lines from first on that do not hold n values, differ
+// of them: "line 4 holds 2, line 5 holds 4 and line 6 holds 3", or the first
+// kLinesNamed of them named and the others counted.
+void NameLines(const ValueLines& lines, long long first, long long differ, long long n, char* said,
+               size_t capacity) {
+  said[0] = '\0';
+  size_t length = 0;
+  long long named = 0;
+  for (long long k = first; k < n && named < kLinesNamed; ++k) {
+    if (lines.line[k].count == n) {
+      continue;
+    }
+    const char* joint = ", ";
+    if (named == 0) {
+      joint = "";
+    } else if (named == differ - 1) {
+      joint = " and ";
+    }
+    (void)std::snprintf(said + length, capacity - length, "%sline %lld holds %lld", joint,
+                        lines.line[k].first.line, lines.line[k].count);
+    length += std::strlen(said + length);
+    ++named;
+  }
+  if (differ > named) {
+    (void)std::snprintf(said + length, capacity - length, " and %lld more line%s", differ - named,
+                        differ - named == 1 ? "" : "s");
+  }
+}
+
+// Write into said which row the first line that does not hold n values
+// (first) throws out of step. The rows before it each fill a line. The next
+// row ends on a later line when that line holds fewer than N values;
+// otherwise the row after it begins within that line.
+void NameRow(const ValueLines& lines, long long first, long long n, char* said, size_t capacity) {
+  const ValueLine& line = lines.line[first];
+  if (line.count > n) {
+    (void)std::snprintf(said, capacity, "so row %lld begins within line %lld", first + 2,
+                        line.first.line);
+    return;
+  }
+  long long k = first;
+  for (long long held = line.count; held < n;) {
+    held += lines.line[++k].count;
+  }
+  (void)std::snprintf(said, capacity, "so row %lld ends on line %lld", first + 1,
+                      lines.line[k].first.line);
+}
+
+// Warn when the N times N values stand on N lines but not N to a line: the
+// lines look like rows, but the values are read N to a row whatever the
+// lines. A matrix that ends inside a line, before more text on it, is left to
+// the look after the matrix, since its lines were not written as its rows.
+void CheckRows(Reader* reader, const ValueLines& lines) {
+  const long long n = reader->size;
+  Source* source = &reader->source;
+  const int next = Next(source);
+  Back(source, next);
+  if (lines.count != n || (next != EOF && Here(*source).line == lines.line[n - 1].first.line)) {
+    return;
+  }
+  long long first = -1;  // the first line that does not hold N values
+  long long differ = 0;  // the lines that do not hold N values
+  for (long long k = n - 1; k >= 0; --k) {
+    if (lines.line[k].count != n) {
+      first = k;
+      ++differ;
+    }
+  }
+  if (differ == 0) {
+    return;
+  }
+  char named[kDiagnosticCapacity];
+  NameLines(lines, first, differ, n, named, sizeof named);
+  char row[kDiagnosticCapacity];
+  NameRow(lines, first, n, row, sizeof row);
+  SayAt(reader, lines.line[first].first, Severity::kWarning,
+        "the %lld values stand on %lld lines, but not %lld to a line: %s; values are read in "
+        "order, %lld to a row, %s",
+        n * n, n, n, named, n, row);
+}
+
 // Warn of numbers after the values, which are not read as data: a sign that
 // N or the matrix is not what the file meant.
 void CheckAfterMatrix(Reader* reader) {
@@ -404,6 +576,15 @@ void CheckAfterMatrix(Reader* reader) {
           extra, extra == 1 ? "" : "s", n * n, n, n, held, fits);
   }
   CheckMissingDescription(reader, 1 + n * n + extra, Severity::kWarning);
+}
+
+// Return the hint for text that begins with byte c where N should be, or
+// null.
+const char* SizeHint(const Source& source, int c) {
+  if (source.nul_bytes > 0) {
+    return kUtf16Hint;
+  }
+  return c == '#' ? kCommentHint : nullptr;
 }
 
 }  // namespace
@@ -501,10 +682,11 @@ ReadFailure ReadHeader(Reader* reader) {
     } else {
       char quoted[kTextCapacity];
       Quote(source, Here(*source), quoted, "other text");
+      const char* hint = SizeHint(*source, c);
       SayAt(reader, Here(*source), Severity::kError,
             "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
-            kMinPlayers, kMaxPlayers, quoted, source->nul_bytes > 0 ? "; " : "",
-            source->nul_bytes > 0 ? kUtf16Hint : "");
+            kMinPlayers, kMaxPlayers, quoted, hint != nullptr ? "; " : "",
+            hint != nullptr ? hint : "");
     }
     return ReadFailure::kSize;
   }
@@ -550,6 +732,7 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   Source* source = &reader->source;
   const long long n = reader->size;
   ValueText last;  // what was read of the value before
+  ValueLines lines;
   for (long long i = 0; i < n; ++i) {
     for (long long j = 0; j < n; ++j) {
       float value = 0.0F;
@@ -562,9 +745,11 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
                      static_cast<double>(value));
       ++reader->values;
       CheckValue(reader, text, i, j);
+      CountValueLine(&lines, text.start, n);
       last = text;
     }
   }
+  CheckRows(reader, lines);
   CheckAfterMatrix(reader);
   return ReadFailure::kNone;
 }

@@ -101,6 +101,22 @@ TEST(Diagnostics, WarnOfSilentMisreadings) {
        "team.dat:1:1: warning: the first line, '3', looks like the number of players, and 9 "
        "numbers follow it: is the description line missing? The first line is always the "
        "description\n"},
+      {"Triad\n3\n1 0.5 0.25\n0.5 1\n0.75 0.25 0.5 1\n",
+       "team.dat:4:1: warning: the 9 values stand on 3 lines, but not 3 to a line: line 4 holds 2 "
+       "and line 5 holds 4; values are read in order, 3 to a row, so row 2 ends on line 5\n"},
+      {"Triad\n3\n1 0.5 0.25 0.5\n1 0.75\n0.25 0.5 1\n",
+       "team.dat:3:1: warning: the 9 values stand on 3 lines, but not 3 to a line: line 3 holds 4 "
+       "and line 4 holds 2; values are read in order, 3 to a row, so row 2 begins within line 3\n"},
+      {"Five\n5\n1 1 1 1 1\n1 1 1 1\n1 1 1 1 1 1\n1 1 1 1 1 1\n1 1 1 1\n",
+       "team.dat:4:1: warning: the 25 values stand on 5 lines, but not 5 to a line: line 4 holds "
+       "4, line 5 holds 6, line 6 holds 6 and 1 more line; values are read in order, 5 to a row, "
+       "so row 2 ends on line 5\n"},
+      // On more lines than N, or in a matrix that ends inside its last line,
+      // the lines are not taken for rows.
+      {"Triad\n3\n1 0.5 0.25\n0.5 1\n0.75 0.25\n0.5 1\n", ""},
+      {"Triad\n3\n1 0.5\n0.25 0.5 1 0.75\n0.25 0.5 1 1\n",
+       "team.dat:5:12: warning: 1 more number after the 9 values of the 3-by-3 matrix, ignored: "
+       "the file holds 10 values\n"},
       {"Triad\n3\n1 1e-50 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
        "team.dat:3:3: warning: '1e-50' is closer to zero than single precision reaches (about "
        "1.4e-45) and is read as 0\n"},
@@ -139,6 +155,24 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
       {"Triad\n3\n1 0,5 0,25\n",
        "team.dat:3:4: error: expected value 3 of row 1, found ',5', part of '0,5': a decimal "
        "comma? Values are written with a decimal point (0.5) and separated by white space\n"},
+      {"Triad\n3\n0.5,1,0.25\n",
+       "team.dat:3:4: error: expected value 2 of row 1, found ',1,0.25', part of "
+       "'0.5,1,0.25': values are separated by white space, not by ','\n"},
+      {"Triad\n3\n1,0.5,0.25\n",
+       "team.dat:3:2: error: expected value 2 of row 1, found ',0.5,0.25', part of "
+       "'1,0.5,0.25': values are separated by white space, not by ','\n"},
+      {"Triad\n3\n1 0,5,0.25\n",
+       "team.dat:3:4: error: expected value 3 of row 1, found ',5,0.25', part of '0,5,0.25': a "
+       "decimal comma? Values are written with a decimal point (0.5) and separated by white "
+       "space\n"},
+      {"# Triad\n# 2\n1 0\n0 1\n",
+       "team.dat:2:1: error: expected the number of players, a whole number from 2 to 20, but "
+       "found '#'; a comment line? The data file has no comments: numpy's savetxt writes '# ' "
+       "before its header unless given comments=''\n"},
+      {"Triad\n2\n# A B\n1 0\n0 1\n",
+       "team.dat:3:1: error: expected value 1 of row 1, found '#': a comment line? The data "
+       "file has no comments: numpy's savetxt writes '# ' before its header unless given "
+       "comments=''\n"},
       {"Triad\n2\n1; 0\n",
        "team.dat:3:2: error: expected value 2 of row 1, found ';', part of "
        "'1;': values are separated by white space, not by ';'\n"},
@@ -177,6 +211,15 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
   });
 }
 
+// Return text repeated count times.
+std::string Times(const std::string& text, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    out += text;
+  }
+  return out;
+}
+
 TEST(Diagnostics, ShowTheLineWithACaretAndEscapeWhatCouldDriveATerminal) {
   const Outcome outcome = Read("Triad\n2\n1\t\x1b[31m 0\n");
   EXPECT_EQ(outcome.failure, ReadFailure::kValues);
@@ -184,6 +227,39 @@ TEST(Diagnostics, ShowTheLineWithACaretAndEscapeWhatCouldDriveATerminal) {
             "team.dat:3:3: error: expected value 2 of row 1, found '\\x1b[31m'\n"
             " 1\t\\x1b[31m 0\n"
             "  \t^\n");
+  // A long line is cut between characters, with "..." where it goes on, and
+  // the caret counts the characters shown.
+  const std::string e = "\xc3\xa9";  // U+00E9, two bytes
+  const std::vector<Case> cases = {
+      {"x" + Times(e, 300) + "\n3\n",
+       "team.dat:1:121: error: the description is 601 bytes long; it may have at most 120\n"
+       " ..." +
+           Times(e, 49) + "...\n" + std::string(1 + 3 + 29, ' ') + "^\n"},
+      {"Triad\n2\n1" + std::string(200, ' ') + "x" + Times(e, 300) + "\n",
+       "team.dat:3:202: error: expected value 2 of row 1, found 'x" + Times(e, 11) +
+           "...'\n"
+           " ..." +
+           std::string(60, ' ') + "x" + Times(e, 19) + "...\n" + std::string(1 + 3 + 60, ' ') +
+           "^\n"},
+      {"Triad\n2\n" + std::string(1000000, '1') + "\n",
+       "team.dat:3:1: error: expected value 1 of row 1, found '" + std::string(24, '1') +
+           "...': it is beyond the range of single precision (about 3.4e38)\n"
+           " " +
+           std::string(100, '1') + "...\n ^\n"},
+      {"Triad\n2\n1" + std::string(1000000, ' ') + "\x01\n",
+       "team.dat:3:1000002: error: expected value 2 of row 1, found '\\x01'\n"
+       " ..." +
+           std::string(60, ' ') + "\\x01\n" + std::string(1 + 3 + 60, ' ') + "^\n"},
+      {std::string(100, '\x01') + Times(e, 20) + "\n3\n",
+       "team.dat:1:121: error: the description is 140 bytes long; it may have at most 120\n"
+       " ..." +
+           Times("\\x01", 40) + Times(e, 20) + "\n" + std::string(1 + 3 + 4 * 40 + 10, ' ') +
+           "^\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input.substr(0, 200));
+    EXPECT_EQ(Read(c.input).lines, c.said);
+  }
   char out[64];
   Escape("a\x9b\xc2\x9b\xed\xa0\x80\xc3\xa9", 9, out, sizeof out);
   EXPECT_STREQ(out, "a\\x9b\\xc2\\x9b\\xed\\xa0\\x80\xc3\xa9");
