@@ -24,7 +24,7 @@ run: setup
 
 # The whole test suite: the optimised build (with its end-to-end cases under
 # valgrind's memcheck), the sanitizer and clang builds, coverage and static
-# analysis.
+# analysis (the preset lint).
 test: check-default check-sanitize check-clang coverage lint
 
 # Each a workflow preset: check-default runs the preset default, and so on;
@@ -32,18 +32,38 @@ test: check-default check-sanitize check-clang coverage lint
 check-default check-sanitize check-clang coverage memcheck: setup-tests
 	cmake --workflow --preset $(@:check-%=%)
 
-lint: setup
-	tools/lint.sh
+# Static analysis, the workflow preset lint: clang-tidy and cppcheck run on
+# every source as the build compiles it, and a finding of either fails the
+# build; then the test clang_format checks every source's formatting.
+lint: setup-tests
+	tools/setup.sh clang-tidy cppcheck clang-format
+	cmake --workflow --preset lint
 
 # A coverage-guided fuzz campaign: make fuzz SECONDS=1800
 fuzz: setup
 	tools/fuzz.sh $(SECONDS)
 
+# The Debian package, the workflow preset package: the programs built with
+# Debian's hardened flags (packaging/debian-flags.cmake), then the tests with
+# the label package: the fixture package_deb runs CPack and extracts the
+# package, and the others check its files, its dependencies, the packaged
+# programs, its manual pages and lintian's verdict. Nothing outside
+# build/package is changed.
 package: setup
-	tools/package.sh
+	tools/setup.sh mandoc groff-base dpkg-dev file lintian tests
+	cmake --workflow --preset package
 
-windows: setup
+# The Windows programs and download, the workflow preset windows, after GSL
+# for Windows (tools/windows.sh, built once) and the preset default's Linux
+# programs and end-to-end runner, which the tests compare with and run the
+# cases by: CPack packs the zip in a test fixture and the tests run the
+# unpacked programs under wine.
+windows: setup-tests
+	tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev mandoc
 	tools/windows.sh
+	cmake --preset default
+	cmake --build --preset default --target kelvarin kelvarin-table kelvarin-graph e2e_test
+	cmake --workflow --preset windows
 
 # The picture of examples/triad.dat that the README shows, drawn again by
 # kelvarin-graph and Graphviz.

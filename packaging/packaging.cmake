@@ -22,13 +22,19 @@ set(CPACK_STRIP_FILES ON)
 if(WIN32)
   # README.txt names the source GSL was built from, as the GPL asks of
   # whoever passes the GSL inside kelvarin.exe on.
-  set(KELVARIN_GSL_DEBIAN_VERSION "" CACHE STRING
+  # tools/windows.sh writes it beside that GSL, in built-from ("gsl_<version>").
+  set(gsl_built_from "")
+  if(EXISTS ${GSL_ROOT_DIR}/built-from)
+    file(STRINGS ${GSL_ROOT_DIR}/built-from gsl_built_from LIMIT_COUNT 1)
+    string(REGEX REPLACE "^gsl_" "" gsl_built_from "${gsl_built_from}")
+  endif()
+  set(KELVARIN_GSL_DEBIAN_VERSION "${gsl_built_from}" CACHE STRING
       "Version of Debian's source package gsl that the GSL for Windows was built from")
   if(NOT KELVARIN_GSL_DEBIAN_VERSION MATCHES "^([0-9.]+)[+~-]"
      OR NOT CMAKE_MATCH_1 VERSION_EQUAL GSL_VERSION)
     message(FATAL_ERROR "KELVARIN_GSL_DEBIAN_VERSION (\"${KELVARIN_GSL_DEBIAN_VERSION}\") "
       "must be the version of Debian's source package of GSL ${GSL_VERSION}, from which "
-      "${GSL_ROOT_DIR} was built; tools/windows.sh sets it")
+      "${GSL_ROOT_DIR} was built; tools/windows.sh writes it in ${GSL_ROOT_DIR}/built-from")
   endif()
   set(windows_files ${PROJECT_BINARY_DIR}/windows)
 
@@ -132,3 +138,4 @@ if(NOT KELVARIN_STATIC)
 endif()
 
 include(CPack)
+include(${CMAKE_CURRENT_LIST_DIR}/package-tests.cmake)

@@ -1,0 +1,107 @@
+# The test suite of the cross build for Windows (the preset windows), run by
+# CTest under wine. It checks the Windows download as a user gets it: the
+# fixture windows_zip packs it with CPack and unpacks it, and the programs in
+# it run under wine, compared with the Linux build of the preset default
+# (KELVARIN_LINUX_BUILD, which must be built first: its kelvarin,
+# kelvarin-table, kelvarin-graph and end-to-end runner e2e_test).
+#
+# Left out here: the unit tests, since GoogleTest needs std::mutex, which the
+# C++ runtime of mingw-w64's win32 thread model lacks, and the posix thread
+# model would make kelvarin.exe take printf from msvcrt.dll; the tests that
+# run the program from a Linux test program with no launcher (table_test,
+# mutation_test) or from shell scripts that expect line feeds (table_json,
+# table_clients, graph; kelvarin-table and kelvarin-graph are compared with
+# the Linux programs instead); the preloaded failing allocators
+# (allocation_test and part of conditions), a full disk (/dev/full), FIFOs
+# and closed descriptors (conditions), which Windows does not have; and
+# valgrind's memcheck. The sanitizer, coverage and lint builds are Linux
+# builds only.
+set(KELVARIN_LINUX_BUILD "" CACHE PATH
+    "Build of the preset default whose programs the Windows programs are compared with")
+if(NOT EXISTS ${KELVARIN_LINUX_BUILD}/CMakeCache.txt)
+  message(FATAL_ERROR "KELVARIN_LINUX_BUILD (\"${KELVARIN_LINUX_BUILD}\") must be a build "
+    "of the preset default; the preset windows sets it to build/default")
+endif()
+find_program(KELVARIN_WINE wine REQUIRED)
+find_program(KELVARIN_WINESERVER wineserver REQUIRED)
+find_program(KELVARIN_WINEBOOT wineboot REQUIRED)
+find_program(KELVARIN_OBJDUMP ${KELVARIN_MINGW_TRIPLET}-objdump REQUIRED)
+
+# wine's prefix (WINEPREFIX, set by the test preset) is made once by the
+# fixture wine; its registry is written when its server ends, which the last
+# test waits for.
+add_test(NAME windows_wine_start
+         COMMAND sh -c "[ -f \"$WINEPREFIX/system.reg\" ] || { \"$0\" --init && \"$1\" -w; }"
+                 ${KELVARIN_WINEBOOT} ${KELVARIN_WINESERVER})
+add_test(NAME windows_wine_end COMMAND ${KELVARIN_WINESERVER} -w)
+set_tests_properties(windows_wine_start PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(windows_wine_end PROPERTIES FIXTURES_CLEANUP wine)
+
+# The download, packed and unpacked, and its files.
+set(top kelvarin-${PROJECT_VERSION}-win64)
+set(zip_check ${PROJECT_BINARY_DIR}/zip-check)
+set(unpacked ${zip_check}/${top})
+set(check ${CMAKE_CURRENT_SOURCE_DIR}/windows_test.sh)
+add_test(NAME windows_zip
+         COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND} -DBUILD=${PROJECT_BINARY_DIR}
+                 -DZIP=${PROJECT_BINARY_DIR}/${top}.zip -DCHECK=${zip_check}
+                 -P ${PROJECT_SOURCE_DIR}/packaging/unpack-zip.cmake)
+set_tests_properties(windows_zip PROPERTIES FIXTURES_SETUP zip)
+add_test(NAME windows_zip_contents
+         COMMAND ${check} contents ${unpacked} ${KELVARIN_GSL_DEBIAN_VERSION}
+                 ${PROJECT_SOURCE_DIR}/examples)
+add_test(NAME windows_printf COMMAND ${check} imports ${unpacked}/kelvarin.exe ${KELVARIN_OBJDUMP})
+set_tests_properties(windows_zip_contents windows_printf PROPERTIES FIXTURES_REQUIRED zip)
+
+# The end-to-end cases on the unpacked kelvarin.exe, by the Linux runner.
+set(linux ${KELVARIN_LINUX_BUILD})
+add_test(NAME windows_e2e COMMAND ${linux}/tests/e2e_test --gtest_brief=1)
+set_tests_properties(windows_e2e PROPERTIES ENVIRONMENT
+  "KELVARIN_EXE=${unpacked}/kelvarin.exe;KELVARIN_LAUNCHER=${KELVARIN_WINE};KELVARIN_CRLF=1")
+set(wine_tests windows_e2e)
+
+# Each unpacked example reported as the Linux kelvarin reports it.
+file(GLOB examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.dat)
+set(names "")
+foreach(example ${examples})
+  get_filename_component(name ${example} NAME)
+  list(APPEND names ${name})
+  add_test(NAME windows_report_${name}
+           COMMAND ${check} report ${unpacked} ${name} ${linux}/app/kelvarin ${example})
+  list(APPEND wine_tests windows_report_${name})
+endforeach()
+
+# kelvarin-table.exe and kelvarin-graph.exe against the Linux programs: the
+# examples' file table, --players and --json, with the names written with "/",
+# which Windows takes as "\", so that the file column is the same on both;
+# then, in a folder of files named without one, so that the diagnostics'
+# file names are the same on both, a list with a missing file, the list as
+# JSON, and each file's graph.
+set(work ${PROJECT_BINARY_DIR}/companions)
+set(files ${work}/files)
+set(table ${unpacked}/kelvarin-table.exe ${linux}/table/kelvarin-table)
+set(graph ${unpacked}/kelvarin-graph.exe ${linux}/graph/kelvarin-graph)
+list(TRANSFORM names PREPEND examples/ OUTPUT_VARIABLE example_paths)
+add_test(NAME windows_table COMMAND ${check} compare ${unpacked} ${table} ${work}/table
+                                    ${example_paths})
+list(APPEND wine_tests windows_table)
+foreach(form players json)
+  add_test(NAME windows_table_${form} COMMAND ${check} compare ${unpacked} ${table}
+                                              ${work}/table_${form} --${form} ${example_paths})
+  list(APPEND wine_tests windows_table_${form})
+endforeach()
+add_test(NAME windows_files COMMAND ${check} files ${unpacked} ${CMAKE_CURRENT_SOURCE_DIR}/cases
+                                    ${files})
+set_tests_properties(windows_files PROPERTIES FIXTURES_REQUIRED zip FIXTURES_SETUP files)
+add_test(NAME windows_table_list COMMAND ${check} compare ${files} ${table} ${work}/list
+                                         --files-from=list missing.dat)
+add_test(NAME windows_table_json_list COMMAND ${check} compare ${files} ${table} ${work}/json_list
+                                              --json --files-from list)
+set(file_tests windows_table_list windows_table_json_list)
+foreach(name ${names} hostile.dat comma.dat ansi.dat overflow.dat)
+  add_test(NAME windows_graph_${name} COMMAND ${check} compare ${files} ${graph}
+                                              ${work}/graph_${name} ${name})
+  list(APPEND file_tests windows_graph_${name})
+endforeach()
+set_tests_properties(${file_tests} PROPERTIES FIXTURES_REQUIRED "zip;files;wine")
+set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED "zip;wine")
