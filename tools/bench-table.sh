@@ -19,10 +19,11 @@ out=build/bench/table
 runs=${BENCH_RUNS:-5}
 files=10000
 players=20
-cmake -S . -B "$out/build" -DCMAKE_BUILD_TYPE=Release -DKELVARIN_TESTS=OFF >/dev/null
-cmake --build "$out/build" --target kelvarin kelvarin-table -j "$(nproc)" >/dev/null
-kelvarin=$out/build/app/kelvarin
-table=$out/build/table/kelvarin-table
+# The preset bench-default, the release build that tools/bench.sh measures.
+cmake --preset bench-default >/dev/null
+cmake --build build/bench/default --target kelvarin kelvarin-table -j "$(nproc)" >/dev/null
+kelvarin=build/bench/default/app/kelvarin
+table=build/bench/default/table/kelvarin-table
 
 # The data files: values from 0 to 1 with five decimals, as a rater writes them.
 if [ ! -f "$out/data/done-$files" ]; then
