@@ -44,15 +44,8 @@ Outcome Read(const std::string& text) {
   reader.name = "team.dat";
   reader.diagnostics = &diagnostics;
   Outcome outcome;
-  outcome.failure = ReadHeader(&reader);
-  if (outcome.failure == ReadFailure::kNone) {
-    outcome.failure = CheckSize(&reader);
-  }
-  if (outcome.failure == ReadFailure::kNone) {
-    const int n = static_cast<int>(reader.size);
-    const Matrix influence = NewMatrix(n, n);
-    outcome.failure = ReadMatrix(&reader, influence.get());
-  }
+  Matrix influence;
+  outcome.failure = ReadGroup(&reader, &influence);
   outcome.lines = Contents(said.get());
   std::istringstream lines(outcome.lines);
   for (std::string line; std::getline(lines, line);) {
