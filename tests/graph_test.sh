@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Checks kelvarin-graph's DOT with Graphviz's dot, which must render it with
-# no warning and no error:
+# no warning and no error, in each view (the network, --heatmap, --focus and
+# --top 3):
 #   every example and every end-to-end case that has a data file: a file
-#     that kelvarin reports on gives a graph (and kelvarin's warnings), one
-#     it rejects gives kelvarin's diagnostics and error text and no graph
+#     that kelvarin reports on gives a graph (and kelvarin's warnings, and a
+#     note on the tangle when the network has more than 8 players), one it
+#     rejects gives kelvarin's diagnostics and error text and no graph
+#   random groups of 2 to 20 players: the note on the tangle from 9 players
+#     on, a heat map at most 1,600 points wide, and --top's ties
 #   descriptions with every kind of byte that DOT or a label treats
 #     specially, drawn as the text itself
 #   the 20-player example: one edge per non-zero influence of one player on
-#     another, with its value and sign, those below --min left out and
-#     counted in the title, and the weights Q of the report
+#     another, with its value and sign, those below --min, beyond --top or
+#     outside --focus left out and counted in the title, and the weights Q
+#     of the report; its heat map's cells and weights
 #   the command line: status 2 when it is wrong, 1 for a file that does not
 #     open or a graph that cannot be written, 0 for --help and --version
 # Usage: graph_test.sh <kelvarin-graph> <examples folder> <cases folder>
@@ -32,6 +37,36 @@ render() {
   fi
 }
 
+# The views beside the network, each drawn for every file the network is.
+views=(--heatmap --focus '--top 3')
+
+# The note on a network of more than 8 players.
+tangle() {
+  echo "kelvarin-graph: note: a group of $1 players draws as a tangle of edges: try --heatmap, --focus or --top 3"
+}
+
+# The width in points of the SVG in $work/graph.svg.
+svg_width() {
+  sed -n 's/^<svg width="\([0-9.]*\)pt".*/\1/p' "$work/graph.svg"
+}
+
+# Draw $2 in each view with status $3 and standard error $work/err.views,
+# and render each; a heat map must be at most 1,600 points wide.
+render_views() {
+  local view status
+  for view in "${views[@]}"; do
+    read -ra words <<<"$view"
+    "$program" "${words[@]}" "$2" >"$work/graph.gv" 2>"$work/err"
+    status=$?
+    [ $status -eq "$3" ] && cmp -s "$work/err" "$work/err.views" ||
+      fail "$1 $view: status $status, standard error:"$'\n'"$(cat "$work/err")"
+    render "$1 $view"
+    if [ "$view" = --heatmap ] && ! awk -v w="$(svg_width)" 'BEGIN { exit !(w > 0 && w <= 1600) }'; then
+      fail "$1 --heatmap: $(svg_width) points wide"
+    fi
+  done
+}
+
 command -v dot >/dev/null || {
   echo "FAIL: Graphviz's dot is not installed"
   exit 1
@@ -42,6 +77,8 @@ for example in "$examples"/*.dat; do
   status=$?
   [ $status -eq 0 ] || fail "$example: status $status: $(cat "$work/err")"
   render "$example"
+  grep -v '^kelvarin-graph: note: a group of .* tangle' "$work/err" >"$work/err.views"
+  render_views "$example" "$example" 0
 done
 
 # Each case runs in its folder on "input", as the end-to-end runner runs it,
@@ -70,6 +107,8 @@ for folder in "$cases"/*/; do
     s/^kelvarin: warning: \(.* not finite: solving\)/kelvarin-graph: error: \1/
     s/^kelvarin: /kelvarin-graph: /' "$folder/stderr" >"$work/err.expected"
   grep -q ' not finite: solving' "$work/err.expected" && expected_status=1 || expected_status=0
+  players=$(grep -c '^  P[0-9]* \[label=' "$work/graph.gv")
+  [ "$players" -le 8 ] || tangle "$players" >>"$work/err.expected"
   [ $status -eq $expected_status ] || fail "$name: status $status: $(cat "$work/err")"
   if [ "$expected" = abort ]; then
     # A singular M: a note, and no weights.
@@ -81,6 +120,47 @@ for folder in "$cases"/*/; do
       fail "$name: standard error was:"$'\n'"$(cat "$work/err")"
   fi
   render "$name"
+  # The views say what the network says, less the note on the tangle.
+  grep -vxF "$(tangle "$players")" "$work/err" >"$work/err.views"
+  here=$PWD
+  cd "$folder" && render_views "$name" input $expected_status
+  cd "$here" || exit 1
+done
+
+# Random groups of 2 to 20 players, drawn in every view, each a description
+# line, N and N rows: two-decimal values in [-1, 1] with zeros, values from
+# {-1, -0.5, 0, 0.5, 1} with many ties, or values of 4 to 7 significant
+# digits from 1e-6 to 1e6 in magnitude, the widest labels.
+for group in 2:decimals 3:ties 8:decimals 9:ties 14:wide 17:decimals 20:ties 20:wide; do
+  n=${group%%:*}
+  kind=${group#*:}
+  awk -v n="$n" -v kind="$kind" -v seed="$((301 + n))" 'BEGIN {
+    srand(seed)
+    printf "Random %s group of %d\n%d\n", kind, n, n
+    for (i = 1; i <= n; ++i) {
+      for (j = 1; j <= n; ++j) {
+        if (kind == "ties") v = (int(rand() * 5) - 2) / 2
+        else if (kind == "wide") v = (rand() < 0.5 ? -1 : 1) * 10 ^ (12 * rand() - 6)
+        else v = rand() < 0.15 ? 0 : int(rand() * 201 - 100) / 100
+        if (i == j) v = kind == "wide" ? v * 3 : 1 + rand()
+        printf "%s%.7g", (j > 1 ? " " : ""), v
+      }
+      printf "\n"
+    }
+  }' >"$work/random$n$kind.dat"
+done
+for file in "$work"/random*.dat; do
+  n=$(sed -n 2p "$file")
+  "$program" "$file" >"$work/graph.gv" 2>"$work/err"
+  status=$?
+  render "$(basename "$file")"
+  # A singular M is a note of its own; the tangle's note comes from 9 on.
+  grep -v '^kelvarin-graph: note: M, .* is singular' "$work/err" >"$work/err.views"
+  { [ "$n" -le 8 ] || tangle "$n"; } >"$work/tangle"
+  [ $status -eq 0 ] && cmp -s "$work/err.views" "$work/tangle" ||
+    fail "$(basename "$file"): status $status, standard error:"$'\n'"$(cat "$work/err")"
+  grep '^kelvarin-graph: note: M, .* is singular' "$work/err" >"$work/err.views"
+  render_views "$(basename "$file")" "$file" 0
 done
 
 # Descriptions, each with the text that its SVG must show (as XML writes it).
@@ -110,8 +190,18 @@ for i in "${!descriptions[@]}"; do
     fail "description $i: status $status: $(cat "$work/err")"
   render "description $i"
   # dot writes '-' as &#45;.
-  sed 's/&#45;/-/g' "$work/graph.svg" | grep -qF ">${shown[$i]}</text>" ||
+  # grep reads to the end: with -q, sed could die of SIGPIPE and fail the pipe.
+  sed 's/&#45;/-/g' "$work/graph.svg" | grep -F ">${shown[$i]}</text>" >/dev/null ||
     fail "description $i: the SVG does not show '${shown[$i]}':"$'\n'"$(grep '<text' "$work/graph.svg")"
+  for view in "${views[@]}"; do
+    read -ra words <<<"$view"
+    "$program" "${words[@]}" "$work/hostile.dat" >"$work/graph.gv" 2>"$work/err" &&
+      [ ! -s "$work/err" ] || fail "description $i $view: $(cat "$work/err")"
+    render "description $i $view"
+    # grep reads to the end: with -q, sed could die of SIGPIPE and fail the pipe.
+  sed 's/&#45;/-/g' "$work/graph.svg" | grep -F ">${shown[$i]}</text>" >/dev/null ||
+      fail "description $i $view: the SVG does not show '${shown[$i]}'"
+  done
 done
 
 # The 20-player example: its edges, values and weights as lines
@@ -163,8 +253,9 @@ while IFS='|' read -r expected start arguments; do
   [ $status -eq "$expected" ] && [ "$(head -c ${#start} "$work/out")" = "$start" ] ||
     fail "kelvarin-graph $arguments: status $status:"$'\n'"$(cat "$work/out")"
 done <<EOF
-0|Usage: kelvarin-graph [--min=X] FILE|--help
-0|Usage: kelvarin-graph [--min=X] FILE|--he
+0|Usage: kelvarin-graph [--heatmap|--help
+0|Usage: kelvarin-graph [--heatmap|--hel
+2|kelvarin-graph: error: ambiguous option (more than one option begins so) '--he'|--he
 0|kelvarin-graph (Kelvarin) |--version
 2|kelvarin-graph: error: no data file given|
 2|kelvarin-graph: error: --min needs an argument|$triad --min
@@ -182,8 +273,8 @@ done <<EOF
 0|digraph|--mi=0 $triad
 EOF
 # --min=X as --min X; "-" is standard input.
-"$program" --min 0.5 "$twenty" >"$work/spaced.gv"
-"$program" --min=0.5 - <"$twenty" >"$work/graph.gv" && cmp -s "$work/spaced.gv" "$work/graph.gv" ||
+"$program" --min 0.5 "$twenty" >"$work/spaced.gv" 2>/dev/null
+"$program" --min=0.5 - <"$twenty" >"$work/graph.gv" 2>/dev/null && cmp -s "$work/spaced.gv" "$work/graph.gv" ||
   fail "--min=0.5 with standard input differs from --min 0.5 with the file"
 "$program" --help >/dev/full 2>"$work/err"
 status=$?
