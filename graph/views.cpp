@@ -169,7 +169,7 @@ void WriteMatrixTable(std::FILE* stream, const GroupGraph& graph, double largest
         std::fprintf(stream, "<TD></TD>");
       } else {
         FormatWeight(number, "", figures.weights[from]);
-        std::fprintf(stream, "<TD ALIGN=\"RIGHT\">%s</TD>", number);
+        std::fprintf(stream, "<TD ID=\"q%d\" ALIGN=\"RIGHT\">%s</TD>", from + 1, number);
       }
     }
     std::fprintf(stream, "</TR>\n");

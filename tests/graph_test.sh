@@ -211,38 +211,132 @@ twenty=$examples/group20.dat
 report=$cases/twenty_players/stdout
 cmp -s "$twenty" "$cases/twenty_players/input" || fail "the case twenty_players is not $twenty"
 empath=$(sed -n 's/^The empath is P\([0-9]*\)\.$/\1/p' "$report")
+driver=$(sed -n 's/^The driver is P\([0-9]*\)\.$/\1/p' "$report")
 awk 'NR > 2 { for (j = 1; j <= NF; ++j) if (NR - 2 != j && $j != 0) print NR - 2, j, $j + 0 }' \
   "$twenty" | sort >"$work/edges"
 awk -v empath="$empath" '/^The vector of weights Q/ { on = 1; next }
   /^The synchronization/ { on = 0 }
   on && NF { ++k; print "Q", k < empath ? k : k + 1, $1 }' "$report" | sort >"$work/weights"
-for min in 0 0.5; do
-  "$program" --min $min "$twenty" >"$work/graph.gv" 2>"$work/err" || fail "--min $min: status $?"
-  awk -v min=$min '{ v = $3 < 0 ? -$3 : $3; if (v >= min) print }' "$work/edges" >"$work/expected"
-  cat "$work/weights" >>"$work/expected"
-  sort -o "$work/expected" "$work/expected"
+
+# Write to $work/expected the edges of $work/edges that are drawn with
+# --min $1, --top $2 (0: none) and, when $3 is 1, --focus: in the focus,
+# into the empath or out of the driver; among a player's $2 largest
+# |influence| on the others, a tie to the lower player; |influence| >= $1.
+# Write "EDGES LEFT_OUT" of the view to $work/counts.
+expect_edges() {
+  awk -v min="$1" -v top="$2" -v focus="$3" -v empath="$empath" -v driver="$driver" \
+    -v counts="$work/counts" '
+    { from[NR] = $1; to[NR] = $2; value[NR] = $3; size[NR] = $3 < 0 ? -$3 : $3 }
+    END {
+      for (e = 1; e <= NR; ++e) {
+        if (focus && to[e] != empath && from[e] != driver) continue
+        ++edges
+        keep = size[e] >= min
+        stronger = 0
+        for (o = 1; o <= NR; ++o)
+          if (o != e && from[o] == from[e] &&
+              (size[o] > size[e] || (size[o] == size[e] && to[o] < to[e]))) ++stronger
+        if (top > 0 && stronger >= top) keep = 0
+        if (keep) print from[e], to[e], value[e]; else ++left_out
+      }
+      print edges + 0, left_out + 0 >counts
+    }' "$work/edges" | sort >"$work/expected"
+}
+
+# The edges "FROM TO VALUE" of the DOT in $work/graph.gv, and with $1 the
+# weights "Q PLAYER WEIGHT" on its edges and in its nodes, to $work/drawn.
+drawn_edges() {
   {
     sed -n 's/^  P\([0-9]*\) -> P\([0-9]*\) \[label="\([^"\\]*\).*/\1 \2 \3/p' "$work/graph.gv" |
       awk '{ $3 += 0; print }'
-    sed -n 's/^  P\([0-9]*\) .*Q = \([^"\\]*\)".*/Q \1 \2/p' "$work/graph.gv"
+    [ -z "${1:-}" ] || sed -n 's/^  P\([0-9]*\) .*Q = \([^"\\]*\)".*/Q \1 \2/p' "$work/graph.gv"
   } | sort >"$work/drawn"
+}
+
+# Each row: --min, --top and --focus (1) as the options give them.
+while read -r min top focus; do
+  options=()
+  [ "$min" = 0 ] || options+=(--min "$min")
+  [ "$top" = 0 ] || options+=(--top "$top")
+  [ "$focus" = 0 ] || options+=(--focus)
+  name="${options[*]:-the network}"
+  "$program" "${options[@]}" "$twenty" >"$work/graph.gv" 2>"$work/err" || fail "$name: status $?"
+  expect_edges "$min" "$top" "$focus"
+  cat "$work/weights" >>"$work/expected"
+  sort -o "$work/expected" "$work/expected"
+  drawn_edges weights
   diff "$work/expected" "$work/drawn" >"$work/diff" ||
-    fail "--min $min: edges or weights differ (< expected, > drawn):"$'\n'"$(cat "$work/diff")"
-  all=$(wc -l <"$work/edges")
-  left_out=$((all - $(grep -cv '^Q' "$work/expected")))
-  if [ "$min" = 0 ]; then
-    ! grep -q 'left out' "$work/graph.gv" || fail "--min 0: the title speaks of edges left out"
+    fail "$name: edges or weights differ (< expected, > drawn):"$'\n'"$(cat "$work/diff")"
+  read -r all left_out <"$work/counts"
+  reason=
+  [ "$min" = 0 ] || reason="|influence| < $min"
+  [ "$top" = 0 ] || reason="${reason:+$reason or }not among each player's $top strongest"
+  if [ -z "$reason" ]; then
+    ! grep -q 'left out' "$work/graph.gv" || fail "$name: the title speaks of edges left out"
   else
-    grep -qF "$left_out of $all edges left out: |influence| < $min" "$work/graph.gv" ||
-      fail "--min $min: the title does not say that $left_out of $all edges are left out"
+    grep -qF "$left_out of $all edges left out: $reason\"" "$work/graph.gv" ||
+      fail "$name: the title does not say that $left_out of $all edges are left out: $reason"
   fi
   # Negative edges, and only they, are dashed.
   [ "$(grep -c -- '-> P.*label="-.*style=dashed' "$work/graph.gv")" = \
-    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "--min $min: a positive edge is dashed"
+    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "$name: a positive edge is dashed"
   [ "$(grep -c -- '-> P.*label="-' "$work/graph.gv")" = \
-    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "--min $min: a negative edge is solid"
+    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "$name: a negative edge is solid"
+  # The note on the tangle, for the network without --top.
+  { [ "$top$focus" != 00 ] || tangle 20; } >"$work/tangle"
+  cmp -s "$work/err" "$work/tangle" || fail "$name: standard error was:"$'\n'"$(cat "$work/err")"
+  render "$name"
+done <<ROWS
+0 0 0
+0.5 0 0
+0 3 0
+0.85 1 0
+0 25 0
+0 0 1
+0.5 3 1
+ROWS
+
+# --top on the random groups whose values often tie: a tie goes to the
+# lower player. The empath and the driver are the title's.
+for file in "$work"/random*ties.dat; do
+  for top in 1 2; do
+    for focus in 0 1; do
+      options=(--top $top)
+      [ $focus = 0 ] || options+=(--focus)
+      "$program" "${options[@]}" "$file" >"$work/graph.gv" 2>/dev/null
+      empath=$(sed -n 's/^  label=.*empath P\([0-9]*\).*/\1/p' "$work/graph.gv")
+      driver=$(sed -n 's/^  label=.*driver P\([0-9]*\).*/\1/p' "$work/graph.gv")
+      awk 'NR > 2 { for (j = 1; j <= NF; ++j) if (NR - 2 != j && $j != 0) print NR - 2, j, $j + 0 }' \
+        "$file" >"$work/edges"
+      expect_edges 0 $top $focus
+      drawn_edges
+      diff "$work/expected" "$work/drawn" >"$work/diff" ||
+        fail "$(basename "$file") ${options[*]}: edges differ:"$'\n'"$(cat "$work/diff")"
+    done
+  done
 done
-render "$twenty --min 0.5"
+empath=$(sed -n 's/^The empath is P\([0-9]*\)\.$/\1/p' "$report")
+driver=$(sed -n 's/^The driver is P\([0-9]*\)\.$/\1/p' "$report")
+
+# The heat map of the 20-player example: a cell "ROW COLUMN VALUE" per
+# influence with 4 significant digits, the weights of the report, and the
+# empath and the driver named in their headers.
+"$program" --heatmap "$twenty" >"$work/graph.gv" 2>"$work/err" && [ ! -s "$work/err" ] ||
+  fail "--heatmap $twenty: $(cat "$work/err")"
+awk 'NR > 2 { for (j = 1; j <= NF; ++j) printf "%d %d %.4g\n", NR - 2, j, $j == 0 ? 0 : $j }' \
+  "$twenty" | sort >"$work/expected"
+sed -n 's/^<TD ID="a\([0-9]*\)_\([0-9]*\)"[^>]*>\(<FONT[^>]*>\|<I>\)\([^<]*\)<.*/\1 \2 \4/p' \
+  "$work/graph.gv" | awk '{ printf "%d %d %.4g\n", $1, $2, $3 }' | sort >"$work/drawn"
+[ "$(wc -l <"$work/drawn")" = 400 ] && diff "$work/expected" "$work/drawn" >"$work/diff" ||
+  fail "--heatmap: the cells are not the matrix (< file, > heat map):"$'\n'"$(cat "$work/diff")"
+grep -o 'ID="q[0-9]*"[^>]*>[^<]*<' "$work/graph.gv" |
+  sed 's/ID="q\([0-9]*\)"[^>]*>\([^<]*\)</Q \1 \2/' | sort >"$work/drawn"
+diff "$work/weights" "$work/drawn" >"$work/diff" ||
+  fail "--heatmap: the weights are not the report's:"$'\n'"$(cat "$work/diff")"
+grep -q "<B>P$empath</B><BR/><FONT POINT-SIZE=\"8\">empath<" "$work/graph.gv" &&
+  grep -q "<B>P$driver</B><BR/><FONT POINT-SIZE=\"8\">driver<" "$work/graph.gv" ||
+  fail "--heatmap: the empath P$empath or the driver P$driver is not named in its header"
+render "--heatmap $twenty"
 
 # The command line, each with its status and the start of what it prints.
 triad=$examples/triad.dat
@@ -270,6 +364,17 @@ done <<EOF
 2|kelvarin-graph: error: one data file is drawn at a time; another is '$triad'|$triad $triad
 1|kelvarin-graph: error: cannot open '-x': no such file|-- -x
 0|digraph|--min 1e-3 -- $triad
+2|kelvarin-graph: error: --heatmap and --focus are two views: give one of them|--heatmap --focus $triad
+2|kelvarin-graph: error: --heatmap draws every influence: --top and --min are for the network and --focus|--heatmap --min 0 $triad
+2|kelvarin-graph: error: --heatmap draws every influence: --top and --min are for the network and --focus|--top=2 --heatmap $triad
+2|kelvarin-graph: error: --top needs a whole number of at least 1, not '0'|--top 0 $triad
+2|kelvarin-graph: error: --top needs a whole number of at least 1, not '-1'|--top -1 $triad
+2|kelvarin-graph: error: --top needs a whole number, not '2.5'|--top 2.5 $triad
+2|kelvarin-graph: error: --top needs a whole number, not ''|--top= $triad
+2|kelvarin-graph: error: --top needs a whole number, not '+3'|--top=+3 $triad
+2|kelvarin-graph: error: --top needs an argument|$triad --top
+0|digraph|--top=99999999999999999999 --focus --focus --min 0.1 $triad
+0|digraph|--heatmap --heatmap $triad
 0|digraph|--mi=0 $triad
 EOF
 # --min=X as --min X; "-" is standard input.
