@@ -1,5 +1,6 @@
 #include "graph/views.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -26,18 +27,41 @@ constexpr Rgb kNegativeScale[kSteps] = {
 // The diagonal (a player's own influence) is off the scale, in this grey.
 constexpr const char* kDiagonalFill = "#e0e0e0";
 
-// The font sizes of the heat map's cells and of its headers and legend.
+// The font size of the heat map's cells.
 constexpr int kCellFontSize = 10;
 
 // Room for "#rrggbb".
 constexpr int kColourCapacity = 8;
+
+// A colour channel's largest value, and the base of its two digits.
+constexpr double kChannelMax = 255.0;
+constexpr int kHexBase = 16;
+
+// WCAG's relative luminance: the weights of red, green and blue, the sRGB
+// curve's linear part and power law, and the flare in a contrast ratio.
+constexpr double kRedWeight = 0.2126;
+constexpr double kGreenWeight = 0.7152;
+constexpr double kBlueWeight = 0.0722;
+constexpr double kLinearEnd = 0.04045;
+constexpr double kLinearSlope = 12.92;
+constexpr double kGammaOffset = 0.055;
+constexpr double kGamma = 2.4;
+constexpr double kFlare = 0.05;
+
+// The legend shows the scale at this many steps on each side of 0.
+constexpr int kLegendSteps = 4;
+
+// Room for a cell's attributes, its thick sides, and the focus's title line.
+constexpr int kAttributesCapacity = 64;
+constexpr int kSidesCapacity = 8;
+constexpr int kViewLineCapacity = 96;
 
 // Return the colour of an influence whose magnitude is fraction (0 to 1)
 // of the largest, on the arm of its sign.
 Rgb ScaleColour(double fraction, bool negative) {
   const Rgb* scale = negative ? kNegativeScale : kPositiveScale;
   const double position = std::fmin(std::fmax(fraction, 0.0), 1.0) * (kSteps - 1);
-  const int low = std::fmin(static_cast<int>(position), kSteps - 2);
+  const int low = std::min(static_cast<int>(position), kSteps - 2);
   const double weight = position - low;
   const Rgb& a = scale[low];
   const Rgb& b = scale[low + 1];
@@ -50,32 +74,31 @@ void FormatColour(char text[kColourCapacity], const Rgb& colour) {
   char* out = text;
   *out++ = '#';
   for (const double channel : {colour.red, colour.green, colour.blue}) {
-    const int value = static_cast<int>(std::lround(std::fmin(std::fmax(channel, 0.0), 255.0)));
-    if (value < 16) {
+    const int value =
+        static_cast<int>(std::lround(std::fmin(std::fmax(channel, 0.0), kChannelMax)));
+    if (value < kHexBase) {
       *out++ = '0';
     }
-    out = std::to_chars(out, text + kColourCapacity - 1, value, 16).ptr;
+    out = std::to_chars(out, text + kColourCapacity - 1, value, kHexBase).ptr;
   }
   *out = '\0';
 }
 
-// Return the relative luminance of colour (0 black to 1 white) by WCAG's
-// formula, to choose the text colour of the greater contrast.
-double Luminance(const Rgb& colour) {
-  double sum = 0.0;
-  const double weights[] = {0.2126, 0.7152, 0.0722};
-  const double channels[] = {colour.red, colour.green, colour.blue};
-  for (int i = 0; i < 3; ++i) {
-    const double c = channels[i] / 255.0;
-    sum += weights[i] * (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-  }
-  return sum;
+// Return channel (0 to 255) as linear light from 0 to 1.
+double Linear(double channel) {
+  const double c = channel / kChannelMax;
+  return c <= kLinearEnd ? c / kLinearSlope
+                         : std::pow((c + kGammaOffset) / (1 + kGammaOffset), kGamma);
 }
 
-// Return the text colour that reads best on fill: white or black.
+// Return the text colour that reads best on fill, white or black: the one
+// of the greater contrast ratio by WCAG's relative luminance.
 const char* TextColour(const Rgb& fill) {
-  const double luminance = Luminance(fill);
-  return (1.05 / (luminance + 0.05)) > ((luminance + 0.05) / 0.05) ? "#ffffff" : "#000000";
+  const double luminance = kRedWeight * Linear(fill.red) + kGreenWeight * Linear(fill.green) +
+                           kBlueWeight * Linear(fill.blue);
+  const double on_white = (1 + kFlare) / (luminance + kFlare);
+  const double on_black = (luminance + kFlare) / kFlare;
+  return on_white > on_black ? "#ffffff" : "#000000";
 }
 
 // Write one shaded cell holding value, its colour from value over largest;
@@ -104,84 +127,95 @@ void WritePlayerHeader(std::FILE* stream, const GroupGraph& graph, int player) {
   std::fprintf(stream, "</TD>");
 }
 
-// Write the thick outline's attributes of the cell in row from, column to:
-// the sides that bound the empath's column and the driver's row.
-void FormatSides(char sides[8], const GroupGraph& graph, int from, int to) {
-  char* out = sides;
-  if (to == graph.figures->empath) {
-    *out++ = 'L';
-    *out++ = 'R';
+// Write into attributes the cell's ID "aROW_COLUMN" (1-based) and, on the
+// empath's column and the driver's row, the thick black sides that bound
+// them.
+void FormatCellAttributes(char attributes[kAttributesCapacity], const GroupGraph& graph, int from,
+                          int to) {
+  char sides[kSidesCapacity] = {};
+  (void)std::snprintf(sides, sizeof sides, "%s%s", to == graph.figures->empath ? "LR" : "",
+                      from == graph.figures->driver ? "TB" : "");
+  const bool thick = sides[0] != '\0';
+  (void)std::snprintf(attributes, kAttributesCapacity, " ID=\"a%d_%d\"%s%s%s", from + 1, to + 1,
+                      thick ? " BORDER=\"3\" COLOR=\"#000000\" SIDES=\"" : "", sides,
+                      thick ? "\"" : "");
+}
+
+// Write the header row: the corner, a header per player, and the margins'.
+void WriteHeaderRow(std::FILE* stream, const GroupGraph& graph) {
+  std::fprintf(stream, "<TR><TD><FONT POINT-SIZE=\"8\">row on<BR/>column</FONT></TD>");
+  for (int to = 0; to < graph.figures->n; ++to) {
+    WritePlayerHeader(stream, graph, to);
   }
-  if (from == graph.figures->driver) {
-    *out++ = 'T';
-    *out++ = 'B';
+  std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">row sum<BR/>of squares</FONT></TD>");
+  if (graph.figures->has_weights) {
+    std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">weight Q<BR/>on P%d</FONT></TD>",
+                 graph.figures->empath + 1);
   }
-  *out = '\0';
+  std::fprintf(stream, "</TR>\n");
+}
+
+// Write player from's row: its header, a cell per influence (one a line),
+// its row sum of squares, bold for the driver, and its weight Q.
+void WritePlayerRow(std::FILE* stream, const GroupGraph& graph, int from, double largest) {
+  const Figures& figures = *graph.figures;
+  std::fprintf(stream, "<TR>");
+  WritePlayerHeader(stream, graph, from);
+  std::fprintf(stream, "\n");
+  char number[kWeightCapacity];
+  for (int to = 0; to < figures.n; ++to) {
+    // -0 is shown as 0.
+    const double value = gsl_matrix_get(graph.influence, from, to) + 0.0;
+    char attributes[kAttributesCapacity];
+    FormatCellAttributes(attributes, graph, from, to);
+    if (from == to) {
+      FormatNumber(number, value, std::chars_format::general, kLabelDigits);
+      std::fprintf(stream, "<TD%s BGCOLOR=\"%s\"><I>%s</I></TD>\n", attributes, kDiagonalFill,
+                   number);
+    } else {
+      WriteShadedCell(stream, value, largest, attributes);
+      std::fprintf(stream, "\n");
+    }
+  }
+  FormatNumber(number, figures.row_sums[from], std::chars_format::general, kLabelDigits);
+  const bool driver = from == figures.driver;
+  std::fprintf(stream, "<TD ALIGN=\"RIGHT\">%s%s%s</TD>", driver ? "<B>" : "", number,
+               driver ? "</B>" : "");
+  if (figures.has_weights && from == figures.empath) {
+    std::fprintf(stream, "<TD></TD>");
+  } else if (figures.has_weights) {
+    FormatWeight(number, "", figures.weights[from]);
+    std::fprintf(stream, "<TD ID=\"q%d\" ALIGN=\"RIGHT\">%s</TD>", from + 1, number);
+  }
+  std::fprintf(stream, "</TR>\n");
+}
+
+// Write the bottom margin: the column sums of squares, bold for the empath.
+void WriteSumsRow(std::FILE* stream, const GroupGraph& graph) {
+  const Figures& figures = *graph.figures;
+  std::fprintf(stream, "<TR><TD><FONT POINT-SIZE=\"8\">column sum<BR/>of squares</FONT></TD>");
+  char number[kNumberCapacity];
+  for (int to = 0; to < figures.n; ++to) {
+    FormatNumber(number, figures.column_sums[to], std::chars_format::general, kLabelDigits);
+    const bool empath = to == figures.empath;
+    std::fprintf(stream, "<TD>%s%s%s</TD>", empath ? "<B>" : "", number, empath ? "</B>" : "");
+  }
+  std::fprintf(stream, "<TD BORDER=\"0\"></TD>%s</TR>\n",
+               figures.has_weights ? "<TD BORDER=\"0\"></TD>" : "");
 }
 
 // Write the matrix's table: the header row, a row per player with its
 // row sum of squares and weight, and the column sums of squares.
 void WriteMatrixTable(std::FILE* stream, const GroupGraph& graph, double largest) {
-  const Figures& figures = *graph.figures;
-  const int n = figures.n;
   std::fprintf(stream,
                "<TABLE BORDER=\"0\" CELLBORDER=\"1\" CELLSPACING=\"0\" CELLPADDING=\"3\" "
                "COLOR=\"#9e9e9e\">\n");
-  std::fprintf(stream, "<TR><TD><FONT POINT-SIZE=\"8\">row on<BR/>column</FONT></TD>");
-  for (int to = 0; to < n; ++to) {
-    WritePlayerHeader(stream, graph, to);
+  WriteHeaderRow(stream, graph);
+  for (int from = 0; from < graph.figures->n; ++from) {
+    WritePlayerRow(stream, graph, from, largest);
   }
-  std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">row sum<BR/>of squares</FONT></TD>");
-  if (figures.has_weights) {
-    std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">weight Q<BR/>on P%d</FONT></TD>",
-                 figures.empath + 1);
-  }
-  std::fprintf(stream, "</TR>\n");
-  char number[kWeightCapacity];
-  for (int from = 0; from < n; ++from) {
-    std::fprintf(stream, "<TR>");
-    WritePlayerHeader(stream, graph, from);
-    std::fprintf(stream, "\n");
-    for (int to = 0; to < n; ++to) {
-      // One line per cell, its ID naming row and column; -0 is shown as 0.
-      const double value = gsl_matrix_get(graph.influence, from, to) + 0.0;
-      char sides[8];
-      FormatSides(sides, graph, from, to);
-      char attributes[64];
-      (void)std::snprintf(attributes, sizeof attributes, " ID=\"a%d_%d\"%s%s%s", from + 1, to + 1,
-                          sides[0] != '\0' ? " BORDER=\"3\" COLOR=\"#000000\" SIDES=\"" : "", sides,
-                          sides[0] != '\0' ? "\"" : "");
-      if (from == to) {
-        FormatNumber(number, value, std::chars_format::general, kLabelDigits);
-        std::fprintf(stream, "<TD%s BGCOLOR=\"%s\"><I>%s</I></TD>\n", attributes, kDiagonalFill,
-                     number);
-      } else {
-        WriteShadedCell(stream, value, largest, attributes);
-        std::fprintf(stream, "\n");
-      }
-    }
-    FormatNumber(number, figures.row_sums[from], std::chars_format::general, kLabelDigits);
-    const bool driver = from == figures.driver;
-    std::fprintf(stream, "<TD ALIGN=\"RIGHT\">%s%s%s</TD>", driver ? "<B>" : "", number,
-                 driver ? "</B>" : "");
-    if (figures.has_weights) {
-      if (from == figures.empath) {
-        std::fprintf(stream, "<TD></TD>");
-      } else {
-        FormatWeight(number, "", figures.weights[from]);
-        std::fprintf(stream, "<TD ID=\"q%d\" ALIGN=\"RIGHT\">%s</TD>", from + 1, number);
-      }
-    }
-    std::fprintf(stream, "</TR>\n");
-  }
-  std::fprintf(stream, "<TR><TD><FONT POINT-SIZE=\"8\">column sum<BR/>of squares</FONT></TD>");
-  for (int to = 0; to < n; ++to) {
-    FormatNumber(number, figures.column_sums[to], std::chars_format::general, kLabelDigits);
-    const bool empath = to == figures.empath;
-    std::fprintf(stream, "<TD>%s%s%s</TD>", empath ? "<B>" : "", number, empath ? "</B>" : "");
-  }
-  std::fprintf(stream, "<TD BORDER=\"0\"></TD>%s</TR>\n</TABLE>",
-               figures.has_weights ? "<TD BORDER=\"0\"></TD>" : "");
+  WriteSumsRow(stream, graph);
+  std::fprintf(stream, "</TABLE>");
 }
 
 // Write the legend: the scale's colours at steps of a quarter of the
@@ -191,20 +225,22 @@ void WriteLegend(std::FILE* stream, const GroupGraph& graph, double largest) {
   std::fprintf(stream,
                "<TABLE BORDER=\"0\" CELLBORDER=\"1\" CELLSPACING=\"0\" CELLPADDING=\"3\" "
                "COLOR=\"#9e9e9e\"><TR><TD BORDER=\"0\">negative</TD>");
-  const int quarters = largest > 0.0 ? 4 : 0;
-  for (int step = -quarters; step <= quarters; ++step) {
-    WriteShadedCell(stream, largest * step / 4.0, largest, "");
+  const int steps = largest > 0.0 ? kLegendSteps : 0;
+  for (int step = -steps; step <= steps; ++step) {
+    WriteShadedCell(stream, largest * step / kLegendSteps, largest, "");
   }
   std::fprintf(stream,
                "<TD BORDER=\"0\">positive</TD><TD BORDER=\"0\"> </TD>"
                "<TD BGCOLOR=\"%s\"><I>own</I></TD><TD BORDER=\"0\">the diagonal, "
                "off the scale</TD></TR>\n",
                kDiagonalFill);
+  // The first row's cells: the scale's, and five around them.
+  const int cells = 2 * steps + 1 + 5;
   std::fprintf(stream,
                "<TR><TD BORDER=\"0\" COLSPAN=\"%d\">The darker, the larger the influence; "
                "the thick outlines mark the empath P%d's column and the driver P%d's "
                "row.</TD></TR></TABLE>",
-               2 * quarters + 6, graph.figures->empath + 1, graph.figures->driver + 1);
+               cells, graph.figures->empath + 1, graph.figures->driver + 1);
 }
 
 }  // namespace
@@ -231,7 +267,7 @@ void WriteFocus(std::FILE* stream, const GroupGraph& graph) {
   const Figures& figures = *graph.figures;
   const int n = figures.n;
   const double largest = LargestInfluence(graph);
-  char view_line[96];
+  char view_line[kViewLineCapacity];
   (void)std::snprintf(view_line, sizeof view_line,
                       "Focus: the influences on the empath P%d and those of the driver P%d",
                       figures.empath + 1, figures.driver + 1);
