@@ -72,29 +72,6 @@ void FormatNumber(char text[kNumberCapacity], double value, std::chars_format fo
   *result.ptr = '\0';
 }
 
-<<<<<<< HEAD
-// Weights this large are labelled with kLabelDigits significant digits, not
-// with hundreds of digits before the point.
-constexpr double kLargeWeight = 1e6;
-
-// Room for a weight's text with its name and words.
-constexpr int kWeightCapacity = kNumberCapacity + 32;
-
-// Write "NAME = value" into text, NUL-terminated, value with the report's
-// four decimals, or as a label's influence when its magnitude is
-// kLargeWeight or more; in words when it is not finite.
-void FormatWeight(char text[kWeightCapacity], const char* name, double value) {
-  if (std::isnan(value)) {
-    (void)std::snprintf(text, kWeightCapacity, "%s is not a number", name);
-    return;
-  }
-  if (std::isinf(value)) {
-    (void)std::snprintf(text, kWeightCapacity, "%s overflowed to %sinfinity", name,
-                        value < 0 ? "minus " : "");
-    return;
-  }
-  const int length = std::snprintf(text, kWeightCapacity, "%s = ", name);
-=======
 void FormatWeight(char text[kWeightCapacity], const char* name, double value) {
   const bool named = name[0] != '\0';
   if (std::isnan(value)) {
@@ -107,7 +84,6 @@ void FormatWeight(char text[kWeightCapacity], const char* name, double value) {
     return;
   }
   const int length = std::snprintf(text, kWeightCapacity, "%s%s", name, named ? " = " : "");
->>>>>>> graph-views
   text += length;
   if (std::fabs(value) >= kLargeWeight) {
     FormatNumber(text, value, std::chars_format::general, kLabelDigits);
