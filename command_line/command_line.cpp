@@ -118,3 +118,13 @@ bool FinishOutput(const Program& program, const char* what) {
   }
   return true;
 }
+
+void ExitAfterHelp(const Program& program, void (*print_help)()) {
+  print_help();
+  std::exit(FinishOutput(program, "the help") ? kSuccess : kFailure);
+}
+
+void ExitAfterVersion(const Program& program) {
+  PrintVersion(program);
+  std::exit(FinishOutput(program, "the version") ? kSuccess : kFailure);
+}

@@ -155,12 +155,10 @@ Options ReadCommandLine(int argc, char* argv[]) {
         break;
       }
       case kHelp:
-        PrintHelp();
-        std::exit(FinishOutput(kProgram, "the help") ? kSuccess : kFailure);
+        ExitAfterHelp(kProgram, &PrintHelp);
       case kVersion:
       default:
-        PrintVersion(kProgram);
-        std::exit(FinishOutput(kProgram, "the version") ? kSuccess : kFailure);
+        ExitAfterVersion(kProgram);
     }
   }
   if (options.path == nullptr) {
