@@ -1,3 +1,5 @@
+// The companions' command line: getopt_long with the true reason for each
+// refusal, and the end of what they write.
 #include "command_line/command_line.h"
 
 #include <cerrno>

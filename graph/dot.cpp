@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "graph/views.h"
 #include "reader/diagnostics.h"
 #include "routines/routines.h"
 
@@ -206,14 +205,6 @@ std::string QuoteLabel(std::string_view text) {
 }
 
 void WriteDot(std::FILE* stream, const GroupGraph& graph) {
-  if (graph.view == View::kHeatmap) {
-    WriteHeatmap(stream, graph);
-    return;
-  }
-  if (graph.view == View::kFocus) {
-    WriteFocus(stream, graph);
-    return;
-  }
   const double largest = LargestInfluence(graph);
   const int n = graph.figures->n;
   std::fprintf(stream, "digraph influence {\n");

@@ -47,8 +47,8 @@ struct GroupGraph {
 // &amp; (a label would read &lt; as '<').
 std::string QuoteLabel(std::string_view text);
 
-// Write graph as a DOT digraph on stream, in graph.view: the heat map and
-// the focus are described in graph/views.h. In the network, each edge i -> j (i != j) with
+// Write graph's influence network as a DOT digraph on stream (the heat map
+// and the focus are graph/views.h's). Each edge i -> j (i != j) with
 // |influence| >= graph.min is drawn, its width growing with |influence| and
 // dashed and red when it is negative; the label gives the influence with 4
 // significant digits and, on an edge into the empath, the player's weight

@@ -13,6 +13,7 @@
 #include "analysis/analysis.h"
 #include "command_line/command_line.h"
 #include "graph/dot.h"
+#include "graph/views.h"
 #include "reader/reader.h"
 
 namespace {
@@ -227,7 +228,17 @@ int main(int argc, char* argv[]) {
                     "or --top 3",
                     figures.n);
   }
-  WriteDot(stdout, graph);
+  switch (options.view) {
+    case View::kHeatmap:
+      WriteHeatmap(stdout, graph);
+      break;
+    case View::kFocus:
+      WriteFocus(stdout, graph);
+      break;
+    case View::kNetwork:
+      WriteDot(stdout, graph);
+      break;
+  }
   const bool written = FinishOutput(kProgram, "the graph");
   return written && ending != Ending::kNotFinite ? kSuccess : kFailure;
 }

@@ -1,3 +1,6 @@
+// The three steps that read a data file, ReadHeader, CheckSize and
+// ReadMatrix, with the checks that warn where a reading is surely not what
+// the file meant and explain each failure.
 #include "reader/reader.h"
 
 #include <cerrno>
