@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "numbers/numbers.h"
 #include "routines/routines.h"
 #include "tests/run_program.h"
 
@@ -74,7 +75,7 @@ std::string FourDecimals(const std::string& text) {
   }
   double value = 0.0;
   const std::from_chars_result result =
-      std::from_chars(text.data(), text.data() + text.size(), value);
+      numbers::FromChars(text.data(), text.data() + text.size(), &value);
   if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
     return "unreadable '" + text + "'";
   }
