@@ -52,3 +52,11 @@ add_test(NAME table_json
                  ${KELVARIN_PYTHON3})
 add_test(NAME graph COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${bin}/kelvarin-graph
                             ${examples} ${cases})
+
+# The page in headless chromium (puppeteer-core from web/node_modules): the
+# end-to-end cases opened in it, the examples' table against the native
+# kelvarin-table, no request leaving it; docs/page.png is its picture.
+add_test(NAME page
+         COMMAND node ${PROJECT_SOURCE_DIR}/web/page_test.js ${KELVARIN_WEB_PAGE} ${cases} ${examples}
+                 ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${PROJECT_SOURCE_DIR}/docs/page.png)
+set_tests_properties(page PROPERTIES LABELS web)

@@ -4,7 +4,7 @@
 # the web build's tests under node: the unit tests, the end-to-end cases on
 # build/web/node/kelvarin.js, and kelvarin-table's and kelvarin-graph's tests
 # on their .js, by the native runners of the preset default, which it builds
-# too. Everything it makes lives under build/web/; GSL is kept there, so a
+# too; and the page build/web/kelvarin.html in headless chromium. Everything it makes lives under build/web/; GSL is kept there, so a
 # second run only rebuilds what changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,7 +33,7 @@ fi
 
 say "building the native runners (preset default)"
 cmake --preset default >/dev/null
-cmake --build --preset default --target e2e_test table_test -j "$(nproc)" >/dev/null
+cmake --build --preset default --target e2e_test table_test kelvarin-table -j "$(nproc)" >/dev/null
 
 say "building the node programs (preset web)"
 cmake --preset web >/dev/null
