@@ -8,7 +8,7 @@ export CMAKE_BUILD_PARALLEL_LEVEL ?= $(shell nproc 2>/dev/null || echo 2)
 export CTEST_PARALLEL_LEVEL ?= $(CMAKE_BUILD_PARALLEL_LEVEL)
 
 .PHONY: run test setup setup-tests check-default check-sanitize check-clang coverage memcheck \
-        lint fuzz package windows bench docs
+        lint fuzz package windows web bench docs
 
 setup:
 	tools/setup.sh
@@ -44,6 +44,11 @@ package: setup
 
 windows: setup
 	tools/windows.sh
+
+# The programs as WebAssembly under build/web/ (node programs in
+# build/web/node/), tested under node against the native build's runners.
+web: setup
+	tools/web.sh
 
 # The pictures that the README shows, drawn again by kelvarin-graph and
 # Graphviz: the network of examples/triad.dat, and examples/group20.dat as a

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "numbers/numbers.h"
 #include "reader/diagnostics.h"
 #include "routines/routines.h"
 
@@ -53,7 +54,7 @@ void WriteLeftOut(std::FILE* stream, const GroupGraph& graph) {
   std::fprintf(stream, "\\n%d of %d edges left out: ", left_out, edges);
   if (graph.min > 0.0) {
     char min[kNumberCapacity];
-    FormatNumber(min, graph.min, std::chars_format::general, -1);
+    FormatNumber(min, graph.min, numbers::Form::kGeneral, -1);
     std::fprintf(stream, "|influence| < %s%s", min, graph.top > 0 ? " or " : "");
   }
   if (graph.top > 0) {
@@ -63,11 +64,11 @@ void WriteLeftOut(std::FILE* stream, const GroupGraph& graph) {
 
 }  // namespace
 
-void FormatNumber(char text[kNumberCapacity], double value, std::chars_format format,
+void FormatNumber(char text[kNumberCapacity], double value, numbers::Form format,
                   int precision) {
   const std::to_chars_result result =
-      precision < 0 ? std::to_chars(text, text + kNumberCapacity - 1, value, format)
-                    : std::to_chars(text, text + kNumberCapacity - 1, value, format, precision);
+      precision < 0 ? numbers::ToChars(text, text + kNumberCapacity - 1, value, format)
+                    : numbers::ToChars(text, text + kNumberCapacity - 1, value, format, precision);
   *result.ptr = '\0';
 }
 
@@ -85,7 +86,7 @@ void FormatWeight(char text[kWeightCapacity], const char* name, double value) {
   const int length = std::snprintf(text, kWeightCapacity, "%s%s", name, named ? " = " : "");
   text += length;
   if (std::fabs(value) >= kLargeWeight) {
-    FormatNumber(text, value, std::chars_format::general, kLabelDigits);
+    FormatNumber(text, value, numbers::Form::kGeneral, kLabelDigits);
   } else {
     *format_fixed(text, value, 0) = '\0';
   }
@@ -169,10 +170,10 @@ void WriteNode(std::FILE* stream, const GroupGraph& graph, int player) {
 void WriteEdge(std::FILE* stream, const GroupGraph& graph, int from, int to, double largest) {
   const double value = gsl_matrix_get(graph.influence, from, to);
   char label[kNumberCapacity];
-  FormatNumber(label, value, std::chars_format::general, kLabelDigits);
+  FormatNumber(label, value, numbers::Form::kGeneral, kLabelDigits);
   char width[kNumberCapacity];
   FormatNumber(width, kMinPenWidth + kPenWidthRange * std::fabs(value) / largest,
-               std::chars_format::fixed, 2);
+               numbers::Form::kFixed, 2);
   std::fprintf(stream, "  P%d -> P%d [label=\"%s", from + 1, to + 1, label);
   if (to == graph.figures->empath && graph.figures->has_weights) {
     char weight[kWeightCapacity];

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "analysis/analysis.h"
+#include "numbers/numbers.h"
 #include "routines/routines.h"
 
 // How a group is drawn.
@@ -79,7 +80,7 @@ constexpr const char* kNegativeColour = "#c92a2a";
 
 // Write value into text, NUL-terminated, as std::to_chars writes it in
 // format, with precision digits when precision is not negative.
-void FormatNumber(char text[kNumberCapacity], double value, std::chars_format format,
+void FormatNumber(char text[kNumberCapacity], double value, numbers::Form format,
                   int precision);
 
 // Write a weight into text, NUL-terminated: "NAME = value" when name is not

@@ -14,6 +14,7 @@
 #include "command_line/command_line.h"
 #include "graph/dot.h"
 #include "graph/views.h"
+#include "numbers/numbers.h"
 #include "reader/reader.h"
 
 namespace {
@@ -109,7 +110,7 @@ int ReadTop(const char* text) {
 double ReadMin(const char* text) {
   const char* end = text + std::strlen(text);
   double min = 0.0;
-  const std::from_chars_result result = std::from_chars(text, end, min);
+  const std::from_chars_result result = numbers::FromChars(text, end, &min);
   if (result.ec == std::errc::result_out_of_range) {
     BadCommandLine(kProgram, "--min is beyond the range of double precision:", text);
   }

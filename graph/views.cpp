@@ -108,7 +108,7 @@ void WriteShadedCell(std::FILE* stream, double value, double largest, const char
   char colour[kColourCapacity];
   FormatColour(colour, fill);
   char number[kNumberCapacity];
-  FormatNumber(number, value, std::chars_format::general, kLabelDigits);
+  FormatNumber(number, value, numbers::Form::kGeneral, kLabelDigits);
   std::fprintf(stream, "<TD%s BGCOLOR=\"%s\"><FONT COLOR=\"%s\">%s</FONT></TD>", attributes, colour,
                TextColour(fill), number);
 }
@@ -169,7 +169,7 @@ void WritePlayerRow(std::FILE* stream, const GroupGraph& graph, int from, double
     char attributes[kAttributesCapacity];
     FormatCellAttributes(attributes, graph, from, to);
     if (from == to) {
-      FormatNumber(number, value, std::chars_format::general, kLabelDigits);
+      FormatNumber(number, value, numbers::Form::kGeneral, kLabelDigits);
       std::fprintf(stream, "<TD%s BGCOLOR=\"%s\"><I>%s</I></TD>\n", attributes, kDiagonalFill,
                    number);
     } else {
@@ -177,7 +177,7 @@ void WritePlayerRow(std::FILE* stream, const GroupGraph& graph, int from, double
       std::fprintf(stream, "\n");
     }
   }
-  FormatNumber(number, figures.row_sums[from], std::chars_format::general, kLabelDigits);
+  FormatNumber(number, figures.row_sums[from], numbers::Form::kGeneral, kLabelDigits);
   const bool driver = from == figures.driver;
   std::fprintf(stream, "<TD ALIGN=\"RIGHT\">%s%s%s</TD>", driver ? "<B>" : "", number,
                driver ? "</B>" : "");
@@ -196,7 +196,7 @@ void WriteSumsRow(std::FILE* stream, const GroupGraph& graph) {
   std::fprintf(stream, "<TR><TD><FONT POINT-SIZE=\"8\">column sum<BR/>of squares</FONT></TD>");
   char number[kNumberCapacity];
   for (int to = 0; to < figures.n; ++to) {
-    FormatNumber(number, figures.column_sums[to], std::chars_format::general, kLabelDigits);
+    FormatNumber(number, figures.column_sums[to], numbers::Form::kGeneral, kLabelDigits);
     const bool empath = to == figures.empath;
     std::fprintf(stream, "<TD>%s%s%s</TD>", empath ? "<B>" : "", number, empath ? "</B>" : "");
   }
