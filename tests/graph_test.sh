@@ -348,6 +348,22 @@ printf 'Zero column\n3\n0 0.5 0.25\n0 1 0.75\n0 0.5 1\n' >"$work/zero.dat"
 printf 'Identity\n2\n1 0\n0 1\n' >"$work/identity.dat"
 "$program" "$work/identity.dat" | grep -F 'empath P1 (near tie), driver P1 (near tie)' >/dev/null ||
   fail "equal sums: the title does not mark the near ties"
+printf 'Column tie\n3\n1 0 0\n0 1 0\n0.5 0.5 1\n' >"$work/column_tie.dat"
+"$program" "$work/column_tie.dat" 2>/dev/null | grep -qF 'empath P1 (near tie), driver P3;' ||
+  fail "a near tie of the empath only: the title marks it on the wrong leader"
+
+# An edge's width is in proportion to its |influence|, from 1 to 4 points.
+"$program" "$examples/triad.dat" >"$work/graph.gv"
+grep -qxF '  P1 -> P3 [label="0.25\nQ = -0.1667", penwidth=2.00];' "$work/graph.gv" ||
+  fail "triad: the edge P1 -> P3 is not as its influence, weight and width"$'\n'"$(cat "$work/graph.gv")"
+
+# Weights that overflowed are said in words, with their sign.
+(cd "$cases/inverse_overflow" && "$program" input) >"$work/graph.gv" 2>/dev/null
+for label in 'P3 -> P1 [label="1e+10\nQ is not a number"' \
+  'P4 -> P1 [label="1e+10\nQ overflowed to infinity"' \
+  'P5 -> P1 [label="1e+10\nQ overflowed to minus infinity"' 'P7 -> P1 [label="1e+10\nQ = -1e+280"'; do
+  grep -qF "  $label" "$work/graph.gv" || fail "inverse_overflow: no edge $label"
+done
 
 # The command line, each with its status and the start of what it prints.
 triad=$examples/triad.dat
@@ -374,6 +390,7 @@ done <<EOF
 2|kelvarin-graph: error: unknown option '-x'|-x $triad
 2|kelvarin-graph: error: one data file is drawn at a time; another is '$triad'|$triad $triad
 1|kelvarin-graph: error: cannot open '-x': no such file|-- -x
+1|kelvarin-graph: error: cannot open '/dev/null': it is a device|/dev/null
 0|digraph|--min 1e-3 -- $triad
 2|kelvarin-graph: error: --heatmap and --focus are two views: give one of them|--heatmap --focus $triad
 2|kelvarin-graph: error: --heatmap draws every influence: --top and --min are for the network and --focus|--heatmap --min 0 $triad

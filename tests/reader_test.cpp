@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -315,6 +316,13 @@ TEST(Diagnostics, NoneForAWellFormedFile) {
     const std::string text{std::istreambuf_iterator<char>(file), {}};
     EXPECT_EQ(Read(text).lines, "") << entry.path();
   }
+}
+
+// A leader's margin is a near tie only below 0.0001, not at it.
+TEST(Analysis, ANearTieIsAMarginBelowTheTolerance) {
+  EXPECT_TRUE(IsNearTie(0.0));
+  EXPECT_TRUE(IsNearTie(std::nextafter(0.0001, 0.0)));
+  EXPECT_FALSE(IsNearTie(0.0001));
 }
 
 }  // namespace

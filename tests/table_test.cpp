@@ -312,9 +312,11 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
   const std::string no_size = TemporaryFile("no-size.dat", "x\nabc\n");
   const std::string shifted =
       TemporaryFile("shifted.dat", "Shifted\n3.0\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n");
-  const RunResult run = RunTable({size_21, no_size, shifted}, KELVARIN_EXAMPLES);
+  const std::string singular =
+      TemporaryFile("singular-warned.dat", "Singular\n3\n1 0.5 0.25\n0 0 0.75\n0.25 0.5 0.9\n7\n");
+  const RunResult run = RunTable({size_21, no_size, shifted, singular}, KELVARIN_EXAMPLES);
   const std::vector<std::string> rows = Lines(run.out);
-  ASSERT_EQ(rows.size(), 4U);
+  ASSERT_EQ(rows.size(), 5U);
   EXPECT_EQ(Fields(rows[1])[1], Lines(ReadFile(size_21))[0]);
   EXPECT_EQ(Fields(rows[1])[2], "21");
   EXPECT_EQ(Fields(rows[2])[1], "x");
@@ -322,6 +324,10 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
   // N written 3.0 shifts every value: the row is ok, and says why it may not be.
   EXPECT_EQ(Fields(rows[3])[13], "ok");
   EXPECT_EQ(Fields(rows[3])[14].rfind(shifted + ":2:2: warning: no blank after the number", 0), 0U);
+  // A singular row keeps its own message over the reader's warning.
+  EXPECT_EQ(Fields(rows[4])[12], "1");
+  EXPECT_EQ(Fields(rows[4])[13], "singular");
+  EXPECT_EQ(Fields(rows[4])[14].rfind("M, the influence matrix without the empath P3's", 0), 0U);
   EXPECT_EQ(run.code, 1);
 }
 
@@ -386,4 +392,8 @@ TEST(TableInputs, NoHangOnAFifoAndStandardInputOnce) {
   const RunResult full = RunShell(table + " --help >/dev/full");
   EXPECT_EQ(full.err.rfind("kelvarin-table: error: cannot write the help", 0), 0U) << full.err;
   EXPECT_EQ(full.code, 1);
+  // So is the table that cannot be written, however well its files went.
+  const RunResult table_full = RunShell(table + " triad.dat >/dev/full");
+  EXPECT_EQ(table_full.err.rfind("kelvarin-table: error: cannot write the table", 0), 0U);
+  EXPECT_EQ(table_full.code, 1);
 }
