@@ -8,7 +8,7 @@ export CMAKE_BUILD_PARALLEL_LEVEL ?= $(shell nproc 2>/dev/null || echo 2)
 export CTEST_PARALLEL_LEVEL ?= $(CMAKE_BUILD_PARALLEL_LEVEL)
 
 .PHONY: run test setup setup-tests check-default check-sanitize check-clang coverage memcheck \
-        lint fuzz package windows bench docs
+        lint fuzz package windows web bench docs
 
 setup:
 	tools/setup.sh
@@ -65,14 +65,24 @@ windows: setup-tests
 	cmake --build --preset default --target kelvarin kelvarin-table kelvarin-graph e2e_test
 	cmake --workflow --preset windows
 
-# The picture of examples/triad.dat that the README shows, drawn again by
-# kelvarin-graph and Graphviz.
+# The programs as WebAssembly under build/web/ (node programs in
+# build/web/node/), tested under node against the native build's runners.
+web: setup
+	tools/web.sh
+
+# The pictures that the README shows, drawn again by kelvarin-graph and
+# Graphviz: the network of examples/triad.dat, and examples/group20.dat as a
+# heat map and in focus.
 docs: setup
 	tools/setup.sh graphviz
 	cmake --preset run
 	cmake --build --preset run --target kelvarin-graph
 	build/run/graph/kelvarin-graph $(EXAMPLE) >build/run/triad.gv
 	dot -Tsvg -o docs/triad.svg build/run/triad.gv
+	build/run/graph/kelvarin-graph --heatmap examples/group20.dat >build/run/group20-heatmap.gv
+	dot -Tsvg -o docs/group20-heatmap.svg build/run/group20-heatmap.gv
+	build/run/graph/kelvarin-graph --focus examples/group20.dat >build/run/group20-focus.gv
+	dot -Tsvg -o docs/group20-focus.svg build/run/group20-focus.gv
 
 # What one run costs against a bare read-solve-print program, and what
 # kelvarin-table costs on 10,000 files against cat, a shell loop and numpy;

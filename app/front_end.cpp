@@ -1,10 +1,10 @@
 #include "app/front_end.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "command_line/command_line.h"
 #include "reader/reader.h"
 
 namespace {
@@ -47,8 +47,7 @@ void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_ou
     if (help) {
       PrintHelp();
     } else if (version) {
-      std::printf("kelvarin (%s) %s\n", kProgramName, kProgramVersion);
-      std::printf("License GPLv3+: GNU General Public License version 3 or later.\n");
+      PrintVersion(Program{"kelvarin", "FILE"});
     } else {
       PrintDefinition();
     }

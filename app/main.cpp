@@ -64,32 +64,16 @@ bool OutputIsTerminal() {
   WriteErrorMessage(message, "", 0, 1);
 }
 
-// Read the data file: its description and N, printed as they are read, and
-// the N-by-N influence matrix. Return the matrix; any failure ends the run.
-Matrix ReadGroup(Reader* reader) {
-  ReadFailure failure = ReadHeader(reader);
-  if (failure != ReadFailure::kNone) {
-    ReportReadFailure(failure);
-  }
+// Print the description and N as they are read, before N is checked.
+void PrintHeader(const Reader& reader) {
   // On a terminal the description's control bytes are escaped, as ls
   // escapes names; into a file or a pipe it is written byte for byte.
   if (OutputIsTerminal()) {
-    std::printf("Data description: %s", Escaped(reader->description, true).c_str());
+    std::printf("Data description: %s", Escaped(reader.description, true).c_str());
   } else {
-    std::printf("Data description: %s", reader->description);
+    std::printf("Data description: %s", reader.description);
   }
-  std::printf("\nNumber of players (dimension of matrix) = %lld\n\n", reader->size);
-  failure = CheckSize(reader);
-  if (failure != ReadFailure::kNone) {
-    ReportReadFailure(failure);
-  }
-  const int n = static_cast<int>(reader->size);
-  Matrix influence = NewMatrix(n, n);
-  failure = ReadMatrix(reader, influence.get());
-  if (failure != ReadFailure::kNone) {
-    ReportReadFailure(failure);
-  }
-  return influence;
+  std::printf("\nNumber of players (dimension of matrix) = %lld\n\n", reader.size);
 }
 
 // Allocate n zero-filled sums; the run cannot go on without them.
@@ -197,7 +181,11 @@ int main(int argc, char* argv[]) {
   reader.source.file = file;
   reader.name = path;
   reader.diagnostics = &diagnostics;
-  const Matrix influence = ReadGroup(&reader);
+  Matrix influence;
+  const ReadFailure failure = ReadGroup(&reader, &influence, &PrintHeader);
+  if (failure != ReadFailure::kNone) {
+    ReportReadFailure(failure);
+  }
   (void)std::fclose(file);  // Opened for reading only: nothing to lose.
   const int n = static_cast<int>(reader.size);
 

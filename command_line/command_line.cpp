@@ -1,3 +1,5 @@
+// The companions' command line: getopt_long with the true reason for each
+// refusal, and the end of what they write.
 #include "command_line/command_line.h"
 
 #include <cerrno>
@@ -117,4 +119,14 @@ bool FinishOutput(const Program& program, const char* what) {
     return false;
   }
   return true;
+}
+
+void ExitAfterHelp(const Program& program, void (*print_help)()) {
+  print_help();
+  std::exit(FinishOutput(program, "the help") ? kSuccess : kFailure);
+}
+
+void ExitAfterVersion(const Program& program) {
+  PrintVersion(program);
+  std::exit(FinishOutput(program, "the version") ? kSuccess : kFailure);
 }

@@ -46,6 +46,11 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
 // Print "PROGRAM (Kelvarin) VERSION" and the licence on standard output.
 void PrintVersion(const Program& program);
 
+// Print the help with print_help, or the version, and end the process:
+// status kSuccess, or kFailure after saying that it could not be written.
+[[noreturn]] void ExitAfterHelp(const Program& program, void (*print_help)());
+[[noreturn]] void ExitAfterVersion(const Program& program);
+
 // Deliver what standard output holds. Return true, or false after saying
 // "PROGRAM: error: cannot write WHAT: REASON".
 bool FinishOutput(const Program& program, const char* what);

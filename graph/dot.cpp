@@ -4,78 +4,120 @@
 #include <cmath>
 #include <cstring>
 
+#include "numbers/numbers.h"
 #include "reader/diagnostics.h"
 #include "routines/routines.h"
 
 namespace {
-
-// Influences are labelled with this many significant digits, enough to tell
-// apart the two-decimal values data files hold.
-constexpr int kLabelDigits = 4;
 
 // An edge is from kMinPenWidth to kMinPenWidth + kPenWidthRange points
 // wide, in proportion to its |influence| over the largest.
 constexpr double kMinPenWidth = 1.0;
 constexpr double kPenWidthRange = 3.0;
 
-// Colours that stay apart in grey, where the outlines and shapes also tell
-// the roles apart: the empath's fill, the driver's, and negative edges.
-constexpr const char* kEmpathFill = "#a5d8ff";
-constexpr const char* kDriverFill = "#ffc078";
-constexpr const char* kNegativeColour = "#c92a2a";
-
-// Room for any number as text: the longest is a fixed-point weight.
-constexpr int kNumberCapacity = kFixedCapacity + 1;
-
-// Write value into text, NUL-terminated, as std::to_chars writes it in
-// format, with precision digits when precision is not negative.
-void FormatNumber(char text[kNumberCapacity], double value, std::chars_format format,
-                  int precision) {
-  const std::to_chars_result result =
-      precision < 0 ? std::to_chars(text, text + kNumberCapacity - 1, value, format)
-                    : std::to_chars(text, text + kNumberCapacity - 1, value, format, precision);
-  *result.ptr = '\0';
-}
-
 // Weights this large are labelled with kLabelDigits significant digits, not
 // with hundreds of digits before the point.
 constexpr double kLargeWeight = 1e6;
 
-// Room for a weight's text with its name and words.
-constexpr int kWeightCapacity = kNumberCapacity + 32;
+// Return true when the influence of from on to is among from's graph.top
+// strongest on the other players by |influence|, a tie going to the lower
+// player. Zero influences are no edges and do not count.
+bool IsAmongTop(const GroupGraph& graph, int from, int to) {
+  const double strength = std::fabs(gsl_matrix_get(graph.influence, from, to));
+  int stronger = 0;
+  for (int other = 0; other < graph.figures->n; ++other) {
+    const double other_strength = std::fabs(gsl_matrix_get(graph.influence, from, other));
+    if (other != from && other != to && other_strength != 0.0 &&
+        (other_strength > strength || (other_strength == strength && other < to))) {
+      ++stronger;
+    }
+  }
+  return stronger < graph.top;
+}
 
-// Write "NAME = value" into text, NUL-terminated, value with the report's
-// four decimals, or as a label's influence when its magnitude is
-// kLargeWeight or more; in words when it is not finite.
+// Write the title's line on the edges left out, "K of M edges left out: "
+// and why, when graph.min or graph.top is set.
+void WriteLeftOut(std::FILE* stream, const GroupGraph& graph) {
+  if (!(graph.min > 0.0) && graph.top <= 0) {
+    return;
+  }
+  int edges = 0;
+  int left_out = 0;
+  for (int from = 0; from < graph.figures->n; ++from) {
+    for (int to = 0; to < graph.figures->n; ++to) {
+      if (IsEdge(graph, from, to)) {
+        ++edges;
+        left_out += IsDrawn(graph, from, to) ? 0 : 1;
+      }
+    }
+  }
+  std::fprintf(stream, "\\n%d of %d edges left out: ", left_out, edges);
+  if (graph.min > 0.0) {
+    char min[kNumberCapacity];
+    FormatNumber(min, graph.min, numbers::Form::kGeneral, -1);
+    std::fprintf(stream, "|influence| < %s%s", min, graph.top > 0 ? " or " : "");
+  }
+  if (graph.top > 0) {
+    std::fprintf(stream, "not among each player's %d strongest", graph.top);
+  }
+}
+
+}  // namespace
+
+void FormatNumber(char text[kNumberCapacity], double value, numbers::Form format,
+                  int precision) {
+  const std::to_chars_result result =
+      precision < 0 ? numbers::ToChars(text, text + kNumberCapacity - 1, value, format)
+                    : numbers::ToChars(text, text + kNumberCapacity - 1, value, format, precision);
+  *result.ptr = '\0';
+}
+
 void FormatWeight(char text[kWeightCapacity], const char* name, double value) {
+  const bool named = name[0] != '\0';
   if (std::isnan(value)) {
-    (void)std::snprintf(text, kWeightCapacity, "%s is not a number", name);
+    (void)std::snprintf(text, kWeightCapacity, "%s%snot a number", name, named ? " is " : "");
     return;
   }
   if (std::isinf(value)) {
-    (void)std::snprintf(text, kWeightCapacity, "%s overflowed to %sinfinity", name,
-                        value < 0 ? "minus " : "");
+    (void)std::snprintf(text, kWeightCapacity, "%s%s%sinfinity", name,
+                        named ? " overflowed to " : "", value < 0 ? "minus " : "");
     return;
   }
-  const int length = std::snprintf(text, kWeightCapacity, "%s = ", name);
+  const int length = std::snprintf(text, kWeightCapacity, "%s%s", name, named ? " = " : "");
   text += length;
   if (std::fabs(value) >= kLargeWeight) {
-    FormatNumber(text, value, std::chars_format::general, kLabelDigits);
+    FormatNumber(text, value, numbers::Form::kGeneral, kLabelDigits);
   } else {
     *format_fixed(text, value, 0) = '\0';
   }
 }
 
 bool IsEdge(const GroupGraph& graph, int from, int to) {
+  if (graph.view == View::kFocus && to != graph.figures->empath && from != graph.figures->driver) {
+    return false;
+  }
   return from != to && gsl_matrix_get(graph.influence, from, to) != 0.0;
 }
 
 bool IsDrawn(const GroupGraph& graph, int from, int to) {
   return IsEdge(graph, from, to) &&
-         !(std::fabs(gsl_matrix_get(graph.influence, from, to)) < graph.min);
+         !(std::fabs(gsl_matrix_get(graph.influence, from, to)) < graph.min) &&
+         (graph.top <= 0 || IsAmongTop(graph, from, to));
 }
 
-void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, int edges, int left_out) {
+double LargestInfluence(const GroupGraph& graph) {
+  double largest = 0.0;
+  for (int from = 0; from < graph.figures->n; ++from) {
+    for (int to = 0; to < graph.figures->n; ++to) {
+      if (IsEdge(graph, from, to)) {
+        largest = std::fmax(largest, std::fabs(gsl_matrix_get(graph.influence, from, to)));
+      }
+    }
+  }
+  return largest;
+}
+
+void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, const char* view_line) {
   const Figures& figures = *graph.figures;
   const std::string description = QuoteLabel(graph.description);
   std::fprintf(stream, "  label=\"%s%s%d players: empath P%d%s, driver P%d%s; ",
@@ -89,11 +131,10 @@ void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, int edges, int 
   } else {
     std::fprintf(stream, "M is singular: no weights Q");
   }
-  if (graph.min > 0.0) {
-    char min[kNumberCapacity];
-    FormatNumber(min, graph.min, std::chars_format::general, -1);
-    std::fprintf(stream, "\\n%d of %d edges left out: |influence| < %s", left_out, edges, min);
+  if (view_line[0] != '\0') {
+    std::fprintf(stream, "\\n%s", view_line);
   }
+  WriteLeftOut(stream, graph);
   std::fprintf(stream, "\";\n");
 }
 
@@ -129,10 +170,10 @@ void WriteNode(std::FILE* stream, const GroupGraph& graph, int player) {
 void WriteEdge(std::FILE* stream, const GroupGraph& graph, int from, int to, double largest) {
   const double value = gsl_matrix_get(graph.influence, from, to);
   char label[kNumberCapacity];
-  FormatNumber(label, value, std::chars_format::general, kLabelDigits);
+  FormatNumber(label, value, numbers::Form::kGeneral, kLabelDigits);
   char width[kNumberCapacity];
   FormatNumber(width, kMinPenWidth + kPenWidthRange * std::fabs(value) / largest,
-               std::chars_format::fixed, 2);
+               numbers::Form::kFixed, 2);
   std::fprintf(stream, "  P%d -> P%d [label=\"%s", from + 1, to + 1, label);
   if (to == graph.figures->empath && graph.figures->has_weights) {
     char weight[kWeightCapacity];
@@ -146,8 +187,6 @@ void WriteEdge(std::FILE* stream, const GroupGraph& graph, int from, int to, dou
   }
   std::fprintf(stream, "];\n");
 }
-
-}  // namespace
 
 std::string QuoteLabel(std::string_view text) {
   const std::string escaped = Escaped(AsUtf8(text));
@@ -167,23 +206,11 @@ std::string QuoteLabel(std::string_view text) {
 }
 
 void WriteDot(std::FILE* stream, const GroupGraph& graph) {
-  int edges = 0;
-  int left_out = 0;
-  double largest = 0.0;
+  const double largest = LargestInfluence(graph);
   const int n = graph.figures->n;
-  for (int from = 0; from < n; ++from) {
-    for (int to = 0; to < n; ++to) {
-      if (IsEdge(graph, from, to)) {
-        ++edges;
-        left_out += IsDrawn(graph, from, to) ? 0 : 1;
-        largest = std::fmax(largest, std::fabs(gsl_matrix_get(graph.influence, from, to)));
-      }
-    }
-  }
-
   std::fprintf(stream, "digraph influence {\n");
   std::fprintf(stream, "  charset=\"UTF-8\";\n");
-  WriteGraphLabel(stream, graph, edges, left_out);
+  WriteGraphLabel(stream, graph, "");
   std::fprintf(stream, "  labelloc=t;\n");
   for (int player = 0; player < n; ++player) {
     WriteNode(stream, graph, player);

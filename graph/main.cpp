@@ -1,6 +1,7 @@
 // kelvarin-graph: reads a group's influence matrix from a data file, as
-// kelvarin does, and writes its influence network as a Graphviz DOT digraph
-// with the empath, the driver and the weights Q marked.
+// kelvarin does, and writes its influence network, its heat map or its
+// focus on the empath and the driver as a Graphviz DOT digraph with the
+// empath, the driver and the weights Q marked.
 #include <gsl/gsl_errno.h>
 
 #include <charconv>
@@ -12,30 +13,42 @@
 #include "analysis/analysis.h"
 #include "command_line/command_line.h"
 #include "graph/dot.h"
+#include "graph/views.h"
+#include "numbers/numbers.h"
 #include "reader/reader.h"
 
 namespace {
 
-constexpr Program kProgram = {"kelvarin-graph", "[--min=X] FILE"};
+constexpr Program kProgram = {"kelvarin-graph", "[--heatmap | --focus] [--top=K] [--min=X] FILE"};
 
 // What the command line asks for.
 struct Options {
   const char* path = nullptr;
   double min = 0.0;
+  bool min_given = false;
+  int top = 0;  // 0: no --top
+  View view = View::kNetwork;
 };
 
+// Groups of more than this many players draw as a tangle in the network
+// view, and a note says so.
+constexpr int kTangle = 8;
+
 // The options' values in getopt_long's table.
-enum Option : int { kMin = 256, kHelp, kVersion };
+enum Option : int { kMin = 256, kTop, kHeatmap, kFocus, kHelp, kVersion };
 
 constexpr option kOptions[] = {
     {"min", required_argument, nullptr, kMin},
+    {"top", required_argument, nullptr, kTop},
+    {"heatmap", no_argument, nullptr, kHeatmap},
+    {"focus", no_argument, nullptr, kFocus},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
 void PrintHelp() {
-  std::printf("Usage: kelvarin-graph [--min=X] FILE\n");
+  std::printf("Usage: kelvarin-graph %s\n", kProgram.usage);
   std::printf(
       "Write the influence network of the group of %lld to %lld players in the kelvarin\n"
       "data file FILE (- for standard input) as one Graphviz DOT digraph on standard\n"
@@ -43,14 +56,53 @@ void PrintHelp() {
       "influence of one player on another (dashed when negative), and the weights Q on\n"
       "the edges into the empath.\n\n",
       kMinPlayers, kMaxPlayers);
+  std::printf(
+      "  --heatmap  draw the matrix as a grid of shaded cells instead (blue positive,\n"
+      "             red negative, the darker the larger), with the sums of squares\n"
+      "             and the weights Q; it draws every influence, so it takes no\n"
+      "             --top or --min\n");
+  std::printf("  --focus    draw only the influences on the empath and those of the driver\n");
+  std::printf(
+      "  --top=K    draw only each player's K strongest influences on the others\n"
+      "             (by absolute value, a tie to the lower player), K a whole\n"
+      "             number of at least 1\n");
   std::printf("  --min=X    leave out the edges whose absolute influence is below X\n");
   std::printf("  --help     print this help\n");
   std::printf("  --version  print the version\n\n");
-  std::printf("Example: kelvarin-graph group.dat | dot -Tsvg > group.svg\n\n");
+  std::printf(
+      "--top and --min apply to the network and to --focus; an edge is drawn when it\n"
+      "passes both, and the title says how many were left out.\n\n");
+  std::printf("Examples: kelvarin-graph group.dat | dot -Tsvg > group.svg\n");
+  std::printf("          kelvarin-graph --heatmap group.dat | dot -Tsvg > heatmap.svg\n");
+  std::printf("          kelvarin-graph --focus group.dat | dot -Tpng > focus.png\n");
+  std::printf("          kelvarin-graph --top 3 group.dat | dot -Tsvg > top3.svg\n\n");
   std::printf(
       "Exit status: 0 when the graph is written (a singular reduced matrix M gives it\n"
       "without weights), 1 when FILE cannot be read, S_E or a weight is not finite, or\n"
       "the graph cannot be written, 2 for a bad command line.\n");
+}
+
+// Read K of --top K: a whole number of at least 1 in decimal digits, the
+// whole text; one beyond the range of int is more than any player's
+// influences and keeps them all. Any other text is a bad command line, with
+// the reason.
+int ReadTop(const char* text) {
+  const char* end = text + std::strlen(text);
+  if (text == end || std::strspn(text, "0123456789") != static_cast<size_t>(end - text)) {
+    BadCommandLine(kProgram,
+                   text[0] == '-' ? "--top needs a whole number of at least 1, not"
+                                  : "--top needs a whole number, not",
+                   text);
+  }
+  int top = 0;
+  const std::from_chars_result result = std::from_chars(text, end, top);
+  if (result.ec == std::errc::result_out_of_range) {
+    return static_cast<int>(kMaxPlayers);
+  }
+  if (top < 1) {
+    BadCommandLine(kProgram, "--top needs a whole number of at least 1, not", text);
+  }
+  return top;
 }
 
 // Read X of --min X: a finite number of at least 0, the whole text; any
@@ -58,7 +110,7 @@ void PrintHelp() {
 double ReadMin(const char* text) {
   const char* end = text + std::strlen(text);
   double min = 0.0;
-  const std::from_chars_result result = std::from_chars(text, end, min);
+  const std::from_chars_result result = numbers::FromChars(text, end, &min);
   if (result.ec == std::errc::result_out_of_range) {
     BadCommandLine(kProgram, "--min is beyond the range of double precision:", text);
   }
@@ -90,18 +142,34 @@ Options ReadCommandLine(int argc, char* argv[]) {
         break;
       case kMin:
         options.min = ReadMin(a.value);
+        options.min_given = true;
         break;
+      case kTop:
+        options.top = ReadTop(a.value);
+        break;
+      case kHeatmap:
+      case kFocus: {
+        const View view = a.option == kHeatmap ? View::kHeatmap : View::kFocus;
+        if (options.view != View::kNetwork && options.view != view) {
+          BadCommandLine(kProgram, "--heatmap and --focus are two views: give one of them");
+        }
+        options.view = view;
+        break;
+      }
       case kHelp:
-        PrintHelp();
-        std::exit(FinishOutput(kProgram, "the help") ? kSuccess : kFailure);
+        ExitAfterHelp(kProgram, &PrintHelp);
       case kVersion:
       default:
-        PrintVersion(kProgram);
-        std::exit(FinishOutput(kProgram, "the version") ? kSuccess : kFailure);
+        ExitAfterVersion(kProgram);
     }
   }
   if (options.path == nullptr) {
     BadCommandLine(kProgram, "no data file given");
+  }
+  if (options.view == View::kHeatmap && (options.min_given || options.top > 0)) {
+    BadCommandLine(kProgram,
+                   "--heatmap draws every influence: --top and --min are for the network "
+                   "and --focus");
   }
   return options;
 }
@@ -153,7 +221,25 @@ int main(int argc, char* argv[]) {
   graph.influence = influence.get();
   graph.figures = &figures;
   graph.min = options.min;
-  WriteDot(stdout, graph);
+  graph.top = options.top;
+  graph.view = options.view;
+  if (figures.n > kTangle && options.view == View::kNetwork && options.top == 0) {
+    SayAboutProgram(&diagnostics, Severity::kNote,
+                    "a group of %d players draws as a tangle of edges: try --heatmap, --focus "
+                    "or --top 3",
+                    figures.n);
+  }
+  switch (options.view) {
+    case View::kHeatmap:
+      WriteHeatmap(stdout, graph);
+      break;
+    case View::kFocus:
+      WriteFocus(stdout, graph);
+      break;
+    case View::kNetwork:
+      WriteDot(stdout, graph);
+      break;
+  }
   const bool written = FinishOutput(kProgram, "the graph");
   return written && ending != Ending::kNotFinite ? kSuccess : kFailure;
 }

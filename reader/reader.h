@@ -17,30 +17,13 @@
 #include "reader/diagnostics.h"
 #include "reader/owners.h"
 #include "reader/scan.h"
+#include "reader/texts.h"
 
 constexpr int kMaxDescriptionLength = 120;
 // The description's bytes, its line feed and the NUL.
 constexpr int kDescriptionBufferSize = kMaxDescriptionLength + 2;
 constexpr long long kMinPlayers = 2;
 constexpr long long kMaxPlayers = 20;
-
-enum class ReadFailure {
-  kNone,
-  kNotFound,  // the file could not be opened
-  kDescription,
-  kDescriptionLength,
-  kSize,
-  kSizeBounds,
-  kNoMemory,  // the influence matrix could not be had
-  kValues,
-};
-
-// Room for the message of any failure.
-constexpr int kFailureMessageCapacity = 80;
-
-// Write into message the fixed error report's message for failure (the
-// empty string for kNone).
-void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]);
 
 // A data file being read, and what has been read of it.
 struct Reader {
@@ -65,9 +48,6 @@ ReadFailure CheckSize(Reader* reader);
 // look at what follows them, which is not part of the data.
 ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence);
 
-// Return a short text of why the last file operation failed, from errno.
-const char* SystemReason(int error);
-
 // Open the data file at path for reading in binary mode, or return null
 // after saying "cannot open 'PATH': REASON" on diagnostics. For a companion
 // program, "-" is standard input, a FIFO that nothing writes to reads as
@@ -75,9 +55,15 @@ const char* SystemReason(int error);
 // refused; kelvarin opens every name as it stands, as fopen does.
 std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics);
 
+// Read the open data file of reader: ReadHeader, then after_header (unless
+// it is null: kelvarin prints the description and N there), CheckSize, then
+// ReadMatrix into a new influence matrix. Return the first failure; reader
+// keeps what was read.
+ReadFailure ReadGroup(Reader* reader, Matrix* influence,
+                      void (*after_header)(const Reader& reader) = nullptr);
+
 // Read the data file at path as a companion program reads it: open it,
-// ReadHeader, CheckSize, then ReadMatrix into a new influence matrix, and
-// close it. Return the first failure; reader keeps what was read.
+// ReadGroup, and close it.
 ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence);
 
 #endif  // KELVARIN_READER_READER_H_

@@ -4,6 +4,8 @@
 #include <climits>
 #include <system_error>
 
+#include "numbers/numbers.h"
+
 namespace {
 
 // Numbers in the data file are decimal.
@@ -100,7 +102,7 @@ struct Significand {
     power = power > kExponentLimit ? kExponentLimit : power;
     power = power < -kExponentLimit ? -kExponentLimit : power;
     end = std::to_chars(end, text + kTextSize, power).ptr;
-    const std::from_chars_result result = std::from_chars(text, end, *value);
+    const std::from_chars_result result = numbers::FromChars(text, end, value);
     if (result.ec == std::errc()) {
       *underflow = *value == 0.0F;
       return true;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "numbers/numbers.h"
 #include "routines/routines.h"
 
 namespace {
@@ -72,11 +73,12 @@ void WriteLocalErrorMessage(const char* message, const char* detail, int flag, i
 }
 
 char* format_fixed(char* text, double value, int width) {
-  // The C++ library's conversion gives the digits printf gives, without
-  // printf's cost of parsing a format and of multi-precision arithmetic.
+  // The C++ library's conversion, where it has one, gives the digits printf
+  // gives, without printf's cost of parsing a format and of multi-precision
+  // arithmetic.
   char digits[kFixedCapacity];
-  const std::to_chars_result result = std::to_chars(digits, digits + kFixedCapacity, value,
-                                                    std::chars_format::fixed, kFixedDecimals);
+  const std::to_chars_result result = numbers::ToChars(digits, digits + kFixedCapacity, value,
+                                                       numbers::Form::kFixed, kFixedDecimals);
   const int length = static_cast<int>(result.ptr - digits);
   for (int pad = width - length; pad > 0; --pad) {
     *text++ = ' ';

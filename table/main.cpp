@@ -121,12 +121,10 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
         SetForm(&command, Form::kJson);
         break;
       case kHelp:
-        PrintHelp();
-        std::exit(FinishOutput(kProgram, "the help") ? kSuccess : kFailure);
+        ExitAfterHelp(kProgram, &PrintHelp);
       case kVersion:
       default:
-        PrintVersion(kProgram);
-        std::exit(FinishOutput(kProgram, "the version") ? kSuccess : kFailure);
+        ExitAfterVersion(kProgram);
     }
   }
   if (command.inputs.empty()) {

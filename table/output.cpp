@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "numbers/numbers.h"
 #include "table/table.h"
 
 const char* const kFileColumns =
@@ -52,8 +53,8 @@ void WriteNumber(std::FILE* out, double value) {
   char text[kNumberCapacity];
   const std::to_chars_result result =
       std::fabs(value) >= kWholeNumbers
-          ? std::to_chars(text, text + sizeof text, value, std::chars_format::scientific)
-          : std::to_chars(text, text + sizeof text, value);
+          ? numbers::ToChars(text, text + sizeof text, value, numbers::Form::kScientific)
+          : numbers::ToChars(text, text + sizeof text, value);
   std::fwrite(text, 1, static_cast<size_t>(result.ptr - text), out);
 }
 

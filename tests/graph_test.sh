@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Checks kelvarin-graph's DOT with Graphviz's dot, which must render it with
-# no warning and no error:
+# no warning and no error, in each view (the network, --heatmap, --focus and
+# --top 3):
 #   every example and every end-to-end case that has a data file: a file
-#     that kelvarin reports on gives a graph (and kelvarin's warnings), one
-#     it rejects gives kelvarin's diagnostics and error text and no graph
+#     that kelvarin reports on gives a graph (and kelvarin's warnings, and a
+#     note on the tangle when the network has more than 8 players), one it
+#     rejects gives kelvarin's diagnostics and error text and no graph
+#   random groups of 2 to 20 players: the note on the tangle from 9 players
+#     on, a heat map at most 1,600 points wide, and --top's ties
 #   descriptions with every kind of byte that DOT or a label treats
 #     specially, drawn as the text itself
 #   the 20-player example: one edge per non-zero influence of one player on
-#     another, with its value and sign, those below --min left out and
-#     counted in the title, and the weights Q of the report
+#     another, with its value and sign, those below --min, beyond --top or
+#     outside --focus left out and counted in the title, and the weights Q
+#     of the report; its heat map's cells and weights
 #   the command line: status 2 when it is wrong, 1 for a file that does not
 #     open or a graph that cannot be written, 0 for --help and --version
 # Usage: graph_test.sh <kelvarin-graph> <examples folder> <cases folder>
@@ -32,6 +37,36 @@ render() {
   fi
 }
 
+# The views beside the network, each drawn for every file the network is.
+views=(--heatmap --focus '--top 3')
+
+# The note on a network of more than 8 players.
+tangle() {
+  echo "kelvarin-graph: note: a group of $1 players draws as a tangle of edges: try --heatmap, --focus or --top 3"
+}
+
+# The width in points of the SVG in $work/graph.svg.
+svg_width() {
+  sed -n 's/^<svg width="\([0-9.]*\)pt".*/\1/p' "$work/graph.svg"
+}
+
+# Draw $2 in each view with status $3 and standard error $work/err.views,
+# and render each; a heat map must be at most 1,600 points wide.
+render_views() {
+  local view status
+  for view in "${views[@]}"; do
+    read -ra words <<<"$view"
+    "$program" "${words[@]}" "$2" >"$work/graph.gv" 2>"$work/err"
+    status=$?
+    [ $status -eq "$3" ] && cmp -s "$work/err" "$work/err.views" ||
+      fail "$1 $view: status $status, standard error:"$'\n'"$(cat "$work/err")"
+    render "$1 $view"
+    if [ "$view" = --heatmap ] && ! awk -v w="$(svg_width)" 'BEGIN { exit !(w > 0 && w <= 1600) }'; then
+      fail "$1 --heatmap: $(svg_width) points wide"
+    fi
+  done
+}
+
 command -v dot >/dev/null || {
   echo "FAIL: Graphviz's dot is not installed"
   exit 1
@@ -42,6 +77,8 @@ for example in "$examples"/*.dat; do
   status=$?
   [ $status -eq 0 ] || fail "$example: status $status: $(cat "$work/err")"
   render "$example"
+  grep -v '^kelvarin-graph: note: a group of .* tangle' "$work/err" >"$work/err.views"
+  render_views "$example" "$example" 0
 done
 
 # Each case runs in its folder on "input", as the end-to-end runner runs it,
@@ -70,6 +107,8 @@ for folder in "$cases"/*/; do
     s/^kelvarin: warning: \(.* not finite: solving\)/kelvarin-graph: error: \1/
     s/^kelvarin: /kelvarin-graph: /' "$folder/stderr" >"$work/err.expected"
   grep -q ' not finite: solving' "$work/err.expected" && expected_status=1 || expected_status=0
+  players=$(grep -c '^  P[0-9]* \[label=' "$work/graph.gv")
+  [ "$players" -le 8 ] || tangle "$players" >>"$work/err.expected"
   [ $status -eq $expected_status ] || fail "$name: status $status: $(cat "$work/err")"
   if [ "$expected" = abort ]; then
     # A singular M: a note, and no weights.
@@ -81,6 +120,47 @@ for folder in "$cases"/*/; do
       fail "$name: standard error was:"$'\n'"$(cat "$work/err")"
   fi
   render "$name"
+  # The views say what the network says, less the note on the tangle.
+  grep -vxF "$(tangle "$players")" "$work/err" >"$work/err.views"
+  here=$PWD
+  cd "$folder" && render_views "$name" input $expected_status
+  cd "$here" || exit 1
+done
+
+# Random groups of 2 to 20 players, drawn in every view, each a description
+# line, N and N rows: two-decimal values in [-1, 1] with zeros, values from
+# {-1, -0.5, 0, 0.5, 1} with many ties, or values of 4 to 7 significant
+# digits from 1e-6 to 1e6 in magnitude, the widest labels.
+for group in 2:decimals 3:ties 8:decimals 9:ties 14:wide 17:decimals 20:ties 20:wide; do
+  n=${group%%:*}
+  kind=${group#*:}
+  awk -v n="$n" -v kind="$kind" -v seed="$((301 + n))" 'BEGIN {
+    srand(seed)
+    printf "Random %s group of %d\n%d\n", kind, n, n
+    for (i = 1; i <= n; ++i) {
+      for (j = 1; j <= n; ++j) {
+        if (kind == "ties") v = (int(rand() * 5) - 2) / 2
+        else if (kind == "wide") v = (rand() < 0.5 ? -1 : 1) * 10 ^ (12 * rand() - 6)
+        else v = rand() < 0.15 ? 0 : int(rand() * 201 - 100) / 100
+        if (i == j) v = kind == "wide" ? v * 3 : 1 + rand()
+        printf "%s%.7g", (j > 1 ? " " : ""), v
+      }
+      printf "\n"
+    }
+  }' >"$work/random$n$kind.dat"
+done
+for file in "$work"/random*.dat; do
+  n=$(sed -n 2p "$file")
+  "$program" "$file" >"$work/graph.gv" 2>"$work/err"
+  status=$?
+  render "$(basename "$file")"
+  # A singular M is a note of its own; the tangle's note comes from 9 on.
+  grep -v '^kelvarin-graph: note: M, .* is singular' "$work/err" >"$work/err.views"
+  { [ "$n" -le 8 ] || tangle "$n"; } >"$work/tangle"
+  [ $status -eq 0 ] && cmp -s "$work/err.views" "$work/tangle" ||
+    fail "$(basename "$file"): status $status, standard error:"$'\n'"$(cat "$work/err")"
+  grep '^kelvarin-graph: note: M, .* is singular' "$work/err" >"$work/err.views"
+  render_views "$(basename "$file")" "$file" 0
 done
 
 # Descriptions, each with the text that its SVG must show (as XML writes it).
@@ -110,8 +190,18 @@ for i in "${!descriptions[@]}"; do
     fail "description $i: status $status: $(cat "$work/err")"
   render "description $i"
   # dot writes '-' as &#45;.
-  sed 's/&#45;/-/g' "$work/graph.svg" | grep -qF ">${shown[$i]}</text>" ||
+  # grep reads to the end: with -q, sed could die of SIGPIPE and fail the pipe.
+  sed 's/&#45;/-/g' "$work/graph.svg" | grep -F ">${shown[$i]}</text>" >/dev/null ||
     fail "description $i: the SVG does not show '${shown[$i]}':"$'\n'"$(grep '<text' "$work/graph.svg")"
+  for view in "${views[@]}"; do
+    read -ra words <<<"$view"
+    "$program" "${words[@]}" "$work/hostile.dat" >"$work/graph.gv" 2>"$work/err" &&
+      [ ! -s "$work/err" ] || fail "description $i $view: $(cat "$work/err")"
+    render "description $i $view"
+    # grep reads to the end: with -q, sed could die of SIGPIPE and fail the pipe.
+  sed 's/&#45;/-/g' "$work/graph.svg" | grep -F ">${shown[$i]}</text>" >/dev/null ||
+      fail "description $i $view: the SVG does not show '${shown[$i]}'"
+  done
 done
 
 # The 20-player example: its edges, values and weights as lines
@@ -121,47 +211,159 @@ twenty=$examples/group20.dat
 report=$cases/twenty_players/stdout
 cmp -s "$twenty" "$cases/twenty_players/input" || fail "the case twenty_players is not $twenty"
 empath=$(sed -n 's/^The empath is P\([0-9]*\)\.$/\1/p' "$report")
+driver=$(sed -n 's/^The driver is P\([0-9]*\)\.$/\1/p' "$report")
 awk 'NR > 2 { for (j = 1; j <= NF; ++j) if (NR - 2 != j && $j != 0) print NR - 2, j, $j + 0 }' \
   "$twenty" | sort >"$work/edges"
 awk -v empath="$empath" '/^The vector of weights Q/ { on = 1; next }
   /^The synchronization/ { on = 0 }
   on && NF { ++k; print "Q", k < empath ? k : k + 1, $1 }' "$report" | sort >"$work/weights"
-for min in 0 0.5; do
-  "$program" --min $min "$twenty" >"$work/graph.gv" 2>"$work/err" || fail "--min $min: status $?"
-  awk -v min=$min '{ v = $3 < 0 ? -$3 : $3; if (v >= min) print }' "$work/edges" >"$work/expected"
-  cat "$work/weights" >>"$work/expected"
-  sort -o "$work/expected" "$work/expected"
+
+# Write to $work/expected the edges of $work/edges that are drawn with
+# --min $1, --top $2 (0: none) and, when $3 is 1, --focus: in the focus,
+# into the empath or out of the driver; among a player's $2 largest
+# |influence| on the others, a tie to the lower player; |influence| >= $1.
+# Write "EDGES LEFT_OUT" of the view to $work/counts.
+expect_edges() {
+  awk -v min="$1" -v top="$2" -v focus="$3" -v empath="$empath" -v driver="$driver" \
+    -v counts="$work/counts" '
+    { from[NR] = $1; to[NR] = $2; value[NR] = $3; size[NR] = $3 < 0 ? -$3 : $3 }
+    END {
+      for (e = 1; e <= NR; ++e) {
+        if (focus && to[e] != empath && from[e] != driver) continue
+        ++edges
+        keep = size[e] >= min
+        stronger = 0
+        for (o = 1; o <= NR; ++o)
+          if (o != e && from[o] == from[e] &&
+              (size[o] > size[e] || (size[o] == size[e] && to[o] < to[e]))) ++stronger
+        if (top > 0 && stronger >= top) keep = 0
+        if (keep) print from[e], to[e], value[e]; else ++left_out
+      }
+      print edges + 0, left_out + 0 >counts
+    }' "$work/edges" | sort >"$work/expected"
+}
+
+# The edges "FROM TO VALUE" of the DOT in $work/graph.gv, and with $1 the
+# weights "Q PLAYER WEIGHT" on its edges and in its nodes, to $work/drawn.
+drawn_edges() {
   {
     sed -n 's/^  P\([0-9]*\) -> P\([0-9]*\) \[label="\([^"\\]*\).*/\1 \2 \3/p' "$work/graph.gv" |
       awk '{ $3 += 0; print }'
-    sed -n 's/^  P\([0-9]*\) .*Q = \([^"\\]*\)".*/Q \1 \2/p' "$work/graph.gv"
+    [ -z "${1:-}" ] || sed -n 's/^  P\([0-9]*\) .*Q = \([^"\\]*\)".*/Q \1 \2/p' "$work/graph.gv"
   } | sort >"$work/drawn"
+}
+
+# Each row: --min, --top and --focus (1) as the options give them.
+while read -r min top focus; do
+  options=()
+  [ "$min" = 0 ] || options+=(--min "$min")
+  [ "$top" = 0 ] || options+=(--top "$top")
+  [ "$focus" = 0 ] || options+=(--focus)
+  name="${options[*]:-the network}"
+  "$program" "${options[@]}" "$twenty" >"$work/graph.gv" 2>"$work/err" || fail "$name: status $?"
+  expect_edges "$min" "$top" "$focus"
+  cat "$work/weights" >>"$work/expected"
+  sort -o "$work/expected" "$work/expected"
+  drawn_edges weights
   diff "$work/expected" "$work/drawn" >"$work/diff" ||
-    fail "--min $min: edges or weights differ (< expected, > drawn):"$'\n'"$(cat "$work/diff")"
-  all=$(wc -l <"$work/edges")
-  left_out=$((all - $(grep -cv '^Q' "$work/expected")))
-  if [ "$min" = 0 ]; then
-    ! grep -q 'left out' "$work/graph.gv" || fail "--min 0: the title speaks of edges left out"
+    fail "$name: edges or weights differ (< expected, > drawn):"$'\n'"$(cat "$work/diff")"
+  read -r all left_out <"$work/counts"
+  reason=
+  [ "$min" = 0 ] || reason="|influence| < $min"
+  [ "$top" = 0 ] || reason="${reason:+$reason or }not among each player's $top strongest"
+  if [ -z "$reason" ]; then
+    ! grep -q 'left out' "$work/graph.gv" || fail "$name: the title speaks of edges left out"
   else
-    grep -qF "$left_out of $all edges left out: |influence| < $min" "$work/graph.gv" ||
-      fail "--min $min: the title does not say that $left_out of $all edges are left out"
+    grep -qF "$left_out of $all edges left out: $reason\"" "$work/graph.gv" ||
+      fail "$name: the title does not say that $left_out of $all edges are left out: $reason"
   fi
   # Negative edges, and only they, are dashed.
   [ "$(grep -c -- '-> P.*label="-.*style=dashed' "$work/graph.gv")" = \
-    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "--min $min: a positive edge is dashed"
+    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "$name: a positive edge is dashed"
   [ "$(grep -c -- '-> P.*label="-' "$work/graph.gv")" = \
-    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "--min $min: a negative edge is solid"
+    "$(grep -c 'style=dashed' "$work/graph.gv")" ] || fail "$name: a negative edge is solid"
+  # The note on the tangle, for the network without --top.
+  { [ "$top$focus" != 00 ] || tangle 20; } >"$work/tangle"
+  cmp -s "$work/err" "$work/tangle" || fail "$name: standard error was:"$'\n'"$(cat "$work/err")"
+  render "$name"
+done <<ROWS
+0 0 0
+0.5 0 0
+0 3 0
+0.85 1 0
+0 25 0
+0 0 1
+0.5 3 1
+ROWS
+
+# --top on the random groups whose values often tie: a tie goes to the
+# lower player. The empath and the driver are the title's.
+for file in "$work"/random*ties.dat; do
+  for top in 1 2; do
+    for focus in 0 1; do
+      options=(--top $top)
+      [ $focus = 0 ] || options+=(--focus)
+      "$program" "${options[@]}" "$file" >"$work/graph.gv" 2>/dev/null
+      empath=$(sed -n 's/^  label=.*empath P\([0-9]*\).*/\1/p' "$work/graph.gv")
+      driver=$(sed -n 's/^  label=.*driver P\([0-9]*\).*/\1/p' "$work/graph.gv")
+      awk 'NR > 2 { for (j = 1; j <= NF; ++j) if (NR - 2 != j && $j != 0) print NR - 2, j, $j + 0 }' \
+        "$file" >"$work/edges"
+      expect_edges 0 $top $focus
+      drawn_edges
+      diff "$work/expected" "$work/drawn" >"$work/diff" ||
+        fail "$(basename "$file") ${options[*]}: edges differ:"$'\n'"$(cat "$work/diff")"
+    done
+  done
 done
-render "$twenty --min 0.5"
+empath=$(sed -n 's/^The empath is P\([0-9]*\)\.$/\1/p' "$report")
+driver=$(sed -n 's/^The driver is P\([0-9]*\)\.$/\1/p' "$report")
+
+# The heat map of the 20-player example: a cell "ROW COLUMN VALUE" per
+# influence with 4 significant digits, the weights of the report, and the
+# empath and the driver named in their headers.
+"$program" --heatmap "$twenty" >"$work/graph.gv" 2>"$work/err" && [ ! -s "$work/err" ] ||
+  fail "--heatmap $twenty: $(cat "$work/err")"
+awk 'NR > 2 { for (j = 1; j <= NF; ++j) printf "%d %d %.4g\n", NR - 2, j, $j == 0 ? 0 : $j }' \
+  "$twenty" | sort >"$work/expected"
+sed -n 's/^<TD ID="a\([0-9]*\)_\([0-9]*\)"[^>]*>\(<FONT[^>]*>\|<I>\)\([^<]*\)<.*/\1 \2 \4/p' \
+  "$work/graph.gv" | awk '{ printf "%d %d %.4g\n", $1, $2, $3 }' | sort >"$work/drawn"
+[ "$(wc -l <"$work/drawn")" = 400 ] && diff "$work/expected" "$work/drawn" >"$work/diff" ||
+  fail "--heatmap: the cells are not the matrix (< file, > heat map):"$'\n'"$(cat "$work/diff")"
+grep -o 'ID="q[0-9]*"[^>]*>[^<]*<' "$work/graph.gv" |
+  sed 's/ID="q\([0-9]*\)"[^>]*>\([^<]*\)</Q \1 \2/' | sort >"$work/drawn"
+diff "$work/weights" "$work/drawn" >"$work/diff" ||
+  fail "--heatmap: the weights are not the report's:"$'\n'"$(cat "$work/diff")"
+grep -q "<B>P$empath</B><BR/><FONT POINT-SIZE=\"8\">empath<" "$work/graph.gv" &&
+  grep -q "<B>P$driver</B><BR/><FONT POINT-SIZE=\"8\">driver<" "$work/graph.gv" ||
+  fail "--heatmap: the empath P$empath or the driver P$driver is not named in its header"
+render "--heatmap $twenty"
 
 # A leader is a near tie only when the next sum is within 0.0001: a zero
-# first column makes kelvarin warn, but its empath leads by 0.125.
+# first column makes kelvarin warn, but its empath leads by 0.125. (grep reads
+# all of the graph: quitting at the match could cut the program's later
+# writes off, and pipefail would count that.)
 printf 'Zero column\n3\n0 0.5 0.25\n0 1 0.75\n0 0.5 1\n' >"$work/zero.dat"
-"$program" "$work/zero.dat" 2>/dev/null | grep -qF 'empath P3, driver P2;' ||
+"$program" "$work/zero.dat" 2>/dev/null | grep -F 'empath P3, driver P2;' >/dev/null ||
   fail "a zero column: the title marks a near tie"
 printf 'Identity\n2\n1 0\n0 1\n' >"$work/identity.dat"
-"$program" "$work/identity.dat" | grep -qF 'empath P1 (near tie), driver P1 (near tie)' ||
+"$program" "$work/identity.dat" | grep -F 'empath P1 (near tie), driver P1 (near tie)' >/dev/null ||
   fail "equal sums: the title does not mark the near ties"
+printf 'Column tie\n3\n1 0 0\n0 1 0\n0.5 0.5 1\n' >"$work/column_tie.dat"
+"$program" "$work/column_tie.dat" 2>/dev/null | grep -qF 'empath P1 (near tie), driver P3;' ||
+  fail "a near tie of the empath only: the title marks it on the wrong leader"
+
+# An edge's width is in proportion to its |influence|, from 1 to 4 points.
+"$program" "$examples/triad.dat" >"$work/graph.gv"
+grep -qxF '  P1 -> P3 [label="0.25\nQ = -0.1667", penwidth=2.00];' "$work/graph.gv" ||
+  fail "triad: the edge P1 -> P3 is not as its influence, weight and width"$'\n'"$(cat "$work/graph.gv")"
+
+# Weights that overflowed are said in words, with their sign.
+(cd "$cases/inverse_overflow" && "$program" input) >"$work/graph.gv" 2>/dev/null
+for label in 'P3 -> P1 [label="1e+10\nQ is not a number"' \
+  'P4 -> P1 [label="1e+10\nQ overflowed to infinity"' \
+  'P5 -> P1 [label="1e+10\nQ overflowed to minus infinity"' 'P7 -> P1 [label="1e+10\nQ = -1e+280"'; do
+  grep -qF "  $label" "$work/graph.gv" || fail "inverse_overflow: no edge $label"
+done
 
 # The command line, each with its status and the start of what it prints.
 triad=$examples/triad.dat
@@ -172,8 +374,9 @@ while IFS='|' read -r expected start arguments; do
   [ $status -eq "$expected" ] && [ "$(head -c ${#start} "$work/out")" = "$start" ] ||
     fail "kelvarin-graph $arguments: status $status:"$'\n'"$(cat "$work/out")"
 done <<EOF
-0|Usage: kelvarin-graph [--min=X] FILE|--help
-0|Usage: kelvarin-graph [--min=X] FILE|--he
+0|Usage: kelvarin-graph [--heatmap|--help
+0|Usage: kelvarin-graph [--heatmap|--hel
+2|kelvarin-graph: error: ambiguous option (more than one option begins so) '--he'|--he
 0|kelvarin-graph (Kelvarin) |--version
 2|kelvarin-graph: error: no data file given|
 2|kelvarin-graph: error: --min needs an argument|$triad --min
@@ -187,12 +390,24 @@ done <<EOF
 2|kelvarin-graph: error: unknown option '-x'|-x $triad
 2|kelvarin-graph: error: one data file is drawn at a time; another is '$triad'|$triad $triad
 1|kelvarin-graph: error: cannot open '-x': no such file|-- -x
+1|kelvarin-graph: error: cannot open '/dev/null': it is a device|/dev/null
 0|digraph|--min 1e-3 -- $triad
+2|kelvarin-graph: error: --heatmap and --focus are two views: give one of them|--heatmap --focus $triad
+2|kelvarin-graph: error: --heatmap draws every influence: --top and --min are for the network and --focus|--heatmap --min 0 $triad
+2|kelvarin-graph: error: --heatmap draws every influence: --top and --min are for the network and --focus|--top=2 --heatmap $triad
+2|kelvarin-graph: error: --top needs a whole number of at least 1, not '0'|--top 0 $triad
+2|kelvarin-graph: error: --top needs a whole number of at least 1, not '-1'|--top -1 $triad
+2|kelvarin-graph: error: --top needs a whole number, not '2.5'|--top 2.5 $triad
+2|kelvarin-graph: error: --top needs a whole number, not ''|--top= $triad
+2|kelvarin-graph: error: --top needs a whole number, not '+3'|--top=+3 $triad
+2|kelvarin-graph: error: --top needs an argument|$triad --top
+0|digraph|--top=99999999999999999999 --focus --focus --min 0.1 $triad
+0|digraph|--heatmap --heatmap $triad
 0|digraph|--mi=0 $triad
 EOF
 # --min=X as --min X; "-" is standard input.
-"$program" --min 0.5 "$twenty" >"$work/spaced.gv"
-"$program" --min=0.5 - <"$twenty" >"$work/graph.gv" && cmp -s "$work/spaced.gv" "$work/graph.gv" ||
+"$program" --min 0.5 "$twenty" >"$work/spaced.gv" 2>/dev/null
+"$program" --min=0.5 - <"$twenty" >"$work/graph.gv" 2>/dev/null && cmp -s "$work/spaced.gv" "$work/graph.gv" ||
   fail "--min=0.5 with standard input differs from --min 0.5 with the file"
 "$program" --help >/dev/full 2>"$work/err"
 status=$?

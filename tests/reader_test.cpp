@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -44,15 +45,8 @@ Outcome Read(const std::string& text) {
   reader.name = "team.dat";
   reader.diagnostics = &diagnostics;
   Outcome outcome;
-  outcome.failure = ReadHeader(&reader);
-  if (outcome.failure == ReadFailure::kNone) {
-    outcome.failure = CheckSize(&reader);
-  }
-  if (outcome.failure == ReadFailure::kNone) {
-    const int n = static_cast<int>(reader.size);
-    const Matrix influence = NewMatrix(n, n);
-    outcome.failure = ReadMatrix(&reader, influence.get());
-  }
+  Matrix influence;
+  outcome.failure = ReadGroup(&reader, &influence);
   outcome.lines = Contents(said.get());
   std::istringstream lines(outcome.lines);
   for (std::string line; std::getline(lines, line);) {
@@ -322,6 +316,13 @@ TEST(Diagnostics, NoneForAWellFormedFile) {
     const std::string text{std::istreambuf_iterator<char>(file), {}};
     EXPECT_EQ(Read(text).lines, "") << entry.path();
   }
+}
+
+// A leader's margin is a near tie only below 0.0001, not at it.
+TEST(Analysis, ANearTieIsAMarginBelowTheTolerance) {
+  EXPECT_TRUE(IsNearTie(0.0));
+  EXPECT_TRUE(IsNearTie(std::nextafter(0.0001, 0.0)));
+  EXPECT_FALSE(IsNearTie(0.0001));
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "numbers/numbers.h"
 #include "routines/routines.h"
 #include "tests/run_program.h"
 
@@ -21,8 +23,15 @@ namespace fs = std::filesystem;
 
 constexpr int kTimeoutSeconds = 60;
 
+// The program under test: the environment's KELVARIN_TABLE_EXE (another
+// build's, run by a command of its own such as a script) or this build's.
+std::string TableProgram() {
+  const char* program = std::getenv("KELVARIN_TABLE_EXE");
+  return program != nullptr && *program != '\0' ? program : KELVARIN_TABLE_EXE;
+}
+
 RunResult RunTable(const std::vector<std::string>& arguments, const std::string& directory) {
-  std::vector<std::string> argv = {KELVARIN_TABLE_EXE};
+  std::vector<std::string> argv = {TableProgram()};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return RunProgram(argv, directory, kTimeoutSeconds);
 }
@@ -74,7 +83,7 @@ std::string FourDecimals(const std::string& text) {
   }
   double value = 0.0;
   const std::from_chars_result result =
-      std::from_chars(text.data(), text.data() + text.size(), value);
+      numbers::FromChars(text.data(), text.data() + text.size(), &value);
   if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
     return "unreadable '" + text + "'";
   }
@@ -303,9 +312,11 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
   const std::string no_size = TemporaryFile("no-size.dat", "x\nabc\n");
   const std::string shifted =
       TemporaryFile("shifted.dat", "Shifted\n3.0\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n");
-  const RunResult run = RunTable({size_21, no_size, shifted}, KELVARIN_EXAMPLES);
+  const std::string singular =
+      TemporaryFile("singular-warned.dat", "Singular\n3\n1 0.5 0.25\n0 0 0.75\n0.25 0.5 0.9\n7\n");
+  const RunResult run = RunTable({size_21, no_size, shifted, singular}, KELVARIN_EXAMPLES);
   const std::vector<std::string> rows = Lines(run.out);
-  ASSERT_EQ(rows.size(), 4U);
+  ASSERT_EQ(rows.size(), 5U);
   EXPECT_EQ(Fields(rows[1])[1], Lines(ReadFile(size_21))[0]);
   EXPECT_EQ(Fields(rows[1])[2], "21");
   EXPECT_EQ(Fields(rows[2])[1], "x");
@@ -313,6 +324,10 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
   // N written 3.0 shifts every value: the row is ok, and says why it may not be.
   EXPECT_EQ(Fields(rows[3])[13], "ok");
   EXPECT_EQ(Fields(rows[3])[14].rfind(shifted + ":2:2: warning: no blank after the number", 0), 0U);
+  // A singular row keeps its own message over the reader's warning.
+  EXPECT_EQ(Fields(rows[4])[12], "1");
+  EXPECT_EQ(Fields(rows[4])[13], "singular");
+  EXPECT_EQ(Fields(rows[4])[14].rfind("M, the influence matrix without the empath P3's", 0), 0U);
   EXPECT_EQ(run.code, 1);
 }
 
@@ -369,7 +384,7 @@ TEST(TableInputs, NoHangOnAFifoAndStandardInputOnce) {
   EXPECT_EQ(Fields(rows[2])[13], "error");
   EXPECT_EQ(Fields(rows[3])[13], "ok");
   // A pipe that has a writer is read; standard input is "-".
-  const std::string table = KELVARIN_TABLE_EXE;
+  const std::string table = TableProgram();
   EXPECT_EQ(Fields(Lines(RunShell(table + " <(cat triad.dat)").out)[1])[13], "ok");
   EXPECT_EQ(Fields(Lines(RunShell(table + " - <triad.dat").out)[1])[0], "-");
   EXPECT_EQ(RunShell(table + " - --files-from - <triad.dat").code, 2);
@@ -377,4 +392,8 @@ TEST(TableInputs, NoHangOnAFifoAndStandardInputOnce) {
   const RunResult full = RunShell(table + " --help >/dev/full");
   EXPECT_EQ(full.err.rfind("kelvarin-table: error: cannot write the help", 0), 0U) << full.err;
   EXPECT_EQ(full.code, 1);
+  // So is the table that cannot be written, however well its files went.
+  const RunResult table_full = RunShell(table + " triad.dat >/dev/full");
+  EXPECT_EQ(table_full.err.rfind("kelvarin-table: error: cannot write the table", 0), 0U);
+  EXPECT_EQ(table_full.code, 1);
 }

@@ -93,6 +93,7 @@ TEST(Writers, EscapeFillsABufferToItsLastByteAndCutsBetweenCharacters) {
            {"\x7f \xc2\x80 \xc2\x9f \xc2\xa0", 64, "\\x7f \\xc2\\x80 \\xc2\\x9f \xc2\xa0"},
            {"\xc0\xaf \xed\xa0\x80 \xf5\x80", 64, "\\xc0\\xaf \\xed\\xa0\\x80 \\xf5\\x80"},
            {"\xf4\x8f\xbf\xbf \xf4\x90\x80\x80", 64, "\xf4\x8f\xbf\xbf \\xf4\\x90\\x80\\x80"},
+           {"\xe0\x9f\xbf \xe0\xa0\x80", 64, "\\xe0\\x9f\\xbf \xe0\xa0\x80"},
        }) {
     char out[64];
     const size_t written = Escape(c.in.data(), c.in.size(), out, c.capacity);
@@ -141,6 +142,14 @@ TEST(Writers, RowsWriteNoNumberThatIsNotOne) {
   EXPECT_EQ(Written([&](std::FILE* out) { WriteFileRow(out, "b.dat", error); }),
             "b.dat,Big,21,,,,,,,,,,0,error,Size of matrix out of bounds.\n");
   EXPECT_EQ(Written([&](std::FILE* out) { WritePlayerRows(out, "b.dat", error); }), "");
+
+  // From 2^53 up a figure is written with an exponent, below it in digits.
+  Group big;
+  big.figures.s_e = 9007199254740991.0;
+  big.figures.determinant = -9007199254740992.0;
+  big.message = "big";
+  EXPECT_EQ(Written([&](std::FILE* out) { WriteFileRow(out, "w.dat", big); }),
+            "w.dat,,,,,9007199254740991,-9.007199254740992e+15,,,,,,0,error,big\n");
 }
 
 }  // namespace

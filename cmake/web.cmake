@@ -1,0 +1,56 @@
+# The WebAssembly build (the preset web, Emscripten's tool chain; tools/web.sh
+# builds its GSL and runs it). Each program is linked for node as one .js
+# file with its WebAssembly inside, under KELVARIN_WEB_NODE_DIR: it reads and
+# writes the host's files from the working directory, ends with the native
+# program's exit status, and ends in an abort by SIGABRT.
+set(KELVARIN_WEB_NODE_DIR "${PROJECT_BINARY_DIR}/node" CACHE PATH
+    "Where the node programs (kelvarin.js, ...) are written")
+
+# The link options of anything run under node: the host's file system, the
+# WebAssembly inside the .js, exit statuses kept, memory that grows.
+set(KELVARIN_WEB_NODE_OPTIONS
+    -sNODERAWFS=1 -sSINGLE_FILE=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=node)
+
+function(kelvarin_web_program name)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KELVARIN_WEB_NODE_DIR})
+  set(pre ${PROJECT_SOURCE_DIR}/web/node-pre.js)
+  target_link_options(${name} PRIVATE ${KELVARIN_WEB_NODE_OPTIONS} "SHELL:--pre-js ${pre}")
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${pre})
+endfunction()
+
+# The page's copies of the programs: each an ES5 factory (MODULARIZE) that
+# makes a fresh instance for a run, with the WebAssembly inside, its files in
+# memory and main called by the page.
+function(kelvarin_web_page_module name export_name)
+  get_target_property(sources ${name} SOURCES)
+  get_target_property(folder ${name} SOURCE_DIR)
+  list(TRANSFORM sources PREPEND ${folder}/)
+  add_executable(${name}-page ${sources})
+  get_target_property(libraries ${name} LINK_LIBRARIES)
+  target_link_libraries(${name}-page PRIVATE ${libraries})
+  set_target_properties(${name}-page PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/page OUTPUT_NAME ${name})
+  target_link_options(${name}-page PRIVATE
+    -sMODULARIZE=1 -sEXPORT_NAME=${export_name} -sSINGLE_FILE=1 -sENVIRONMENT=web
+    -sEXIT_RUNTIME=1 -sINVOKE_RUN=0 -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1
+    "-sEXPORTED_RUNTIME_METHODS=['callMain','FS']")
+endfunction()
+
+# build/web/kelvarin.html: the page, one file, with the three programs,
+# Graphviz as WebAssembly (npm's @viz-js/viz) and the page's script and style.
+function(kelvarin_web_page)
+  kelvarin_web_page_module(kelvarin KelvarinModule)
+  kelvarin_web_page_module(kelvarin-table KelvarinTableModule)
+  kelvarin_web_page_module(kelvarin-graph KelvarinGraphModule)
+  set(KELVARIN_WEB_PAGE "${PROJECT_BINARY_DIR}/kelvarin.html" CACHE FILEPATH "The page")
+  set(web ${PROJECT_SOURCE_DIR}/web)
+  set(viz ${web}/node_modules/@viz-js/viz/dist/viz-global.js)
+  set(parts ${web}/page.html ${web}/page.css ${web}/page.js ${viz})
+  add_custom_command(OUTPUT ${KELVARIN_WEB_PAGE}
+    COMMAND node ${web}/build-page.js ${KELVARIN_WEB_PAGE} ${parts}
+            $<TARGET_FILE:kelvarin-page> $<TARGET_FILE:kelvarin-table-page>
+            $<TARGET_FILE:kelvarin-graph-page>
+    DEPENDS ${web}/build-page.js ${parts} kelvarin-page kelvarin-table-page kelvarin-graph-page
+    VERBATIM)
+  add_custom_target(page ALL DEPENDS ${KELVARIN_WEB_PAGE})
+endfunction()

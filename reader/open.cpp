@@ -1,0 +1,91 @@
+// Opening a data file, and reading one whole: the steps in their order.
+#include <cerrno>
+#include <cstring>
+
+#include "reader/reader.h"
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics) {
+  if (companion && std::strcmp(path, "-") == 0) {
+    return stdin;
+  }
+  errno = 0;
+  std::FILE* file = nullptr;
+#if defined(_WIN32)
+  file = std::fopen(path, "rb");
+#else
+  if (!companion) {
+    file = std::fopen(path, "rb");
+  } else {
+    // Opened without waiting: a FIFO's open would otherwise wait for a
+    // writer that may never come. Once open, it is read as any file, and a
+    // FIFO with no writer reads as empty.
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    struct stat status = {};
+    if (descriptor >= 0 && fstat(descriptor, &status) == 0 &&
+        (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))) {
+      (void)close(descriptor);
+      SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': it is a device",
+                      Escaped(path).c_str());
+      return nullptr;
+    }
+    if (descriptor >= 0) {
+      (void)fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+      file = fdopen(descriptor, "rb");
+      if (file == nullptr) {
+        (void)close(descriptor);
+      }
+    } else if (errno == ENXIO && stat(path, &status) == 0 && S_ISSOCK(status.st_mode)) {
+      SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': it is a socket",
+                      Escaped(path).c_str());
+      return nullptr;
+    }
+  }
+#endif
+  if (file == nullptr) {
+    SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': %s", Escaped(path).c_str(),
+                    SystemReason(errno));
+  }
+  return file;
+}
+
+ReadFailure ReadGroup(Reader* reader, Matrix* influence,
+                      void (*after_header)(const Reader& reader)) {
+  ReadFailure failure = ReadHeader(reader);
+  if (failure != ReadFailure::kNone) {
+    return failure;
+  }
+  if (after_header != nullptr) {
+    after_header(*reader);
+  }
+  failure = CheckSize(reader);
+  if (failure != ReadFailure::kNone) {
+    return failure;
+  }
+  const int n = static_cast<int>(reader->size);
+  *influence = Matrix(gsl_matrix_alloc(static_cast<size_t>(n), static_cast<size_t>(n)));
+  if (!*influence) {
+    return ReadFailure::kNoMemory;
+  }
+  return ReadMatrix(reader, influence->get());
+}
+
+ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence) {
+  reader->name = path;
+  std::FILE* file = OpenDataFile(path, true, reader->diagnostics);
+  if (file == nullptr) {
+    return ReadFailure::kNotFound;
+  }
+  reader->source.file = file;
+  const ReadFailure failure = ReadGroup(reader, influence);
+  if (file != stdin) {
+    (void)std::fclose(file);  // Opened for reading only: nothing to lose.
+  }
+  reader->source.file = nullptr;
+  return failure;
+}

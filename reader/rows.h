@@ -1,0 +1,31 @@
+// The lines that hold a data file's values, counted as the values are read,
+// and the warning when they look like rows but are not read as rows.
+#ifndef KELVARIN_READER_ROWS_H_
+#define KELVARIN_READER_ROWS_H_
+
+#include "reader/reader.h"
+
+// A line of the file that holds values, with where its first value stands.
+struct ValueLine {
+  Place first;
+  long long count = 0;
+};
+
+// The lines that hold the values of the matrix while there are at most N of
+// them. Values come in line order, so a value begins a new line exactly when
+// its line is not the line of the value before it.
+struct ValueLines {
+  long long count = 0;  // N + 1 once more than N lines hold values
+  ValueLine line[kMaxPlayers];
+};
+
+// Count the value that begins at place on its line, for N = n.
+void CountValueLine(ValueLines* lines, const Place& place, long long n);
+
+// Warn when the N times N values stand on N lines but not N to a line: the
+// lines look like rows, but the values are read N to a row whatever the
+// lines. A matrix that ends inside a line, before more text on it, is left to
+// the look after the matrix, since its lines were not written as its rows.
+void CheckRows(Reader* reader, const ValueLines& lines);
+
+#endif  // KELVARIN_READER_ROWS_H_

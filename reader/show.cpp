@@ -1,0 +1,128 @@
+#include "reader/show.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <string>
+
+long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity) {
+  std::FILE* file = source->file;
+  const long position = std::ftell(file);
+  if (position < 0 || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
+    std::clearerr(file);
+    return -1;
+  }
+  long long count = 0;
+  for (int c = std::getc(file); c != EOF && c != '\n' && count < capacity; c = std::getc(file)) {
+    if (word && IsSpace(c)) {
+      break;
+    }
+    bytes[count++] = static_cast<char>(c);
+  }
+  std::clearerr(file);
+  (void)std::fseek(file, position, SEEK_SET);
+  return count;
+}
+
+namespace {
+
+// Return where the whole characters of bytes[start, count) that end within
+// the first limit bytes end: a cut there splits no UTF-8 character. A byte
+// that begins no valid character is one character, as Escape shows it.
+long long CharacterEnd(const char* bytes, long long start, long long count, long long limit) {
+  const auto* text = reinterpret_cast<const unsigned char*>(bytes);
+  long long end = start;
+  while (end < count) {
+    const size_t size = CharacterLength(text + end, static_cast<size_t>(count - end));
+    const long long step = size == 0 ? 1 : static_cast<long long>(size);
+    if (end + step > limit) {
+      break;
+    }
+    end += step;
+  }
+  return end;
+}
+
+// Write into extra the data line of place and a caret under its column, each
+// line beginning with a blank; the empty string when the line cannot be read
+// again. A long line is shown in part, cut between characters, with "..."
+// where it is cut. The caret counts characters as they are shown: one column
+// for a character, four for a byte shown as \xHH, a tab for a tab.
+void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) {
+  extra[0] = '\0';
+  const long long column = place.column - 1;
+  const long long from = column > kShownBefore ? column - kShownBefore : 0;
+  // The bytes of a character that begins within the shown bytes are all
+  // read, and one more tells whether the line goes on.
+  constexpr long long kShownBytes = kShownBefore + kShownAfter;
+  char bytes[kShownBytes + kLongestUtf8];
+  long long count = Peek(source, place.line_offset + from, false, bytes, sizeof bytes);
+  if (count < 0) {
+    return;
+  }
+  const bool whole_line = count < static_cast<long long>(sizeof bytes);
+  while (whole_line && count > 0 && (bytes[count - 1] == '\r')) {
+    --count;
+  }
+  const long long before = column - from < count ? column - from : count;
+  // A cut inside a character moves the start past its continuation bytes.
+  long long start = 0;
+  while (from > 0 && start < before && start < kLongestUtf8 - 1 && IsContinuation(bytes[start])) {
+    ++start;
+  }
+  const long long end = CharacterEnd(bytes, start, count, kShownBytes);
+  // The caret stands under the character that holds the column.
+  const long long lead_end = CharacterEnd(bytes, start, count, before);
+  char shown[kTextCapacity];
+  char lead[kTextCapacity];
+  Escape(bytes + start, static_cast<size_t>(end - start), shown, sizeof shown, true);
+  const size_t lead_length =
+      Escape(bytes + start, static_cast<size_t>(lead_end - start), lead, sizeof lead, true);
+  // A blank for each character shown before the caret, a tab for a tab.
+  char caret[kTextCapacity];
+  size_t width = 0;
+  for (size_t i = 0; i < lead_length; ++i) {
+    if (!IsContinuation(lead[i])) {
+      caret[width++] = lead[i] == '\t' ? '\t' : ' ';
+    }
+  }
+  caret[width] = '\0';
+  const char* dots = from > 0 ? "..." : "";
+  (void)std::snprintf(extra, capacity, " %s%s%s\n %s%s^\n", dots, shown, end < count ? "..." : "",
+                      from > 0 ? "   " : "", caret);
+}
+
+}  // namespace
+
+bool Quote(Source* source, const Place& place, char* quoted, const char* fallback) {
+  // The bytes of a character that begins within kQuotedBytes are all read.
+  char bytes[kQuotedBytes + kLongestUtf8];
+  const long long count = Peek(source, place.offset, true, bytes, sizeof bytes);
+  if (count == 0) {
+    (void)std::snprintf(quoted, kTextCapacity, "end of file");
+    return true;
+  }
+  if (count < 0) {
+    (void)std::snprintf(quoted, kTextCapacity, "%s", fallback);
+    return false;
+  }
+  const long long end = CharacterEnd(bytes, 0, count, kQuotedBytes);
+  char escaped[4 * kQuotedBytes + 1];
+  Escape(bytes, static_cast<size_t>(end), escaped, sizeof escaped);
+  (void)std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, end < count ? "..." : "");
+  return true;
+}
+
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
+void SayAt(Reader* reader, const Place& place, Severity severity, const char* format, ...) {
+  char text[kDiagnosticCapacity];
+  va_list arguments;
+  va_start(arguments, format);
+  (void)std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  char place_text[kDiagnosticCapacity];
+  (void)std::snprintf(place_text, sizeof place_text, ":%lld:%lld", place.line, place.column);
+  char extra[3 * kTextCapacity];
+  ShowLine(&reader->source, place, extra, sizeof extra);
+  // The name is never cut: an editor opens the file it names.
+  Say(reader->diagnostics, Escaped(reader->name) + place_text, severity, text, extra);
+}

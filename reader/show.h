@@ -1,0 +1,36 @@
+// Showing a place of a data file in a diagnostic: the text there, quoted,
+// and the data line with a caret under the place's column. The file is read
+// again where it can seek; a pipe gets plain words instead.
+#ifndef KELVARIN_READER_SHOW_H_
+#define KELVARIN_READER_SHOW_H_
+
+#include "reader/reader.h"
+
+// Quoted data is cut after this many bytes of the file.
+constexpr int kQuotedBytes = 24;
+// A data line shown under a diagnostic: bytes before and after the column.
+constexpr long long kShownBefore = 60;
+constexpr long long kShownAfter = 40;
+// Room for a quoted or shown piece of the file after escaping.
+constexpr int kTextCapacity = 4 * (kShownBefore + kShownAfter) + 8;
+
+// The longest UTF-8 character, in bytes.
+constexpr int kLongestUtf8 = 4;
+
+// Read up to capacity bytes of the file from offset, stopping before a line
+// feed (and before white space when word is true), and leave the file where
+// it was. Return the count read, or -1 when the file cannot seek (a pipe).
+long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity);
+
+// Write into quoted (kTextCapacity bytes) the text of the file from place up
+// to white space, cut between characters after kQuotedBytes, escaped and in
+// quotes; "end of file" at the end. Return false, with fallback in quoted,
+// when the file cannot be read again there (a pipe).
+bool Quote(Source* source, const Place& place, char* quoted, const char* fallback);
+
+// Say text about place of the reader's file, with the line and a caret.
+// NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
+void SayAt(Reader* reader, const Place& place, Severity severity, const char* format, ...)
+    KELVARIN_PRINTF_FORMAT(4, 5);
+
+#endif  // KELVARIN_READER_SHOW_H_

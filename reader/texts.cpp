@@ -1,0 +1,59 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "reader/reader.h"
+
+void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) {
+  switch (failure) {
+    case ReadFailure::kNone:
+      message[0] = '\0';
+      return;
+    case ReadFailure::kNotFound:
+      (void)std::snprintf(message, kFailureMessageCapacity, "Data file not found:");
+      return;
+    case ReadFailure::kNoMemory:
+      (void)std::snprintf(message, kFailureMessageCapacity,
+                          "Out of memory for the matrices and vectors.");
+      return;
+    case ReadFailure::kDescription:
+      (void)std::snprintf(message, kFailureMessageCapacity, "Error reading data description.");
+      return;
+    case ReadFailure::kDescriptionLength:
+      (void)std::snprintf(message, kFailureMessageCapacity,
+                          "Max description length exceeded:  max = %d.", kMaxDescriptionLength);
+      return;
+    case ReadFailure::kSize:
+      (void)std::snprintf(message, kFailureMessageCapacity, "Error reading in matrix size.");
+      return;
+    case ReadFailure::kSizeBounds:
+      (void)std::snprintf(message, kFailureMessageCapacity,
+                          "Size of matrix out of bounds.  N must be between %lld and %lld",
+                          kMinPlayers, kMaxPlayers);
+      return;
+    case ReadFailure::kValues:
+      (void)std::snprintf(message, kFailureMessageCapacity,
+                          "Error reading in matrix.  Check size and values.");
+      return;
+  }
+}
+
+const char* SystemReason(int error) {
+  switch (error) {
+    case 0:
+      return "the system gave no reason";
+    case ENOENT:
+      return "no such file";
+    case EACCES:
+      return "permission denied";
+    case EISDIR:
+      return "it is a directory";
+    case ENOMEM:
+      return "out of memory";
+    case EMFILE:
+    case ENFILE:
+      return "too many open files";
+    default:
+      return std::strerror(error);
+  }
+}

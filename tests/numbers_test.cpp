@@ -1,0 +1,204 @@
+// The project's number conversions: a few texts as std::to_chars writes
+// them, and, where the C++ library has floating-point std::to_chars and
+// std::from_chars, the conversions over the C library against those on a
+// large sample with a fixed seed.
+#include "numbers/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using numbers::Form;
+
+constexpr int kCapacity = 400;
+
+std::string Text(std::to_chars_result result, const char* first) {
+  if (result.ec != std::errc()) {
+    return "too large";
+  }
+  return std::string(first, static_cast<const char*>(result.ptr));
+}
+
+std::string Shortest(double value) {
+  char text[kCapacity];
+  return Text(numbers::c_library::ToChars(text, text + kCapacity, value), text);
+}
+
+std::string Shortest(double value, Form form) {
+  char text[kCapacity];
+  return Text(numbers::c_library::ToChars(text, text + kCapacity, value, form), text);
+}
+
+std::string WithPrecision(double value, Form form, int precision) {
+  char text[kCapacity];
+  return Text(numbers::c_library::ToChars(text, text + kCapacity, value, form, precision), text);
+}
+
+TEST(NumbersTest, CLibraryWritesAsToChars) {
+  EXPECT_EQ(Shortest(1e30), "1e+30");
+  EXPECT_EQ(Shortest(7.0 / 12.0), "0.5833333333333334");
+  EXPECT_EQ(Shortest(-0.0), "-0");
+  EXPECT_EQ(Shortest(100000.0), "1e+05");
+  EXPECT_EQ(Shortest(0.001), "0.001");
+  EXPECT_EQ(Shortest(std::pow(2.0, 60)), "1152921504606846976");
+  EXPECT_EQ(Shortest(5e-324), "5e-324");
+  EXPECT_EQ(Shortest(-std::numeric_limits<double>::infinity()), "-inf");
+  EXPECT_EQ(Shortest(-std::numeric_limits<double>::quiet_NaN()), "-nan");
+  EXPECT_EQ(Shortest(0.0, Form::kScientific), "0e+00");
+  EXPECT_EQ(Shortest(123456.0, Form::kGeneral), "123456");
+  EXPECT_EQ(Shortest(1234567.0, Form::kGeneral), "1.234567e+06");
+  EXPECT_EQ(WithPrecision(0.03125, Form::kFixed, 4), "0.0312");
+  EXPECT_EQ(WithPrecision(-0.00004, Form::kFixed, 4), "-0.0000");
+  EXPECT_EQ(WithPrecision(1234567.0, Form::kGeneral, 4), "1.235e+06");
+  char text[4];
+  EXPECT_EQ(numbers::c_library::ToChars(text, text + 4, 12345.0).ec, std::errc::value_too_large);
+  EXPECT_EQ(numbers::c_library::ToChars(text, text + 4, 1.5, Form::kFixed, 4).ec,
+            std::errc::value_too_large);
+}
+
+TEST(NumbersTest, CLibraryReadsAsFromChars) {
+  const auto read = [](const std::string& text, double* value) {
+    return numbers::c_library::FromChars(text.data(), text.data() + text.size(), value);
+  };
+  double value = 2.0;
+  EXPECT_EQ(read("+1", &value).ec, std::errc::invalid_argument);
+  EXPECT_EQ(read(" 1", &value).ec, std::errc::invalid_argument);
+  EXPECT_EQ(read("1e400", &value).ec, std::errc::result_out_of_range);
+  EXPECT_EQ(value, 2.0);
+  const std::string hex = "-0x1p3";
+  const std::from_chars_result result = read(hex, &value);
+  EXPECT_EQ(result.ec, std::errc());
+  EXPECT_EQ(result.ptr - hex.data(), 2);
+  EXPECT_TRUE(value == 0.0 && std::signbit(value));
+  EXPECT_EQ(read("1e-310", &value).ec, std::errc());
+  float single = 2.0F;
+  const std::string tiny = "1e-46";
+  EXPECT_EQ(numbers::c_library::FromChars(tiny.data(), tiny.data() + tiny.size(), &single).ec,
+            std::errc::result_out_of_range);
+}
+
+#if defined(__cpp_lib_to_chars)
+
+// A double of any magnitude, sign and kind: any bit pattern.
+double AnyDouble(std::mt19937_64* random) {
+  const std::uint64_t bits = (*random)();
+  double value = 0.0;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// A double with few significant digits and ties for the short precisions.
+double ShortDouble(std::mt19937_64* random) {
+  std::uniform_int_distribution<int> numerator(-200000, 200000);
+  std::uniform_int_distribution<int> power(0, 12);
+  return std::ldexp(static_cast<double>(numerator(*random)), -power(*random));
+}
+
+void ExpectSameText(double value) {
+  char mine[kCapacity];
+  char theirs[kCapacity];
+  const auto same = [&](std::to_chars_result a, std::to_chars_result b, const char* what) {
+    EXPECT_EQ(Text(a, mine), Text(b, theirs))
+        << what << " of " << std::hexfloat << value << std::defaultfloat;
+  };
+  char* const end = mine + kCapacity;
+  char* const their_end = theirs + kCapacity;
+  same(numbers::c_library::ToChars(mine, end, value),
+       numbers::standard::ToChars(theirs, their_end, value), "shortest");
+  for (const Form form : {Form::kScientific, Form::kFixed, Form::kGeneral}) {
+    same(numbers::c_library::ToChars(mine, end, value, form),
+         numbers::standard::ToChars(theirs, their_end, value, form), "shortest in a form");
+  }
+  for (const int precision : {0, 2, 4, 6, 16}) {
+    for (const Form form : {Form::kScientific, Form::kGeneral}) {
+      same(numbers::c_library::ToChars(mine, end, value, form, precision),
+           numbers::standard::ToChars(theirs, their_end, value, form, precision), "precision");
+    }
+  }
+  if (std::fabs(value) < 1e300) {
+    for (const int precision : {2, 4}) {
+      same(numbers::c_library::ToChars(mine, end, value, Form::kFixed, precision),
+           numbers::standard::ToChars(theirs, their_end, value, Form::kFixed, precision), "fixed");
+    }
+  }
+}
+
+template <typename Number>
+void ExpectSameReading(const std::string& text) {
+  Number mine = 2;
+  Number theirs = 2;
+  const char* const first = text.data();
+  const char* const last = first + text.size();
+  const std::from_chars_result a = numbers::c_library::FromChars(first, last, &mine);
+  const std::from_chars_result b = numbers::standard::FromChars(first, last, &theirs);
+  EXPECT_EQ(a.ec, b.ec) << text;
+  EXPECT_EQ(a.ptr - first, b.ptr - first) << text;
+  const bool same = (mine == theirs && std::signbit(mine) == std::signbit(theirs)) ||
+                    (std::isnan(mine) && std::isnan(theirs));
+  EXPECT_TRUE(same) << text << ": " << mine << " and " << theirs;
+}
+
+TEST(NumbersTest, CLibraryWritesAsTheStandardLibrary) {
+  // A fixed seed, so that a failure can be repeated.
+  std::mt19937_64 random(20240601);  // NOLINT(cert-msc32-c,cert-msc51-cpp)
+  for (int i = 0; i < 40000; ++i) {
+    ExpectSameText(AnyDouble(&random));
+    ExpectSameText(ShortDouble(&random));
+  }
+  for (int power = -1074; power <= 1023; ++power) {
+    ExpectSameText(std::ldexp(1.0, power));
+    ExpectSameText(-std::ldexp(1.0, power));
+  }
+  for (const double value :
+       {0.0, -0.0, std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
+        -std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::max(), 1e23,
+        9007199254740993.0}) {
+    ExpectSameText(value);
+  }
+}
+
+TEST(NumbersTest, CLibraryReadsAsTheStandardLibrary) {
+  std::mt19937_64 random(20240602);  // NOLINT(cert-msc32-c,cert-msc51-cpp)
+  std::uniform_int_distribution<int> exponent(-340, 320);
+  std::uniform_int_distribution<int> length(1, 25);
+  std::uniform_int_distribution<int> digit(0, 9);
+  for (int i = 0; i < 40000; ++i) {
+    char text[kCapacity];
+    const double value = AnyDouble(&random);
+    std::string shortest = Text(numbers::standard::ToChars(text, text + kCapacity, value), text);
+    ExpectSameReading<double>(shortest);
+    ExpectSameReading<float>(shortest);
+    std::string digits = i % 2 == 0 ? "-" : "";
+    for (int n = length(random); n > 0; --n) {
+      digits += static_cast<char>('0' + digit(random));
+      if (n == 3) {
+        digits += '.';
+      }
+    }
+    digits += "e" + std::to_string(exponent(random) / (i % 3 == 0 ? 8 : 1));
+    ExpectSameReading<double>(digits);
+    ExpectSameReading<float>(digits);
+  }
+  for (const char* text :
+       {"",       "-",         ".",      "-.",    "e5",      "+1",           " 1",
+        "1 ",     "0x10",      "-0X1p3", "0x",    "nan",     "-NaN(abc)",    "nan(",
+        "inf",    "-Infinity", "infin",  "1e",    "1e+",     "1.e-2",        ".5",
+        "1e-310", "1e-400",    "1e400",  "7e-46", "1.5e-45", "3.4028235e38", "3.4028236e38",
+        "0.0000", "-0"}) {
+    ExpectSameReading<double>(text);
+    ExpectSameReading<float>(text);
+  }
+}
+
+#endif
+
+}  // namespace

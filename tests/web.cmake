@@ -1,0 +1,62 @@
+# The tests of the WebAssembly build (the preset web), run under node:
+#   the unit tests that need no other process, built with GoogleTest from
+#     its source, run by CMAKE_CROSSCOMPILING_EMULATOR (node);
+#   the end-to-end cases, kelvarin-table's tests and kelvarin-graph's test,
+#     run by the native build's runners (KELVARIN_NATIVE_TESTS, the preset
+#     default's tests/, which tools/web.sh builds first) on the node programs.
+set(gtest_disable_pthreads ON CACHE BOOL "GoogleTest without threads under node" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# Add a GoogleTest program named after its source file, linked with libraries.
+function(kelvarin_web_test name)
+  add_executable(${name} ${name}.cpp)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARGN} kelvarin_flags gtest gmock gtest_main)
+  target_link_options(${name} PRIVATE ${KELVARIN_WEB_NODE_OPTIONS})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+endfunction()
+
+kelvarin_web_test(numbers_test numbers)
+kelvarin_web_test(scan_test reader)
+kelvarin_web_test(reader_test reader analysis)
+target_compile_definitions(reader_test PRIVATE KELVARIN_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
+kelvarin_web_test(writers_test table_rows dot)
+
+set(KELVARIN_NATIVE_TESTS "${PROJECT_SOURCE_DIR}/build/default/tests" CACHE PATH
+    "The native build's tests/, whose runners run the node programs")
+set(cases ${CMAKE_CURRENT_SOURCE_DIR}/cases)
+set(examples ${PROJECT_SOURCE_DIR}/examples)
+
+# A command for each node program, as the shell tests run a program.
+foreach(program kelvarin kelvarin-table kelvarin-graph)
+  file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/node-bin/${program}
+       CONTENT "#!/bin/sh\nexec node \"$<TARGET_FILE:${program}>\" \"$@\"\n"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                        WORLD_READ WORLD_EXECUTE)
+endforeach()
+set(bin ${CMAKE_CURRENT_BINARY_DIR}/node-bin)
+
+add_test(NAME e2e COMMAND ${KELVARIN_NATIVE_TESTS}/e2e_test --gtest_brief=1)
+set_tests_properties(e2e PROPERTIES
+  ENVIRONMENT "KELVARIN_EXE=$<TARGET_FILE:kelvarin>;KELVARIN_LAUNCHER=node")
+# Node opens a FIFO that has no writer by waiting for one, which the native
+# program does not; that case is left to the native build.
+add_test(NAME table COMMAND ${KELVARIN_NATIVE_TESTS}/table_test --gtest_brief=1
+                            --gtest_filter=-TableInputs.NoHangOnAFifoAndStandardInputOnce)
+set_tests_properties(table PROPERTIES ENVIRONMENT "KELVARIN_TABLE_EXE=${bin}/kelvarin-table")
+find_program(KELVARIN_PYTHON3 python3 REQUIRED)
+add_test(NAME table_json
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_json_test.sh ${bin}/kelvarin-table ${cases}
+                 ${KELVARIN_PYTHON3})
+add_test(NAME graph COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${bin}/kelvarin-graph
+                            ${examples} ${cases})
+
+# The page in headless chromium (puppeteer-core from web/node_modules): the
+# end-to-end cases opened in it, the examples' table against the native
+# kelvarin-table, no request leaving it; docs/page.png is its picture.
+add_test(NAME page
+         COMMAND node ${PROJECT_SOURCE_DIR}/web/page_test.js ${KELVARIN_WEB_PAGE} ${cases} ${examples}
+                 ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${PROJECT_SOURCE_DIR}/docs/page.png)
+set_tests_properties(page PROPERTIES LABELS web)
