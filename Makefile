@@ -54,21 +54,26 @@ package: setup
 	cmake --workflow --preset package
 
 # The Windows programs and download, the workflow preset windows, after GSL
-# for Windows (tools/windows.sh, built once) and the preset default's Linux
+# for Windows (tools/gsl.sh windows, built once) and the preset default's Linux
 # programs and end-to-end runner, which the tests compare with and run the
 # cases by: CPack packs the zip in a test fixture and the tests run the
 # unpacked programs under wine.
 windows: setup-tests
 	tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev mandoc
-	tools/windows.sh
+	tools/gsl.sh windows
 	cmake --preset default
 	cmake --build --preset default --target kelvarin kelvarin-table kelvarin-graph e2e_test
 	cmake --workflow --preset windows
 
 # The programs as WebAssembly under build/web/ (node programs in
 # build/web/node/), tested under node against the native build's runners.
-web: setup
-	tools/web.sh
+web: setup-tests
+	tools/setup.sh emscripten chromium dpkg-dev
+	cd web && npm ci --no-audit --no-fund
+	tools/gsl.sh web
+	cmake --preset default
+	cmake --build --preset default --target e2e_test table_test kelvarin-table
+	NODE_PATH=/usr/share/nodejs cmake --workflow --preset web
 
 # The pictures that the README shows, drawn again by kelvarin-graph and
 # Graphviz: the network of examples/triad.dat, and examples/group20.dat as a

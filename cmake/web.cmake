@@ -1,5 +1,5 @@
-# The WebAssembly build (the preset web, Emscripten's tool chain; tools/web.sh
-# builds its GSL and runs it). Each program is linked for node as one .js
+# The WebAssembly build (the preset web, Emscripten's tool chain; make web
+# builds its GSL with tools/gsl.sh and runs it). Each program is linked for node as one .js
 # file with its WebAssembly inside, under KELVARIN_WEB_NODE_DIR: it reads and
 # writes the host's files from the working directory, ends with the native
 # program's exit status, and ends in an abort by SIGABRT.

@@ -22,7 +22,7 @@ set(CPACK_STRIP_FILES ON)
 if(WIN32)
   # README.txt names the source GSL was built from, as the GPL asks of
   # whoever passes the GSL inside kelvarin.exe on.
-  # tools/windows.sh writes it beside that GSL, in built-from ("gsl_<version>").
+  # tools/gsl.sh windows writes it beside that GSL, in built-from ("gsl_<version>").
   set(gsl_built_from "")
   if(EXISTS ${GSL_ROOT_DIR}/built-from)
     file(STRINGS ${GSL_ROOT_DIR}/built-from gsl_built_from LIMIT_COUNT 1)
@@ -34,7 +34,7 @@ if(WIN32)
      OR NOT CMAKE_MATCH_1 VERSION_EQUAL GSL_VERSION)
     message(FATAL_ERROR "KELVARIN_GSL_DEBIAN_VERSION (\"${KELVARIN_GSL_DEBIAN_VERSION}\") "
       "must be the version of Debian's source package of GSL ${GSL_VERSION}, from which "
-      "${GSL_ROOT_DIR} was built; tools/windows.sh writes it in ${GSL_ROOT_DIR}/built-from")
+      "${GSL_ROOT_DIR} was built; tools/gsl.sh windows writes it in ${GSL_ROOT_DIR}/built-from")
   endif()
   set(windows_files ${PROJECT_BINARY_DIR}/windows)
 

@@ -3,7 +3,7 @@
 #     its source, run by CMAKE_CROSSCOMPILING_EMULATOR (node);
 #   the end-to-end cases, kelvarin-table's tests and kelvarin-graph's test,
 #     run by the native build's runners (KELVARIN_NATIVE_TESTS, the preset
-#     default's tests/, which tools/web.sh builds first) on the node programs.
+#     default's tests/, which make web builds first) on the node programs.
 set(gtest_disable_pthreads ON CACHE BOOL "GoogleTest without threads under node" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
