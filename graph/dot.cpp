@@ -64,8 +64,7 @@ void WriteLeftOut(std::FILE* stream, const GroupGraph& graph) {
 
 }  // namespace
 
-void FormatNumber(char text[kNumberCapacity], double value, numbers::Form format,
-                  int precision) {
+void FormatNumber(char text[kNumberCapacity], double value, numbers::Form format, int precision) {
   const std::to_chars_result result =
       precision < 0 ? numbers::ToChars(text, text + kNumberCapacity - 1, value, format)
                     : numbers::ToChars(text, text + kNumberCapacity - 1, value, format, precision);

@@ -80,8 +80,7 @@ constexpr const char* kNegativeColour = "#c92a2a";
 
 // Write value into text, NUL-terminated, as std::to_chars writes it in
 // format, with precision digits when precision is not negative.
-void FormatNumber(char text[kNumberCapacity], double value, numbers::Form format,
-                  int precision);
+void FormatNumber(char text[kNumberCapacity], double value, numbers::Form format, int precision);
 
 // Write a weight into text, NUL-terminated: "NAME = value" when name is not
 // empty, else the value alone; value with the report's four decimals, or
