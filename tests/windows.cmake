@@ -76,7 +76,8 @@ endforeach()
 # which Windows takes as "\", so that the file column is the same on both;
 # then, in a folder of files named without one, so that the diagnostics'
 # file names are the same on both, a list with a missing file, the list as
-# JSON, and each file's graph.
+# JSON, each file's graph, and the 20-player example's heat map, focus and
+# strongest ties.
 set(work ${PROJECT_BINARY_DIR}/companions)
 set(files ${work}/files)
 set(table ${unpacked}/kelvarin-table.exe ${linux}/table/kelvarin-table)
@@ -102,6 +103,16 @@ foreach(name ${names} hostile.dat comma.dat ansi.dat overflow.dat)
   add_test(NAME windows_graph_${name} COMMAND ${check} compare ${files} ${graph}
                                               ${work}/graph_${name} ${name})
   list(APPEND file_tests windows_graph_${name})
+endforeach()
+# The 20-player example's other views.
+foreach(view heatmap focus top)
+  set(option --${view})
+  if(view STREQUAL top)
+    set(option --top=3 --min 0.5)
+  endif()
+  add_test(NAME windows_graph_${view} COMMAND ${check} compare ${files} ${graph}
+                                              ${work}/graph_${view} ${option} group20.dat)
+  list(APPEND file_tests windows_graph_${view})
 endforeach()
 set_tests_properties(${file_tests} PROPERTIES FIXTURES_REQUIRED "zip;files;wine")
 set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED "zip;wine")
