@@ -233,6 +233,7 @@ function draw() {
     if (result.stdout.length === 0) {
       picture.textContent = '';
       picture.dataset.state = 'none';
+      $('png-download').disabled = true;
       return;
     }
     return Viz.instance().then(function (viz) {
@@ -247,6 +248,7 @@ function draw() {
       svg.setAttribute('aria-label', 'The picture: ' + view());
       var source = new XMLSerializer().serializeToString(svg);
       setLink('svg-download', [source], 'image/svg+xml', stem(file.name) + '.svg');
+      $('png-download').disabled = false;
       picture.dataset.view = view();
       picture.dataset.state = 'drawn';
     });
@@ -398,6 +400,7 @@ function showTable() {
       var place = line.insertCell();
       if (header[column] !== 'file') {
         place.textContent = cellText(cell);
+        place.className = typeof cell === 'string' ? 'words' : '';
         return;
       }
       var button = document.createElement('button');
