@@ -245,7 +245,8 @@ function draw() {
       picture.appendChild(svg);
       fit(svg);
       svg.setAttribute('role', 'img');
-      svg.setAttribute('aria-label', 'The picture: ' + view());
+      svg.setAttribute('aria-label', Array.prototype.map.call(svg.querySelectorAll('g.graph > text'),
+        function (line) { return line.textContent; }).join('; '));
       var source = new XMLSerializer().serializeToString(svg);
       setLink('svg-download', [source], 'image/svg+xml', stem(file.name) + '.svg');
       $('png-download').disabled = false;
