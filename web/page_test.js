@@ -11,7 +11,8 @@
 // radio button, a spreadsheet's pasted block turned into a data file, and
 // the table sorted by s_e with the mouse and the keyboard. Takes screenshots
 // of the page showing examples/triad.dat at a desktop's and a phone's width
-// (SCREENSHOT, and SCREENSHOT with -phone before .png).
+// (SCREENSHOT, and SCREENSHOT with -phone before .png). The page may weigh
+// 3 MB at most, and must fit 390 pixels.
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -57,6 +58,14 @@ async function sorting(page, native) {
   const ascending = rows.map((row) => row[0]).concat(
     lines.slice(1).filter((row) => row[column] === '').map((row) => row[0]));
   const order = () => page.$$eval('#table tbody tr', (trs) => trs.map((tr) => tr.cells[0].textContent));
+  // The cells are the JSON lines' text: a row with no quoted field is its CSV line.
+  const shown = await page.$$eval('#table tr', (trs) =>
+    trs.map((tr) => Array.from(tr.cells, (cell) => cell.textContent).join(',')));
+  native.toString().trim().split('\n').forEach((line, row) => {
+    if (!line.includes('"') && shown[row] !== line) {
+      fail('the table\'s row ' + row + ' is ' + shown[row] + ', not ' + line);
+    }
+  });
   await page.click('#sort-s_e');
   if ((await order()).join() !== ascending.join()) {
     fail('sorted by s_e, the table is ' + (await order()).join() + ', expected ' + ascending.join());
@@ -156,6 +165,10 @@ async function main() {
     page.on('pageerror', (error) => fail('page error: ' + error.message));
     const loading = Date.now();
     await page.goto('file://' + path.resolve(page_file));
+    const size = fs.statSync(page_file).size;
+    if (size > 3000000) {
+      fail('the page is ' + size + ' bytes, more than 3 MB');
+    }
     const loaded = Date.now();
     await open(page, [path.join(examples, 'triad.dat')]);
     await page.waitForFunction(() => document.getElementById('report').textContent !== '');
