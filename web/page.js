@@ -121,15 +121,15 @@ function showDiagnostics(name, stderr) {
     }
     var item = document.createElement('li');
     var match = pattern.exec(line);
-    var part = document.createElement(match && match[1] === name ? 'button' : 'span');
-    part.textContent = line;
-    if (part.tagName === 'BUTTON') {
-      part.type = 'button';
-      part.dataset.line = match[2];
-      part.dataset.column = match[3];
-      part.addEventListener('click', function () { select(+match[2], +match[3]); });
+    var entry = document.createElement(match && match[1] === name ? 'button' : 'span');
+    entry.textContent = line;
+    if (entry.tagName === 'BUTTON') {
+      entry.type = 'button';
+      entry.dataset.line = match[2];
+      entry.dataset.column = match[3];
+      entry.addEventListener('click', function () { select(+match[2], +match[3]); });
     }
-    item.appendChild(part);
+    item.appendChild(entry);
     list.appendChild(item);
   });
 }
