@@ -55,7 +55,8 @@ add_test(NAME graph COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${bin}/kel
 
 # The page in headless chromium (puppeteer-core from web/node_modules): the
 # end-to-end cases opened in it, the examples' table against the native
-# kelvarin-table, no request leaving it; docs/page.png is its picture.
+# kelvarin-table, the editor, the picture's views and the sorted table, no
+# request leaving it; docs/page.png and docs/page-phone.png are its pictures.
 add_test(NAME page
          COMMAND node ${PROJECT_SOURCE_DIR}/web/page_test.js ${KELVARIN_WEB_PAGE} ${cases} ${examples}
                  ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${PROJECT_SOURCE_DIR}/docs/page.png)

@@ -11,4 +11,4 @@ const html = fs
   .replace('/* style */', () => fs.readFileSync(style, 'utf8'))
   .replace('<!-- scripts -->', () => [viz, ...programs, script].map(inline).join('\n'));
 fs.writeFileSync(out, html);
-console.log(out + ': ' + html.length + ' bytes');
+console.log(out + ': ' + Buffer.byteLength(html) + ' bytes');
