@@ -8,7 +8,7 @@ export CMAKE_BUILD_PARALLEL_LEVEL ?= $(shell nproc 2>/dev/null || echo 2)
 export CTEST_PARALLEL_LEVEL ?= $(CMAKE_BUILD_PARALLEL_LEVEL)
 
 .PHONY: run test setup setup-tests check-default check-sanitize check-clang coverage memcheck \
-        lint fuzz package windows web bench docs
+        lint fuzz package windows page web bench docs
 
 setup:
 	tools/setup.sh
@@ -49,7 +49,7 @@ fuzz: setup
 # package, and the others check its files, its dependencies, the packaged
 # programs, its manual pages and lintian's verdict. Nothing outside
 # build/package is changed.
-package: setup
+package: page
 	tools/setup.sh mandoc groff-base dpkg-dev file lintian tests
 	cmake --workflow --preset package
 
@@ -58,7 +58,7 @@ package: setup
 # programs and end-to-end runner, which the tests compare with and run the
 # cases by: CPack packs the zip in a test fixture and the tests run the
 # unpacked programs under wine.
-windows: setup-tests
+windows: page
 	tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev mandoc
 	tools/gsl.sh windows
 	cmake --preset default
@@ -66,18 +66,21 @@ windows: setup-tests
 	cmake --workflow --preset windows
 
 # The programs as WebAssembly under build/web/ (node programs in
-# build/web/node/), tested under node against the native build's runners.
-web: setup-tests
+# build/web/node/) and the page build/web/kelvarin.html, which both downloads
+# carry; make web also tests them, under node against the native build's
+# runners and in headless chromium.
+page: setup-tests
 	tools/setup.sh emscripten chromium dpkg-dev
 	cd web && npm ci --no-audit --no-fund
 	tools/gsl.sh web
+	NODE_PATH=/usr/share/nodejs cmake --preset web
+	NODE_PATH=/usr/share/nodejs cmake --build --preset web
+
+web: page
 	cmake --preset default
 	cmake --build --preset default --target e2e_test table_test kelvarin-table
-	NODE_PATH=/usr/share/nodejs cmake --workflow --preset web
+	NODE_PATH=/usr/share/nodejs ctest --preset web
 
-# The pictures that the README shows, drawn again by kelvarin-graph and
-# Graphviz: the network of examples/triad.dat, and examples/group20.dat as a
-# heat map and in focus.
 docs: setup
 	tools/setup.sh graphviz
 	cmake --preset run

@@ -31,6 +31,7 @@ contents)
     has_file '-rwxr-xr-x' "usr/bin/$program"
     has_file '-rw-r--r--' "usr/share/man/man1/$program.1.gz"
   done
+  has_file '-rw-r--r--' usr/share/kelvarin/kelvarin.html
   has_file '-rw-r--r--' usr/share/doc/kelvarin/copyright
   has_file '-rw-r--r--' usr/share/doc/kelvarin/changelog.gz
   ! grep -q -- '/LICENSE$' <<<"$contents" || fail "$deb holds LICENSE beside its copyright file"

@@ -19,6 +19,13 @@ set(CPACK_PACKAGE_NAME kelvarin)
 set(CPACK_PACKAGE_VENDOR "Kelvarin developers")
 set(CPACK_STRIP_FILES ON)
 
+# The page, kelvarin.html, which make page builds: one file that runs the
+# three programs in any browser with no install. Both downloads carry it
+# (make package and make windows build it first, and their tests check it);
+# an install without it leaves it out.
+set(KELVARIN_PAGE ${PROJECT_SOURCE_DIR}/build/web/kelvarin.html CACHE FILEPATH
+    "The page that the downloads carry (make web builds it)")
+
 if(WIN32)
   # README.txt names the source GSL was built from, as the GPL asks of
   # whoever passes the GSL inside kelvarin.exe on.
@@ -46,17 +53,17 @@ if(WIN32)
   set(manuals_html "")
   foreach(page kelvarin kelvarin-table kelvarin-graph)
     set(manual ${PROJECT_SOURCE_DIR}/man/${page}.1)
-    add_custom_command(OUTPUT ${windows_files}/${page}.html
+    add_custom_command(OUTPUT ${windows_files}/${page}-manual.html
       COMMAND ${CMAKE_COMMAND} -E cat ${windows_files}/windows.roff ${manual}
               > ${windows_files}/${page}.1
       COMMAND ${KELVARIN_MANDOC} -T html ${windows_files}/${page}.1
-              > ${windows_files}/${page}.html.new
-      COMMAND ${CMAKE_COMMAND} -E rename ${windows_files}/${page}.html.new
-              ${windows_files}/${page}.html
+              > ${windows_files}/${page}-manual.html.new
+      COMMAND ${CMAKE_COMMAND} -E rename ${windows_files}/${page}-manual.html.new
+              ${windows_files}/${page}-manual.html
       DEPENDS ${manual}
       COMMENT "Rendering the manual page ${page}.1 as HTML"
       VERBATIM)
-    list(APPEND manuals_html ${windows_files}/${page}.html)
+    list(APPEND manuals_html ${windows_files}/${page}-manual.html)
   endforeach()
   add_custom_target(manual_html ALL DEPENDS ${manuals_html})
 
@@ -76,6 +83,7 @@ if(WIN32)
   install(TARGETS kelvarin kelvarin-table kelvarin-graph RUNTIME DESTINATION .)
   install(FILES ${manuals_html} ${windows_files}/README.txt ${windows_files}/LICENSE.txt
           DESTINATION .)
+  install(FILES ${KELVARIN_PAGE} DESTINATION . OPTIONAL)
   install(DIRECTORY ${windows_files}/examples DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
@@ -85,6 +93,8 @@ if(WIN32)
 endif()
 
 include(GNUInstallDirs)
+
+install(FILES ${KELVARIN_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvarin OPTIONAL)
 
 install(TARGETS kelvarin kelvarin-table kelvarin-graph RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/man/kelvarin.1 ${PROJECT_SOURCE_DIR}/man/kelvarin-table.1

@@ -49,7 +49,8 @@ contents)
   for example in "$3"/*.dat; do
     examples+=("examples/${example##*/}")
   done
-  for file in kelvarin{,-table,-graph}.{exe,html} README.txt LICENSE.txt "${examples[@]}"; do
+  for file in kelvarin{,-table,-graph}.exe kelvarin{,-table,-graph}-manual.html kelvarin.html \
+    README.txt LICENSE.txt "${examples[@]}"; do
     [ -f "$unpacked/$file" ] || fail "the download lacks $file"
   done
   for text in README.txt LICENSE.txt "${examples[@]}"; do
@@ -58,7 +59,8 @@ contents)
   grep -qF "$gsl_version" "$unpacked/README.txt" ||
     fail "README.txt does not name Debian's gsl $gsl_version"
   for program in kelvarin kelvarin-table kelvarin-graph; do
-    ! grep -q /usr/share "$unpacked/$program.html" || fail "$program.html names Linux paths"
+    ! grep -q /usr/share "$unpacked/$program-manual.html" ||
+      fail "$program-manual.html names Linux paths"
   done
   ;;
 report)
