@@ -4,6 +4,7 @@
 #include <gsl/gsl_errno.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -27,8 +28,6 @@ constexpr size_t kLongestName = PATH_MAX;
 constexpr size_t kLongestName = 4096;
 #endif
 
-enum class Form { kFiles, kPlayers, kJson };
-
 // A data file named on the command line, or a list of them (--files-from).
 struct Input {
   bool is_list = false;
@@ -39,8 +38,16 @@ struct Input {
 struct CommandLine {
   Form form = Form::kFiles;
   bool null = false;  // the lists' names end in NUL bytes
+  int jobs = 1;       // the threads that analyse files at once
   std::vector<Input> inputs;
 };
+
+// The most threads --jobs asks for; more would only wait for the disk.
+constexpr long long kMostJobs = 256;
+
+// Files in flight for each thread: enough to keep every thread busy while
+// memory stays flat in the number of files.
+constexpr size_t kFilesPerJob = 16;
 
 // The options' values in getopt_long's table, beyond the short -0.
 enum Option : int {
@@ -48,6 +55,7 @@ enum Option : int {
   kFilesFrom = 256,
   kPlayers,
   kJson,
+  kJobs,
   kHelp,
   kVersion,
 };
@@ -57,6 +65,7 @@ constexpr option kOptions[] = {
     {"null", no_argument, nullptr, kNull},
     {"players", no_argument, nullptr, kPlayers},
     {"json", no_argument, nullptr, kJson},
+    {"jobs", required_argument, nullptr, kJobs},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -73,6 +82,8 @@ void PrintHelp() {
   std::printf("                     (as find -print0 writes them)\n");
   std::printf("  --players          a CSV row per player of each file instead\n");
   std::printf("  --json             a JSON object per file, one a line, instead\n");
+  std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
+  std::printf("                     machine runs at once); the table is the same\n");
   std::printf("  --help             print this help\n");
   std::printf("  --version          print the version\n\n");
   std::printf("Columns: %s.\nWith --players: %s.\n", kFileColumns, kPlayerColumns);
@@ -89,6 +100,20 @@ void SetForm(CommandLine* command, Form form) {
     BadCommandLine(kProgram, "--players and --json exclude each other");
   }
   command->form = form;
+}
+
+// Read N of --jobs N: a whole number from 0 to kMostJobs, 0 for every thread
+// the machine runs at once.
+int ReadJobs(const char* text) {
+  long long jobs = 0;
+  const char* end = text + std::strlen(text);
+  const std::from_chars_result result = std::from_chars(text, end, jobs);
+  if (result.ec != std::errc() || result.ptr != end || jobs < 0 || jobs > kMostJobs) {
+    const std::string what =
+        "--jobs needs a whole number from 0 to " + std::to_string(kMostJobs) + ", not";
+    BadCommandLine(kProgram, what.c_str(), text);
+  }
+  return jobs == 0 ? MachineThreads() : static_cast<int>(jobs);
 }
 
 // Read the options and the inputs in the order given. End the process after
@@ -120,6 +145,9 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
       case kJson:
         SetForm(&command, Form::kJson);
         break;
+      case kJobs:
+        command.jobs = ReadJobs(a.value);
+        break;
       case kHelp:
         ExitAfterHelp(kProgram, &PrintHelp);
       case kVersion:
@@ -145,21 +173,35 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
   return command;
 }
 
-// Analyse the file at path and write its rows. Return true when it is ok.
-bool Tabulate(const char* path, Form form, Group* group) {
-  AnalyseFile(path, group);
-  switch (form) {
-    case Form::kFiles:
-      WriteFileRow(stdout, path, *group);
-      break;
-    case Form::kPlayers:
-      WritePlayerRows(stdout, path, *group);
-      break;
-    case Form::kJson:
-      WriteJsonLine(stdout, path, *group);
-      break;
+// The files named and not yet written: they are analysed together, on the
+// command's threads, and their rows written in the order given.
+struct Pending {
+  Form form = Form::kFiles;
+  int jobs = 1;
+  std::vector<std::string> paths;
+  std::vector<Group> groups;
+  bool all_ok = true;  // every file written so far is ok
+};
+
+// Analyse the pending files and write their rows.
+void Flush(Pending* pending) {
+  AnalyseFiles(pending->paths, pending->jobs, &pending->groups);
+  for (size_t i = 0; i < pending->paths.size(); ++i) {
+    const Group& group = pending->groups[i];
+    WriteRows(stdout, pending->form, pending->paths[i].c_str(), group);
+    pending->all_ok = group.status == Status::kOk && pending->all_ok;
   }
-  return group->status == Status::kOk;
+  pending->paths.clear();
+}
+
+// Add the file at path to the pending ones; analyse and write them when
+// every thread has its share.
+void Tabulate(const char* path, Pending* pending) {
+  pending->paths.emplace_back(path);
+  if (pending->paths.size() >= kFilesPerJob * static_cast<size_t>(pending->jobs) ||
+      pending->jobs == 1) {
+    Flush(pending);
+  }
 }
 
 // What reading a name from a list gave.
@@ -202,9 +244,9 @@ ListItem ReadName(std::FILE* list, bool null, std::string* name) {
   return null && name->empty() ? ListItem::kEmpty : ListItem::kName;
 }
 
-// Tabulate every file named in the list of input. Return true when every
-// file is ok and the list was read to its end without an error.
-bool TabulateList(const Input& input, const CommandLine& command, Group* group) {
+// Tabulate every file named in the list of input. Return true when the list
+// was read to its end without an error.
+bool TabulateList(const Input& input, const CommandLine& command, Pending* pending) {
   Diagnostics diagnostics;
   diagnostics.program = kTableProgram;
   std::FILE* list = input.list;
@@ -242,7 +284,7 @@ bool TabulateList(const Input& input, const CommandLine& command, Group* group) 
     // An empty line names no file.
     if (!name.empty()) {
       ++names;
-      all_ok = Tabulate(name.c_str(), command.form, group) && all_ok;
+      Tabulate(name.c_str(), pending);
     }
   }
   if (std::ferror(list) != 0) {
@@ -275,17 +317,25 @@ int main(int argc, char* argv[]) {
   } else if (command.form == Form::kPlayers) {
     WritePlayerHeader(stdout);
   }
-  Group group;
+  Pending pending;
+  pending.form = command.form;
+  pending.jobs = command.jobs;
   bool all_ok = true;
   for (const Input& input : command.inputs) {
-    const bool ok = input.is_list ? TabulateList(input, command, &group)
-                                  : Tabulate(input.text, command.form, &group);
-    all_ok = ok && all_ok;
+    if (input.is_list) {
+      all_ok = TabulateList(input, command, &pending) && all_ok;
+    } else {
+      Tabulate(input.text, &pending);
+    }
     // A table that cannot be written is not worth computing further.
     if (std::ferror(stdout) != 0) {
       break;
     }
   }
+  if (std::ferror(stdout) == 0) {
+    Flush(&pending);
+  }
+  all_ok = pending.all_ok && all_ok;
   if (!FinishOutput(kProgram, "the table")) {
     return kFailure;
   }

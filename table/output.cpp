@@ -277,3 +277,17 @@ void WriteJsonLine(std::FILE* out, const char* path, const Group& group) {
   WriteJsonArray(out, "weights", figures.has_weights, figures.weights, n, figures.empath);
   WriteText(out, "}\n");
 }
+
+void WriteRows(std::FILE* out, Form form, const char* path, const Group& group) {
+  switch (form) {
+    case Form::kFiles:
+      WriteFileRow(out, path, group);
+      break;
+    case Form::kPlayers:
+      WritePlayerRows(out, path, group);
+      break;
+    case Form::kJson:
+      WriteJsonLine(out, path, group);
+      break;
+  }
+}

@@ -17,6 +17,10 @@ constexpr const char* kTableProgram = "kelvarin-table";
 
 enum class Status { kOk, kSingular, kNotFinite, kError };
 
+// The table's forms: a CSV row per file, a CSV row per player, a JSON line
+// per file.
+enum class Form { kFiles, kPlayers, kJson };
+
 // What the table says about one data file. A figure that does not exist for
 // the file (a weight of a singular M, anything after a read error) is empty.
 struct Group {
@@ -58,6 +62,18 @@ void WritePlayerRows(std::FILE* out, const char* path, const Group& group);
 
 // Write group as one JSON object on a line of its own to out.
 void WriteJsonLine(std::FILE* out, const char* path, const Group& group);
+
+// Write group's rows in form to out.
+void WriteRows(std::FILE* out, Form form, const char* path, const Group& group);
+
+// Analyse the file at each of paths into the group of the same index, as
+// AnalyseFile does, on up to jobs threads at once. A build without threads
+// analyses them one after the other.
+void AnalyseFiles(const std::vector<std::string>& paths, int jobs, std::vector<Group>* groups);
+
+// Return how many threads the machine runs at once; 1 when it cannot tell,
+// or when the build has no threads.
+int MachineThreads();
 
 // Write text to out as a CSV field: valid UTF-8 (see AsUtf8), in quotes with
 // each quote doubled where it holds a comma, a quote or a control character.

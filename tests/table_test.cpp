@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -396,4 +397,50 @@ TEST(TableInputs, NoHangOnAFifoAndStandardInputOnce) {
   const RunResult table_full = RunShell(table + " triad.dat >/dev/full");
   EXPECT_EQ(table_full.err.rfind("kelvarin-table: error: cannot write the table", 0), 0U);
   EXPECT_EQ(table_full.code, 1);
+}
+
+TEST(TableJobs, ManyThreadsWriteTheBytesOfOne) {
+  // The end-to-end cases' files, missing ones, and generated groups, good and
+  // bad mixed (a fixed seed), in one list.
+  const fs::path folder = fs::temp_directory_path() / "kelvarin-table-test-jobs";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::string list;
+  for (const fs::directory_entry& entry : fs::directory_iterator(KELVARIN_CASES)) {
+    if (fs::exists(entry.path() / "input")) {
+      list += (entry.path() / "input").string() + "\n";
+    }
+  }
+  std::mt19937 random(301);  // NOLINT(cert-msc32-c,cert-msc51-cpp): a failure must repeat
+  for (int k = 0; k < 300; ++k) {
+    const int n = std::uniform_int_distribution<int>(2, 20)(random);
+    std::string text = "Group " + std::to_string(k) + "\n" + std::to_string(n) + "\n";
+    const int values = n * n - (k % 7 == 0 ? 1 : 0);  // some end early
+    for (int v = 0; v < values; ++v) {
+      text += std::to_string(std::uniform_int_distribution<int>(-99, 99)(random) / 100.0) +
+              (v % n == n - 1 ? "\n" : " ");
+    }
+    const fs::path path = folder / ("g" + std::to_string(k) + ".dat");
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    (void)std::fwrite(text.data(), 1, text.size(), file);
+    (void)std::fclose(file);
+    list += path.string() + "\n" + (k % 50 == 0 ? (folder / "missing.dat").string() + "\n" : "");
+  }
+  const std::string list_path = TemporaryFile("jobs.list", list);
+  for (const std::string form : {"--files-from", "--players", "--json"}) {
+    // The file table needs no option of its own.
+    std::vector<std::string> common = {form, "--files-from", list_path};
+    if (form == "--files-from") {
+      common = {"--files-from", list_path};
+    }
+    std::vector<std::string> one = {"--jobs=1"};
+    one.insert(one.end(), common.begin(), common.end());
+    std::vector<std::string> two = {"--jobs", "2"};
+    two.insert(two.end(), common.begin(), common.end());
+    const RunResult single = RunTable(one, ".");
+    const RunResult threaded = RunTable(two, ".");
+    EXPECT_GT(Lines(single.out).size(), 300U) << form;
+    EXPECT_EQ(threaded.out, single.out) << form;
+    EXPECT_EQ(threaded.code, single.code) << form;
+  }
 }
