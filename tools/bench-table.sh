@@ -79,6 +79,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1fx", a / b }'; }
 xargs -a "$list" cat >/dev/null # the files into the page cache
 read -r cat_s cat_cpu < <(median xargs -a "$list" cat)
 read -r table_s table_cpu < <(median "$table" --files-from "$list")
+read -r jobs_s jobs_cpu < <(median "$table" --jobs 2 --files-from "$list")
 read -r numpy_s numpy_cpu < <(median numpy_script)
 read -r loop_s loop_cpu < <(seconds shell_loop)
 
@@ -90,6 +91,7 @@ row "cat of all files" "$cat_s" "" "$cat_cpu" ""
 way "a shell loop running kelvarin once per file" "$loop_s" "$loop_cpu"
 way "numpy script (tools/bench/table.py)" "$numpy_s" "$numpy_cpu"
 way "kelvarin-table --files-from" "$table_s" "$table_cpu"
+way "kelvarin-table --jobs 2 --files-from" "$jobs_s" "$jobs_cpu"
 echo "kelvarin-table peak resident memory:" \
   "$(peak_kib "$table" --files-from "$out/list-1000") KiB on 1000 files," \
   "$(peak_kib "$table" --files-from "$list") KiB on $files files"
