@@ -45,12 +45,13 @@ function(kelvarin_web_page)
   set(KELVARIN_WEB_PAGE "${PROJECT_BINARY_DIR}/kelvarin.html" CACHE FILEPATH "The page")
   set(web ${PROJECT_SOURCE_DIR}/web)
   set(viz ${web}/node_modules/@viz-js/viz/dist/viz-global.js)
-  set(parts ${web}/page.html ${web}/page.css ${web}/page.js ${viz})
+  set(scripts ${web}/run.js ${web}/table.js ${web}/paste.js ${web}/page.js)
   add_custom_command(OUTPUT ${KELVARIN_WEB_PAGE}
-    COMMAND node ${web}/build-page.js ${KELVARIN_WEB_PAGE} ${parts}
-            $<TARGET_FILE:kelvarin-page> $<TARGET_FILE:kelvarin-table-page>
-            $<TARGET_FILE:kelvarin-graph-page>
-    DEPENDS ${web}/build-page.js ${parts} kelvarin-page kelvarin-table-page kelvarin-graph-page
+    COMMAND node ${web}/build-page.js ${KELVARIN_WEB_PAGE} ${web}/page.html ${web}/page.css
+            ${viz} $<TARGET_FILE:kelvarin-page> $<TARGET_FILE:kelvarin-table-page>
+            $<TARGET_FILE:kelvarin-graph-page> ${scripts}
+    DEPENDS ${web}/build-page.js ${web}/page.html ${web}/page.css ${viz} ${scripts}
+            kelvarin-page kelvarin-table-page kelvarin-graph-page
     VERBATIM)
   add_custom_target(page ALL DEPENDS ${KELVARIN_WEB_PAGE})
 endfunction()

@@ -52,6 +52,8 @@ add_test(NAME table_json
                  ${KELVARIN_PYTHON3})
 add_test(NAME graph COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${bin}/kelvarin-graph
                             ${examples} ${cases})
+add_test(NAME graph_options COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_options_test.sh
+                                    ${bin}/kelvarin-graph ${examples} ${cases})
 
 # The page in headless chromium (puppeteer-core from web/node_modules): the
 # end-to-end cases opened in it, the examples' table against the native
