@@ -303,6 +303,43 @@ function redraw() {
 Array.prototype.forEach.call(document.querySelectorAll('input[name="view"]'), function (radio) {
   radio.addEventListener('change', redraw);
 });
+$('data').addEventListener('paste', function (event) {
+  var block = event.clipboardData ? event.clipboardData.getData('text/plain') : '';
+  if (block.indexOf('\t') < 0 || block.replace(/\r\n?/g, '\n').trim().split('\n').length < 2) {
+    return;
+  }
+  var pasted = fromSpreadsheet(block);
+  $('paste-note').textContent = pasted.note;
+  if (pasted.data === undefined) {
+    return;
+  }
+  event.preventDefault();
+  $('data').value = pasted.data;
+  edited();
+});
+
+$('data').addEventListener('input', function () {
+  clearTimeout(state.editTimer);
+  state.editTimer = setTimeout(edited, 300);
+});
+
+$('file').addEventListener('change', function (event) {
+  open(event.target.files);
+});
+
+document.addEventListener('dragover', function (event) {
+  event.preventDefault();
+  document.body.classList.add('dropping');
+});
+document.addEventListener('dragleave', function () {
+  document.body.classList.remove('dropping');
+});
+document.addEventListener('drop', function (event) {
+  event.preventDefault();
+  document.body.classList.remove('dropping');
+  open(event.dataTransfer.files);
+});
+
 $('top').addEventListener('input', redraw);
 $('min').addEventListener('input', redraw);
 $('png-download').addEventListener('click', savePng);
