@@ -36,8 +36,6 @@ bool PointAfterComma(const char* bytes, long long count) {
 
 }  // namespace
 
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-
 bool IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool BeginsUtf16(const char* bytes) {

@@ -16,8 +16,7 @@ constexpr const char* kUtf16Hint =
     "the file holds NUL bytes, as UTF-16 text does (Notepad's \"Unicode\"): save it as "
     "UTF-8 or ANSI text";
 
-// Return true for a decimal digit, and for an ASCII letter.
-bool IsDigit(int c);
+// Return true for an ASCII letter.
 bool IsLetter(int c);
 
 // Return true when bytes begin with a UTF-16 byte-order mark.

@@ -10,7 +10,8 @@
 #include <unistd.h>
 #endif
 
-std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics) {
+std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics,
+                        FileKind* kind) {
   if (companion && std::strcmp(path, "-") == 0) {
     return stdin;
   }
@@ -35,7 +36,15 @@ std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnosti
       return nullptr;
     }
     if (descriptor >= 0) {
-      (void)fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+      // A regular file is never waited for; a FIFO is read, once open, as
+      // any file: waiting for its bytes.
+      const bool regular = S_ISREG(status.st_mode);
+      if (kind != nullptr) {
+        *kind = regular ? FileKind::kRegular : FileKind::kOther;
+      }
+      if (!regular) {
+        (void)fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+      }
       file = fdopen(descriptor, "rb");
       if (file == nullptr) {
         (void)close(descriptor);
@@ -56,6 +65,9 @@ std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnosti
 
 ReadFailure ReadGroup(Reader* reader, Matrix* influence,
                       void (*after_header)(const Reader& reader)) {
+  if (!BeginReading(&reader->source)) {
+    return ReadFailure::kNoMemory;
+  }
   ReadFailure failure = ReadHeader(reader);
   if (failure != ReadFailure::kNone) {
     return failure;
@@ -77,7 +89,7 @@ ReadFailure ReadGroup(Reader* reader, Matrix* influence,
 
 ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence) {
   reader->name = path;
-  std::FILE* file = OpenDataFile(path, true, reader->diagnostics);
+  std::FILE* file = OpenDataFile(path, true, reader->diagnostics, &reader->source.kind);
   if (file == nullptr) {
     return ReadFailure::kNotFound;
   }

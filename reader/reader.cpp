@@ -132,7 +132,7 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
   const long long n = reader->size;
   char hint[kDiagnosticCapacity];
   ValueHint(reader, text, last, j, hint, sizeof hint);
-  if (text.start.offset == source->offset && Next(source) == EOF) {
+  if (text.start.offset == Here(*source).offset && Next(source) == EOF) {
     const long long k = SquareRoot(reader->values);
     if (k != 0 && hint[0] == '\0') {
       (void)std::snprintf(hint, sizeof hint, ", which N = %lld would fit", k);
@@ -297,12 +297,15 @@ ReadFailure CheckSize(Reader* reader) {
 ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   Source* source = &reader->source;
   const long long n = reader->size;
-  ValueText last;  // what was read of the value before
+  // What was read of this value and of the one before, in turns: a copy of
+  // each would cost more than reading it.
+  ValueText texts[2];
   ValueLines lines;
   for (long long i = 0; i < n; ++i) {
     for (long long j = 0; j < n; ++j) {
+      const ValueText& last = texts[(reader->values + 1) % 2];
+      ValueText& text = texts[reader->values % 2];
       float value = 0.0F;
-      ValueText text;
       if (!ReadValue(source, &value, &text)) {
         ExplainBadValue(reader, text, last, i, j);
         return ReadFailure::kValues;
@@ -312,7 +315,6 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
       ++reader->values;
       CheckValue(reader, text, i, j);
       CountValueLine(&lines, text.start, n);
-      last = text;
     }
   }
   CheckRows(reader, lines);

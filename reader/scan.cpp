@@ -1,7 +1,11 @@
 #include "reader/scan.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <charconv>
 #include <climits>
+#include <new>
 #include <system_error>
 
 #include "numbers/numbers.h"
@@ -10,8 +14,6 @@ namespace {
 
 // Numbers in the data file are decimal.
 constexpr int kRadix = 10;
-
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 // Return the first byte that is not white space, or EOF.
 int SkipSpace(Source* source) {
@@ -149,38 +151,77 @@ int GetByte(std::FILE* file) {
 #endif
 }
 
+// Return true when file is a regular file, which can be read ahead in
+// chunks without waiting for bytes that are not there yet.
+bool IsRegularFile(std::FILE* file) {
+#if defined(_WIN32)
+  struct _stat64 status = {};
+  return _fstat64(_fileno(file), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
+#else
+  struct stat status = {};
+  return fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+#endif
+}
+
 }  // namespace
 
-int Next(Source* source) {
-  int c = source->pushed;
-  if (c != EOF) {
-    source->pushed = EOF;
+bool BeginReading(Source* source) {
+  if (source->kind == FileKind::kUnknown) {
+    source->kind = IsRegularFile(source->file) ? FileKind::kRegular : FileKind::kOther;
+  }
+  if (source->chunk > 1 && source->kind == FileKind::kRegular) {
+    source->size = source->chunk;
+    source->bytes.reset(new (std::nothrow) unsigned char[source->size]);
+    // A regular file is read straight into bytes, bypassing the stream's
+    // own buffer (which would cost another look at the file).
+    if (source->bytes && source->file != stdin) {
+      (void)std::setvbuf(source->file, nullptr, _IONBF, 0);
+    }
+  }
+  // Without room for a chunk, the file is read a byte at a time.
+  if (!source->bytes) {
+    source->size = 1;
+    source->bytes.reset(new (std::nothrow) unsigned char[1]);
+  }
+  return source->bytes != nullptr;
+}
+
+int Refill(Source* source) {
+  if (!source->bytes || source->ended) {
+    return EOF;
+  }
+  size_t count = 0;
+  if (source->size > 1) {
+    count = std::fread(source->bytes.get(), 1, source->size, source->file);
+    // A file that gives fewer bytes than asked is at its end, or failed,
+    // which ferror tells.
+    source->ended =
+        count < source->size && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
   } else {
-    c = GetByte(source->file);
-    if (c == '\0') {
-      ++source->nul_bytes;
-    }
+    const int c = GetByte(source->file);
+    source->bytes[0] = static_cast<unsigned char>(c);
+    count = c == EOF ? 0 : 1;
   }
-  source->last = c;
-  // Only the offset moves with each byte; the column is counted from the
-  // line's offset when a place is asked for.
-  if (c != EOF) {
-    ++source->offset;
-    if (c == '\n') {
-      ++source->line;
-      source->last_line_offset = source->line_offset;
-      source->line_offset = source->offset;
-    }
+  source->base += static_cast<long long>(source->filled);
+  source->filled = count;
+  source->position = 0;
+  return count == 0 ? EOF : source->bytes[source->position++];
+}
+
+void CountNul(Source* source) {
+  const long long end = source->base + static_cast<long long>(source->position);
+  if (end > source->nul_end) {
+    ++source->nul_bytes;
+    source->nul_end = end;
   }
-  return c;
 }
 
 Place Here(const Source& source) {
   Place place;
   place.line = source.line;
-  place.offset = source.offset;
+  place.offset = source.base + static_cast<long long>(source.position);
   place.line_offset = source.line_offset;
-  place.column = source.offset - source.line_offset + 1;
+  place.column = place.offset - source.line_offset + 1;
   return place;
 }
 
@@ -198,20 +239,17 @@ Place Previous(const Source& source) {
   return place;
 }
 
+// The byte read last is still in the bytes read: a refill keeps the byte it
+// returns at the start.
 void Back(Source* source, int c) {
   if (c != EOF) {
-    --source->offset;
+    --source->position;
     if (c == '\n') {
       --source->line;
       source->line_offset = source->last_line_offset;
     }
-    source->pushed = c;
     source->last = EOF;
   }
-}
-
-bool IsSpace(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 bool ReadLine(Source* source, char* buffer, int size) {
@@ -325,14 +363,120 @@ bool ReadValueFrom(Source* source, float* value, ValueText* text) {
   return true;
 }
 
+// Return the first byte from at on that is not a digit, or end.
+const unsigned char* SkipDigits(const unsigned char* at, const unsigned char* end) {
+  while (at < end && IsDigit(*at)) {
+    ++at;
+  }
+  return at;
+}
+
+// The file's bytes from a position on, with the lines counted as Next
+// counts them, for reading ahead without changing the source.
+struct Ahead {
+  const unsigned char* at;
+  long long line;
+  long long line_offset;
+
+  void SkipSpace(const Source& source, const unsigned char* end) {
+    for (; at < end && IsSpace(*at); ++at) {
+      if (*at == '\n') {
+        ++line;
+        line_offset = source.base + (at + 1 - source.bytes.get());
+      }
+    }
+  }
+};
+
+// Read a plain value: one that stands whole in the bytes already read and
+// that needs no word of warning. Its text, as ReadValueFrom would take it,
+// goes to FromChars as it stands. Return false, with the source unchanged,
+// for anything else, which ReadValueFrom then reads byte by byte and
+// explains.
+bool ReadPlainValue(Source* source, float* value, ValueText* text) {
+  // Bytes used up are read anew first: the byte read and given back is the
+  // one that ReadValueFrom would read first.
+  if (source->position == source->filled) {
+    Back(source, Next(source));
+  }
+  const unsigned char* const data = source->bytes.get();
+  const unsigned char* const end = data + source->filled;
+  Ahead ahead = {data + source->position, source->line, source->line_offset};
+  ahead.SkipSpace(*source, end);
+  const unsigned char* const start = ahead.at;
+  const long long line = ahead.line;
+  const long long line_offset = ahead.line_offset;
+  const unsigned char* at = start;
+  if (at < end && (*at == '+' || *at == '-')) {
+    ++at;
+  }
+  const unsigned char* const digits = at;
+  at = SkipDigits(at, end);
+  const bool has_point = at < end && *at == '.';
+  if (has_point) {
+    at = SkipDigits(at + 1, end);
+  }
+  const unsigned char* const mantissa_end = at;
+  if (mantissa_end - digits == (has_point ? 1 : 0)) {
+    return false;  // no digits
+  }
+  if (at < end && (*at == 'e' || *at == 'E')) {
+    ++at;
+    if (at < end && (*at == '+' || *at == '-')) {
+      ++at;
+    }
+    const unsigned char* const exponent = at;
+    at = SkipDigits(at, end);
+    if (at == exponent) {
+      return false;
+    }
+  }
+  // The byte after the number must be at hand, and not one that makes the
+  // number hexadecimal.
+  const unsigned char* const after = at;
+  if (after == end || *after == 'x' || *after == 'X') {
+    return false;
+  }
+  float read = 0.0F;
+  const char* const last = reinterpret_cast<const char*>(after);
+  const std::from_chars_result result = numbers::FromChars(
+      reinterpret_cast<const char*>(*start == '+' ? start + 1 : start), last, &read);
+  if (result.ec != std::errc() || result.ptr != last) {
+    return false;
+  }
+  // Zero from a number written with a digit other than 0 is an underflow,
+  // which ReadValueFrom tells of.
+  if (read == 0.0F && std::find_if(digits, mantissa_end, [](unsigned char c) {
+                        return c >= '1' && c <= '9';
+                      }) != mantissa_end) {
+    return false;
+  }
+  ahead.at = after;
+  ahead.SkipSpace(*source, end);
+  *value = read;
+  if (text != nullptr) {
+    text->start.line = line;
+    text->start.offset = source->base + (start - data);
+    text->start.line_offset = line_offset;
+    text->start.column = text->start.offset - line_offset + 1;
+    text->issue = ValueIssue::kNone;
+    text->next = *after;
+    text->has_point = has_point;
+  }
+  source->position = static_cast<size_t>(ahead.at - data);
+  source->line = ahead.line;
+  source->line_offset = ahead.line_offset;
+  source->last = EOF;
+  // White space up to the end of the bytes read is left to Next, and so is
+  // a NUL byte, which is counted as it is read.
+  if (ahead.at == end || *ahead.at == '\0') {
+    Back(source, SkipSpace(source));
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadValue(Source* source, float* value, ValueText* text) {
-  // The value is read through a copy of the source, which the compiler can
-  // keep in registers: the digits stored as bytes could otherwise be where
-  // the source's counters are, for all it knows.
-  Source copy = *source;
-  const bool read = ReadValueFrom(&copy, value, text);
-  *source = copy;
-  return read;
+  return ReadPlainValue(source, value, text) || ReadValueFrom(source, value, text);
 }

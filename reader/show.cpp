@@ -11,12 +11,12 @@ long long Peek(Source* source, long long offset, bool word, char* bytes, long lo
     std::clearerr(file);
     return -1;
   }
+  // Read in one call: a regular file is read without the stream's buffer.
+  const auto read =
+      static_cast<long long>(std::fread(bytes, 1, static_cast<size_t>(capacity), file));
   long long count = 0;
-  for (int c = std::getc(file); c != EOF && c != '\n' && count < capacity; c = std::getc(file)) {
-    if (word && IsSpace(c)) {
-      break;
-    }
-    bytes[count++] = static_cast<char>(c);
+  while (count < read && bytes[count] != '\n' && !(word && IsSpace(bytes[count]))) {
+    ++count;
   }
   std::clearerr(file);
   (void)std::fseek(file, position, SEEK_SET);

@@ -15,9 +15,11 @@
 
 namespace {
 
-Source SourceOf(std::FILE* file) {
+Source SourceOf(std::FILE* file, size_t chunk = kChunkBytes) {
   Source source;
   source.file = file;
+  source.chunk = chunk;
+  EXPECT_TRUE(BeginReading(&source));
   return source;
 }
 
@@ -176,6 +178,45 @@ TEST(ReadValue, RoundsCorrectlyWhateverTheCountOfZerosAndExponentDigits) {
   float value = 0.0F;
   ASSERT_TRUE(ReadValue(&source, &value));
   EXPECT_EQ(value, 1.0F);
+}
+
+// A file is read ahead in chunks, and a value that stands whole in one is
+// read at once; read one byte at a time (a chunk of 1), every value is read
+// digit by digit. Both must give the same values, places and ends.
+TEST(ReadValue, ReadsTheSameWhateverTheChunk) {
+  using namespace std::string_literals;
+  const std::string text = "t\n 0.5 1\t-2.25e1\r\n\n+.75 1e-50 1e-40 007 0.00000\x0c-0 3.\n1."s +
+                           std::string(70, '0') + "1 2.5.5 1e+ 4,5 0x1 0X1 9\0 8\0 \n 1.5\n"s;
+  auto trace = [&text](size_t chunk) {
+    File file = FileWith(text);
+    Source source = SourceOf(file.get(), chunk);
+    char line[8];
+    std::string seen = ReadLine(&source, line, sizeof line) ? line : "no line";
+    for (int i = 0; i < 40; ++i) {
+      float value = 0.0F;
+      ValueText read;
+      const bool ok = ReadValue(&source, &value, &read);
+      const Place here = Here(source);
+      seen += std::to_string(ok) + " " + std::to_string(value) + (std::signbit(value) ? "-" : "+") +
+              " at " + std::to_string(read.start.line) + ":" + std::to_string(read.start.column) +
+              "@" + std::to_string(read.start.offset) + "/" +
+              std::to_string(read.start.line_offset) + " issue " +
+              std::to_string(static_cast<int>(read.issue)) + " next " + std::to_string(read.next) +
+              (read.has_point ? " point" : "") + " then " + std::to_string(here.line) + ":" +
+              std::to_string(here.column) + " nul " + std::to_string(source.nul_bytes) + "\n";
+      if (!ok) {
+        Back(&source, Next(&source));
+        seen += "skip " + std::to_string(Next(&source)) + "\n";
+      }
+    }
+    return seen + Rest(&source);
+  };
+  const std::string byte_by_byte = trace(1);
+  for (const size_t chunk : {2, 3, 5, 8, 13, 64}) {
+    SCOPED_TRACE(chunk);
+    EXPECT_EQ(trace(chunk), byte_by_byte);
+  }
+  EXPECT_EQ(trace(kChunkBytes), byte_by_byte);
 }
 
 }  // namespace
