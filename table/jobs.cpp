@@ -1,41 +1,204 @@
-// The files of the table analysed on several threads at once. Each file is
-// read and analysed alone, into its own group, so the threads share nothing
-// but the next index to take; the rows are written afterwards, in order, by
-// the caller.
+// The files of a table analysed on several threads at once, while the
+// caller's thread names the files and writes their rows in the order named.
+// Each file is read and analysed alone, into its own group; the threads
+// share only the window of files in flight.
 #include <algorithm>
+#include <system_error>
 
 #include "table/table.h"
 
 #if defined(KELVARIN_THREADS)
 #include <atomic>
+#include <condition_variable>
+#include <limits>
+#include <mutex>
 #include <thread>
 #endif
 
-void AnalyseFiles(const std::vector<std::string>& paths, int jobs, std::vector<Group>* groups) {
-  const size_t count = paths.size();
-  groups->resize(std::max(groups->size(), count));
+// A file named is given to the threads with others, taken by a thread,
+// analysed and written; its slot in the window (its index modulo window) is
+// named again once it is written. The counters and the done marks are
+// atomic: the lock is taken only to sleep and to wake a sleeper.
+struct Tabulation {
+  Form form = Form::kFiles;
+  bool all_ok = true;  // every file written so far is ok
+  size_t window = 1;   // the files in flight at most
+  std::vector<std::string> paths;
+  std::vector<Group> groups;
+  size_t named = 0;    // files named by the caller
+  size_t written = 0;  // files written
 #if defined(KELVARIN_THREADS)
-  std::atomic<size_t> next{0};
-  auto analyse = [&paths, &next, groups, count] {
-    for (size_t i = next++; i < count; i = next++) {
-      AnalyseFile(paths[i].c_str(), &(*groups)[i]);
+  std::unique_ptr<std::atomic<bool>[]> done;  // the group waits to be written
+  std::atomic<size_t> given{0};               // files given to the threads: the first named
+  std::atomic<size_t> taken{0};               // files taken by a thread
+  std::atomic<size_t> awaited{std::numeric_limits<size_t>::max()};  // by the caller
+  std::atomic<bool> ending{false};
+  std::mutex mutex;
+  std::condition_variable given_more;  // a file to take, or the end
+  std::condition_variable analysed;    // the file awaited is done
+  std::vector<std::thread> threads;
+#endif
+};
+
+namespace {
+
+void Write(Tabulation* tabulation, size_t slot) {
+  const Group& group = tabulation->groups[slot];
+  WriteRows(stdout, tabulation->form, tabulation->paths[slot].c_str(), group);
+  tabulation->all_ok = group.status == Status::kOk && tabulation->all_ok;
+}
+
+#if defined(KELVARIN_THREADS)
+
+// Wake who sleeps on condition. Whoever sleeps checked, under the lock,
+// what has just changed; taking the lock waits until it sleeps.
+void Wake(Tabulation* tabulation, std::condition_variable* condition) {
+  { const std::lock_guard<std::mutex> lock(tabulation->mutex); }
+  condition->notify_all();
+}
+
+// A thread's work: take the next file given, analyse it, and mark it done;
+// sleep while there is none.
+void Analyse(Tabulation* tabulation) {
+  for (;;) {
+    size_t index = tabulation->taken.load();
+    if (index < tabulation->given.load()) {
+      if (!tabulation->taken.compare_exchange_weak(index, index + 1)) {
+        continue;
+      }
+      const size_t slot = index % tabulation->window;
+      AnalyseFile(tabulation->paths[slot].c_str(), &tabulation->groups[slot]);
+      tabulation->done[slot].store(true);
+      if (tabulation->awaited.load() == index) {
+        Wake(tabulation, &tabulation->analysed);
+      }
+      continue;
     }
-  };
-  std::vector<std::thread> helpers;
-  const size_t threads = std::min(count, static_cast<size_t>(std::max(jobs, 1)));
-  for (size_t t = 1; t < threads; ++t) {
-    helpers.emplace_back(analyse);
+    std::unique_lock<std::mutex> lock(tabulation->mutex);
+    tabulation->given_more.wait(lock, [tabulation] {
+      return tabulation->taken.load() < tabulation->given.load() || tabulation->ending.load();
+    });
+    if (tabulation->taken.load() >= tabulation->given.load()) {
+      return;
+    }
   }
-  analyse();
-  for (std::thread& helper : helpers) {
-    helper.join();
+}
+
+// Give the files named to the threads.
+void Give(Tabulation* tabulation) {
+  if (tabulation->given.load() < tabulation->named) {
+    tabulation->given.store(tabulation->named);
+    Wake(tabulation, &tabulation->given_more);
+  }
+}
+
+// Wait until the file of index is done.
+void Await(Tabulation* tabulation, size_t index) {
+  std::atomic<bool>& done = tabulation->done[index % tabulation->window];
+  tabulation->awaited.store(index);
+  if (!done.load()) {
+    std::unique_lock<std::mutex> lock(tabulation->mutex);
+    tabulation->analysed.wait(lock, [&done] { return done.load(); });
+  }
+}
+
+// Write the files in order up to the one of index last, and then those
+// after it that are done already. Files are taken in order, so the caller
+// sleeps until the last is done, not for each.
+void WriteUpTo(Tabulation* tabulation, size_t last) {
+  Await(tabulation, last);
+  for (; tabulation->written < tabulation->given.load(); ++tabulation->written) {
+    const size_t slot = tabulation->written % tabulation->window;
+    if (tabulation->written <= last) {
+      Await(tabulation, tabulation->written);
+    } else if (!tabulation->done[slot].load()) {
+      return;
+    }
+    Write(tabulation, slot);
+    tabulation->done[slot].store(false);
+  }
+}
+
+#endif
+
+}  // namespace
+
+void TabulationEnd::operator()(Tabulation* tabulation) const {
+#if defined(KELVARIN_THREADS)
+  // What no thread has taken is dropped.
+  tabulation->given.store(std::min(tabulation->given.load(), tabulation->taken.load()));
+  tabulation->ending.store(true);
+  Wake(tabulation, &tabulation->given_more);
+  for (std::thread& thread : tabulation->threads) {
+    thread.join();
+  }
+#endif
+  delete tabulation;
+}
+
+Tabulator BeginTabulation(Form form, int jobs) {
+  Tabulator tabulation(new Tabulation);
+  tabulation->form = form;
+#if defined(KELVARIN_THREADS)
+  if (jobs > 1) {
+    tabulation->window = kFilesPerJob * static_cast<size_t>(jobs);
+    tabulation->paths.resize(tabulation->window);
+    tabulation->groups.resize(tabulation->window);
+    tabulation->done.reset(new std::atomic<bool>[tabulation->window]);
+    for (size_t slot = 0; slot < tabulation->window; ++slot) {
+      tabulation->done[slot].store(false);
+    }
+    // Threads that cannot be had are done without; with none, the files
+    // are analysed on the caller's thread.
+    try {
+      for (int t = 0; t < jobs; ++t) {
+        tabulation->threads.emplace_back(Analyse, tabulation.get());
+      }
+    } catch (const std::system_error&) {
+    }
+  }
+  if (tabulation->threads.empty()) {
+    tabulation->window = 1;
   }
 #else
   (void)jobs;
-  for (size_t i = 0; i < count; ++i) {
-    AnalyseFile(paths[i].c_str(), &(*groups)[i]);
+#endif
+  tabulation->paths.resize(tabulation->window);
+  tabulation->groups.resize(tabulation->window);
+  return tabulation;
+}
+
+void Tabulate(Tabulation* tabulation, const char* path) {
+#if defined(KELVARIN_THREADS)
+  if (!tabulation->threads.empty()) {
+    if (tabulation->named - tabulation->written == tabulation->window) {
+      // A full window is written up to its half: the caller sleeps once for
+      // many files, while the threads go on with the other half.
+      Give(tabulation);
+      WriteUpTo(tabulation, tabulation->written + tabulation->window / 2 - 1);
+    }
+    // No thread reads a slot that is not given yet.
+    tabulation->paths[tabulation->named++ % tabulation->window] = path;
+    if (tabulation->named - tabulation->given.load() >= tabulation->window / 2) {
+      Give(tabulation);
+    }
+    return;
   }
 #endif
+  AnalyseFile(path, tabulation->groups.data());
+  tabulation->paths[0] = path;
+  Write(tabulation, 0);
+}
+
+bool EndTabulation(Tabulation* tabulation) {
+#if defined(KELVARIN_THREADS)
+  if (!tabulation->threads.empty() && tabulation->named > tabulation->written &&
+      std::ferror(stdout) == 0) {
+    Give(tabulation);
+    WriteUpTo(tabulation, tabulation->named - 1);
+  }
+#endif
+  return tabulation->all_ok;
 }
 
 int MachineThreads() {

@@ -45,10 +45,6 @@ struct CommandLine {
 // The most threads --jobs asks for; more would only wait for the disk.
 constexpr long long kMostJobs = 256;
 
-// Files in flight for each thread: enough to keep every thread busy while
-// memory stays flat in the number of files.
-constexpr size_t kFilesPerJob = 16;
-
 // The options' values in getopt_long's table, beyond the short -0.
 enum Option : int {
   kNull = '0',
@@ -173,37 +169,6 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
   return command;
 }
 
-// The files named and not yet written: they are analysed together, on the
-// command's threads, and their rows written in the order given.
-struct Pending {
-  Form form = Form::kFiles;
-  int jobs = 1;
-  std::vector<std::string> paths;
-  std::vector<Group> groups;
-  bool all_ok = true;  // every file written so far is ok
-};
-
-// Analyse the pending files and write their rows.
-void Flush(Pending* pending) {
-  AnalyseFiles(pending->paths, pending->jobs, &pending->groups);
-  for (size_t i = 0; i < pending->paths.size(); ++i) {
-    const Group& group = pending->groups[i];
-    WriteRows(stdout, pending->form, pending->paths[i].c_str(), group);
-    pending->all_ok = group.status == Status::kOk && pending->all_ok;
-  }
-  pending->paths.clear();
-}
-
-// Add the file at path to the pending ones; analyse and write them when
-// every thread has its share.
-void Tabulate(const char* path, Pending* pending) {
-  pending->paths.emplace_back(path);
-  if (pending->paths.size() >= kFilesPerJob * static_cast<size_t>(pending->jobs) ||
-      pending->jobs == 1) {
-    Flush(pending);
-  }
-}
-
 // What reading a name from a list gave.
 enum class ListItem { kName, kEnd, kNul, kEmpty, kTooLong };
 
@@ -246,7 +211,7 @@ ListItem ReadName(std::FILE* list, bool null, std::string* name) {
 
 // Tabulate every file named in the list of input. Return true when the list
 // was read to its end without an error.
-bool TabulateList(const Input& input, const CommandLine& command, Pending* pending) {
+bool TabulateList(const Input& input, const CommandLine& command, Tabulation* tabulation) {
   Diagnostics diagnostics;
   diagnostics.program = kTableProgram;
   std::FILE* list = input.list;
@@ -284,7 +249,7 @@ bool TabulateList(const Input& input, const CommandLine& command, Pending* pendi
     // An empty line names no file.
     if (!name.empty()) {
       ++names;
-      Tabulate(name.c_str(), pending);
+      Tabulate(tabulation, name.c_str());
     }
   }
   if (std::ferror(list) != 0) {
@@ -317,25 +282,20 @@ int main(int argc, char* argv[]) {
   } else if (command.form == Form::kPlayers) {
     WritePlayerHeader(stdout);
   }
-  Pending pending;
-  pending.form = command.form;
-  pending.jobs = command.jobs;
+  const Tabulator tabulation = BeginTabulation(command.form, command.jobs);
   bool all_ok = true;
   for (const Input& input : command.inputs) {
     if (input.is_list) {
-      all_ok = TabulateList(input, command, &pending) && all_ok;
+      all_ok = TabulateList(input, command, tabulation.get()) && all_ok;
     } else {
-      Tabulate(input.text, &pending);
+      Tabulate(tabulation.get(), input.text);
     }
     // A table that cannot be written is not worth computing further.
     if (std::ferror(stdout) != 0) {
       break;
     }
   }
-  if (std::ferror(stdout) == 0) {
-    Flush(&pending);
-  }
-  all_ok = pending.all_ok && all_ok;
+  all_ok = EndTabulation(tabulation.get()) && all_ok;
   if (!FinishOutput(kProgram, "the table")) {
     return kFailure;
   }

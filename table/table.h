@@ -4,7 +4,9 @@
 #ifndef KELVARIN_TABLE_TABLE_H_
 #define KELVARIN_TABLE_TABLE_H_
 
+#include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,10 +68,31 @@ void WriteJsonLine(std::FILE* out, const char* path, const Group& group);
 // Write group's rows in form to out.
 void WriteRows(std::FILE* out, Form form, const char* path, const Group& group);
 
-// Analyse the file at each of paths into the group of the same index, as
-// AnalyseFile does, on up to jobs threads at once. A build without threads
-// analyses them one after the other.
-void AnalyseFiles(const std::vector<std::string>& paths, int jobs, std::vector<Group>* groups);
+// Files in flight for each thread: enough to keep every thread busy while
+// memory stays flat in the number of files.
+constexpr size_t kFilesPerJob = 16;
+
+// A table being written: its files analysed as AnalyseFile does, on threads
+// of their own, and their rows written to standard output in the order the
+// files were given, at most kFilesPerJob files per thread in flight.
+struct Tabulation;
+// Drop the files not yet taken, wait for the threads and free the table.
+struct TabulationEnd {
+  void operator()(Tabulation* tabulation) const;
+};
+using Tabulator = std::unique_ptr<Tabulation, TabulationEnd>;
+
+// Begin a table in form, its files analysed on jobs threads; with 1, or
+// in a build without threads, each on the caller's thread as it is given.
+Tabulator BeginTabulation(Form form, int jobs);
+
+// Give the file at path: its rows follow those of the files given before.
+// Waits while the window of files in flight is full, writing their rows.
+void Tabulate(Tabulation* tabulation, const char* path);
+
+// Write the rows of the files given and not yet written, unless standard
+// output has failed. Return true when every file written was ok.
+bool EndTabulation(Tabulation* tabulation);
 
 // Return how many threads the machine runs at once; 1 when it cannot tell,
 // or when the build has no threads.
