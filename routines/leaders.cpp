@@ -40,11 +40,14 @@ int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver, Nea
   int best_player = -1;
   double best = 0.0;
   for (int r = 0; r < n; ++r) {
-    row_sums[r] = 0.0;
+    // Summed in a local, which the compiler keeps in a register: the sum in
+    // row_sums could share memory with the matrix, for all it knows.
+    double sum = 0.0;
     for (int c = 0; c < n; ++c) {
       const double entry = gsl_matrix_get(matrix, static_cast<size_t>(r), static_cast<size_t>(c));
-      row_sums[r] = entry * entry + row_sums[r];
+      sum = entry * entry + sum;
     }
+    row_sums[r] = sum;
     if (std::fabs(row_sums[r] - best) < kNearTieTolerance) {
       if (ties != nullptr) {
         ties[near_ties] = NearTie{r, best_player, row_sums[r], best};
