@@ -1,5 +1,6 @@
 // The module's failure report and the printers of the report's tables.
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,14 +73,46 @@ void WriteLocalErrorMessage(const char* message, const char* detail, int flag, i
   std::exit(status);
 }
 
+namespace {
+
+// The report prints most of its numbers more than once: the influence values
+// again in M and V', which hold them as they are. The digits of the values
+// converted lately are kept, each in the place its bits hash to, and copied
+// instead of converted again.
+struct KeptDigits {
+  std::uint64_t bits = 0;
+  unsigned char length = 0;  // 0: nothing kept
+  char digits[15] = {};
+};
+constexpr int kKeptBits = 9;
+thread_local KeptDigits kept_digits[1 << kKeptBits];
+
+// Fibonacci hashing: the top bits of the product depend on all the value's.
+constexpr std::uint64_t kGoldenRatio = 0x9E3779B97F4A7C15U;
+
+}  // namespace
+
 char* format_fixed(char* text, double value, int width) {
-  // The C++ library's conversion, where it has one, gives the digits printf
-  // gives, without printf's cost of parsing a format and of multi-precision
-  // arithmetic.
-  char digits[kFixedCapacity];
-  const std::to_chars_result result = numbers::ToChars(digits, digits + kFixedCapacity, value,
-                                                       numbers::Form::kFixed, kFixedDecimals);
-  const int length = static_cast<int>(result.ptr - digits);
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  KeptDigits& kept = kept_digits[(bits * kGoldenRatio) >> (64 - kKeptBits)];
+  char converted[kFixedCapacity];
+  const char* digits = kept.digits;
+  int length = kept.length;
+  if (length == 0 || kept.bits != bits) {
+    // The C++ library's conversion, where it has one, gives the digits
+    // printf gives, without printf's cost of parsing a format and of
+    // multi-precision arithmetic.
+    const std::to_chars_result result = numbers::ToChars(
+        converted, converted + kFixedCapacity, value, numbers::Form::kFixed, kFixedDecimals);
+    digits = converted;
+    length = static_cast<int>(result.ptr - converted);
+    if (length <= static_cast<int>(sizeof kept.digits)) {
+      kept.bits = bits;
+      kept.length = static_cast<unsigned char>(length);
+      std::memcpy(kept.digits, converted, static_cast<size_t>(length));
+    }
+  }
   for (int pad = width - length; pad > 0; --pad) {
     *text++ = ' ';
   }
