@@ -1,5 +1,6 @@
-// The files of a table analysed on several threads at once, while the
-// caller's thread names the files and writes their rows in the order named.
+// The files of a table analysed on several threads at once: the caller's
+// thread names the files, writes their rows in the order named, and
+// analyses files too while it waits for one to write.
 // Each file is read and analysed alone, into its own group; the threads
 // share only the window of files in flight.
 #include <algorithm>
@@ -57,21 +58,29 @@ void Wake(Tabulation* tabulation, std::condition_variable* condition) {
   condition->notify_all();
 }
 
-// A thread's work: take the next file given, analyse it, and mark it done;
-// sleep while there is none.
-void Analyse(Tabulation* tabulation) {
+// Take the next file given and analyse it. Return false when every file
+// given is taken.
+bool AnalyseNext(Tabulation* tabulation) {
+  size_t index = tabulation->taken.load();
+  do {
+    if (index >= tabulation->given.load()) {
+      return false;
+    }
+  } while (!tabulation->taken.compare_exchange_weak(index, index + 1));
+  const size_t slot = index % tabulation->window;
+  AnalyseFile(tabulation->paths[slot].c_str(), &tabulation->groups[slot]);
+  tabulation->done[slot].store(true);
+  if (tabulation->awaited.load() == index) {
+    Wake(tabulation, &tabulation->analysed);
+  }
+  return true;
+}
+
+// A helper thread's work: analyse the files given, and sleep while there is
+// none.
+void Help(Tabulation* tabulation) {
   for (;;) {
-    size_t index = tabulation->taken.load();
-    if (index < tabulation->given.load()) {
-      if (!tabulation->taken.compare_exchange_weak(index, index + 1)) {
-        continue;
-      }
-      const size_t slot = index % tabulation->window;
-      AnalyseFile(tabulation->paths[slot].c_str(), &tabulation->groups[slot]);
-      tabulation->done[slot].store(true);
-      if (tabulation->awaited.load() == index) {
-        Wake(tabulation, &tabulation->analysed);
-      }
+    if (AnalyseNext(tabulation)) {
       continue;
     }
     std::unique_lock<std::mutex> lock(tabulation->mutex);
@@ -92,13 +101,15 @@ void Give(Tabulation* tabulation) {
   }
 }
 
-// Wait until the file of index is done.
+// Wait until the file of index is done, analysing files given meanwhile.
 void Await(Tabulation* tabulation, size_t index) {
   std::atomic<bool>& done = tabulation->done[index % tabulation->window];
   tabulation->awaited.store(index);
-  if (!done.load()) {
-    std::unique_lock<std::mutex> lock(tabulation->mutex);
-    tabulation->analysed.wait(lock, [&done] { return done.load(); });
+  while (!done.load()) {
+    if (!AnalyseNext(tabulation)) {
+      std::unique_lock<std::mutex> lock(tabulation->mutex);
+      tabulation->analysed.wait(lock, [&done] { return done.load(); });
+    }
   }
 }
 
@@ -148,11 +159,12 @@ Tabulator BeginTabulation(Form form, int jobs) {
     for (size_t slot = 0; slot < tabulation->window; ++slot) {
       tabulation->done[slot].store(false);
     }
-    // Threads that cannot be had are done without; with none, the files
-    // are analysed on the caller's thread.
+    // The caller's thread is one of them, between naming and writing.
+    // Threads that cannot be had are done without; with none, each file is
+    // analysed as it is named.
     try {
-      for (int t = 0; t < jobs; ++t) {
-        tabulation->threads.emplace_back(Analyse, tabulation.get());
+      for (int t = 1; t < jobs; ++t) {
+        tabulation->threads.emplace_back(Help, tabulation.get());
       }
     } catch (const std::system_error&) {
     }
