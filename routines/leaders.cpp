@@ -6,61 +6,59 @@
 
 #include "routines/routines.h"
 
-int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath, NearTie* ties) {
+namespace {
+
+// Find the leader among the n players' sums: the first with the largest
+// sum, starting from 0, which is no player's. Return the near ties met on
+// the way, each sum compared with the running best before it is updated, and
+// describe them in ties unless it is null.
+int RankSums(const double* sums, int n, int* leader, NearTie* ties) {
   int near_ties = 0;
-  *empath = 0;
-  int best_player = -1;  // the starting 0 is no player's
+  *leader = 0;
+  int best_player = -1;
   double best = 0.0;
+  for (int p = 0; p < n; ++p) {
+    if (std::fabs(sums[p] - best) < kNearTieTolerance) {
+      if (ties != nullptr) {
+        ties[near_ties] = NearTie{p, best_player, sums[p], best};
+      }
+      ++near_ties;
+    }
+    if (sums[p] > best) {
+      *leader = p;
+      best = sums[p];
+      best_player = p;
+    }
+  }
+  return near_ties;
+}
+
+}  // namespace
+
+// Each sum is kept in a local, which the compiler keeps in a register: a sum
+// in the array could share memory with the matrix, for all it knows.
+int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath, NearTie* ties) {
   for (int c = 0; c < n; ++c) {
     double sum = 0.0;
     for (int r = 0; r < n; ++r) {
       const double entry = gsl_matrix_get(matrix, static_cast<size_t>(r), static_cast<size_t>(c));
       sum = entry * entry + sum;
     }
-    // Compared with the running best only, before it is updated.
-    if (std::fabs(sum - best) < kNearTieTolerance) {
-      if (ties != nullptr) {
-        ties[near_ties] = NearTie{c, best_player, sum, best};
-      }
-      ++near_ties;
-    }
-    if (sum > best) {
-      *empath = c;
-      best = sum;
-      best_player = c;
-    }
     column_sums[c] = sum;
   }
-  return near_ties;
+  return RankSums(column_sums, n, empath, ties);
 }
 
 int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver, NearTie* ties) {
-  int near_ties = 0;
-  *driver = 0;
-  int best_player = -1;
-  double best = 0.0;
   for (int r = 0; r < n; ++r) {
-    // Summed in a local, which the compiler keeps in a register: the sum in
-    // row_sums could share memory with the matrix, for all it knows.
     double sum = 0.0;
     for (int c = 0; c < n; ++c) {
       const double entry = gsl_matrix_get(matrix, static_cast<size_t>(r), static_cast<size_t>(c));
       sum = entry * entry + sum;
     }
     row_sums[r] = sum;
-    if (std::fabs(row_sums[r] - best) < kNearTieTolerance) {
-      if (ties != nullptr) {
-        ties[near_ties] = NearTie{r, best_player, row_sums[r], best};
-      }
-      ++near_ties;
-    }
-    if (row_sums[r] > best) {
-      *driver = r;
-      best = row_sums[r];
-      best_player = r;
-    }
   }
-  return near_ties;
+  return RankSums(row_sums, n, driver, ties);
 }
 
 // Only standard output is written before the table, so the warnings can

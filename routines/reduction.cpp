@@ -53,17 +53,20 @@ double calcS_E(const gsl_vector* v, const gsl_vector* q) {
   return sum;
 }
 
-double norm_1(const gsl_matrix* matrix) {
-  if (matrix->size1 == 0) {
-    WriteLocalErrorMessage("Number of rows less than 1 in norm_1.", "", 0, 1);
-  } else if (matrix->size2 == 0) {
-    WriteLocalErrorMessage("Number of columns less than 1 in norm_1.", "", 0, 1);
-  }
+namespace {
+
+// Return the largest sum of absolute values of the matrix's columns
+// (by_columns) or of its rows, each summed in order.
+double LargestAbsoluteSum(const gsl_matrix* matrix, bool by_columns) {
+  const size_t lines = by_columns ? matrix->size2 : matrix->size1;
+  const size_t entries = by_columns ? matrix->size1 : matrix->size2;
   double result = 0.0;
-  for (size_t j = 0; j < matrix->size2; ++j) {
+  for (size_t line = 0; line < lines; ++line) {
     double sum = 0.0;
-    for (size_t i = 0; i < matrix->size1; ++i) {
-      sum = std::fabs(gsl_matrix_get(matrix, i, j)) + sum;
+    for (size_t entry = 0; entry < entries; ++entry) {
+      sum = std::fabs(by_columns ? gsl_matrix_get(matrix, entry, line)
+                                 : gsl_matrix_get(matrix, line, entry)) +
+            sum;
     }
     // A sum that is not a number makes the norm not a number: skipping it
     // would report a finite norm for a matrix that has none.
@@ -77,26 +80,22 @@ double norm_1(const gsl_matrix* matrix) {
   return result;
 }
 
+}  // namespace
+
+double norm_1(const gsl_matrix* matrix) {
+  if (matrix->size1 == 0) {
+    WriteLocalErrorMessage("Number of rows less than 1 in norm_1.", "", 0, 1);
+  } else if (matrix->size2 == 0) {
+    WriteLocalErrorMessage("Number of columns less than 1 in norm_1.", "", 0, 1);
+  }
+  return LargestAbsoluteSum(matrix, true);
+}
+
 double norm_inf(const gsl_matrix* matrix) {
   if (matrix->size1 == 0) {
     WriteLocalErrorMessage("Number of rows less than 1 in norm_inf.", "", 0, 1);
   } else if (matrix->size2 == 0) {
     WriteLocalErrorMessage("Number of columns less than 1 in norm_inf.", "", 0, 1);
   }
-  double result = 0.0;
-  for (size_t i = 0; i < matrix->size1; ++i) {
-    double sum = 0.0;
-    for (size_t j = 0; j < matrix->size2; ++j) {
-      sum = std::fabs(gsl_matrix_get(matrix, i, j)) + sum;
-    }
-    // A sum that is not a number makes the norm not a number: skipping it
-    // would report a finite norm for a matrix that has none.
-    if (std::isnan(sum)) {
-      return sum;
-    }
-    if (sum > result) {
-      result = sum;
-    }
-  }
-  return result;
+  return LargestAbsoluteSum(matrix, false);
 }
