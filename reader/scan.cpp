@@ -388,6 +388,48 @@ struct Ahead {
   }
 };
 
+// The text of a decimal number in bytes read, as ReadValueFrom takes it.
+struct NumberText {
+  const unsigned char* digits;        // after the sign
+  const unsigned char* mantissa_end;  // before the exponent
+  const unsigned char* end;           // after the number
+  bool has_point;
+};
+
+// Find the number that begins at start: an optional sign, digits with an
+// optional point, and an optional exponent with its digits. Return false
+// when it has no digits, when its exponent has none, or when the byte after
+// it is not before end.
+bool FindNumber(const unsigned char* start, const unsigned char* end, NumberText* number) {
+  const unsigned char* at = start;
+  if (at < end && (*at == '+' || *at == '-')) {
+    ++at;
+  }
+  number->digits = at;
+  at = SkipDigits(at, end);
+  number->has_point = at < end && *at == '.';
+  if (number->has_point) {
+    at = SkipDigits(at + 1, end);
+  }
+  number->mantissa_end = at;
+  if (at - number->digits == (number->has_point ? 1 : 0)) {
+    return false;  // no digits
+  }
+  if (at < end && (*at == 'e' || *at == 'E')) {
+    ++at;
+    if (at < end && (*at == '+' || *at == '-')) {
+      ++at;
+    }
+    const unsigned char* const exponent = at;
+    at = SkipDigits(at, end);
+    if (at == exponent) {
+      return false;
+    }
+  }
+  number->end = at;
+  return at < end;
+}
+
 // Read a plain value: one that stands whole in the bytes already read and
 // that needs no word of warning. Its text, as ReadValueFrom would take it,
 // goes to FromChars as it stands. Return false, with the source unchanged,
@@ -406,37 +448,12 @@ bool ReadPlainValue(Source* source, float* value, ValueText* text) {
   const unsigned char* const start = ahead.at;
   const long long line = ahead.line;
   const long long line_offset = ahead.line_offset;
-  const unsigned char* at = start;
-  if (at < end && (*at == '+' || *at == '-')) {
-    ++at;
-  }
-  const unsigned char* const digits = at;
-  at = SkipDigits(at, end);
-  const bool has_point = at < end && *at == '.';
-  if (has_point) {
-    at = SkipDigits(at + 1, end);
-  }
-  const unsigned char* const mantissa_end = at;
-  if (mantissa_end - digits == (has_point ? 1 : 0)) {
-    return false;  // no digits
-  }
-  if (at < end && (*at == 'e' || *at == 'E')) {
-    ++at;
-    if (at < end && (*at == '+' || *at == '-')) {
-      ++at;
-    }
-    const unsigned char* const exponent = at;
-    at = SkipDigits(at, end);
-    if (at == exponent) {
-      return false;
-    }
-  }
-  // The byte after the number must be at hand, and not one that makes the
-  // number hexadecimal.
-  const unsigned char* const after = at;
-  if (after == end || *after == 'x' || *after == 'X') {
+  NumberText number = {};
+  // A number followed by an x is hexadecimal.
+  if (!FindNumber(start, end, &number) || *number.end == 'x' || *number.end == 'X') {
     return false;
   }
+  const unsigned char* const after = number.end;
   float read = 0.0F;
   const char* const last = reinterpret_cast<const char*>(after);
   const std::from_chars_result result = numbers::FromChars(
@@ -446,9 +463,9 @@ bool ReadPlainValue(Source* source, float* value, ValueText* text) {
   }
   // Zero from a number written with a digit other than 0 is an underflow,
   // which ReadValueFrom tells of.
-  if (read == 0.0F && std::find_if(digits, mantissa_end, [](unsigned char c) {
+  if (read == 0.0F && std::find_if(number.digits, number.mantissa_end, [](unsigned char c) {
                         return c >= '1' && c <= '9';
-                      }) != mantissa_end) {
+                      }) != number.mantissa_end) {
     return false;
   }
   ahead.at = after;
@@ -461,7 +478,7 @@ bool ReadPlainValue(Source* source, float* value, ValueText* text) {
     text->start.column = text->start.offset - line_offset + 1;
     text->issue = ValueIssue::kNone;
     text->next = *after;
-    text->has_point = has_point;
+    text->has_point = number.has_point;
   }
   source->position = static_cast<size_t>(ahead.at - data);
   source->line = ahead.line;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "numbers/numbers.h"
 #include "routines/routines.h"
@@ -79,23 +80,25 @@ namespace {
 // again in M and V', which hold them as they are. The digits of the values
 // converted lately are kept, each in the place its bits hash to, and copied
 // instead of converted again.
+constexpr int kKeptLength = 15;  // the longest digits kept: "-12345678.9012"
 struct KeptDigits {
   std::uint64_t bits = 0;
   unsigned char length = 0;  // 0: nothing kept
-  char digits[15] = {};
+  char digits[kKeptLength] = {};
 };
 constexpr int kKeptBits = 9;
 thread_local KeptDigits kept_digits[1 << kKeptBits];
 
 // Fibonacci hashing: the top bits of the product depend on all the value's.
 constexpr std::uint64_t kGoldenRatio = 0x9E3779B97F4A7C15U;
+constexpr int kHashShift = std::numeric_limits<std::uint64_t>::digits - kKeptBits;
 
 }  // namespace
 
 char* format_fixed(char* text, double value, int width) {
   std::uint64_t bits = 0;
   std::memcpy(&bits, &value, sizeof bits);
-  KeptDigits& kept = kept_digits[(bits * kGoldenRatio) >> (64 - kKeptBits)];
+  KeptDigits& kept = kept_digits[(bits * kGoldenRatio) >> kHashShift];
   char converted[kFixedCapacity];
   const char* digits = kept.digits;
   int length = kept.length;

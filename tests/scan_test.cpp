@@ -197,9 +197,9 @@ TEST(ReadValue, ReadsTheSameWhateverTheChunk) {
       ValueText read;
       const bool ok = ReadValue(&source, &value, &read);
       const Place here = Here(source);
-      seen += std::to_string(ok) + " " + std::to_string(value) + (std::signbit(value) ? "-" : "+") +
-              " at " + std::to_string(read.start.line) + ":" + std::to_string(read.start.column) +
-              "@" + std::to_string(read.start.offset) + "/" +
+      seen += (ok ? "read " : "failed ") + std::to_string(value) +
+              (std::signbit(value) ? "-" : "+") + " at " + std::to_string(read.start.line) + ":" +
+              std::to_string(read.start.column) + "@" + std::to_string(read.start.offset) + "/" +
               std::to_string(read.start.line_offset) + " issue " +
               std::to_string(static_cast<int>(read.issue)) + " next " + std::to_string(read.next) +
               (read.has_point ? " point" : "") + " then " + std::to_string(here.line) + ":" +
