@@ -18,6 +18,7 @@ std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnosti
   errno = 0;
   std::FILE* file = nullptr;
 #if defined(_WIN32)
+  (void)kind;  // learnt at the first read
   file = std::fopen(path, "rb");
 #else
   if (!companion) {
