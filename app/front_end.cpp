@@ -47,7 +47,7 @@ void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_ou
     if (help) {
       PrintHelp();
     } else if (version) {
-      PrintVersion(Program{"kelvarin", "FILE"});
+      PrintVersion(Program{"kelvarin", "FILE", nullptr});
     } else {
       PrintDefinition();
     }

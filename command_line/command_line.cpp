@@ -88,6 +88,12 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
     const std::string what = std::string("-") + static_cast<char>(optopt) + " needs an argument";
     BadCommandLine(program, what.c_str());
   }
+  if (c == kHelpOption) {
+    ExitAfterHelp(program, program.print_help);
+  }
+  if (c == kVersionOption) {
+    ExitAfterVersion(program);
+  }
   return Argument{c, optarg};
 }
 

@@ -16,11 +16,21 @@ constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kBadCommandLine = 2;
 
-// A companion program: its name and the arguments of its usage line.
+// A companion program: its name, the arguments of its usage line and its
+// help's printer.
 struct Program {
   const char* name;
   const char* usage;  // "[OPTION]... FILE...", say
+  void (*print_help)();
 };
+
+// The options every companion takes, which end its table of options:
+// --help and --version, which NextArgument answers, and the zero entry.
+constexpr int kHelpOption = 1000;
+constexpr int kVersionOption = 1001;
+constexpr option kHelpEntry = {"help", no_argument, nullptr, kHelpOption};
+constexpr option kVersionEntry = {"version", no_argument, nullptr, kVersionOption};
+constexpr option kEndEntry = {nullptr, 0, nullptr, 0};
 
 // What the next argument of the command line is.
 struct Argument {
@@ -33,7 +43,7 @@ struct Argument {
 // an option, then an operand (option 1), then, after "--", the operands
 // that follow it (options_ended, false at first, keeps that state). A bad option is reported
 // (unknown, ambiguous, given an argument it takes none of, or missing one) and ends the process
-// with status kBadCommandLine.
+// with status kBadCommandLine; --help and --version are answered, and end it too.
 Argument NextArgument(const Program& program, int argc, char* argv[], const char* short_options,
                       const option* options, bool* options_ended);
 

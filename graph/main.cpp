@@ -19,7 +19,9 @@
 
 namespace {
 
-constexpr Program kProgram = {"kelvarin-graph", "[--heatmap | --focus] [--top=K] [--min=X] FILE"};
+void PrintHelp();
+constexpr Program kProgram = {"kelvarin-graph", "[--heatmap | --focus] [--top=K] [--min=X] FILE",
+                              &PrintHelp};
 
 // What the command line asks for.
 struct Options {
@@ -35,16 +37,16 @@ struct Options {
 constexpr int kTangle = 8;
 
 // The options' values in getopt_long's table.
-enum Option : int { kMin = 256, kTop, kHeatmap, kFocus, kHelp, kVersion };
+enum Option : int { kMin = 256, kTop, kHeatmap, kFocus };
 
 constexpr option kOptions[] = {
     {"min", required_argument, nullptr, kMin},
     {"top", required_argument, nullptr, kTop},
     {"heatmap", no_argument, nullptr, kHeatmap},
     {"focus", no_argument, nullptr, kFocus},
-    {"help", no_argument, nullptr, kHelp},
-    {"version", no_argument, nullptr, kVersion},
-    {nullptr, 0, nullptr, 0},
+    kHelpEntry,
+    kVersionEntry,
+    kEndEntry,
 };
 
 void PrintHelp() {
@@ -156,11 +158,8 @@ Options ReadCommandLine(int argc, char* argv[]) {
         options.view = view;
         break;
       }
-      case kHelp:
-        ExitAfterHelp(kProgram, &PrintHelp);
-      case kVersion:
       default:
-        ExitAfterVersion(kProgram);
+        break;
     }
   }
   if (options.path == nullptr) {

@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr Program kProgram = {kTableProgram, "[OPTION]... FILE..."};
+void PrintHelp();
+constexpr Program kProgram = {kTableProgram, "[OPTION]... FILE...", &PrintHelp};
 
 // Standard output's buffer: the table goes out in blocks, not in lines.
 constexpr size_t kOutputBuffer = 1 << 16;
@@ -52,8 +53,6 @@ enum Option : int {
   kPlayers,
   kJson,
   kJobs,
-  kHelp,
-  kVersion,
 };
 
 constexpr option kOptions[] = {
@@ -62,9 +61,9 @@ constexpr option kOptions[] = {
     {"players", no_argument, nullptr, kPlayers},
     {"json", no_argument, nullptr, kJson},
     {"jobs", required_argument, nullptr, kJobs},
-    {"help", no_argument, nullptr, kHelp},
-    {"version", no_argument, nullptr, kVersion},
-    {nullptr, 0, nullptr, 0},
+    kHelpEntry,
+    kVersionEntry,
+    kEndEntry,
 };
 
 void PrintHelp() {
@@ -144,11 +143,8 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
       case kJobs:
         command.jobs = ReadJobs(a.value);
         break;
-      case kHelp:
-        ExitAfterHelp(kProgram, &PrintHelp);
-      case kVersion:
       default:
-        ExitAfterVersion(kProgram);
+        break;
     }
   }
   if (command.inputs.empty()) {
