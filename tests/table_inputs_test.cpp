@@ -86,9 +86,7 @@ TEST(TableInputs, NoHangOnAFifoAndStandardInputOnce) {
 TEST(TableJobs, ManyThreadsWriteTheBytesOfOne) {
   // The end-to-end cases' files, missing ones, and generated groups, good and
   // bad mixed (a fixed seed), in one list.
-  const fs::path folder = fs::temp_directory_path() / "kelvarin-table-test-jobs";
-  fs::remove_all(folder);
-  fs::create_directories(folder);
+  const fs::path folder = TemporaryFolder("jobs");
   std::string list;
   for (const fs::directory_entry& entry : fs::directory_iterator(KELVARIN_CASES)) {
     if (fs::exists(entry.path() / "input")) {

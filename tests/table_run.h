@@ -2,6 +2,8 @@
 #ifndef KELVARIN_TESTS_TABLE_RUN_H_
 #define KELVARIN_TESTS_TABLE_RUN_H_
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,11 +59,19 @@ inline std::vector<std::string> Fields(const std::string& line) {
 
 // Return a new file in a fresh folder of the system's temporary folder,
 // holding text.
-inline std::string TemporaryFile(const std::string& name, const std::string& text) {
+// Return a new empty folder for a test's files, named after name and this
+// process, so that test runs of several builds at once keep apart.
+inline std::filesystem::path TemporaryFolder(const std::string& name) {
   const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("kelvarin-table-test-" + name);
+      std::filesystem::temp_directory_path() /
+      ("kelvarin-table-test-" + std::to_string(getpid()) + "-" + name);
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  return folder;
+}
+
+inline std::string TemporaryFile(const std::string& name, const std::string& text) {
+  const std::filesystem::path folder = TemporaryFolder(name);
   const std::filesystem::path path = folder / name;
   std::FILE* file = std::fopen(path.string().c_str(), "wb");
   (void)std::fwrite(text.data(), 1, text.size(), file);
