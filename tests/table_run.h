@@ -62,9 +62,8 @@ inline std::vector<std::string> Fields(const std::string& line) {
 // Return a new empty folder for a test's files, named after name and this
 // process, so that test runs of several builds at once keep apart.
 inline std::filesystem::path TemporaryFolder(const std::string& name) {
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() /
-      ("kelvarin-table-test-" + std::to_string(getpid()) + "-" + name);
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("kelvarin-table-test-" + std::to_string(getpid()) + "-" + name);
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   return folder;
