@@ -60,13 +60,16 @@ namespace {
 double LargestAbsoluteSum(const gsl_matrix* matrix, bool by_columns) {
   const size_t lines = by_columns ? matrix->size2 : matrix->size1;
   const size_t entries = by_columns ? matrix->size1 : matrix->size2;
+  // The steps through the matrix's data from one line, and from one entry
+  // of a line, to the next.
+  const size_t line_step = by_columns ? 1 : matrix->tda;
+  const size_t entry_step = by_columns ? matrix->tda : 1;
   double result = 0.0;
   for (size_t line = 0; line < lines; ++line) {
+    const double* entry = matrix->data + line * line_step;
     double sum = 0.0;
-    for (size_t entry = 0; entry < entries; ++entry) {
-      sum = std::fabs(by_columns ? gsl_matrix_get(matrix, entry, line)
-                                 : gsl_matrix_get(matrix, line, entry)) +
-            sum;
+    for (size_t e = 0; e < entries; ++e, entry += entry_step) {
+      sum = std::fabs(*entry) + sum;
     }
     // A sum that is not a number makes the norm not a number: skipping it
     // would report a finite norm for a matrix that has none.
