@@ -11,14 +11,14 @@
 #endif
 
 std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics,
-                        FileKind* kind) {
+                        Source* source) {
   if (companion && std::strcmp(path, "-") == 0) {
     return stdin;
   }
   errno = 0;
   std::FILE* file = nullptr;
 #if defined(_WIN32)
-  (void)kind;  // learnt at the first read
+  (void)source;  // learnt at the first read
   file = std::fopen(path, "rb");
 #else
   if (!companion) {
@@ -40,8 +40,9 @@ std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnosti
       // A regular file is never waited for; a FIFO is read, once open, as
       // any file: waiting for its bytes.
       const bool regular = S_ISREG(status.st_mode);
-      if (kind != nullptr) {
-        *kind = regular ? FileKind::kRegular : FileKind::kOther;
+      if (source != nullptr) {
+        source->kind = regular ? FileKind::kRegular : FileKind::kOther;
+        source->file_size = regular ? static_cast<long long>(status.st_size) : -1;
       }
       if (!regular) {
         (void)fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
@@ -90,7 +91,7 @@ ReadFailure ReadGroup(Reader* reader, Matrix* influence,
 
 ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence) {
   reader->name = path;
-  std::FILE* file = OpenDataFile(path, true, reader->diagnostics, &reader->source.kind);
+  std::FILE* file = OpenDataFile(path, true, reader->diagnostics, &reader->source);
   if (file == nullptr) {
     return ReadFailure::kNotFound;
   }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "reader/hints.h"
 #include "reader/rows.h"
@@ -213,7 +214,7 @@ ReadFailure ReadHeader(Reader* reader) {
   Source* source = &reader->source;
   char* description = reader->description;
   if (!ReadLine(source, description, kDescriptionBufferSize)) {
-    if (std::ferror(source->file) != 0) {
+    if (ReadFailed(*source)) {
       SayAboutProgram(reader->diagnostics, Severity::kError, "cannot read '%s': %s",
                       Escaped(reader->name).c_str(), SystemReason(errno));
     } else {
@@ -297,24 +298,25 @@ ReadFailure CheckSize(Reader* reader) {
 ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   Source* source = &reader->source;
   const long long n = reader->size;
-  // What was read of this value and of the one before, in turns: a copy of
-  // each would cost more than reading it.
+  // What was read of this value and of the one before: the two change places
+  // after each value, since a copy would cost more than reading it.
   ValueText texts[2];
+  ValueText* text = &texts[0];
+  ValueText* last = &texts[1];
   ValueLines lines;
   for (long long i = 0; i < n; ++i) {
+    double* const row = gsl_matrix_ptr(influence, static_cast<size_t>(i), 0);
     for (long long j = 0; j < n; ++j) {
-      const ValueText& last = texts[(reader->values + 1) % 2];
-      ValueText& text = texts[reader->values % 2];
       float value = 0.0F;
-      if (!ReadValue(source, &value, &text)) {
-        ExplainBadValue(reader, text, last, i, j);
+      if (!ReadValue(source, &value, text)) {
+        ExplainBadValue(reader, *text, *last, i, j);
         return ReadFailure::kValues;
       }
-      gsl_matrix_set(influence, static_cast<size_t>(i), static_cast<size_t>(j),
-                     static_cast<double>(value));
+      row[j] = static_cast<double>(value);
       ++reader->values;
-      CheckValue(reader, text, i, j);
-      CountValueLine(&lines, text.start, n);
+      CheckValue(reader, *text, i, j);
+      CountValueLine(&lines, text->start, n);
+      std::swap(text, last);
     }
   }
   CheckRows(reader, lines);

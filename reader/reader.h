@@ -52,10 +52,11 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence);
 // after saying "cannot open 'PATH': REASON" on diagnostics. For a companion
 // program, "-" is standard input, a FIFO that nothing writes to reads as
 // empty at once instead of waiting for a writer, and a device or a socket is
-// refused; kelvarin opens every name as it stands, as fopen does. kind, when
-// not null, receives what the file is, where the opening tells.
+// refused; kelvarin opens every name as it stands, as fopen does. source,
+// when not null, learns what the file is and its size, where the opening
+// tells, so that the file need not be asked again.
 std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics,
-                        FileKind* kind = nullptr);
+                        Source* source = nullptr);
 
 // Read the open data file of reader: ReadHeader, then after_header (unless
 // it is null: kelvarin prints the description and N there), CheckSize, then

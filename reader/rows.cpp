@@ -61,20 +61,14 @@ void NameRow(const ValueLines& lines, long long first, long long n, char* said, 
 }  // namespace
 
 // Count the value that begins at place on its line, for N = n.
-void CountValueLine(ValueLines* lines, const Place& place, long long n) {
-  if (lines->count > n) {
+void BeginValueLine(ValueLines* lines, const Place& place, long long n) {
+  if (lines->count >= n) {
+    lines->count = n + 1;
     return;
   }
-  if (lines->count == 0 || place.line != lines->line[lines->count - 1].first.line) {
-    if (lines->count == n) {
-      lines->count = n + 1;
-      return;
-    }
-    lines->line[lines->count].first = place;
-    lines->line[lines->count].count = 0;
-    ++lines->count;
-  }
-  ++lines->line[lines->count - 1].count;
+  lines->line[lines->count].first = place;
+  lines->line[lines->count].count = 1;
+  ++lines->count;
 }
 
 // Warn when the N times N values stand on N lines but not N to a line: the

@@ -19,8 +19,19 @@ struct ValueLines {
   ValueLine line[kMaxPlayers];
 };
 
+// Count the value that begins at place on a line other than the line of the
+// value before it, for N = n.
+void BeginValueLine(ValueLines* lines, const Place& place, long long n);
+
 // Count the value that begins at place on its line, for N = n.
-void CountValueLine(ValueLines* lines, const Place& place, long long n);
+inline void CountValueLine(ValueLines* lines, const Place& place, long long n) {
+  if (lines->count > 0 && lines->count <= n &&
+      place.line == lines->line[lines->count - 1].first.line) {
+    ++lines->line[lines->count - 1].count;
+  } else {
+    BeginValueLine(lines, place, n);
+  }
+}
 
 // Warn when the N times N values stand on N lines but not N to a line: the
 // lines look like rows, but the values are read N to a row whatever the

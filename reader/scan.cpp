@@ -162,7 +162,7 @@ bool ReadLine(Source* source, char* buffer, int size) {
       break;
     }
   }
-  if (std::ferror(source->file) != 0 || length == 0) {
+  if (ReadFailed(*source) || length == 0) {
     return false;
   }
   buffer[length] = '\0';
@@ -251,14 +251,6 @@ bool ReadValueFrom(Source* source, float* value, ValueText* text) {
   return true;
 }
 
-// Return the first byte from at on that is not a digit, or end.
-const unsigned char* SkipDigits(const unsigned char* at, const unsigned char* end) {
-  while (at < end && IsDigit(*at)) {
-    ++at;
-  }
-  return at;
-}
-
 // The file's bytes from a position on, with the lines counted as Next
 // counts them, for reading ahead without changing the source.
 struct Ahead {
@@ -276,46 +268,20 @@ struct Ahead {
   }
 };
 
-// The text of a decimal number in bytes read, as ReadValueFrom takes it.
-struct NumberText {
-  const unsigned char* digits;        // after the sign
-  const unsigned char* mantissa_end;  // before the exponent
-  const unsigned char* end;           // after the number
-  bool has_point;
-};
+// The longest text of a plain value: a longer number is read byte by byte,
+// so that the C library's conversion, where it stands in for the C++
+// library's, never copies more than this.
+constexpr long kPlainValueBytes = 64;
 
-// Find the number that begins at start: an optional sign, digits with an
-// optional point, and an optional exponent with its digits. Return false
-// when it has no digits, when its exponent has none, or when the byte after
-// it is not before end.
-bool FindNumber(const unsigned char* start, const unsigned char* end, NumberText* number) {
-  const unsigned char* at = start;
-  if (at < end && (*at == '+' || *at == '-')) {
-    ++at;
-  }
-  number->digits = at;
-  at = SkipDigits(at, end);
-  number->has_point = at < end && *at == '.';
-  if (number->has_point) {
-    at = SkipDigits(at + 1, end);
-  }
-  number->mantissa_end = at;
-  if (at - number->digits == (number->has_point ? 1 : 0)) {
-    return false;  // no digits
-  }
-  if (at < end && (*at == 'e' || *at == 'E')) {
-    ++at;
-    if (at < end && (*at == '+' || *at == '-')) {
-      ++at;
-    }
-    const unsigned char* const exponent = at;
-    at = SkipDigits(at, end);
-    if (at == exponent) {
-      return false;
+// Return true when the mantissa of a number's text [digits, end) has a digit
+// other than 0.
+bool HasNonZeroDigit(const unsigned char* digits, const unsigned char* end) {
+  for (; digits < end && *digits != 'e' && *digits != 'E'; ++digits) {
+    if (*digits >= '1' && *digits <= '9') {
+      return true;
     }
   }
-  number->end = at;
-  return at < end;
+  return false;
 }
 
 // Read a plain value: one that stands whole in the bytes already read and
@@ -336,24 +302,30 @@ bool ReadPlainValue(Source* source, float* value, ValueText* text) {
   const unsigned char* const start = ahead.at;
   const long long line = ahead.line;
   const long long line_offset = ahead.line_offset;
-  NumberText number = {};
-  // A number followed by an x is hexadecimal.
-  if (!FindNumber(start, end, &number) || *number.end == 'x' || *number.end == 'X') {
+  // FromChars takes what ReadValueFrom takes, once the text begins with a
+  // digit or a point after its sign: it stops where the number does. Text
+  // that names no number ("inf", "nan") never gets to it.
+  const unsigned char* const digits =
+      start < end && (*start == '+' || *start == '-') ? start + 1 : start;
+  if (digits >= end || (!IsDigit(*digits) && *digits != '.')) {
     return false;
   }
-  const unsigned char* const after = number.end;
+  const unsigned char* const limit =
+      end - start > kPlainValueBytes ? start + kPlainValueBytes : end;
   float read = 0.0F;
-  const char* const last = reinterpret_cast<const char*>(after);
-  const std::from_chars_result result = numbers::FromChars(
-      reinterpret_cast<const char*>(*start == '+' ? start + 1 : start), last, &read);
-  if (result.ec != std::errc() || result.ptr != last) {
+  const std::from_chars_result result =
+      numbers::FromChars(reinterpret_cast<const char*>(*start == '+' ? digits : start),
+                         reinterpret_cast<const char*>(limit), &read);
+  // The byte after the number must have been read too. An "e" after it
+  // begins an exponent without digits, and an "x" a hexadecimal number.
+  const auto* const after = reinterpret_cast<const unsigned char*>(result.ptr);
+  if (result.ec != std::errc() || after == limit || *after == 'e' || *after == 'E' ||
+      *after == 'x' || *after == 'X') {
     return false;
   }
   // Zero from a number written with a digit other than 0 is an underflow,
   // which ReadValueFrom tells of.
-  if (read == 0.0F && std::find_if(number.digits, number.mantissa_end, [](unsigned char c) {
-                        return c >= '1' && c <= '9';
-                      }) != number.mantissa_end) {
+  if (read == 0.0F && HasNonZeroDigit(digits, after)) {
     return false;
   }
   ahead.at = after;
@@ -366,7 +338,7 @@ bool ReadPlainValue(Source* source, float* value, ValueText* text) {
     text->start.column = text->start.offset - line_offset + 1;
     text->issue = ValueIssue::kNone;
     text->next = *after;
-    text->has_point = number.has_point;
+    text->has_point = std::find(digits, after, '.') != after;
   }
   source->position = static_cast<size_t>(ahead.at - data);
   source->line = ahead.line;

@@ -5,21 +5,14 @@
 #include <string>
 
 long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity) {
-  std::FILE* file = source->file;
-  const long position = std::ftell(file);
-  if (position < 0 || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
-    std::clearerr(file);
+  const long long read = ReadAt(source, offset, bytes, capacity);
+  if (read < 0) {
     return -1;
   }
-  // Read in one call: a regular file is read without the stream's buffer.
-  const auto read =
-      static_cast<long long>(std::fread(bytes, 1, static_cast<size_t>(capacity), file));
   long long count = 0;
   while (count < read && bytes[count] != '\n' && !(word && IsSpace(bytes[count]))) {
     ++count;
   }
-  std::clearerr(file);
-  (void)std::fseek(file, position, SEEK_SET);
   return count;
 }
 

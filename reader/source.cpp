@@ -4,7 +4,12 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <new>
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -18,23 +23,67 @@ int GetByte(std::FILE* file) {
 #endif
 }
 
-// Return true when file is a regular file, which can be read ahead in
-// chunks without waiting for bytes that are not there yet.
-bool IsRegularFile(std::FILE* file) {
+// Return what file is, and store the size of a regular file, which can be
+// read ahead in chunks without waiting for bytes that are not there yet.
+FileKind KindOf(std::FILE* file, long long* size) {
 #if defined(_WIN32)
   struct _stat64 status = {};
-  return _fstat64(_fileno(file), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
+  const bool regular =
+      _fstat64(_fileno(file), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
 #else
   struct stat status = {};
-  return fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+  const bool regular = fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
 #endif
+  if (!regular) {
+    return FileKind::kOther;
+  }
+  *size = static_cast<long long>(status.st_size);
+  return FileKind::kRegular;
+}
+
+// Return true when source's file is read straight from its descriptor: a
+// regular file read in chunks, other than standard input (whose stream may
+// hold bytes already). A file that ends where its size said is then known to
+// end without asking it once more. The stream's own idea of its position is
+// then stale: ReadAt reads such a file without it.
+bool ReadsDescriptor(const Source& source) {
+#if defined(_WIN32)
+  (void)source;
+  return false;
+#else
+  return source.kind == FileKind::kRegular && source.size > 1 && source.file != stdin;
+#endif
+}
+
+// Read the next chunk of source's file into its bytes, and return how many
+// were read.
+size_t ReadChunk(Source* source) {
+#if !defined(_WIN32)
+  if (ReadsDescriptor(*source)) {
+    ssize_t count = 0;
+    do {
+      count = read(fileno(source->file), source->bytes.get(), source->size);
+    } while (count < 0 && errno == EINTR);
+    source->failed = count < 0;
+    const size_t read = count < 0 ? 0 : static_cast<size_t>(count);
+    const long long end = source->base + static_cast<long long>(source->filled + read);
+    source->ended = read == 0 || end == source->file_size;
+    return read;
+  }
+#endif
+  const size_t count = std::fread(source->bytes.get(), 1, source->size, source->file);
+  // A file that gives fewer bytes than asked is at its end, or failed, which
+  // ferror tells.
+  source->ended =
+      count < source->size && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
+  return count;
 }
 
 }  // namespace
 
 bool BeginReading(Source* source) {
   if (source->kind == FileKind::kUnknown) {
-    source->kind = IsRegularFile(source->file) ? FileKind::kRegular : FileKind::kOther;
+    source->kind = KindOf(source->file, &source->file_size);
   }
   if (source->chunk > 1 && source->kind == FileKind::kRegular) {
     source->size = source->chunk;
@@ -59,11 +108,7 @@ int Refill(Source* source) {
   }
   size_t count = 0;
   if (source->size > 1) {
-    count = std::fread(source->bytes.get(), 1, source->size, source->file);
-    // A file that gives fewer bytes than asked is at its end, or failed,
-    // which ferror tells.
-    source->ended =
-        count < source->size && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
+    count = ReadChunk(source);
   } else {
     const int c = GetByte(source->file);
     source->bytes[0] = static_cast<unsigned char>(c);
@@ -74,6 +119,33 @@ int Refill(Source* source) {
   source->position = 0;
   return count == 0 ? EOF : source->bytes[source->position++];
 }
+
+long long ReadAt(Source* source, long long offset, char* bytes, long long capacity) {
+#if !defined(_WIN32)
+  if (ReadsDescriptor(*source)) {
+    ssize_t count = 0;
+    do {
+      count = pread(fileno(source->file), bytes, static_cast<size_t>(capacity),
+                    static_cast<off_t>(offset));
+    } while (count < 0 && errno == EINTR);
+    return count;
+  }
+#endif
+  std::FILE* file = source->file;
+  const long position = std::ftell(file);
+  if (position < 0 || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
+    std::clearerr(file);
+    return -1;
+  }
+  // Read in one call: a regular file is read without the stream's buffer.
+  const auto count =
+      static_cast<long long>(std::fread(bytes, 1, static_cast<size_t>(capacity), file));
+  std::clearerr(file);
+  (void)std::fseek(file, position, SEEK_SET);
+  return count;
+}
+
+bool ReadFailed(const Source& source) { return source.failed || std::ferror(source.file) != 0; }
 
 void CountNul(Source* source) {
   const long long end = source->base + static_cast<long long>(source->position);

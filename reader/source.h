@@ -36,6 +36,8 @@ struct Source {
   size_t position = 0;                     // of the next byte in bytes
   size_t filled = 0;                       // the bytes read into bytes
   bool ended = false;                      // the file has no more bytes to read
+  bool failed = false;                     // a read of the file failed (errno tells why)
+  long long file_size = -1;                // of a regular file when opened; -1 when unknown
   long long base = 0;                      // the file's offset of bytes[0]
   long long line = 1;                      // of the next byte
   long long line_offset = 0;               // where the next byte's line begins
@@ -54,6 +56,14 @@ bool BeginReading(Source* source);
 // Read bytes from the file when those in source->bytes are used up, and
 // return the first of them, or EOF.
 int Refill(Source* source);
+
+// Read up to capacity bytes of source's file from offset into bytes, and
+// leave the file where it was. Return the count read, or -1 when the file
+// cannot be read there (a pipe).
+long long ReadAt(Source* source, long long offset, char* bytes, long long capacity);
+
+// Return true when a read of source's file failed.
+bool ReadFailed(const Source& source);
 
 // Count a NUL byte just read, unless it was read before and given back.
 void CountNul(Source* source);

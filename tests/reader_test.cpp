@@ -30,23 +30,29 @@ std::string Contents(std::FILE* file) {
 
 struct Outcome {
   ReadFailure failure = ReadFailure::kNone;
-  std::string lines;  // every diagnostic line
-  std::string heads;  // the diagnostic lines without the lines under them
+  std::string lines;   // every diagnostic line
+  std::string heads;   // the diagnostic lines without the lines under them
+  std::string values;  // the matrix read, when it was
 };
 
-// Read text as the program reads a data file named "team.dat".
-Outcome Read(const std::string& text) {
+// Read text as the program reads a data file named "team.dat", chunk bytes
+// at a time.
+Outcome Read(const std::string& text, size_t chunk = kChunkBytes) {
   File file = FileWith(text);
   File said(std::tmpfile());
   Diagnostics diagnostics;
   diagnostics.stream = said.get();
   Reader reader;
   reader.source.file = file.get();
+  reader.source.chunk = chunk;
   reader.name = "team.dat";
   reader.diagnostics = &diagnostics;
   Outcome outcome;
   Matrix influence;
   outcome.failure = ReadGroup(&reader, &influence);
+  for (size_t i = 0; influence && i < influence->size1 * influence->size2; ++i) {
+    outcome.values += std::to_string(influence->data[i]) + " ";
+  }
   outcome.lines = Contents(said.get());
   std::istringstream lines(outcome.lines);
   for (std::string line; std::getline(lines, line);) {
@@ -301,6 +307,21 @@ std::string WellFormedFile(std::mt19937* random) {
     text += std::string("Notes: collected in May") + end;
   }
   return text;
+}
+
+TEST(Diagnostics, QuotingALineLeavesTheReadingWhereItWas) {
+  // Each warning quotes its line from the file while later chunks are still
+  // to be read.
+  const std::string text = "d\n3\n1e-50 2 3\n4 1e-50 6\n7 8 1e-50\n";
+  const Outcome byte_by_byte = Read(text, 1);
+  EXPECT_EQ(byte_by_byte.values,
+            "0.000000 2.000000 3.000000 4.000000 0.000000 6.000000 7.000000 8.000000 0.000000 ");
+  for (const size_t chunk : {4, 8, 16}) {
+    SCOPED_TRACE(chunk);
+    const Outcome chunked = Read(text, chunk);
+    EXPECT_EQ(chunked.values, byte_by_byte.values);
+    EXPECT_EQ(chunked.lines, byte_by_byte.lines);
+  }
 }
 
 TEST(Diagnostics, NoneForAWellFormedFile) {
