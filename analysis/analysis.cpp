@@ -22,15 +22,13 @@ bool Reduce(const gsl_matrix* influence, int n, int k, System* system) {
   system->q.reset(gsl_vector_alloc(static_cast<size_t>(m)));
   system->v.reset(gsl_vector_alloc(static_cast<size_t>(m)));
   system->reduced = NewMatrix(m, m);
-  system->reduced_copy = NewMatrix(m, m);
   system->permutation.reset(gsl_permutation_alloc(static_cast<size_t>(m)));
-  if (!system->q || !system->v || !system->reduced || !system->reduced_copy ||
-      !system->permutation) {
+  if (!system->q || !system->v || !system->reduced || !system->permutation) {
     return false;
   }
   ReduceMatrix(influence, n, system->reduced.get(), k);
   ReduceVector(influence, n, system->v.get(), k);
-  gsl_matrix_memcpy(system->reduced_copy.get(), system->reduced.get());
+  system->norm = norm_1(system->reduced.get());
   return true;
 }
 
@@ -84,7 +82,7 @@ int ConditionNumber(const System& system, double* condition) {
   if (status != GSL_SUCCESS) {
     return status;
   }
-  *condition = norm_1(system.reduced_copy.get()) * norm_1(inverse.get());
+  *condition = system.norm * norm_1(inverse.get());
   if (std::isnan(*condition)) {
     *condition = HUGE_VAL;
   }

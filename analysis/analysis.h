@@ -26,17 +26,18 @@ Sums NewSums(int n);
 
 // The system M Q = V' of the influence on one player, of order m = N - 1.
 struct System {
-  Matrix reduced;       // M; after Decompose its LU factors
-  Matrix reduced_copy;  // M as reduced, for the condition number
-  Vector v;             // V': the influence of the other players on the player
-  Vector q;             // Q: the weights
+  Matrix reduced;  // M; after Decompose its LU factors
+  Vector v;        // V': the influence of the other players on the player
+  Vector q;        // Q: the weights
   Permutation permutation;
   int signum = 0;
+  double norm = 0.0;  // ||M||_1, taken before M is factorised
 };
 
 // Allocate the system of order n - 1 and fill M and V' with influence (n by
 // n) reduced about player k: M without row and column k, V' column k without
-// its entry (k, k). Return false when memory could not be had.
+// its entry (k, k), and take ||M||_1. Return false when memory could not be
+// had.
 bool Reduce(const gsl_matrix* influence, int n, int k, System* system);
 
 // Factorise M in place into P M = L U by partial pivoting. Return true when

@@ -142,6 +142,10 @@ void AppendUtf8(char32_t c, std::string* out) {
 std::string AsUtf8(std::string_view text) {
   constexpr char32_t kReplacement = 0xFFFD;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  // ASCII, the common case, is UTF-8 as it stands.
+  if (std::all_of(bytes, bytes + text.size(), [](unsigned char byte) { return byte < 0x80; })) {
+    return std::string(text);
+  }
   std::string out;
   out.reserve(text.size());
   size_t i = 0;

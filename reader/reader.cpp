@@ -108,7 +108,7 @@ void ValueHint(Reader* reader, const ValueText& text, const ValueText& last, lon
   const long long count = Peek(&reader->source, text.start.offset, true, bytes, kQuotedBytes);
   const char* said = reader->source.nul_bytes > 0 ? kUtf16Hint : nullptr;
   if (said == nullptr && count > 0) {
-    said = CharacterHint(bytes, count, last.has_point && last.next == ',');
+    said = CharacterHint(bytes, count, last.comma_after_point);
   }
   if (said == nullptr) {
     said = NumberHint(text.issue);

@@ -211,8 +211,8 @@ bool ReadValueFrom(Source* source, float* value, ValueText* text) {
     significand.AddIntegerDigit(c);
   }
   const bool lone_zero = mantissa_digits == 1 && significand.kept == 0 && c != '.';
-  if (c == '.') {
-    seen.has_point = true;
+  const bool has_point = c == '.';
+  if (has_point) {
     for (c = Next(source); IsDigit(c); c = Next(source), ++mantissa_digits) {
       significand.AddFractionDigit(c);
     }
@@ -226,6 +226,7 @@ bool ReadValueFrom(Source* source, float* value, ValueText* text) {
   }
   Back(source, c);
   seen.next = c;
+  seen.comma_after_point = has_point && c == ',';
   bool underflow = false;
   if (mantissa_digits == 0) {
     seen.issue = ValueIssue::kNoNumber;
@@ -338,7 +339,7 @@ bool ReadPlainValue(Source* source, float* value, ValueText* text) {
     text->start.column = text->start.offset - line_offset + 1;
     text->issue = ValueIssue::kNone;
     text->next = *after;
-    text->has_point = std::find(digits, after, '.') != after;
+    text->comma_after_point = *after == ',' && std::find(digits, after, '.') != after;
   }
   source->position = static_cast<size_t>(ahead.at - data);
   source->line = ahead.line;

@@ -31,8 +31,8 @@ enum class ValueIssue {
 struct ValueText {
   Place start;  // the first byte after the white space skipped
   ValueIssue issue = ValueIssue::kNone;
-  int next = EOF;          // the byte right after the number
-  bool has_point = false;  // the number was written with a decimal point
+  int next = EOF;                  // the byte right after the number
+  bool comma_after_point = false;  // a number with a decimal point, then a comma: "1.5,"
 };
 
 // Read a decimal number as "%f " does into a float: skip white space, take

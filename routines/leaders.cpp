@@ -35,14 +35,16 @@ int RankSums(const double* sums, int n, int* leader, NearTie* ties) {
 
 }  // namespace
 
+// The entries are read through the matrix's data: the accessors test each
+// line's first entry against the sizes, and n is at most the matrix's size.
 // Each sum is kept in a local, which the compiler keeps in a register: a sum
 // in the array could share memory with the matrix, for all it knows.
 int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath, NearTie* ties) {
   for (int c = 0; c < n; ++c) {
+    const double* entry = gsl_matrix_const_ptr(matrix, 0, static_cast<size_t>(c));
     double sum = 0.0;
-    for (int r = 0; r < n; ++r) {
-      const double entry = gsl_matrix_get(matrix, static_cast<size_t>(r), static_cast<size_t>(c));
-      sum = entry * entry + sum;
+    for (int r = 0; r < n; ++r, entry += matrix->tda) {
+      sum = *entry * *entry + sum;
     }
     column_sums[c] = sum;
   }
@@ -51,10 +53,10 @@ int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empat
 
 int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver, NearTie* ties) {
   for (int r = 0; r < n; ++r) {
+    const double* const row = gsl_matrix_const_ptr(matrix, static_cast<size_t>(r), 0);
     double sum = 0.0;
     for (int c = 0; c < n; ++c) {
-      const double entry = gsl_matrix_get(matrix, static_cast<size_t>(r), static_cast<size_t>(c));
-      sum = entry * entry + sum;
+      sum = row[c] * row[c] + sum;
     }
     row_sums[r] = sum;
   }

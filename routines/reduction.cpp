@@ -1,5 +1,6 @@
 // Reduction of the influence matrix about one player, the synchronization
 // coefficient and the matrix norms that form the condition number.
+#include <algorithm>
 #include <cmath>
 
 #include "routines/routines.h"
@@ -8,21 +9,18 @@ void ReduceMatrix(const gsl_matrix* matrix, int n, gsl_matrix* reduced, int k) {
   if (k < 0 || k >= n) {
     WriteLocalErrorMessage("Improper index in ReduceMatrix.", "", 0, 1);
   }
-  // Fill reduced row by row; the accessors test every index against the sizes.
+  // Fill reduced row by row, each row from the matrix's row without entry k.
+  // The accessors test each row's index against the sizes; n is at most
+  // the matrix's size, and n - 1 at most the reduced matrix's.
   size_t out_row = 0;
   for (int i = 0; i < n; ++i) {
     if (i == k) {
       continue;
     }
-    size_t out_col = 0;
-    for (int j = 0; j < n; ++j) {
-      if (j == k) {
-        continue;
-      }
-      gsl_matrix_set(reduced, out_row, out_col,
-                     gsl_matrix_get(matrix, static_cast<size_t>(i), static_cast<size_t>(j)));
-      ++out_col;
-    }
+    const double* const in = gsl_matrix_const_ptr(matrix, static_cast<size_t>(i), 0);
+    double* const out = gsl_matrix_ptr(reduced, out_row, 0);
+    std::copy(in, in + k, out);
+    std::copy(in + k + 1, in + n, out + k);
     ++out_row;
   }
 }

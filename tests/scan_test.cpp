@@ -189,7 +189,7 @@ TEST(ReadValue, RoundsCorrectlyWhateverTheCountOfZerosAndExponentDigits) {
 TEST(ReadValue, ReadsTheSameWhateverTheChunk) {
   using namespace std::string_literals;
   const std::string text = "t\n 0.5 1\t-2.25e1\r\n\n+.75 1e-50 1e-40 007 0.00000\x0c-0 3.\n1."s +
-                           std::string(70, '0') + "1 2.5.5 1e+ 4,5 0x1 0X1 9\0 8\0 \n 1.5\n"s;
+                           std::string(70, '0') + "1 2.5.5 1e+ 4,5 4.5,5 0x1 0X1 9\0 8\0 \n 1.5\n"s;
   auto trace = [&text](size_t chunk) {
     File file = FileWith(text);
     Source source = SourceOf(file.get(), chunk);
@@ -205,8 +205,8 @@ TEST(ReadValue, ReadsTheSameWhateverTheChunk) {
               std::to_string(read.start.column) + "@" + std::to_string(read.start.offset) + "/" +
               std::to_string(read.start.line_offset) + " issue " +
               std::to_string(static_cast<int>(read.issue)) + " next " + std::to_string(read.next) +
-              (read.has_point ? " point" : "") + " then " + std::to_string(here.line) + ":" +
-              std::to_string(here.column) + " nul " + std::to_string(source.nul_bytes) + "\n";
+              (read.comma_after_point ? " point," : "") + " then " + std::to_string(here.line) +
+              ":" + std::to_string(here.column) + " nul " + std::to_string(source.nul_bytes) + "\n";
       if (!ok) {
         Back(&source, Next(&source));
         seen += "skip " + std::to_string(Next(&source)) + "\n";
