@@ -1,6 +1,7 @@
 // Identification of the group's leading players: the empath, whose column of
 // influence received has the largest sum of squares, and the driver, whose row
 // of influence exerted has the largest.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -36,21 +37,23 @@ int RankSums(const double* sums, int n, int* leader, NearTie* ties) {
 }  // namespace
 
 // The entries are read through the matrix's data: the accessors test each
-// line's first entry against the sizes, and n is at most the matrix's size.
-// Each sum is kept in a local, which the compiler keeps in a register: a sum
-// in the array could share memory with the matrix, for all it knows.
+// row's first entry against the sizes, and n is at most the matrix's size.
+// The column sums grow together, a row at a time, so that the matrix is read
+// in the order it is stored: each still adds its column's entries from the
+// first row down.
 int RankColumns(const gsl_matrix* matrix, int n, double* column_sums, int* empath, NearTie* ties) {
-  for (int c = 0; c < n; ++c) {
-    const double* entry = gsl_matrix_const_ptr(matrix, 0, static_cast<size_t>(c));
-    double sum = 0.0;
-    for (int r = 0; r < n; ++r, entry += matrix->tda) {
-      sum = *entry * *entry + sum;
+  std::fill(column_sums, column_sums + n, 0.0);
+  for (int r = 0; r < n; ++r) {
+    const double* const row = gsl_matrix_const_ptr(matrix, static_cast<size_t>(r), 0);
+    for (int c = 0; c < n; ++c) {
+      column_sums[c] = row[c] * row[c] + column_sums[c];
     }
-    column_sums[c] = sum;
   }
   return RankSums(column_sums, n, empath, ties);
 }
 
+// Each row's sum is kept in a local, which the compiler keeps in a register:
+// a sum in the array could share memory with the matrix, for all it knows.
 int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver, NearTie* ties) {
   for (int r = 0; r < n; ++r) {
     const double* const row = gsl_matrix_const_ptr(matrix, static_cast<size_t>(r), 0);

@@ -53,32 +53,26 @@ double calcS_E(const gsl_vector* v, const gsl_vector* q) {
 
 namespace {
 
-// Return the largest sum of absolute values of the matrix's columns
-// (by_columns) or of its rows, each summed in order.
-double LargestAbsoluteSum(const gsl_matrix* matrix, bool by_columns) {
-  const size_t lines = by_columns ? matrix->size2 : matrix->size1;
-  const size_t entries = by_columns ? matrix->size1 : matrix->size2;
-  // The steps through the matrix's data from one line, and from one entry
-  // of a line, to the next.
-  const size_t line_step = by_columns ? 1 : matrix->tda;
-  const size_t entry_step = by_columns ? matrix->tda : 1;
-  double result = 0.0;
-  for (size_t line = 0; line < lines; ++line) {
-    const double* entry = matrix->data + line * line_step;
-    double sum = 0.0;
-    for (size_t e = 0; e < entries; ++e, entry += entry_step) {
-      sum = std::fabs(*entry) + sum;
+// The columns whose sums grow together, a row at a time: the matrix is then
+// read in the order it is stored, and each sum still adds its column's
+// entries from the first row down.
+constexpr size_t kColumnsAtOnce = 32;
+
+// Keep in *largest the largest of the count sums, taken in order. Return
+// false at the first sum that is not a number, which becomes *largest: it
+// makes the norm not a number, and skipping it would report a finite norm
+// for a matrix that has none.
+bool KeepLargest(const double* sums, size_t count, double* largest) {
+  for (size_t i = 0; i < count; ++i) {
+    if (std::isnan(sums[i])) {
+      *largest = sums[i];
+      return false;
     }
-    // A sum that is not a number makes the norm not a number: skipping it
-    // would report a finite norm for a matrix that has none.
-    if (std::isnan(sum)) {
-      return sum;
-    }
-    if (sum > result) {
-      result = sum;
+    if (sums[i] > *largest) {
+      *largest = sums[i];
     }
   }
-  return result;
+  return true;
 }
 
 }  // namespace
@@ -89,7 +83,21 @@ double norm_1(const gsl_matrix* matrix) {
   } else if (matrix->size2 == 0) {
     WriteLocalErrorMessage("Number of columns less than 1 in norm_1.", "", 0, 1);
   }
-  return LargestAbsoluteSum(matrix, true);
+  double result = 0.0;
+  for (size_t first = 0; first < matrix->size2; first += kColumnsAtOnce) {
+    const size_t count = std::min(kColumnsAtOnce, matrix->size2 - first);
+    double sums[kColumnsAtOnce] = {};
+    for (size_t row = 0; row < matrix->size1; ++row) {
+      const double* const entry = matrix->data + row * matrix->tda + first;
+      for (size_t column = 0; column < count; ++column) {
+        sums[column] = std::fabs(entry[column]) + sums[column];
+      }
+    }
+    if (!KeepLargest(sums, count, &result)) {
+      break;
+    }
+  }
+  return result;
 }
 
 double norm_inf(const gsl_matrix* matrix) {
@@ -98,5 +106,16 @@ double norm_inf(const gsl_matrix* matrix) {
   } else if (matrix->size2 == 0) {
     WriteLocalErrorMessage("Number of columns less than 1 in norm_inf.", "", 0, 1);
   }
-  return LargestAbsoluteSum(matrix, false);
+  double result = 0.0;
+  for (size_t row = 0; row < matrix->size1; ++row) {
+    const double* const entry = matrix->data + row * matrix->tda;
+    double sum = 0.0;
+    for (size_t column = 0; column < matrix->size2; ++column) {
+      sum = std::fabs(entry[column]) + sum;
+    }
+    if (!KeepLargest(&sum, 1, &result)) {
+      break;
+    }
+  }
+  return result;
 }

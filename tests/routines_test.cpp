@@ -351,6 +351,20 @@ TEST(Norms, TakeTheLargestAbsoluteColumnOrRowSum) {
   EXPECT_EQ(norm_1(lopsided.get()), 9);
   EXPECT_EQ(norm_inf(lopsided.get()), 8);
 
+  // Wider than the columns summed at once, and a view whose rows stand apart
+  // in memory: every column counts, and no entry outside the view.
+  Matrix wide(gsl_matrix_alloc(3, 75));
+  for (size_t j = 0; j < 75; ++j) {
+    gsl_matrix_set(wide.get(), 0, j, static_cast<double>(j));
+    gsl_matrix_set(wide.get(), 1, j, -static_cast<double>(j));
+    gsl_matrix_set(wide.get(), 2, j, 1000);
+  }
+  gsl_matrix_view view = gsl_matrix_submatrix(wide.get(), 0, 0, 2, 74);
+  EXPECT_EQ(norm_1(&view.matrix), 146);
+  EXPECT_EQ(norm_inf(&view.matrix), 2701);
+  gsl_matrix_set(wide.get(), 1, 32, -500);
+  EXPECT_EQ(norm_1(&view.matrix), 532);
+
   Matrix zeros(gsl_matrix_calloc(3, 3));
   EXPECT_EQ(norm_1(zeros.get()), 0);
   EXPECT_EQ(norm_inf(zeros.get()), 0);
