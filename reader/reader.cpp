@@ -306,7 +306,17 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   ValueLines lines;
   for (long long i = 0; i < n; ++i) {
     double* const row = gsl_matrix_ptr(influence, static_cast<size_t>(i), 0);
-    for (long long j = 0; j < n; ++j) {
+    for (long long j = 0; j < n;) {
+      // Plain values on one line are read as a run: none of them needs a word.
+      Place first;
+      const long long run = ReadPlainValues(source, row + j, n - j, &first, text);
+      if (run > 0) {
+        reader->values += run;
+        CountValueLine(&lines, first, n, run);
+        std::swap(text, last);
+        j += run;
+        continue;
+      }
       float value = 0.0F;
       if (!ReadValue(source, &value, text)) {
         ExplainBadValue(reader, *text, *last, i, j);
@@ -317,6 +327,7 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
       CheckValue(reader, *text, i, j);
       CountValueLine(&lines, text->start, n);
       std::swap(text, last);
+      ++j;
     }
   }
   CheckRows(reader, lines);

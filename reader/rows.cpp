@@ -60,14 +60,14 @@ void NameRow(const ValueLines& lines, long long first, long long n, char* said, 
 
 }  // namespace
 
-// Count the value that begins at place on its line, for N = n.
+// Begin the count of a line of values, whose first value begins at place.
 void BeginValueLine(ValueLines* lines, const Place& place, long long n) {
   if (lines->count >= n) {
     lines->count = n + 1;
     return;
   }
   lines->line[lines->count].first = place;
-  lines->line[lines->count].count = 1;
+  lines->line[lines->count].count = 0;
   ++lines->count;
 }
 

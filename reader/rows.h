@@ -19,17 +19,19 @@ struct ValueLines {
   ValueLine line[kMaxPlayers];
 };
 
-// Count the value that begins at place on a line other than the line of the
-// value before it, for N = n.
+// Begin the count of the values on a line other than the line of the
+// value before, whose first value begins at place, for N = n.
 void BeginValueLine(ValueLines* lines, const Place& place, long long n);
 
-// Count the value that begins at place on its line, for N = n.
-inline void CountValueLine(ValueLines* lines, const Place& place, long long n) {
-  if (lines->count > 0 && lines->count <= n &&
-      place.line == lines->line[lines->count - 1].first.line) {
-    ++lines->line[lines->count - 1].count;
-  } else {
+// Count values values on one line, the first beginning at place, for N = n.
+inline void CountValueLine(ValueLines* lines, const Place& place, long long n,
+                           long long values = 1) {
+  if (lines->count == 0 || lines->count > n ||
+      place.line != lines->line[lines->count - 1].first.line) {
     BeginValueLine(lines, place, n);
+  }
+  if (lines->count <= n) {
+    lines->line[lines->count - 1].count += values;
   }
 }
 

@@ -12,15 +12,6 @@ namespace {
 // Numbers in the data file are decimal.
 constexpr int kRadix = 10;
 
-// Return the first byte that is not white space, or EOF.
-int SkipSpace(Source* source) {
-  int c = Next(source);
-  while (IsSpace(c)) {
-    c = Next(source);
-  }
-  return c;
-}
-
 // A number's digits beyond this many significant ones need not be kept: a
 // value halfway between two floats has fewer significant digits than this,
 // so the first ones and whether any later one is non-zero decide the
@@ -249,107 +240,6 @@ bool ReadValueFrom(Source* source, float* value, ValueText* text) {
     return false;
   }
   Back(source, SkipSpace(source));
-  return true;
-}
-
-// The file's bytes from a position on, with the lines counted as Next
-// counts them, for reading ahead without changing the source.
-struct Ahead {
-  const unsigned char* at;
-  long long line;
-  long long line_offset;
-
-  void SkipSpace(const Source& source, const unsigned char* end) {
-    for (; at < end && IsSpace(*at); ++at) {
-      if (*at == '\n') {
-        ++line;
-        line_offset = source.base + (at + 1 - source.bytes.get());
-      }
-    }
-  }
-};
-
-// The longest text of a plain value: a longer number is read byte by byte,
-// so that the C library's conversion, where it stands in for the C++
-// library's, never copies more than this.
-constexpr long kPlainValueBytes = 64;
-
-// Return true when the mantissa of a number's text [digits, end) has a digit
-// other than 0.
-bool HasNonZeroDigit(const unsigned char* digits, const unsigned char* end) {
-  for (; digits < end && *digits != 'e' && *digits != 'E'; ++digits) {
-    if (*digits >= '1' && *digits <= '9') {
-      return true;
-    }
-  }
-  return false;
-}
-
-// Read a plain value: one that stands whole in the bytes already read and
-// that needs no word of warning. Its text, as ReadValueFrom would take it,
-// goes to FromChars as it stands. Return false, with the source unchanged,
-// for anything else, which ReadValueFrom then reads byte by byte and
-// explains.
-bool ReadPlainValue(Source* source, float* value, ValueText* text) {
-  // Bytes used up are read anew first: the byte read and given back is the
-  // one that ReadValueFrom would read first.
-  if (source->position == source->filled) {
-    Back(source, Next(source));
-  }
-  const unsigned char* const data = source->bytes.get();
-  const unsigned char* const end = data + source->filled;
-  Ahead ahead = {data + source->position, source->line, source->line_offset};
-  ahead.SkipSpace(*source, end);
-  const unsigned char* const start = ahead.at;
-  const long long line = ahead.line;
-  const long long line_offset = ahead.line_offset;
-  // FromChars takes what ReadValueFrom takes, once the text begins with a
-  // digit or a point after its sign: it stops where the number does. Text
-  // that names no number ("inf", "nan") never gets to it.
-  const unsigned char* const digits =
-      start < end && (*start == '+' || *start == '-') ? start + 1 : start;
-  if (digits >= end || (!IsDigit(*digits) && *digits != '.')) {
-    return false;
-  }
-  const unsigned char* const limit =
-      end - start > kPlainValueBytes ? start + kPlainValueBytes : end;
-  float read = 0.0F;
-  const std::from_chars_result result =
-      numbers::FromChars(reinterpret_cast<const char*>(*start == '+' ? digits : start),
-                         reinterpret_cast<const char*>(limit), &read);
-  // The byte after the number must have been read too. An "e" after it
-  // begins an exponent without digits, and an "x" a hexadecimal number.
-  const auto* const after = reinterpret_cast<const unsigned char*>(result.ptr);
-  if (result.ec != std::errc() || after == limit || *after == 'e' || *after == 'E' ||
-      *after == 'x' || *after == 'X') {
-    return false;
-  }
-  // Zero from a number written with a digit other than 0 is an underflow,
-  // which ReadValueFrom tells of.
-  if (read == 0.0F && HasNonZeroDigit(digits, after)) {
-    return false;
-  }
-  ahead.at = after;
-  ahead.SkipSpace(*source, end);
-  *value = read;
-  if (text != nullptr) {
-    text->start.line = line;
-    text->start.offset = source->base + (start - data);
-    text->start.line_offset = line_offset;
-    text->start.column = text->start.offset - line_offset + 1;
-    text->issue = ValueIssue::kNone;
-    text->next = *after;
-    text->comma_after_point = *after == ',' && std::find(digits, after, '.') != after;
-  }
-  source->position = static_cast<size_t>(ahead.at - data);
-  source->line = ahead.line;
-  source->line_offset = ahead.line_offset;
-  source->last = EOF;
-  // White space up to the end of the bytes read is left to Next, and so is
-  // a NUL byte, which is counted as it is read.
-  if (ahead.at == end || *ahead.at == '\0') {
-    Back(source, SkipSpace(source));
-  }
   return true;
 }
 

@@ -43,4 +43,17 @@ struct ValueText {
 // null, receives where the number began and what was odd about it.
 bool ReadValue(Source* source, float* value, ValueText* text = nullptr);
 
+// Read a plain value as ReadValue does: one that stands whole in the bytes
+// already read and needs no word of warning. Return false, with nothing
+// read, for any other, which ReadValue reads byte by byte and explains.
+bool ReadPlainValue(Source* source, float* value, ValueText* text);
+
+// Read plain values as ReadValue does into values[0, count) while each is
+// followed by white space and stands on the line of the first, and return
+// how many were read; none when the next value is not such a value, which
+// ReadValue then reads. A run of them is read without a call for each. Store
+// where the first began, and what was read of the last.
+long long ReadPlainValues(Source* source, double* values, long long count, Place* first,
+                          ValueText* last);
+
 #endif  // KELVARIN_READER_SCAN_H_

@@ -105,4 +105,13 @@ inline bool IsSpace(int c) {
 // Return true for a decimal digit.
 inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
+// Return the first byte of source that is not white space, or EOF.
+inline int SkipSpace(Source* source) {
+  int c = Next(source);
+  while (IsSpace(c)) {
+    c = Next(source);
+  }
+  return c;
+}
+
 #endif  // KELVARIN_READER_SOURCE_H_

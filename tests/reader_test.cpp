@@ -309,19 +309,35 @@ std::string WellFormedFile(std::mt19937* random) {
   return text;
 }
 
-TEST(Diagnostics, QuotingALineLeavesTheReadingWhereItWas) {
+TEST(Diagnostics, TheSameWhateverTheChunk) {
+  // Files read in chunks of a few bytes, so that runs of values, quoted
+  // lines and every kind of value meet the chunks' ends, against the same
+  // files read a byte at a time.
+  using namespace std::string_literals;
+  const std::string texts[] = {
+      "d\n3\n1e-50 2 3\n4 1e-50 6\n7 8 1e-50\n",
+      "d\n3\n1 2\n3 4\n5 6\n7 8\n9\n",
+      "d\n3\r\n1 2 3\r\n4\t5 6\r\n7 8 9\r\n",
+      "d\n3\n1 2 3 4 5 6 7 8 9 10 11\n",
+      "d\n3\n1 2 3\n4 5 6\n7 8x\n",
+      "d\n3\n1 2 3\n4 5.5,6\n7 8 9\n",
+      "d\n3\n1 2 3\n4 5 6\0\n7 8 9\n"s,
+      "d\n3\n1 2 3.5.5\n4 +5 -6\n7 8\n",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    const Outcome byte_by_byte = Read(text, 1);
+    for (const size_t chunk : {4, 8, 16}) {
+      SCOPED_TRACE(chunk);
+      const Outcome chunked = Read(text, chunk);
+      EXPECT_EQ(chunked.values, byte_by_byte.values);
+      EXPECT_EQ(chunked.lines, byte_by_byte.lines);
+    }
+  }
   // Each warning quotes its line from the file while later chunks are still
   // to be read.
-  const std::string text = "d\n3\n1e-50 2 3\n4 1e-50 6\n7 8 1e-50\n";
-  const Outcome byte_by_byte = Read(text, 1);
-  EXPECT_EQ(byte_by_byte.values,
+  EXPECT_EQ(Read(texts[0], 4).values,
             "0.000000 2.000000 3.000000 4.000000 0.000000 6.000000 7.000000 8.000000 0.000000 ");
-  for (const size_t chunk : {4, 8, 16}) {
-    SCOPED_TRACE(chunk);
-    const Outcome chunked = Read(text, chunk);
-    EXPECT_EQ(chunked.values, byte_by_byte.values);
-    EXPECT_EQ(chunked.lines, byte_by_byte.lines);
-  }
 }
 
 TEST(Diagnostics, NoneForAWellFormedFile) {
