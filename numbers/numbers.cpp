@@ -3,6 +3,7 @@
 namespace numbers {
 
 #if defined(__cpp_lib_to_chars)
+// The conversions over the C++ library.
 namespace standard {
 namespace {
 
@@ -17,8 +18,6 @@ std::chars_format Standard(Form form) {
   }
   return std::chars_format::general;
 }
-
-}  // namespace
 
 std::to_chars_result ToChars(char* first, char* last, double value) {
   return std::to_chars(first, last, value);
@@ -40,6 +39,7 @@ std::from_chars_result FromChars(const char* first, const char* last, float* val
   return std::from_chars(first, last, *value);
 }
 
+}  // namespace
 }  // namespace standard
 namespace chosen = standard;
 #else

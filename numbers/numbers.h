@@ -39,9 +39,8 @@ std::to_chars_result ToChars(char* first, char* last, double value, Form form, i
 std::from_chars_result FromChars(const char* first, const char* last, double* value);
 std::from_chars_result FromChars(const char* first, const char* last, float* value);
 
-// The two implementations, for the test that compares them: the one over
-// the C library, always there, and the one over the C++ library, where
-// kHaveStandard.
+// The conversions over the C library, always there. Where the C++ library
+// has its own, the functions above are those, and a test compares the two.
 namespace c_library {
 std::to_chars_result ToChars(char* first, char* last, double value);
 std::to_chars_result ToChars(char* first, char* last, double value, Form form);
@@ -49,19 +48,6 @@ std::to_chars_result ToChars(char* first, char* last, double value, Form form, i
 std::from_chars_result FromChars(const char* first, const char* last, double* value);
 std::from_chars_result FromChars(const char* first, const char* last, float* value);
 }  // namespace c_library
-
-#if defined(__cpp_lib_to_chars)
-constexpr bool kHaveStandard = true;
-namespace standard {
-std::to_chars_result ToChars(char* first, char* last, double value);
-std::to_chars_result ToChars(char* first, char* last, double value, Form form);
-std::to_chars_result ToChars(char* first, char* last, double value, Form form, int precision);
-std::from_chars_result FromChars(const char* first, const char* last, double* value);
-std::from_chars_result FromChars(const char* first, const char* last, float* value);
-}  // namespace standard
-#else
-constexpr bool kHaveStandard = false;
-#endif
 
 }  // namespace numbers
 

@@ -111,22 +111,22 @@ void ExpectSameText(double value) {
   };
   char* const end = mine + kCapacity;
   char* const their_end = theirs + kCapacity;
-  same(numbers::c_library::ToChars(mine, end, value),
-       numbers::standard::ToChars(theirs, their_end, value), "shortest");
+  same(numbers::c_library::ToChars(mine, end, value), numbers::ToChars(theirs, their_end, value),
+       "shortest");
   for (const Form form : {Form::kScientific, Form::kFixed, Form::kGeneral}) {
     same(numbers::c_library::ToChars(mine, end, value, form),
-         numbers::standard::ToChars(theirs, their_end, value, form), "shortest in a form");
+         numbers::ToChars(theirs, their_end, value, form), "shortest in a form");
   }
   for (const int precision : {0, 2, 4, 6, 16}) {
     for (const Form form : {Form::kScientific, Form::kGeneral}) {
       same(numbers::c_library::ToChars(mine, end, value, form, precision),
-           numbers::standard::ToChars(theirs, their_end, value, form, precision), "precision");
+           numbers::ToChars(theirs, their_end, value, form, precision), "precision");
     }
   }
   if (std::fabs(value) < 1e300) {
     for (const int precision : {2, 4}) {
       same(numbers::c_library::ToChars(mine, end, value, Form::kFixed, precision),
-           numbers::standard::ToChars(theirs, their_end, value, Form::kFixed, precision), "fixed");
+           numbers::ToChars(theirs, their_end, value, Form::kFixed, precision), "fixed");
     }
   }
 }
@@ -138,7 +138,7 @@ void ExpectSameReading(const std::string& text) {
   const char* const first = text.data();
   const char* const last = first + text.size();
   const std::from_chars_result a = numbers::c_library::FromChars(first, last, &mine);
-  const std::from_chars_result b = numbers::standard::FromChars(first, last, &theirs);
+  const std::from_chars_result b = numbers::FromChars(first, last, &theirs);
   EXPECT_EQ(a.ec, b.ec) << text;
   EXPECT_EQ(a.ptr - first, b.ptr - first) << text;
   const bool same = (mine == theirs && std::signbit(mine) == std::signbit(theirs)) ||
@@ -174,7 +174,7 @@ TEST(NumbersTest, CLibraryReadsAsTheStandardLibrary) {
   for (int i = 0; i < 40000; ++i) {
     char text[kCapacity];
     const double value = AnyDouble(&random);
-    std::string shortest = Text(numbers::standard::ToChars(text, text + kCapacity, value), text);
+    std::string shortest = Text(numbers::ToChars(text, text + kCapacity, value), text);
     ExpectSameReading<double>(shortest);
     ExpectSameReading<float>(shortest);
     std::string digits = i % 2 == 0 ? "-" : "";
