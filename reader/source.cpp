@@ -46,14 +46,12 @@ FileKind KindOf(std::FILE* file, long long* size) {
 // hold bytes already). A file that ends where its size said is then known to
 // end without asking it once more. The stream's own idea of its position is
 // then stale: ReadAt reads such a file without it.
+// The Windows build reads every file through its stream.
+#if !defined(_WIN32)
 bool ReadsDescriptor(const Source& source) {
-#if defined(_WIN32)
-  (void)source;
-  return false;
-#else
   return source.kind == FileKind::kRegular && source.size > 1 && source.file != stdin;
-#endif
 }
+#endif
 
 // Read the next chunk of source's file into its bytes, and return how many
 // were read.

@@ -32,7 +32,7 @@ struct Outcome {
   ReadFailure failure = ReadFailure::kNone;
   std::string lines;   // every diagnostic line
   std::string heads;   // the diagnostic lines without the lines under them
-  std::string values;  // the matrix read, when it was
+  std::string values;  // the values read into the matrix
 };
 
 // Read text as the program reads a data file named "team.dat", chunk bytes
@@ -50,7 +50,7 @@ Outcome Read(const std::string& text, size_t chunk = kChunkBytes) {
   Outcome outcome;
   Matrix influence;
   outcome.failure = ReadGroup(&reader, &influence);
-  for (size_t i = 0; influence && i < influence->size1 * influence->size2; ++i) {
+  for (long long i = 0; influence && i < reader.values; ++i) {
     outcome.values += std::to_string(influence->data[i]) + " ";
   }
   outcome.lines = Contents(said.get());
