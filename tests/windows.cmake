@@ -5,13 +5,13 @@
 # (KELVARIN_LINUX_BUILD, which must be built first: its kelvarin,
 # kelvarin-table, kelvarin-graph and end-to-end runner e2e_test).
 #
-# The unit tests that need no other process run under wine too, built with
+# The unit tests, death tests included, run under wine too, built with
 # GoogleTest from its source (tests/mingw gives it what mingw-w64's win32
 # thread model lacks). Left out here: the tests that run the program from a
 # Linux test program with no launcher (table_test, mutation_test) or from
 # shell scripts that expect line feeds (table_json, table_clients, graph;
 # kelvarin-table and kelvarin-graph are compared with the Linux programs
-# instead); death tests (routines_test); the preloaded failing allocators
+# instead); the preloaded failing allocators
 # (allocation_test and part of conditions), a full disk (/dev/full), FIFOs
 # and closed descriptors (conditions), which Windows does not have; and
 # valgrind's memcheck. The sanitizer, coverage and lint builds are Linux
@@ -41,7 +41,7 @@ set_tests_properties(windows_wine_end PROPERTIES FIXTURES_CLEANUP wine)
 set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 target_include_directories(gtest BEFORE PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/mingw)
-foreach(test numbers_test:numbers scan_test:reader reader_test:reader,analysis
+foreach(test numbers_test:numbers scan_test:reader reader_test:reader,analysis routines_test:routines
              writers_test:table_rows,dot)
   string(REPLACE ":" ";" parts ${test})
   list(GET parts 0 name)
@@ -60,6 +60,11 @@ endforeach()
 # it are not always the C++ library's.
 set_tests_properties(windows_numbers_test PROPERTIES ENVIRONMENT
   "GTEST_FILTER=-NumbersTest.CLibraryWritesAsTheStandardLibrary")
+# The program writes a negative NaN as "-nan", as glibc's printf does and
+# the Linux program's reports show; msvcrt.dll's printf, which that test
+# takes as the model of each field, writes "nan".
+set_tests_properties(windows_routines_test PROPERTIES ENVIRONMENT
+  "GTEST_FILTER=-Printing.FieldsAreWhatPrintfWritesHoweverLongTheLine")
 target_compile_definitions(reader_test PRIVATE KELVARIN_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
 
 # The download, packed and unpacked, and its files.
