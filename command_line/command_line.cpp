@@ -77,13 +77,11 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
     BadOption(program, argv[optind - 1], optopt, options);
   }
   if (c == ':') {
+    // A long option's missing argument, or (from mingw-w64's getopt_long,
+    // where glibc's gives '?') an argument to an option that takes none.
     const char* argument = argv[optind - 1];
     if (std::strncmp(argument, "--", 2) == 0) {
-      const option* match = nullptr;
-      Matches(argument + 2, options, &match);
-      const std::string what = std::string("--") + (match != nullptr ? match->name : argument + 2) +
-                               " needs an argument";
-      BadCommandLine(program, what.c_str());
+      BadOption(program, argument, 0, options);
     }
     const std::string what = std::string("-") + static_cast<char>(optopt) + " needs an argument";
     BadCommandLine(program, what.c_str());
