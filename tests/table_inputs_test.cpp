@@ -26,7 +26,7 @@ TEST(TableLists, NamesEndInLineEndsOrNulBytesAndNothingIsLostSilently) {
     EXPECT_EQ(Fields(Lines(run.out)[2])[0], singular);
   }
   {  // find -print0
-    const std::string list = TemporaryFile("nul.list", triad + '\0' + singular + '\0');
+    const std::string list = TemporaryFile("print0.list", triad + '\0' + singular + '\0');
     const RunResult run = RunTable({"-0", "--files-from", list}, ".");
     EXPECT_EQ(Lines(run.out).size(), 3U);
     EXPECT_EQ(run.err, "");
