@@ -7,11 +7,12 @@
 #
 # The unit tests, death tests included, run under wine too, built with
 # GoogleTest from its source (tests/mingw gives it what mingw-w64's win32
-# thread model lacks). kelvarin-table's own tests and its JSON test run on
-# kelvarin-table.exe. Left out here: mutation_test, whose 2,000 runs would
-# each start wine; the shell tests of kelvarin-graph and of the table's
-# clients, which also check Linux's devices (kelvarin-graph is compared with
-# the Linux program instead); the preloaded failing allocators
+# thread model lacks). kelvarin-table's own tests, its JSON test and
+# kelvarin-graph's test run on the Windows programs. Left out here:
+# mutation_test, whose 2,000 runs would each start wine; the test of the
+# table's clients, whose file name holds a double quote, which Windows does
+# not allow; kelvarin-graph's test of its options, which refuses Linux's
+# devices; the preloaded failing allocators
 # (allocation_test and part of conditions), a full disk (/dev/full), FIFOs
 # and closed descriptors (conditions), which Windows does not have; and
 # valgrind's memcheck. The sanitizer, coverage and lint builds are Linux
@@ -153,31 +154,38 @@ foreach(option --json=x --files-from)
   list(APPEND wine_tests windows_table_option${name})
 endforeach()
 
-# kelvarin-table.exe as the Linux tests of kelvarin-table run a program:
-# under wine, its CR LF line ends (which the comparisons above check) turned
-# into line feeds. Its unit of tests runs but for the FIFO, which Windows
-# does not have; so does the test of its JSON.
-file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/wine-bin/kelvarin-table
-     CONTENT "#!/bin/sh
+# kelvarin-table.exe and kelvarin-graph.exe as the Linux tests run a
+# program: under wine, their CR LF line ends (which the comparisons above
+# check) turned into line feeds. kelvarin-table's unit of tests runs but for
+# the FIFO, which Windows does not have, and so do the tests of its JSON and
+# of kelvarin-graph's pictures.
+foreach(program kelvarin-table kelvarin-graph)
+  file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/wine-bin/${program}
+       CONTENT "#!/bin/sh
 out=$(mktemp) && err=$(mktemp) || exit 125
-\"${KELVARIN_WINE}\" \"${unpacked}/kelvarin-table.exe\" \"$@\" >\"$out\" 2>\"$err\"
+\"${KELVARIN_WINE}\" \"${unpacked}/${program}.exe\" \"$@\" >\"$out\" 2>\"$err\"
 status=$?
 sed -z 's/\\r\\n/\\n/g' \"$err\" >&2
 sed -z 's/\\r\\n/\\n/g' \"$out\"
 rm -f \"$out\" \"$err\"
 exit $status
 "
-     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                      WORLD_READ WORLD_EXECUTE)
-set(wine_table ${CMAKE_CURRENT_BINARY_DIR}/wine-bin/kelvarin-table)
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                        WORLD_READ WORLD_EXECUTE)
+endforeach()
+set(wine_bin ${CMAKE_CURRENT_BINARY_DIR}/wine-bin)
 add_test(NAME windows_table_test
          COMMAND ${linux}/tests/table_test --gtest_brief=1
                  --gtest_filter=-TableInputs.NoHangOnAFifoAndStandardInputOnce)
-set_tests_properties(windows_table_test PROPERTIES ENVIRONMENT "KELVARIN_TABLE_EXE=${wine_table}")
+set_tests_properties(windows_table_test PROPERTIES ENVIRONMENT
+  "KELVARIN_TABLE_EXE=${wine_bin}/kelvarin-table")
 find_program(KELVARIN_PYTHON3 python3 REQUIRED)
 add_test(NAME windows_table_json_test
-         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_json_test.sh ${wine_table}
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_json_test.sh ${wine_bin}/kelvarin-table
                  ${CMAKE_CURRENT_SOURCE_DIR}/cases ${KELVARIN_PYTHON3})
-list(APPEND wine_tests windows_table_test windows_table_json_test)
+add_test(NAME windows_graph_test
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${wine_bin}/kelvarin-graph
+                 ${PROJECT_SOURCE_DIR}/examples ${CMAKE_CURRENT_SOURCE_DIR}/cases)
+list(APPEND wine_tests windows_table_test windows_table_json_test windows_graph_test)
 set_tests_properties(${file_tests} PROPERTIES FIXTURES_REQUIRED "zip;files;wine")
 set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED "zip;wine")
