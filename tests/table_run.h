@@ -2,6 +2,7 @@
 #ifndef KELVARIN_TESTS_TABLE_RUN_H_
 #define KELVARIN_TESTS_TABLE_RUN_H_
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -57,18 +58,38 @@ inline std::vector<std::string> Fields(const std::string& line) {
   return fields;
 }
 
-// Return a new file in a fresh folder of the system's temporary folder,
-// holding text.
+// The folders that this process's tests made, removed when it ends unless a
+// test failed: then they are left for a look.
+struct TemporaryFolders {
+  std::vector<std::filesystem::path> made;
+  TemporaryFolders() = default;
+  TemporaryFolders(const TemporaryFolders&) = delete;
+  TemporaryFolders& operator=(const TemporaryFolders&) = delete;
+  ~TemporaryFolders() {
+    if (!testing::UnitTest::GetInstance()->Passed()) {
+      return;
+    }
+    for (const std::filesystem::path& folder : made) {
+      std::error_code ignored;
+      std::filesystem::remove_all(folder, ignored);
+    }
+  }
+};
+
 // Return a new empty folder for a test's files, named after name and this
 // process, so that test runs of several builds at once keep apart.
 inline std::filesystem::path TemporaryFolder(const std::string& name) {
+  static TemporaryFolders folders;
   std::filesystem::path folder = std::filesystem::temp_directory_path() /
                                  ("kelvarin-table-test-" + std::to_string(getpid()) + "-" + name);
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  folders.made.push_back(folder);
   return folder;
 }
 
+// Return a new file in a fresh folder of the system's temporary folder,
+// holding text.
 inline std::string TemporaryFile(const std::string& name, const std::string& text) {
   const std::filesystem::path folder = TemporaryFolder(name);
   const std::filesystem::path path = folder / name;
