@@ -38,7 +38,9 @@ add_test(NAME windows_wine_end COMMAND ${KELVARIN_WINESERVER} -w)
 set_tests_properties(windows_wine_start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(windows_wine_end PROPERTIES FIXTURES_CLEANUP wine)
 
-# The unit tests, each one program run by wine.
+# The unit tests, each one program run by wine, the emulator of every
+# program built here.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KELVARIN_WINE})
 set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 target_include_directories(gtest BEFORE PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/mingw)
@@ -52,7 +54,7 @@ foreach(test numbers_test:numbers scan_test:reader reader_test:reader,analysis r
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${libraries} kelvarin_flags gtest gmock gtest_main)
   target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
-  add_test(NAME windows_${name} COMMAND ${KELVARIN_WINE} $<TARGET_FILE:${name}> --gtest_brief=1)
+  add_test(NAME windows_${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(windows_${name} PROPERTIES FIXTURES_REQUIRED wine)
 endforeach()
 # The conversions over the C library are the WebAssembly build's, not these
