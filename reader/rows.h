@@ -23,7 +23,8 @@ struct ValueLines {
 // value before, whose first value begins at place, for N = n.
 void BeginValueLine(ValueLines* lines, const Place& place, long long n);
 
-// Count values values on one line, the first beginning at place, for N = n.
+// Count a run of values on one line, the first of them beginning at place,
+// for N = n.
 inline void CountValueLine(ValueLines* lines, const Place& place, long long n,
                            long long values = 1) {
   if (lines->count == 0 || lines->count > n ||
