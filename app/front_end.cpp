@@ -6,6 +6,7 @@
 
 #include "command_line/command_line.h"
 #include "reader/reader.h"
+#include "text/utf8.h"
 
 namespace {
 

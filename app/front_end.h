@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/version.h"
-#include "reader/diagnostics.h"
+#include "text/diagnostics.h"
 
 // The program's name as its reports print them.
 constexpr const char* kProgramName = "Kelvarin";

@@ -18,6 +18,7 @@
 #include "app/front_end.h"
 #include "reader/reader.h"
 #include "routines/routines.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "app/version.h"
-#include "reader/reader.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <getopt.h>
 
-#include "reader/diagnostics.h"
+#include "text/diagnostics.h"
 
 // Exit statuses of the companions: all went well; a file failed or the
 // output could not be written; a bad command line.

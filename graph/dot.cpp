@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "numbers/numbers.h"
-#include "reader/diagnostics.h"
+#include "text/utf8.h"
 #include "routines/routines.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "graph/views.h"
 #include "numbers/numbers.h"
 #include "reader/reader.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 #include "graph/views.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
+
+#include "text/utf8.h"
 
 namespace {
 
@@ -33,9 +34,8 @@ constexpr int kCellFontSize = 10;
 // Room for "#rrggbb".
 constexpr int kColourCapacity = 8;
 
-// A colour channel's largest value, and the base of its two digits.
+// A colour channel's largest value.
 constexpr double kChannelMax = 255.0;
-constexpr int kHexBase = 16;
 
 // WCAG's relative luminance: the weights of red, green and blue, the sRGB
 // curve's linear part and power law, and the flare in a contrast ratio.
@@ -74,12 +74,9 @@ void FormatColour(char text[kColourCapacity], const Rgb& colour) {
   char* out = text;
   *out++ = '#';
   for (const double channel : {colour.red, colour.green, colour.blue}) {
-    const int value =
-        static_cast<int>(std::lround(std::fmin(std::fmax(channel, 0.0), kChannelMax)));
-    if (value < kHexBase) {
-      *out++ = '0';
-    }
-    out = std::to_chars(out, text + kColourCapacity - 1, value, kHexBase).ptr;
+    out = WriteHex(
+        static_cast<unsigned char>(std::lround(std::fmin(std::fmax(channel, 0.0), kChannelMax))),
+        out);
   }
   *out = '\0';
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "reader/reader.h"
+#include "text/utf8.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>

@@ -10,6 +10,7 @@
 #include "reader/hints.h"
 #include "reader/rows.h"
 #include "reader/show.h"
+#include "text/utf8.h"
 
 namespace {
 

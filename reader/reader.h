@@ -14,7 +14,7 @@
 
 #include <cstdio>
 
-#include "reader/diagnostics.h"
+#include "text/diagnostics.h"
 #include "reader/owners.h"
 #include "reader/scan.h"
 #include "reader/texts.h"

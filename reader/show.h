@@ -5,6 +5,7 @@
 #define KELVARIN_READER_SHOW_H_
 
 #include "reader/reader.h"
+#include "text/utf8.h"
 
 // Quoted data is cut after this many bytes of the file.
 constexpr int kQuotedBytes = 24;

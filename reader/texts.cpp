@@ -1,6 +1,4 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "reader/reader.h"
 
@@ -35,25 +33,5 @@ void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) 
       (void)std::snprintf(message, kFailureMessageCapacity,
                           "Error reading in matrix.  Check size and values.");
       return;
-  }
-}
-
-const char* SystemReason(int error) {
-  switch (error) {
-    case 0:
-      return "the system gave no reason";
-    case ENOENT:
-      return "no such file";
-    case EACCES:
-      return "permission denied";
-    case EISDIR:
-      return "it is a directory";
-    case ENOMEM:
-      return "out of memory";
-    case EMFILE:
-    case ENFILE:
-      return "too many open files";
-    default:
-      return std::strerror(error);
   }
 }

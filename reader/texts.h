@@ -1,5 +1,5 @@
 // The fixed texts of a failure to read a data file, which every program
-// writes, and the system's reasons for a failed file operation.
+// writes.
 #ifndef KELVARIN_READER_TEXTS_H_
 #define KELVARIN_READER_TEXTS_H_
 
@@ -20,8 +20,5 @@ constexpr int kFailureMessageCapacity = 80;
 // Write into message the fixed error report's message for failure (the
 // empty string for kNone).
 void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]);
-
-// Return a short text of why the last file operation failed, from errno.
-const char* SystemReason(int error);
 
 #endif  // KELVARIN_READER_TEXTS_H_

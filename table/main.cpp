@@ -13,6 +13,7 @@
 
 #include "command_line/command_line.h"
 #include "table/table.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include "numbers/numbers.h"
 #include "table/table.h"
+#include "text/utf8.h"
 
 const char* const kFileColumns =
     "file,description,players,empath,driver,s_e,determinant,condition,log_condition,"
@@ -160,9 +161,6 @@ void WriteCsvField(std::FILE* out, const std::string& text) {
 }
 
 void WriteJsonString(std::FILE* out, const std::string& text) {
-  static const char kHex[] = "0123456789abcdef";
-  constexpr unsigned kNibble = 4;
-  constexpr unsigned kNibbleMask = 0xFU;
   std::putc('"', out);
   for (const char c : AsUtf8(text)) {
     const auto byte = static_cast<unsigned char>(c);
@@ -176,8 +174,9 @@ void WriteJsonString(std::FILE* out, const std::string& text) {
     } else if (byte == '\t') {
       WriteText(out, "\\t");
     } else if (byte < kBlank) {
-      const char escaped[] = {'\\', 'u', '0', '0', kHex[byte >> kNibble], kHex[byte & kNibbleMask]};
-      std::fwrite(escaped, 1, sizeof escaped, out);
+      char escaped[] = "\\u00HH";
+      WriteHex(byte, escaped + 4);
+      std::fwrite(escaped, 1, sizeof escaped - 1, out);
     } else {
       std::putc(byte, out);
     }

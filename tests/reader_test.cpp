@@ -16,6 +16,7 @@
 
 #include "analysis/analysis.h"
 #include "tests/file_with.h"
+#include "text/utf8.h"
 
 namespace {
 

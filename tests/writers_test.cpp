@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "graph/dot.h"
-#include "reader/diagnostics.h"
+#include "text/utf8.h"
 #include "table/table.h"
 #include "tests/file_with.h"
 

@@ -1,22 +1,8 @@
-#include "reader/diagnostics.h"
+#include "text/utf8.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstring>
 
 namespace {
-
-const char* SeverityName(Severity severity) {
-  switch (severity) {
-    case Severity::kWarning:
-      return "warning";
-    case Severity::kError:
-      return "error";
-    case Severity::kNote:
-      break;
-  }
-  return "note";
-}
 
 // The byte values below are UTF-8's own, each used once where it is named.
 // NOLINTBEGIN(readability-magic-numbers)
@@ -28,6 +14,29 @@ bool IsControl(const unsigned char* text, size_t size) {
     return text[0] < 0x20 || text[0] == 0x7F;
   }
   return size == 2 && text[0] == 0xC2 && text[1] < 0xA0;
+}
+
+// The characters of Windows-1252's bytes 0x80 to 0x9F; 0 where it defines
+// none. The bytes from 0xA0 on are the Latin-1 characters of their value.
+constexpr char32_t kWindows1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 88
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98
+};
+
+// Append code point c (below U+10000) to out in UTF-8.
+void AppendUtf8(char32_t c, std::string* out) {
+  if (c < 0x80) {
+    out->push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (c >> 6U)));
+    out->push_back(static_cast<char>(0x80 | (c & 0x3FU)));
+  } else {
+    out->push_back(static_cast<char>(0xE0 | (c >> 12U)));
+    out->push_back(static_cast<char>(0x80 | ((c >> 6U) & 0x3FU)));
+    out->push_back(static_cast<char>(0x80 | (c & 0x3FU)));
+  }
 }
 // NOLINTEND(readability-magic-numbers)
 
@@ -68,6 +77,15 @@ size_t CharacterLength(const unsigned char* text, size_t length) {
 }
 // NOLINTEND(readability-magic-numbers)
 
+char* WriteHex(unsigned char byte, char* out) {
+  static const char kDigits[] = "0123456789abcdef";
+  constexpr unsigned kNibble = 4;
+  constexpr unsigned kNibbleMask = 0xFU;
+  *out++ = kDigits[byte >> kNibble];
+  *out++ = kDigits[byte & kNibbleMask];
+  return out;
+}
+
 bool IsContinuation(char byte) {
   constexpr unsigned kMask = 0xC0U;
   constexpr unsigned kBits = 0x80U;
@@ -91,13 +109,9 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool 
       if (raw) {
         out[written++] = static_cast<char>(bytes[i + k]);
       } else {
-        static const char kHex[] = "0123456789abcdef";
-        constexpr unsigned kNibble = 4;
-        constexpr unsigned kNibbleMask = 0xFU;
         out[written++] = '\\';
         out[written++] = 'x';
-        out[written++] = kHex[bytes[i + k] >> kNibble];
-        out[written++] = kHex[bytes[i + k] & kNibbleMask];
+        written = static_cast<size_t>(WriteHex(bytes[i + k], out + written) - out);
       }
     }
     i += size;
@@ -115,30 +129,7 @@ std::string Escaped(std::string_view text, bool keep_tabs) {
   return out;
 }
 
-// The characters of Windows-1252's bytes 0x80 to 0x9F; 0 where it defines
-// none. The bytes from 0xA0 on are the Latin-1 characters of their value.
 // NOLINTBEGIN(readability-magic-numbers)
-constexpr char32_t kWindows1252[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 88
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98
-};
-
-// Append code point c (below U+10000) to out in UTF-8.
-void AppendUtf8(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6U)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3FU)));
-  } else {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12U)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6U) & 0x3FU)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3FU)));
-  }
-}
-
 std::string AsUtf8(std::string_view text) {
   constexpr char32_t kReplacement = 0xFFFD;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -164,56 +155,3 @@ std::string AsUtf8(std::string_view text) {
 }
 // NOLINTEND(readability-magic-numbers)
 
-void Say(Diagnostics* diagnostics, std::string_view place, Severity severity, std::string_view text,
-         std::string_view extra) {
-  std::string line(place.empty() ? std::string_view(diagnostics->program) : place);
-  line += ": ";
-  line += SeverityName(severity);
-  line += ": ";
-  line += text;
-  line += '\n';
-  line += extra;
-  if (diagnostics->stream != nullptr) {
-    std::fwrite(line.data(), 1, line.size(), diagnostics->stream);
-  }
-  if (severity == Severity::kWarning) {
-    ++diagnostics->warnings;
-  } else if (severity == Severity::kError) {
-    ++diagnostics->errors;
-  }
-  if (diagnostics->keep && severity != Severity::kNote) {
-    diagnostics->said.push_back(Said{severity, std::string(place), std::string(text)});
-  }
-}
-
-// NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
-void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* format, ...) {
-  // Sized first, so that a long name in the text is never cut.
-  va_list arguments;
-  va_start(arguments, format);
-  va_list again;
-  va_copy(again, arguments);
-  const int length = std::vsnprintf(nullptr, 0, format, arguments);
-  va_end(arguments);
-  std::string text(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
-  (void)std::vsnprintf(text.data(), text.size(), format, again);
-  va_end(again);
-  text.pop_back();
-  Say(diagnostics, {}, severity, text);
-}
-
-std::string Said::Line() const {
-  if (place.empty()) {
-    return text;
-  }
-  return place + ": " + SeverityName(severity) + ": " + text;
-}
-
-const Said* FirstSaid(const Diagnostics& diagnostics, Severity severity) {
-  for (const Said& said : diagnostics.said) {
-    if (said.severity == severity) {
-      return &said;
-    }
-  }
-  return nullptr;
-}

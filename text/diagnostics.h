@@ -1,10 +1,10 @@
 // Diagnostic lines on standard error: where a data file goes wrong and why,
 // in the form that editors read, "FILE:LINE:COLUMN: warning: TEXT", or
-// "PROGRAM: warning: TEXT" where no place applies.
-#ifndef KELVARIN_READER_DIAGNOSTICS_H_
-#define KELVARIN_READER_DIAGNOSTICS_H_
+// "PROGRAM: warning: TEXT" where no place applies. Nothing here fails: a
+// line that cannot be written to its stream is still counted and kept.
+#ifndef KELVARIN_TEXT_DIAGNOSTICS_H_
+#define KELVARIN_TEXT_DIAGNOSTICS_H_
 
-#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -48,30 +48,6 @@ struct Diagnostics {
 // Return the first line of severity that diagnostics kept, or null.
 const Said* FirstSaid(const Diagnostics& diagnostics, Severity severity);
 
-// Return true for a byte that continues a UTF-8 character (10xxxxxx).
-bool IsContinuation(char byte);
-
-// Return the length of the valid UTF-8 character at text[0..length), or 0
-// when it begins no valid character. Overlong forms, surrogates and code
-// points beyond U+10FFFF are not valid.
-size_t CharacterLength(const unsigned char* text, size_t length);
-
-// Write text[0..length) into out (capacity bytes, NUL-terminated) with each
-// control character (C0, DEL, C1) and each byte that is not part of valid
-// UTF-8 written as \xHH, so that a name or quoted data cannot drive the
-// user's terminal. Text that does not fit is cut after a whole character.
-// Tabs are kept when keep_tabs is true. Return the number of bytes written.
-size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool keep_tabs = false);
-
-// Return text escaped as Escape escapes it, whatever its length.
-std::string Escaped(std::string_view text, bool keep_tabs = false);
-
-// Return text as valid UTF-8: valid UTF-8 is kept, and each other byte
-// becomes the character it stands for in Windows-1252, the code page in
-// which Western Windows saves "ANSI" text (U+FFFD for the five bytes that
-// code page leaves undefined).
-std::string AsUtf8(std::string_view text);
-
 // Write "PROGRAM: <severity>: <text>" to diagnostics, text formatted as by
 // printf.
 // NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler
@@ -84,4 +60,7 @@ void SayAboutProgram(Diagnostics* diagnostics, Severity severity, const char* fo
 void Say(Diagnostics* diagnostics, std::string_view place, Severity severity, std::string_view text,
          std::string_view extra = {});
 
-#endif  // KELVARIN_READER_DIAGNOSTICS_H_
+// Return a short text of why a file operation failed with errno error.
+const char* SystemReason(int error);
+
+#endif  // KELVARIN_TEXT_DIAGNOSTICS_H_
