@@ -144,7 +144,7 @@ Ending AnalyseGroup(const gsl_matrix* influence, int n, Figures* figures) {
 
   System system;
   if (!Reduce(influence, n, empath, &system)) {
-    figures->message = "Out of memory for the matrices and vectors.";
+    figures->message = kMatricesOutOfMemory;
     return figures->ending = Ending::kNoMemory;
   }
   // With a zero pivot only the determinant exists: the solve and the
@@ -161,7 +161,7 @@ Ending AnalyseGroup(const gsl_matrix* influence, int n, Figures* figures) {
   figures->determinant = Determinant(system);
   double condition = 0.0;
   if (ConditionNumber(system, &condition) == GSL_ENOMEM) {
-    figures->message = "Out of memory for the matrices and vectors.";
+    figures->message = kMatricesOutOfMemory;
     return figures->ending = Ending::kNoMemory;
   }
   figures->condition = condition;

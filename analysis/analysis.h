@@ -14,8 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "reader/owners.h"
-#include "reader/reader.h"
+#include "matrix/matrix.h"
 
 // Return a new rows-by-cols matrix, or null when GSL's error handler
 // returns from a failed allocation.

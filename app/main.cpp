@@ -34,7 +34,7 @@ constexpr int kMeasureWidth = 6;
 // never returns: GSL's callers go on to use what they failed to allocate.
 void HandleGslError(const char* reason, const char* file, int line, int gsl_errno) {
   if (gsl_errno == GSL_ENOMEM) {
-    WriteErrorMessage("Out of memory for the matrices and vectors.", "", 0, 1);
+    WriteErrorMessage(kMatricesOutOfMemory, "", 0, 1);
   }
   gsl_set_error_handler(nullptr);
   gsl_error(reason, file, line, gsl_errno);

@@ -14,16 +14,14 @@
 
 #include <cstdio>
 
-#include "text/diagnostics.h"
-#include "reader/owners.h"
+#include "matrix/matrix.h"
 #include "reader/scan.h"
 #include "reader/texts.h"
+#include "text/diagnostics.h"
 
 constexpr int kMaxDescriptionLength = 120;
 // The description's bytes, its line feed and the NUL.
 constexpr int kDescriptionBufferSize = kMaxDescriptionLength + 2;
-constexpr long long kMinPlayers = 2;
-constexpr long long kMaxPlayers = 20;
 
 // A data file being read, and what has been read of it.
 struct Reader {

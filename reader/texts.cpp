@@ -11,8 +11,7 @@ void FailureMessage(ReadFailure failure, char message[kFailureMessageCapacity]) 
       (void)std::snprintf(message, kFailureMessageCapacity, "Data file not found:");
       return;
     case ReadFailure::kNoMemory:
-      (void)std::snprintf(message, kFailureMessageCapacity,
-                          "Out of memory for the matrices and vectors.");
+      (void)std::snprintf(message, kFailureMessageCapacity, "%s", kMatricesOutOfMemory);
       return;
     case ReadFailure::kDescription:
       (void)std::snprintf(message, kFailureMessageCapacity, "Error reading data description.");
