@@ -62,10 +62,11 @@ void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_ou
   }
   // Opened once: a second open could wait forever on a FIFO whose writer
   // has finished, and would lose what the first read of it delivered.
-  std::FILE* file = OpenDataFile(argv[1], false, diagnostics);
+  std::FILE* file = OpenDataFile(argv[1], diagnostics);
   if (file == nullptr) {
     // The name as the diagnostics write it: a name cannot drive the terminal.
-    WriteErrorMessage("Data file not found: ", Escaped(argv[1]).c_str(), 1, 1);
+    WriteErrorMessage(FailureMessage(ReadFailure::kNotFound), (" " + Escaped(argv[1])).c_str(), 1,
+                      1);
   }
   *path_out = argv[1];
   *file_out = file;

@@ -60,9 +60,7 @@ bool OutputIsTerminal() {
 
 // End the run with the fixed report of a failure to read the data file.
 [[noreturn]] void ReportReadFailure(ReadFailure failure) {
-  char message[kFailureMessageCapacity];
-  FailureMessage(failure, message);
-  WriteErrorMessage(message, "", 0, 1);
+  WriteErrorMessage(FailureMessage(failure), "", 0, 1);
 }
 
 // Print the description and N as they are read, before N is checked.
@@ -179,11 +177,10 @@ int main(int argc, char* argv[]) {
   std::printf("  %s\n\n", kNotice);
 
   Reader reader;
-  reader.source.file = file;
   reader.name = path;
   reader.diagnostics = &diagnostics;
   Matrix influence;
-  const ReadFailure failure = ReadGroup(&reader, &influence, &PrintHeader);
+  const ReadFailure failure = ReadGroup(&reader, file, &influence, &PrintHeader);
   if (failure != ReadFailure::kNone) {
     ReportReadFailure(failure);
   }

@@ -189,8 +189,7 @@ int main(int argc, char* argv[]) {
   Matrix influence;
   const ReadFailure failure = ReadDataFile(options.path, &reader, &influence);
   if (failure != ReadFailure::kNone) {
-    char message[kFailureMessageCapacity];
-    FailureMessage(failure, message);
+    const char* message = FailureMessage(failure);
     if (failure == ReadFailure::kNotFound) {
       SayAboutProgram(&diagnostics, Severity::kError, "%s %s", message,
                       Escaped(options.path).c_str());

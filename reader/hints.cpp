@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "reader/reader.h"
+#include "matrix/matrix.h"
 
 namespace {
 
@@ -42,9 +42,7 @@ bool BeginsUtf16(const char* bytes) {
   return StartsWith(bytes, kByteOrderMarkLittle) || StartsWith(bytes, kByteOrderMarkBig);
 }
 
-// Return k when count is k times k for k from kMinPlayers to kMaxPlayers,
-// otherwise 0.
-long long SquareRoot(long long count) {
+long long FittingSize(long long count) {
   for (long long k = kMinPlayers; k <= kMaxPlayers; ++k) {
     if (k * k == count) {
       return k;

@@ -22,9 +22,9 @@ bool IsLetter(int c);
 // Return true when bytes begin with a UTF-16 byte-order mark.
 bool BeginsUtf16(const char* bytes);
 
-// Return k when count is k times k for k from kMinPlayers to kMaxPlayers,
-// otherwise 0.
-long long SquareRoot(long long count);
+// Return the N from kMinPlayers to kMaxPlayers whose N-by-N matrix holds
+// count values, or 0 when there is none.
+long long FittingSize(long long count);
 
 // Return the number that the description is when it is only a whole number
 // from kMinPlayers to kMaxPlayers (blanks around it aside), otherwise 0.

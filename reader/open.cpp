@@ -13,15 +13,18 @@
 
 namespace {
 
+// The fixed texts name the bounds that they check.
+static_assert(kMaxDescriptionLength == 120 && kMinPlayers == 2 && kMaxPlayers == 20);
+
 #if !defined(_WIN32)
 // Open path for a companion without waiting: a FIFO's open would otherwise
 // wait for a writer that may never come. Once open, it is read as any file,
-// and a FIFO with no writer reads as empty. Tell source, when not null, what
-// the file is. Return null when it cannot be opened, errno telling why, or
-// when it is a device or a socket, which is refused in words of its own and
-// *refused set.
-std::FILE* OpenWithoutWaiting(const char* path, Diagnostics* diagnostics, Source* source,
-                              bool* refused) {
+// and a FIFO with no writer reads as empty. Set kind to what the file is,
+// and size to a regular file's size. Return null when it cannot be opened,
+// errno telling why, or when it is a device or a socket, which is refused in
+// words of its own and *refused set.
+std::FILE* OpenWithoutWaiting(const char* path, Diagnostics* diagnostics, FileKind* kind,
+                              long long* size, bool* refused) {
   const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
   struct stat status = {};
   if (descriptor < 0) {
@@ -42,10 +45,8 @@ std::FILE* OpenWithoutWaiting(const char* path, Diagnostics* diagnostics, Source
   // A regular file is never waited for; a FIFO is read, once open, as any
   // file: waiting for its bytes.
   const bool regular = S_ISREG(status.st_mode);
-  if (source != nullptr) {
-    source->kind = regular ? FileKind::kRegular : FileKind::kOther;
-    source->file_size = regular ? static_cast<long long>(status.st_size) : -1;
-  }
+  *kind = regular ? FileKind::kRegular : FileKind::kOther;
+  *size = regular ? static_cast<long long>(status.st_size) : -1;
   if (!regular) {
     (void)fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
   }
@@ -57,32 +58,17 @@ std::FILE* OpenWithoutWaiting(const char* path, Diagnostics* diagnostics, Source
 }
 #endif
 
-}  // namespace
-
-std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics,
-                        Source* source) {
-  if (companion && std::strcmp(path, "-") == 0) {
-    return stdin;
-  }
-  errno = 0;
-  bool refused = false;
-#if defined(_WIN32)
-  (void)source;  // learnt at the first read
-  std::FILE* file = std::fopen(path, "rb");
-#else
-  std::FILE* file =
-      companion ? OpenWithoutWaiting(path, diagnostics, source, &refused) : std::fopen(path, "rb");
-#endif
-  if (file == nullptr && !refused) {
-    SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': %s", Escaped(path).c_str(),
-                    SystemReason(errno));
-  }
-  return file;
+// Say why path could not be opened, errno telling.
+void SayCannotOpen(const char* path, Diagnostics* diagnostics) {
+  SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': %s", Escaped(path).c_str(),
+                  SystemReason(errno));
 }
 
-ReadFailure ReadGroup(Reader* reader, Matrix* influence,
-                      void (*after_header)(const Reader& reader)) {
-  if (!BeginReading(&reader->source)) {
+// ReadGroup, with what the opening learnt of file: its kind, and a regular
+// file's size (kUnknown and -1 when it was not asked).
+ReadFailure Read(Reader* reader, std::FILE* file, FileKind kind, long long size, Matrix* influence,
+                 void (*after_header)(const Reader& reader)) {
+  if (!BeginReading(&reader->source, file, kind, size)) {
     return ReadFailure::kNoMemory;
   }
   ReadFailure failure = ReadHeader(reader);
@@ -104,17 +90,67 @@ ReadFailure ReadGroup(Reader* reader, Matrix* influence,
   return ReadMatrix(reader, influence->get());
 }
 
+}  // namespace
+
+const char* FailureMessage(ReadFailure failure) {
+  switch (failure) {
+    case ReadFailure::kNone:
+      return "";
+    case ReadFailure::kNotFound:
+      return "Data file not found:";
+    case ReadFailure::kNoMemory:
+      return kMatricesOutOfMemory;
+    case ReadFailure::kDescription:
+      return "Error reading data description.";
+    case ReadFailure::kDescriptionLength:
+      return "Max description length exceeded:  max = 120.";
+    case ReadFailure::kSize:
+      return "Error reading in matrix size.";
+    case ReadFailure::kSizeBounds:
+      return "Size of matrix out of bounds.  N must be between 2 and 20";
+    case ReadFailure::kValues:
+      break;
+  }
+  return "Error reading in matrix.  Check size and values.";
+}
+
+std::FILE* OpenDataFile(const char* path, Diagnostics* diagnostics) {
+  errno = 0;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    SayCannotOpen(path, diagnostics);
+  }
+  return file;
+}
+
+ReadFailure ReadGroup(Reader* reader, std::FILE* file, Matrix* influence,
+                      void (*after_header)(const Reader& reader)) {
+  return Read(reader, file, FileKind::kUnknown, -1, influence, after_header);
+}
+
 ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence) {
   reader->name = path;
-  std::FILE* file = OpenDataFile(path, true, reader->diagnostics, &reader->source);
+  FileKind kind = FileKind::kUnknown;
+  long long size = -1;
+  std::FILE* file = stdin;
+  if (std::strcmp(path, "-") != 0) {
+#if defined(_WIN32)
+    file = OpenDataFile(path, reader->diagnostics);  // what the file is, learnt at the first read
+#else
+    errno = 0;
+    bool refused = false;
+    file = OpenWithoutWaiting(path, reader->diagnostics, &kind, &size, &refused);
+    if (file == nullptr && !refused) {
+      SayCannotOpen(path, reader->diagnostics);
+    }
+#endif
+  }
   if (file == nullptr) {
     return ReadFailure::kNotFound;
   }
-  reader->source.file = file;
-  const ReadFailure failure = ReadGroup(reader, influence);
+  const ReadFailure failure = Read(reader, file, kind, size, influence, nullptr);
   if (file != stdin) {
     (void)std::fclose(file);  // Opened for reading only: nothing to lose.
   }
-  reader->source.file = nullptr;
   return failure;
 }

@@ -44,10 +44,7 @@ Ahead Look(Source* source) {
 // is a NUL byte, which is counted as it is read.
 void Take(Source* source, const Ahead& ahead) {
   const unsigned char* const data = source->bytes.get();
-  source->position = static_cast<size_t>(ahead.at - data);
-  source->line = ahead.line;
-  source->line_offset = ahead.line_offset;
-  source->last = EOF;
+  MoveTo(source, static_cast<size_t>(ahead.at - data), ahead.line, ahead.line_offset);
   if (ahead.at == data + source->filled || *ahead.at == '\0') {
     Back(source, SkipSpace(source));
   }

@@ -135,7 +135,7 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
   char hint[kDiagnosticCapacity];
   ValueHint(reader, text, last, j, hint, sizeof hint);
   if (text.start.offset == Here(*source).offset && Next(source) == EOF) {
-    const long long k = SquareRoot(reader->values);
+    const long long k = FittingSize(reader->values);
     if (k != 0 && hint[0] == '\0') {
       (void)std::snprintf(hint, sizeof hint, ", which N = %lld would fit", k);
     }
@@ -187,7 +187,7 @@ void CheckAfterMatrix(Reader* reader) {
   const long long extra = CountNumbers(&reader->source, &after);
   if (extra > 0) {
     const long long held = n * n + extra;
-    const long long k = SquareRoot(held);
+    const long long k = FittingSize(held);
     char fits[kDiagnosticCapacity] = "";
     if (k != 0) {
       (void)std::snprintf(fits, sizeof fits, ", which N = %lld would fit", k);
@@ -287,7 +287,7 @@ ReadFailure CheckSize(Reader* reader) {
         kMaxPlayers);
   Place after;
   const long long count = CountNumbers(&reader->source, &after);
-  const long long k = SquareRoot(count);
+  const long long k = FittingSize(count);
   if (k != 0) {
     SayAt(reader, after, Severity::kNote, "%lld numbers follow it, which N = %lld would fit", count,
           k);

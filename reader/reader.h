@@ -2,8 +2,8 @@
 // the N-by-N influence values, with a diagnostic line for each silent
 // misreading it notices and a place and a reason for each failure.
 //
-// A data file is read in three steps, each of which may fail with the
-// failure that the fixed error report names:
+// A data file is read in three steps, each of which returns the failure
+// that the fixed error report names, kNone when it read what it should:
 //   ReadHeader   the description and N
 //   CheckSize    N from kMinPlayers to kMaxPlayers
 //   ReadMatrix   the N times N values, then a look at what follows them
@@ -15,28 +15,24 @@
 #include <cstdio>
 
 #include "matrix/matrix.h"
-#include "reader/scan.h"
-#include "reader/texts.h"
-#include "text/diagnostics.h"
+#include "reader/reading.h"
 
-constexpr int kMaxDescriptionLength = 120;
-// The description's bytes, its line feed and the NUL.
-constexpr int kDescriptionBufferSize = kMaxDescriptionLength + 2;
-
-// A data file being read, and what has been read of it.
-struct Reader {
-  Source source;
-  const char* name = "";  // the file's name as the user gave it
-  Diagnostics* diagnostics = nullptr;
-  bool has_description = false;                   // line 1 was read
-  char description[kDescriptionBufferSize] = "";  // without its line end
-  bool has_size = false;                          // N was read as a number
-  long long size = 0;                             // N as written, saturated at 64 bits
-  Place size_place;                               // where N is written
-  long long values = 0;                           // the values read into the matrix
+enum class ReadFailure {
+  kNone,
+  kNotFound,  // the file could not be opened
+  kDescription,
+  kDescriptionLength,
+  kSize,
+  kSizeBounds,
+  kNoMemory,  // the influence matrix could not be had
+  kValues,
 };
 
-// Read the description and N from the start of reader->source.file.
+// Return the fixed error report's message for failure (the empty string for
+// kNone).
+const char* FailureMessage(ReadFailure failure);
+
+// Read the description and N from the start of reader->source.
 ReadFailure ReadHeader(Reader* reader);
 
 // Check that N is from kMinPlayers to kMaxPlayers.
@@ -46,25 +42,22 @@ ReadFailure CheckSize(Reader* reader);
 // look at what follows them, which is not part of the data.
 ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence);
 
-// Open the data file at path for reading in binary mode, or return null
-// after saying "cannot open 'PATH': REASON" on diagnostics. For a companion
-// program, "-" is standard input, a FIFO that nothing writes to reads as
-// empty at once instead of waiting for a writer, and a device or a socket is
-// refused; kelvarin opens every name as it stands, as fopen does. source,
-// when not null, learns what the file is and its size, where the opening
-// tells, so that the file need not be asked again.
-std::FILE* OpenDataFile(const char* path, bool companion, Diagnostics* diagnostics,
-                        Source* source = nullptr);
+// Open the data file at path for reading in binary mode, as fopen opens any
+// name, or return null after saying "cannot open 'PATH': REASON" on
+// diagnostics.
+std::FILE* OpenDataFile(const char* path, Diagnostics* diagnostics);
 
-// Read the open data file of reader: ReadHeader, then after_header (unless
-// it is null: kelvarin prints the description and N there), CheckSize, then
-// ReadMatrix into a new influence matrix. Return the first failure; reader
-// keeps what was read.
-ReadFailure ReadGroup(Reader* reader, Matrix* influence,
+// Read file, open at its start, with reader: ReadHeader, then after_header
+// (unless it is null: kelvarin prints the description and N there),
+// CheckSize, then ReadMatrix into a new influence matrix. Return the first
+// failure; reader keeps what was read. The caller closes file.
+ReadFailure ReadGroup(Reader* reader, std::FILE* file, Matrix* influence,
                       void (*after_header)(const Reader& reader) = nullptr);
 
-// Read the data file at path as a companion program reads it: open it,
-// ReadGroup, and close it.
+// Read the data file at path as a companion program reads it: open it ("-"
+// is standard input, a FIFO that nothing writes to reads as empty at once
+// instead of waiting for a writer, a device or a socket is refused, each
+// said on reader->diagnostics), ReadGroup, and close it.
 ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence);
 
 #endif  // KELVARIN_READER_READER_H_

@@ -3,7 +3,8 @@
 #ifndef KELVARIN_READER_ROWS_H_
 #define KELVARIN_READER_ROWS_H_
 
-#include "reader/reader.h"
+#include "matrix/matrix.h"
+#include "reader/reading.h"
 
 // A line of the file that holds values, with where its first value stands.
 struct ValueLine {

@@ -4,7 +4,7 @@
 #ifndef KELVARIN_READER_SHOW_H_
 #define KELVARIN_READER_SHOW_H_
 
-#include "reader/reader.h"
+#include "reader/reading.h"
 #include "text/utf8.h"
 
 // Quoted data is cut after this many bytes of the file.

@@ -79,7 +79,10 @@ size_t ReadChunk(Source* source) {
 
 }  // namespace
 
-bool BeginReading(Source* source) {
+bool BeginReading(Source* source, std::FILE* file, FileKind kind, long long file_size) {
+  source->file = file;
+  source->kind = kind;
+  source->file_size = file_size;
   if (source->kind == FileKind::kUnknown) {
     source->kind = KindOf(source->file, &source->file_size);
   }
@@ -174,6 +177,13 @@ Place Previous(const Source& source) {
   }
   place.column = place.offset - place.line_offset + 1;
   return place;
+}
+
+void MoveTo(Source* source, size_t position, long long line, long long line_offset) {
+  source->position = position;
+  source->line = line;
+  source->line_offset = line_offset;
+  source->last = EOF;
 }
 
 // The byte read last is still in the bytes read: a refill keeps the byte it

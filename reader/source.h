@@ -47,11 +47,13 @@ struct Source {
   long long nul_end = 0;                   // the offset after the last NUL counted
 };
 
-// Make source ready to read source->file from its start: learn what the
-// file is, unless source->kind tells, and get the room for its bytes. Return
-// false when there is no memory for them. A source that is not ready reads
-// as empty.
-bool BeginReading(Source* source);
+// Make source ready to read file from its start: take what the file is
+// from kind and a regular file's size from file_size, or learn them from the
+// file when kind is kUnknown, and get the room for its bytes. Return false
+// when there is no memory for them. A source that is not ready reads as
+// empty.
+bool BeginReading(Source* source, std::FILE* file, FileKind kind = FileKind::kUnknown,
+                  long long file_size = -1);
 
 // Read bytes from the file when those in source->bytes are used up, and
 // return the first of them, or EOF.
@@ -89,6 +91,11 @@ Place Here(const Source& source);
 // Return the place of the byte that Next returned last (the place of the
 // next byte, when that was EOF).
 Place Previous(const Source& source);
+
+// Move source on to position in its bytes, on line, which begins at
+// line_offset: the bytes before it are read. They hold no NUL byte, which
+// Next would count.
+void MoveTo(Source* source, size_t position, long long line, long long line_offset);
 
 // Give back c, the byte that Next returned last, so that Next returns it
 // again. EOF is not given back.

@@ -40,9 +40,7 @@ void AnalyseFile(const char* path, Group* group) {
     group->players = reader.size;
   }
   if (failure != ReadFailure::kNone) {
-    char message[kFailureMessageCapacity];
-    FailureMessage(failure, message);
-    group->message = message;
+    group->message = FailureMessage(failure);
     const Said* error = FirstSaid(diagnostics, Severity::kError);
     if (error != nullptr) {
       group->message += ' ' + error->Line();

@@ -33,9 +33,8 @@ bool IsReported(const std::string& err) {
                                   ReadFailure::kSize, ReadFailure::kSizeBounds,
                                   ReadFailure::kValues};
   for (const ReadFailure failure : failures) {
-    char message[kFailureMessageCapacity];
-    FailureMessage(failure, message);
-    const std::string report = "\nKelvarin error: " + std::string(message) + " \n\n" + ExitBanner();
+    const std::string report =
+        "\nKelvarin error: " + std::string(FailureMessage(failure)) + " \n\n" + ExitBanner();
     if (EndsWith(err, report) && OnlyDiagnostics(err.substr(0, err.size() - report.size()))) {
       return true;
     }

@@ -44,13 +44,12 @@ Outcome Read(const std::string& text, size_t chunk = kChunkBytes) {
   Diagnostics diagnostics;
   diagnostics.stream = said.get();
   Reader reader;
-  reader.source.file = file.get();
   reader.source.chunk = chunk;
   reader.name = "team.dat";
   reader.diagnostics = &diagnostics;
   Outcome outcome;
   Matrix influence;
-  outcome.failure = ReadGroup(&reader, &influence);
+  outcome.failure = ReadGroup(&reader, file.get(), &influence);
   for (long long i = 0; influence && i < reader.values; ++i) {
     outcome.values += std::to_string(influence->data[i]) + " ";
   }

@@ -17,9 +17,8 @@ namespace {
 
 Source SourceOf(std::FILE* file, size_t chunk = kChunkBytes) {
   Source source;
-  source.file = file;
   source.chunk = chunk;
-  EXPECT_TRUE(BeginReading(&source));
+  EXPECT_TRUE(BeginReading(&source, file));
   return source;
 }
 
