@@ -7,115 +7,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "routines/routines.h"
-
-Matrix NewMatrix(int rows, int cols) {
-  return Matrix(gsl_matrix_alloc(static_cast<size_t>(rows), static_cast<size_t>(cols)));
-}
-
-Sums NewSums(int n) {
-  return Sums(static_cast<double*>(std::calloc(static_cast<size_t>(n), sizeof(double))));
-}
-
-bool Reduce(const gsl_matrix* influence, int n, int k, System* system) {
-  const int m = n - 1;
-  system->q.reset(gsl_vector_alloc(static_cast<size_t>(m)));
-  system->v.reset(gsl_vector_alloc(static_cast<size_t>(m)));
-  system->reduced = NewMatrix(m, m);
-  system->permutation.reset(gsl_permutation_alloc(static_cast<size_t>(m)));
-  if (!system->q || !system->v || !system->reduced || !system->permutation) {
-    return false;
-  }
-  ReduceMatrix(influence, n, system->reduced.get(), k);
-  ReduceVector(influence, n, system->v.get(), k);
-  system->norm = norm_1(system->reduced.get());
-  return true;
-}
-
-bool Decompose(System* system) {
-  gsl_matrix* lu = system->reduced.get();
-  gsl_linalg_LU_decomp(lu, system->permutation.get(), &system->signum);
-  // The solve and the inverse refuse factors with a zero pivot.
-  for (size_t i = 0; i < lu->size1; ++i) {
-    if (gsl_matrix_get(lu, i, i) == 0.0) {
-      return true;
-    }
-  }
-  return false;
-}
-
-void SingularMessage(int empath, char text[kSingularMessageCapacity]) {
-  (void)std::snprintf(text, kSingularMessageCapacity,
-                      "M, the influence matrix without the empath P%d's row and column, is "
-                      "singular: the weights Q do not exist",
-                      empath + 1);
-}
-
-int Solve(System* system) {
-  return gsl_linalg_LU_solve(system->reduced.get(), system->permutation.get(), system->v.get(),
-                             system->q.get());
-}
-
-double Determinant(const System& system) {
-  return gsl_linalg_LU_det(system.reduced.get(), system.signum);
-}
-
-int ConditionNumber(const System& system, double* condition) {
-  const int m = static_cast<int>(system.reduced->size1);
-  const Matrix inverse = NewMatrix(m, m);
-  if (!inverse) {
-    return GSL_ENOMEM;
-  }
-  // The inverse as gsl_linalg_LU_invert computes it, U^-1 L^-1, but with its
-  // columns left in the order of the pivots: the 1-norm, the largest column
-  // sum, does not depend on the order of the columns, and each column holds
-  // the same entries in the same rows, so the inverse's permutation would only
-  // cost time.
-  gsl_matrix_memcpy(inverse.get(), system.reduced.get());
-  int status = gsl_linalg_tri_invert(CblasUpper, CblasNonUnit, inverse.get());
-  if (status == GSL_SUCCESS) {
-    status = gsl_linalg_tri_invert(CblasLower, CblasUnit, inverse.get());
-  }
-  if (status == GSL_SUCCESS) {
-    status = gsl_linalg_tri_UL(inverse.get());
-  }
-  if (status != GSL_SUCCESS) {
-    return status;
-  }
-  *condition = system.norm * norm_1(inverse.get());
-  if (std::isnan(*condition)) {
-    *condition = HUGE_VAL;
-  }
-  return GSL_SUCCESS;
-}
-
-std::string NotFiniteMessage(const gsl_vector* q, double s_e, int empath) {
-  std::string players;
-  int count = 0;
-  for (size_t i = 0; i < q->size; ++i) {
-    if (!std::isfinite(gsl_vector_get(q, i))) {
-      // Q skips the empath.
-      const int index = static_cast<int>(i);
-      players +=
-          (count++ == 0 ? "P" : ", P") + std::to_string(index < empath ? index + 1 : index + 2);
-    }
-  }
-  const bool s_e_finite = std::isfinite(s_e);
-  if (count == 0 && s_e_finite) {
-    return "";
-  }
-  std::string text = s_e_finite ? "" : "S_E";
-  if (count > 0) {
-    text += text.empty() ? "" : " and ";
-    text += (count == 1 ? "the weight Q of " : "the weights Q of ") + players;
-  }
-  text += count + (s_e_finite ? 0 : 1) > 1 ? " are" : " is";
-  return text + " not finite: solving M Q = V' overflowed double precision";
-}
-
-bool IsNearTie(double margin) { return margin < kNearTieTolerance; }
-
 namespace {
+
+// Room for the LU factors of M, which keeps the values it is printed with.
+constexpr int kMostReduced = static_cast<int>(kMaxPlayers) - 1;
+constexpr int kFactorsCapacity = kMostReduced * kMostReduced;
 
 // Return the largest of sums[0..n) minus the second largest (n >= 2).
 double Margin(const double* sums, int n) {
@@ -132,48 +28,145 @@ double Margin(const double* sums, int n) {
   return first - second;
 }
 
-}  // namespace
+// Say in analysis->message that the memory for what report names could not
+// be had; the ending stays kNoMemory.
+void EndOutOfMemory(Analysis* analysis, const char* report) {
+  (void)std::snprintf(analysis->message, sizeof analysis->message, "%s", report);
+}
 
-Ending AnalyseGroup(const gsl_matrix* influence, int n, Figures* figures) {
-  figures->n = n;
-  figures->near_ties = RankColumns(influence, n, figures->column_sums, &figures->empath) +
-                       RankRows(influence, n, figures->row_sums, &figures->driver);
-  figures->empath_margin = Margin(figures->column_sums, n);
-  figures->driver_margin = Margin(figures->row_sums, n);
-  const int empath = figures->empath;
+// Solve M Q = V' into q from the LU decomposition of M with partial
+// pivoting, P M = L U, its factors written into lu, and set determinant to
+// det M = sign(P) times the product of U's pivots. Return GSL's status of the
+// solve: GSL_EDOM when U has a zero pivot, so that M is singular.
+int Solve(const gsl_matrix* reduced, const gsl_vector* v, gsl_matrix* lu, gsl_vector* q,
+          double* determinant) {
+  size_t pivots[kMostReduced];
+  gsl_permutation permutation = {reduced->size1, pivots};
+  int signum = 0;
+  gsl_matrix_memcpy(lu, reduced);
+  gsl_linalg_LU_decomp(lu, &permutation, &signum);
+  *determinant = gsl_linalg_LU_det(lu, signum);
+  return gsl_linalg_LU_solve(lu, &permutation, v, q);
+}
 
-  System system;
-  if (!Reduce(influence, n, empath, &system)) {
-    figures->message = kMatricesOutOfMemory;
-    return figures->ending = Ending::kNoMemory;
-  }
-  // With a zero pivot only the determinant exists: the solve and the
-  // inverse would divide by it.
-  if (Decompose(&system)) {
-    figures->determinant = Determinant(system);
-    char message[kSingularMessageCapacity];
-    SingularMessage(empath, message);
-    figures->message = message;
-    return figures->ending = Ending::kSingular;
-  }
-  Solve(&system);
-  figures->s_e = calcS_E(system.v.get(), system.q.get());
-  figures->determinant = Determinant(system);
-  double condition = 0.0;
-  if (ConditionNumber(system, &condition) == GSL_ENOMEM) {
-    figures->message = kMatricesOutOfMemory;
-    return figures->ending = Ending::kNoMemory;
-  }
-  figures->condition = condition;
-  figures->log_condition = std::log10(condition);
-  // Q is in the reduced order, which skips the empath.
-  for (int p = 0; p < n; ++p) {
-    if (p != empath) {
-      figures->weights[p] =
-          gsl_vector_get(system.q.get(), static_cast<size_t>(p < empath ? p : p - 1));
+// Return ||M^-1||_1 from M's factors in lu, which it overwrites, or infinity
+// when U cannot be inverted. The inverse is gsl_linalg_LU_invert's, U^-1
+// L^-1, with its columns left in the order of the pivots: the 1-norm, the
+// largest column sum, does not depend on the order of the columns, and each
+// column holds the same entries in the same rows, so the inverse's
+// permutation would only cost time.
+double InverseNorm(gsl_matrix* lu) {
+  const bool inverted = gsl_linalg_tri_invert(CblasUpper, CblasNonUnit, lu) == GSL_SUCCESS &&
+                        gsl_linalg_tri_invert(CblasLower, CblasUnit, lu) == GSL_SUCCESS &&
+                        gsl_linalg_tri_UL(lu) == GSL_SUCCESS;
+  return inverted ? norm_1(lu) : HUGE_VAL;
+}
+
+// Set analysis->message to which figures of Q and S_E are not finite, and
+// why: solving M Q = V' overflowed double precision. Leave it empty when all
+// are finite.
+void SayNotFinite(Analysis* analysis) {
+  char players[kAnalysisMessageCapacity] = "";
+  int length = 0;
+  int count = 0;
+  for (size_t i = 0; i < analysis->q->size; ++i) {
+    if (!std::isfinite(gsl_vector_get(analysis->q.get(), i))) {
+      // Q skips the empath.
+      const int index = static_cast<int>(i);
+      length += std::snprintf(players + length, sizeof players - static_cast<size_t>(length),
+                              "%sP%d", count++ == 0 ? "" : ", ",
+                              index < analysis->empath.player ? index + 1 : index + 2);
     }
   }
-  figures->has_weights = true;
-  figures->message = NotFiniteMessage(system.q.get(), *figures->s_e, empath);
-  return figures->ending = figures->message.empty() ? Ending::kComplete : Ending::kNotFinite;
+  const bool s_e_finite = std::isfinite(*analysis->s_e);
+  if (count == 0 && s_e_finite) {
+    return;
+  }
+  (void)std::snprintf(analysis->message, sizeof analysis->message,
+                      "%s%s%s%s%s not finite: solving M Q = V' overflowed double precision",
+                      s_e_finite ? "" : "S_E", !s_e_finite && count > 0 ? " and " : "",
+                      count == 0   ? ""
+                      : count == 1 ? "the weight Q of "
+                                   : "the weights Q of ",
+                      players, count + (s_e_finite ? 0 : 1) > 1 ? " are" : " is");
+}
+
+}  // namespace
+
+bool IsNearTie(double margin) { return margin < kNearTieTolerance; }
+
+void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis) {
+  analysis->n = n;
+  analysis->column_sums.reset(
+      static_cast<double*>(std::calloc(static_cast<size_t>(n), sizeof(double))));
+  analysis->row_sums.reset(
+      static_cast<double*>(std::calloc(static_cast<size_t>(n), sizeof(double))));
+  if (!analysis->column_sums || !analysis->row_sums) {
+    EndOutOfMemory(analysis, "Out of memory for the sums of squares.");
+    return;
+  }
+  Leader& empath = analysis->empath;
+  Leader& driver = analysis->driver;
+  empath.near_ties =
+      RankColumns(influence, n, analysis->column_sums.get(), &empath.player, empath.ties);
+  driver.near_ties = RankRows(influence, n, analysis->row_sums.get(), &driver.player, driver.ties);
+  empath.margin = Margin(analysis->column_sums.get(), n);
+  driver.margin = Margin(analysis->row_sums.get(), n);
+
+  const auto m = static_cast<size_t>(n - 1);
+  analysis->q.reset(gsl_vector_alloc(m));
+  analysis->v.reset(gsl_vector_alloc(m));
+  analysis->reduced.reset(gsl_matrix_alloc(m, m));
+  if (!analysis->q || !analysis->v || !analysis->reduced) {
+    EndOutOfMemory(analysis, kMatricesOutOfMemory);
+    return;
+  }
+  ReduceMatrix(influence, n, analysis->reduced.get(), empath.player);
+  ReduceVector(influence, n, analysis->v.get(), empath.player);
+
+  // With a zero pivot only the determinant exists: the solve and the
+  // inverse would divide by it.
+  double factors[kFactorsCapacity];
+  gsl_matrix_view lu = gsl_matrix_view_array(factors, m, m);
+  double determinant = 0.0;
+  const int solved = Solve(analysis->reduced.get(), analysis->v.get(), &lu.matrix,
+                           analysis->q.get(), &determinant);
+  analysis->determinant = determinant;
+  if (solved != GSL_SUCCESS) {
+    (void)std::snprintf(analysis->message, sizeof analysis->message,
+                        "M, the influence matrix without the empath P%d's row and column, is "
+                        "singular: the weights Q do not exist",
+                        empath.player + 1);
+    analysis->ending = Ending::kSingular;
+    return;
+  }
+  analysis->has_weights = true;
+  analysis->s_e = calcS_E(analysis->v.get(), analysis->q.get());
+  // An inverse that overflowed into infinities or NaNs makes cond_1(M)
+  // infinite.
+  double condition = norm_1(analysis->reduced.get()) * InverseNorm(&lu.matrix);
+  if (std::isnan(condition)) {
+    condition = HUGE_VAL;
+  }
+  analysis->condition = condition;
+  analysis->log_condition = std::log10(condition);
+  SayNotFinite(analysis);
+  analysis->ending = analysis->message[0] == '\0' ? Ending::kComplete : Ending::kNotFinite;
+}
+
+double Weight(const Analysis& analysis, int player) {
+  const int empath = analysis.empath.player;
+  return gsl_vector_get(analysis.q.get(),
+                        static_cast<size_t>(player < empath ? player : player - 1));
+}
+
+void SolveSingular(const Analysis& analysis) {
+  const size_t m = analysis.reduced->size1;
+  double factors[kFactorsCapacity];
+  gsl_matrix_view lu = gsl_matrix_view_array(factors, m, m);
+  double weights[kMostReduced];
+  gsl_vector_view q = gsl_vector_view_array(weights, m);
+  double determinant = 0.0;
+  gsl_set_error_handler(nullptr);
+  Solve(analysis.reduced.get(), analysis.v.get(), &lu.matrix, &q.vector, &determinant);
 }

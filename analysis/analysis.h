@@ -1,109 +1,78 @@
-// The analysis of a group that kelvarin reports and the companion programs
-// tabulate and draw: the weights Q of the influence on the empath, from the
-// system M Q = V' reduced about the empath, and the measures of M. Each step
-// is one function, so that a report can be printed between the steps.
+// The analysis of a group, computed once into one value that kelvarin
+// reports, kelvarin-table tabulates and kelvarin-graph draws: the sums of
+// squares, the empath and the driver with their near ties, V' and M reduced
+// about the empath, the weights Q that solve M Q = V', the synchronization
+// coefficient S_E = V' . Q, det M and cond_1(M) = ||M||_1 ||M^-1||_1.
+//
+// The analysis never fails outright: how it ended is analysis.ending, and
+// why it did not complete is analysis.message, a fixed text. GSL's error
+// handler must return from the errors that it checks, a singular M and
+// memory for the vectors and matrices it keeps, and must not return from
+// memory that GSL's own routines cannot get, which they do not check.
 #ifndef KELVARIN_ANALYSIS_ANALYSIS_H_
 #define KELVARIN_ANALYSIS_ANALYSIS_H_
 
 #include <gsl/gsl_matrix.h>
-#include <gsl/gsl_permutation.h>
-#include <gsl/gsl_vector.h>
 
-#include <cstdlib>
-#include <memory>
 #include <optional>
-#include <string>
 
 #include "matrix/matrix.h"
-
-// Return a new rows-by-cols matrix, or null when GSL's error handler
-// returns from a failed allocation.
-Matrix NewMatrix(int rows, int cols);
-
-// Return n zero-filled sums, or null when there is no memory for them.
-Sums NewSums(int n);
-
-// The system M Q = V' of the influence on one player, of order m = N - 1.
-struct System {
-  Matrix reduced;  // M; after Decompose its LU factors
-  Vector v;        // V': the influence of the other players on the player
-  Vector q;        // Q: the weights
-  Permutation permutation;
-  int signum = 0;
-  double norm = 0.0;  // ||M||_1, taken before M is factorised
-};
-
-// Allocate the system of order n - 1 and fill M and V' with influence (n by
-// n) reduced about player k: M without row and column k, V' column k without
-// its entry (k, k), and take ||M||_1. Return false when memory could not be
-// had.
-bool Reduce(const gsl_matrix* influence, int n, int k, System* system);
-
-// Factorise M in place into P M = L U by partial pivoting. Return true when
-// U has a zero pivot: M is singular, and Q does not exist.
-bool Decompose(System* system);
-
-// Room for SingularMessage's text.
-constexpr int kSingularMessageCapacity = 128;
-
-// Write into text what a singular M means for the group whose empath is
-// player empath (0-based): the weights Q do not exist.
-void SingularMessage(int empath, char text[kSingularMessageCapacity]);
-
-// Solve M Q = V' from the factors. Return GSL's status (GSL_SUCCESS).
-int Solve(System* system);
-
-// Return det M = sign(P) times the product of U's pivots.
-double Determinant(const System& system);
-
-// Set condition to cond_1(M) = ||M||_1 ||M^-1||_1, with M^-1 from the
-// factors; an inverse that overflowed into infinities or NaNs makes it
-// infinite. Return GSL's status (GSL_SUCCESS).
-int ConditionNumber(const System& system, double* condition);
-
-// Return a text that names the figures of Q (by player, 0-based, in player
-// order without the empath; m of them) and S_E that are not finite, and why:
-// solving M Q = V' overflowed double precision. Return the empty string when
-// all are finite.
-std::string NotFiniteMessage(const gsl_vector* q, double s_e, int empath);
+#include "routines/routines.h"
 
 // How the analysis of a group ended.
 enum class Ending {
   kComplete,   // every figure exists and S_E and Q are finite
   kSingular,   // M has a zero pivot: no Q, no S_E, no condition number
   kNotFinite,  // Q or S_E overflowed double precision
-  kNoMemory,   // the matrices and vectors could not be had
+  kNoMemory,   // the sums, or V', M and Q, could not be had
 };
 
-// What the analysis finds of a group of n players, as plain figures.
-// Players are 0-based. A figure that does not exist for the group is empty.
-struct Figures {
+// The empath, who leads the column sums of squares, or the driver, who
+// leads the row sums.
+struct Leader {
+  int player = 0;
+  double margin = 0.0;        // the leader's sum minus the second largest
+  int near_ties = 0;          // the near-tie warnings of kelvarin's report
+  NearTie ties[kMaxPlayers];  // what each of them compared
+};
+
+// Room for the message of an analysis that did not complete.
+constexpr int kAnalysisMessageCapacity = 256;
+
+// What the analysis finds of a group of n players (kMinPlayers to
+// kMaxPlayers), players 0-based. A figure that does not exist for the group
+// is empty; V', M and Q are null when the sums are.
+struct Analysis {
   Ending ending = Ending::kNoMemory;
   int n = 0;
-  double column_sums[kMaxPlayers] = {};  // of squares; the report's " Eigenvector"
-  double row_sums[kMaxPlayers] = {};     // of squares; its "Communality"
-  int empath = 0;
-  int driver = 0;
-  int near_ties = 0;  // the near-tie warnings of kelvarin's report
-  // The largest column (row) sum of squares minus the second largest: the
-  // empath's (driver's) lead over the next player.
-  double empath_margin = 0.0;
-  double driver_margin = 0.0;
-  bool has_weights = false;
-  double weights[kMaxPlayers] = {};  // Q by player; the empath's entry unused
+  Sums column_sums;  // of squares, n of them; the report's " Eigenvector"
+  Sums row_sums;     // of squares; its "Communality"
+  Leader empath;
+  Leader driver;
+  Vector v;                  // V': the empath's column without its own entry
+  Matrix reduced;            // M: the influence without the empath's row and column
+  Vector q;                  // Q in the order of V', which skips the empath
+  bool has_weights = false;  // Q and S_E exist: M is not singular
   std::optional<double> s_e;
   std::optional<double> determinant;
   std::optional<double> condition;
   std::optional<double> log_condition;
-  std::string message;  // why the ending is not kComplete
+  char message[kAnalysisMessageCapacity] = "";  // why the ending is not kComplete
 };
 
 // Return true when a lead of margin over the next player is a near tie.
 bool IsNearTie(double margin);
 
-// Analyse the group whose n-by-n influence matrix is influence as kelvarin's
-// report does, with the same calls in the same order, into figures. Nothing
-// is printed; GSL's error handler must be off. Return figures->ending.
-Ending AnalyseGroup(const gsl_matrix* influence, int n, Figures* figures);
+// Analyse the group whose n-by-n influence matrix is influence into
+// analysis. Nothing is printed.
+void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis);
+
+// Return the weight Q of player, who is not the empath, of an analysis that
+// has weights.
+double Weight(const Analysis& analysis, int player);
+
+// Solve M Q = V' of analysis, whose M is singular, with GSL's default error
+// handler in force: GSL reports that M is singular and aborts the process.
+void SolveSingular(const Analysis& analysis);
 
 #endif  // KELVARIN_ANALYSIS_ANALYSIS_H_

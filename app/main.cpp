@@ -3,10 +3,8 @@
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_matrix.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -28,16 +26,13 @@ constexpr const char* kNotice =
 // The measures at the report's end are printed as "%6.4f".
 constexpr int kMeasureWidth = 6;
 
-// GSL's errors end the run as GSL's default handler ends it, with GSL's
-// report and an abort (a singular M ends in the solve so), except that memory
-// GSL cannot get is the program's own error report with status 1. The handler
-// never returns: GSL's callers go on to use what they failed to allocate.
-void HandleGslError(const char* reason, const char* file, int line, int gsl_errno) {
+// GSL's errors are statuses that the analysis checks, except memory that GSL
+// cannot get, which ends the run with the program's own error report: GSL's
+// callers go on to use what they failed to allocate.
+void HandleGslError(const char* /*reason*/, const char* /*file*/, int /*line*/, int gsl_errno) {
   if (gsl_errno == GSL_ENOMEM) {
     WriteErrorMessage(kMatricesOutOfMemory, "", 0, 1);
   }
-  gsl_set_error_handler(nullptr);
-  gsl_error(reason, file, line, gsl_errno);
 }
 
 // Print a line of the report's measures: label, then value as "%6.4f".
@@ -75,20 +70,11 @@ void PrintHeader(const Reader& reader) {
   std::printf("\nNumber of players (dimension of matrix) = %lld\n\n", reader.size);
 }
 
-// Allocate n zero-filled sums; the run cannot go on without them.
-Sums NeededSums(int n) {
-  Sums sums = NewSums(n);
-  if (!sums) {
-    WriteErrorMessage("Out of memory for the sums of squares.", "", 0, 1);
-  }
-  return sums;
-}
-
 // Say on diagnostics which sums each of the report's near-tie warnings of
-// kind ("column" or "row") compared.
-void ExplainNearTies(const NearTie* ties, int count, const char* kind, Diagnostics* diagnostics) {
-  for (int i = 0; i < count; ++i) {
-    const NearTie& tie = ties[i];
+// leader (its sums of kind "column" or "row") compared.
+void ExplainNearTies(const Leader& leader, const char* kind, Diagnostics* diagnostics) {
+  for (int i = 0; i < leader.near_ties; ++i) {
+    const NearTie& tie = leader.ties[i];
     char sum[kFixedCapacity + 1];
     *format_fixed(sum, tie.sum, 0) = '\0';
     if (tie.best_player < 0) {
@@ -107,61 +93,47 @@ void ExplainNearTies(const NearTie* ties, int count, const char* kind, Diagnosti
   }
 }
 
-// Find the empath (the largest column sum of squares) and the driver (the
-// largest row sum), and print the influence table with every sum.
-void DescribeGroup(const gsl_matrix* influence, int n, int* empath, int* driver,
+// Print the near-tie warnings of the search for the empath and the driver,
+// the influence table (n by n) with every sum, and the two leaders.
+void DescribeGroup(const gsl_matrix* influence, const Analysis& analysis,
                    Diagnostics* diagnostics) {
-  const Sums column_sums = NeededSums(n);
-  const Sums row_sums = NeededSums(n);
-  FindEmpath(influence, n, column_sums.get(), empath);
-  FindDriver(influence, n, row_sums.get(), driver);
+  const int n = analysis.n;
+  print_near_ties("column", analysis.empath.near_ties);
+  print_near_ties("row", analysis.driver.near_ties);
   // The warnings say only that two sums are close: a note names them.
-  NearTie ties[kMaxPlayers];
-  int leader = 0;
-  ExplainNearTies(ties, RankColumns(influence, n, column_sums.get(), &leader, ties), "column",
-                  diagnostics);
-  ExplainNearTies(ties, RankRows(influence, n, row_sums.get(), &leader, ties), "row", diagnostics);
+  ExplainNearTies(analysis.empath, "column", diagnostics);
+  ExplainNearTies(analysis.driver, "row", diagnostics);
   std::printf("\nOriginal Matrix\n\n");
-  print_original_matrix(n, n, influence, row_sums.get(), column_sums.get());
-  std::printf("\n\nThe empath is P%d.\n", *empath + 1);
-  std::printf("The driver is P%d.\n\n", *driver + 1);
+  print_original_matrix(n, n, influence, analysis.row_sums.get(), analysis.column_sums.get());
+  std::printf("\n\nThe empath is P%d.\n", analysis.empath.player + 1);
+  std::printf("The driver is P%d.\n\n", analysis.driver.player + 1);
 }
 
-// Solve M Q = V' for the weights of the influence on the empath, where M is
-// the influence matrix without the empath's row and column and V' the
-// empath's column without its own entry, and print them with
-// S_E = V' . Q, det M and cond_1(M) = ||M||_1 ||M^-1||_1.
-void ReportCoefficients(const gsl_matrix* influence, int n, int empath, Diagnostics* diagnostics) {
-  System system;
-  Reduce(influence, n, empath, &system);
+// Print V' and M, the weights Q that solve M Q = V', S_E = V' . Q, det M and
+// cond_1(M) with its logarithm.
+void ReportCoefficients(const Analysis& analysis, Diagnostics* diagnostics) {
   std::printf("\nReduced Vector V' \n\n");
-  vector_print(system.v.get());
+  vector_print(analysis.v.get());
   std::printf("\nReduced Matrix M \n\n");
-  matrix_print(system.reduced.get());
+  matrix_print(analysis.reduced.get());
 
   // A singular M ends the run in the solve, with GSL's own report and an
-  // abort (HandleGslError); a line before it says what that means.
-  if (Decompose(&system)) {
-    char message[kSingularMessageCapacity];
-    SingularMessage(empath, message);
-    SayAboutProgram(diagnostics, Severity::kError, "%s", message);
+  // abort; a line before it says what that means.
+  if (analysis.ending == Ending::kSingular) {
+    SayAboutProgram(diagnostics, Severity::kError, "%s", analysis.message);
+    SolveSingular(analysis);
   }
-  Solve(&system);
   std::printf("\nThe vector of weights Q is:\n\n");
-  vector_print(system.q.get());
+  vector_print(analysis.q.get());
 
-  const double synchronization = calcS_E(system.v.get(), system.q.get());
-  PrintMeasure("The synchronization coefficient S_E is: ", synchronization);
+  PrintMeasure("The synchronization coefficient S_E is: ", *analysis.s_e);
   // The report prints what the solve gave; a figure that overflowed is said.
-  const std::string not_finite = NotFiniteMessage(system.q.get(), synchronization, empath);
-  if (!not_finite.empty()) {
-    SayAboutProgram(diagnostics, Severity::kWarning, "%s", not_finite.c_str());
+  if (analysis.ending == Ending::kNotFinite) {
+    SayAboutProgram(diagnostics, Severity::kWarning, "%s", analysis.message);
   }
-  PrintMeasure("\nThe determinant of M is: \t\t\t", Determinant(system));
-  double condition = 0.0;
-  ConditionNumber(system, &condition);
-  PrintMeasure("The 1-condition number of M is: \t\t", condition);
-  PrintMeasure("The log of the 1-condition number of M is: \t", std::log10(condition));
+  PrintMeasure("\nThe determinant of M is: \t\t\t", *analysis.determinant);
+  PrintMeasure("The 1-condition number of M is: \t\t", *analysis.condition);
+  PrintMeasure("The log of the 1-condition number of M is: \t", *analysis.log_condition);
 }
 
 }  // namespace
@@ -185,12 +157,17 @@ int main(int argc, char* argv[]) {
     ReportReadFailure(failure);
   }
   (void)std::fclose(file);  // Opened for reading only: nothing to lose.
-  const int n = static_cast<int>(reader.size);
 
-  int empath = 0;
-  int driver = 0;
-  DescribeGroup(influence.get(), n, &empath, &driver, &diagnostics);
-  ReportCoefficients(influence.get(), n, empath, &diagnostics);
+  // The analysis, then its report: the group's description and the
+  // coefficients. Memory for the sums of squares is the one failure that the
+  // analysis itself reports; GSL's ends the run in HandleGslError.
+  Analysis analysis;
+  AnalyseGroup(influence.get(), static_cast<int>(reader.size), &analysis);
+  if (analysis.ending == Ending::kNoMemory) {
+    WriteErrorMessage(analysis.message, "", 0, 1);
+  }
+  DescribeGroup(influence.get(), analysis, &diagnostics);
+  ReportCoefficients(analysis, &diagnostics);
 
   PrintExitBanner(stdout);
   FinishReport();

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "numbers/numbers.h"
-#include "text/utf8.h"
 #include "routines/routines.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ constexpr double kLargeWeight = 1e6;
 bool IsAmongTop(const GroupGraph& graph, int from, int to) {
   const double strength = std::fabs(gsl_matrix_get(graph.influence, from, to));
   int stronger = 0;
-  for (int other = 0; other < graph.figures->n; ++other) {
+  for (int other = 0; other < graph.analysis->n; ++other) {
     const double other_strength = std::fabs(gsl_matrix_get(graph.influence, from, other));
     if (other != from && other != to && other_strength != 0.0 &&
         (other_strength > strength || (other_strength == strength && other < to))) {
@@ -43,8 +43,8 @@ void WriteLeftOut(std::FILE* stream, const GroupGraph& graph) {
   }
   int edges = 0;
   int left_out = 0;
-  for (int from = 0; from < graph.figures->n; ++from) {
-    for (int to = 0; to < graph.figures->n; ++to) {
+  for (int from = 0; from < graph.analysis->n; ++from) {
+    for (int to = 0; to < graph.analysis->n; ++to) {
       if (IsEdge(graph, from, to)) {
         ++edges;
         left_out += IsDrawn(graph, from, to) ? 0 : 1;
@@ -92,7 +92,8 @@ void FormatWeight(char text[kWeightCapacity], const char* name, double value) {
 }
 
 bool IsEdge(const GroupGraph& graph, int from, int to) {
-  if (graph.view == View::kFocus && to != graph.figures->empath && from != graph.figures->driver) {
+  if (graph.view == View::kFocus && to != graph.analysis->empath.player &&
+      from != graph.analysis->driver.player) {
     return false;
   }
   return from != to && gsl_matrix_get(graph.influence, from, to) != 0.0;
@@ -106,8 +107,8 @@ bool IsDrawn(const GroupGraph& graph, int from, int to) {
 
 double LargestInfluence(const GroupGraph& graph) {
   double largest = 0.0;
-  for (int from = 0; from < graph.figures->n; ++from) {
-    for (int to = 0; to < graph.figures->n; ++to) {
+  for (int from = 0; from < graph.analysis->n; ++from) {
+    for (int to = 0; to < graph.analysis->n; ++to) {
       if (IsEdge(graph, from, to)) {
         largest = std::fmax(largest, std::fabs(gsl_matrix_get(graph.influence, from, to)));
       }
@@ -117,15 +118,15 @@ double LargestInfluence(const GroupGraph& graph) {
 }
 
 void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, const char* view_line) {
-  const Figures& figures = *graph.figures;
+  const Analysis& analysis = *graph.analysis;
   const std::string description = QuoteLabel(graph.description);
   std::fprintf(stream, "  label=\"%s%s%d players: empath P%d%s, driver P%d%s; ",
-               description.c_str(), description.empty() ? "" : "\\n", figures.n, figures.empath + 1,
-               IsNearTie(figures.empath_margin) ? " (near tie)" : "", figures.driver + 1,
-               IsNearTie(figures.driver_margin) ? " (near tie)" : "");
-  if (figures.has_weights) {
+               description.c_str(), description.empty() ? "" : "\\n", analysis.n,
+               analysis.empath.player + 1, IsNearTie(analysis.empath.margin) ? " (near tie)" : "",
+               analysis.driver.player + 1, IsNearTie(analysis.driver.margin) ? " (near tie)" : "");
+  if (analysis.has_weights) {
     char synchronization[kWeightCapacity];
-    FormatWeight(synchronization, "S_E", *figures.s_e);
+    FormatWeight(synchronization, "S_E", *analysis.s_e);
     std::fprintf(stream, "%s", synchronization);
   } else {
     std::fprintf(stream, "M is singular: no weights Q");
@@ -138,18 +139,18 @@ void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, const char* vie
 }
 
 void WriteNode(std::FILE* stream, const GroupGraph& graph, int player) {
-  const Figures& figures = *graph.figures;
-  const bool empath = player == figures.empath;
-  const bool driver = player == figures.driver;
+  const Analysis& analysis = *graph.analysis;
+  const bool empath = player == analysis.empath.player;
+  const bool driver = player == analysis.driver.player;
   std::fprintf(stream, "  P%d [label=\"P%d", player + 1, player + 1);
   if (empath || driver) {
     std::fprintf(stream, "\\n%s%s%s", empath ? "empath" : "", empath && driver ? ", " : "",
                  driver ? "driver" : "");
   }
   // A weight whose edge into the empath is not drawn is shown here instead.
-  if (!empath && figures.has_weights && !IsDrawn(graph, player, figures.empath)) {
+  if (!empath && analysis.has_weights && !IsDrawn(graph, player, analysis.empath.player)) {
     char weight[kWeightCapacity];
-    FormatWeight(weight, "Q", figures.weights[player]);
+    FormatWeight(weight, "Q", Weight(analysis, player));
     std::fprintf(stream, "\\n%s", weight);
   }
   std::fprintf(stream, "\"");
@@ -174,9 +175,9 @@ void WriteEdge(std::FILE* stream, const GroupGraph& graph, int from, int to, dou
   FormatNumber(width, kMinPenWidth + kPenWidthRange * std::fabs(value) / largest,
                numbers::Form::kFixed, 2);
   std::fprintf(stream, "  P%d -> P%d [label=\"%s", from + 1, to + 1, label);
-  if (to == graph.figures->empath && graph.figures->has_weights) {
+  if (to == graph.analysis->empath.player && graph.analysis->has_weights) {
     char weight[kWeightCapacity];
-    FormatWeight(weight, "Q", graph.figures->weights[from]);
+    FormatWeight(weight, "Q", Weight(*graph.analysis, from));
     std::fprintf(stream, "\\n%s", weight);
   }
   std::fprintf(stream, "\", penwidth=%s", width);
@@ -206,7 +207,7 @@ std::string QuoteLabel(std::string_view text) {
 
 void WriteDot(std::FILE* stream, const GroupGraph& graph) {
   const double largest = LargestInfluence(graph);
-  const int n = graph.figures->n;
+  const int n = graph.analysis->n;
   std::fprintf(stream, "digraph influence {\n");
   std::fprintf(stream, "  charset=\"UTF-8\";\n");
   WriteGraphLabel(stream, graph, "");

@@ -34,7 +34,7 @@ struct GroupGraph {
   const gsl_matrix* influence = nullptr;  // n by n; (i, j) is i's influence on j
   // The analysis of the group: n, the empath and the driver with their
   // margins, and the weights Q and S_E when M is not singular.
-  const Figures* figures = nullptr;
+  const Analysis* analysis = nullptr;
   double min = 0.0;  // edges whose |influence| is below it are left out
   // When above 0, each player's edges other than its top strongest by
   // |influence| (ties to the lower player) are left out.

@@ -201,32 +201,32 @@ int main(int argc, char* argv[]) {
 
   // The empath and the driver, and the weights Q of the influence on the
   // empath from M Q = V', as kelvarin finds them.
-  Figures figures;
-  const Ending ending = AnalyseGroup(influence.get(), static_cast<int>(reader.size), &figures);
+  Analysis analysis;
+  AnalyseGroup(influence.get(), static_cast<int>(reader.size), &analysis);
+  const Ending ending = analysis.ending;
   if (ending == Ending::kNoMemory) {
-    SayAboutProgram(&diagnostics, Severity::kError, "%s", figures.message.c_str());
+    SayAboutProgram(&diagnostics, Severity::kError, "%s", analysis.message);
     return kFailure;
   }
   if (ending == Ending::kSingular) {
-    SayAboutProgram(&diagnostics, Severity::kNote, "%s, and the graph has none",
-                    figures.message.c_str());
+    SayAboutProgram(&diagnostics, Severity::kNote, "%s, and the graph has none", analysis.message);
   } else if (ending == Ending::kNotFinite) {
-    SayAboutProgram(&diagnostics, Severity::kError, "%s", figures.message.c_str());
+    SayAboutProgram(&diagnostics, Severity::kError, "%s", analysis.message);
   }
 
   // The graph.
   GroupGraph graph;
   graph.description = reader.description;
   graph.influence = influence.get();
-  graph.figures = &figures;
+  graph.analysis = &analysis;
   graph.min = options.min;
   graph.top = options.top;
   graph.view = options.view;
-  if (figures.n > kTangle && options.view == View::kNetwork && options.top == 0) {
+  if (analysis.n > kTangle && options.view == View::kNetwork && options.top == 0) {
     SayAboutProgram(&diagnostics, Severity::kNote,
                     "a group of %d players draws as a tangle of edges: try --heatmap, --focus "
                     "or --top 3",
-                    figures.n);
+                    analysis.n);
   }
   switch (options.view) {
     case View::kHeatmap:

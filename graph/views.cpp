@@ -52,7 +52,7 @@ constexpr double kFlare = 0.05;
 constexpr int kLegendSteps = 4;
 
 // Room for a cell's attributes, its thick sides, and the focus's title line.
-constexpr int kAttributesCapacity = 64;
+constexpr int kAttributesCapacity = 80;
 constexpr int kSidesCapacity = 8;
 constexpr int kViewLineCapacity = 96;
 
@@ -113,8 +113,8 @@ void WriteShadedCell(std::FILE* stream, double value, double largest, const char
 // Write a header cell for player: "Pk", bold, its role under it and its
 // fill when it has one.
 void WritePlayerHeader(std::FILE* stream, const GroupGraph& graph, int player) {
-  const bool empath = player == graph.figures->empath;
-  const bool driver = player == graph.figures->driver;
+  const bool empath = player == graph.analysis->empath.player;
+  const bool driver = player == graph.analysis->driver.player;
   const char* fill = empath ? kEmpathFill : driver ? kDriverFill : "#ffffff";
   std::fprintf(stream, "<TD BGCOLOR=\"%s\"><B>P%d</B>", fill, player + 1);
   if (empath || driver) {
@@ -130,8 +130,8 @@ void WritePlayerHeader(std::FILE* stream, const GroupGraph& graph, int player) {
 void FormatCellAttributes(char attributes[kAttributesCapacity], const GroupGraph& graph, int from,
                           int to) {
   char sides[kSidesCapacity] = {};
-  (void)std::snprintf(sides, sizeof sides, "%s%s", to == graph.figures->empath ? "LR" : "",
-                      from == graph.figures->driver ? "TB" : "");
+  (void)std::snprintf(sides, sizeof sides, "%s%s", to == graph.analysis->empath.player ? "LR" : "",
+                      from == graph.analysis->driver.player ? "TB" : "");
   const bool thick = sides[0] != '\0';
   (void)std::snprintf(attributes, kAttributesCapacity, " ID=\"a%d_%d\"%s%s%s", from + 1, to + 1,
                       thick ? " BORDER=\"3\" COLOR=\"#000000\" SIDES=\"" : "", sides,
@@ -141,13 +141,13 @@ void FormatCellAttributes(char attributes[kAttributesCapacity], const GroupGraph
 // Write the header row: the corner, a header per player, and the margins'.
 void WriteHeaderRow(std::FILE* stream, const GroupGraph& graph) {
   std::fprintf(stream, "<TR><TD><FONT POINT-SIZE=\"8\">row on<BR/>column</FONT></TD>");
-  for (int to = 0; to < graph.figures->n; ++to) {
+  for (int to = 0; to < graph.analysis->n; ++to) {
     WritePlayerHeader(stream, graph, to);
   }
   std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">row sum<BR/>of squares</FONT></TD>");
-  if (graph.figures->has_weights) {
+  if (graph.analysis->has_weights) {
     std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">weight Q<BR/>on P%d</FONT></TD>",
-                 graph.figures->empath + 1);
+                 graph.analysis->empath.player + 1);
   }
   std::fprintf(stream, "</TR>\n");
 }
@@ -155,12 +155,12 @@ void WriteHeaderRow(std::FILE* stream, const GroupGraph& graph) {
 // Write player from's row: its header, a cell per influence (one a line),
 // its row sum of squares, bold for the driver, and its weight Q.
 void WritePlayerRow(std::FILE* stream, const GroupGraph& graph, int from, double largest) {
-  const Figures& figures = *graph.figures;
+  const Analysis& analysis = *graph.analysis;
   std::fprintf(stream, "<TR>");
   WritePlayerHeader(stream, graph, from);
   std::fprintf(stream, "\n");
   char number[kWeightCapacity];
-  for (int to = 0; to < figures.n; ++to) {
+  for (int to = 0; to < analysis.n; ++to) {
     // -0 is shown as 0.
     const double value = gsl_matrix_get(graph.influence, from, to) + 0.0;
     char attributes[kAttributesCapacity];
@@ -174,14 +174,14 @@ void WritePlayerRow(std::FILE* stream, const GroupGraph& graph, int from, double
       std::fprintf(stream, "\n");
     }
   }
-  FormatNumber(number, figures.row_sums[from], numbers::Form::kGeneral, kLabelDigits);
-  const bool driver = from == figures.driver;
+  FormatNumber(number, analysis.row_sums[from], numbers::Form::kGeneral, kLabelDigits);
+  const bool driver = from == analysis.driver.player;
   std::fprintf(stream, "<TD ALIGN=\"RIGHT\">%s%s%s</TD>", driver ? "<B>" : "", number,
                driver ? "</B>" : "");
-  if (figures.has_weights && from == figures.empath) {
+  if (analysis.has_weights && from == analysis.empath.player) {
     std::fprintf(stream, "<TD></TD>");
-  } else if (figures.has_weights) {
-    FormatWeight(number, "", figures.weights[from]);
+  } else if (analysis.has_weights) {
+    FormatWeight(number, "", Weight(analysis, from));
     std::fprintf(stream, "<TD ID=\"q%d\" ALIGN=\"RIGHT\">%s</TD>", from + 1, number);
   }
   std::fprintf(stream, "</TR>\n");
@@ -189,16 +189,16 @@ void WritePlayerRow(std::FILE* stream, const GroupGraph& graph, int from, double
 
 // Write the bottom margin: the column sums of squares, bold for the empath.
 void WriteSumsRow(std::FILE* stream, const GroupGraph& graph) {
-  const Figures& figures = *graph.figures;
+  const Analysis& analysis = *graph.analysis;
   std::fprintf(stream, "<TR><TD><FONT POINT-SIZE=\"8\">column sum<BR/>of squares</FONT></TD>");
   char number[kNumberCapacity];
-  for (int to = 0; to < figures.n; ++to) {
-    FormatNumber(number, figures.column_sums[to], numbers::Form::kGeneral, kLabelDigits);
-    const bool empath = to == figures.empath;
+  for (int to = 0; to < analysis.n; ++to) {
+    FormatNumber(number, analysis.column_sums[to], numbers::Form::kGeneral, kLabelDigits);
+    const bool empath = to == analysis.empath.player;
     std::fprintf(stream, "<TD>%s%s%s</TD>", empath ? "<B>" : "", number, empath ? "</B>" : "");
   }
   std::fprintf(stream, "<TD BORDER=\"0\"></TD>%s</TR>\n",
-               figures.has_weights ? "<TD BORDER=\"0\"></TD>" : "");
+               analysis.has_weights ? "<TD BORDER=\"0\"></TD>" : "");
 }
 
 // Write the matrix's table: the header row, a row per player with its
@@ -208,7 +208,7 @@ void WriteMatrixTable(std::FILE* stream, const GroupGraph& graph, double largest
                "<TABLE BORDER=\"0\" CELLBORDER=\"1\" CELLSPACING=\"0\" CELLPADDING=\"3\" "
                "COLOR=\"#9e9e9e\">\n");
   WriteHeaderRow(stream, graph);
-  for (int from = 0; from < graph.figures->n; ++from) {
+  for (int from = 0; from < graph.analysis->n; ++from) {
     WritePlayerRow(stream, graph, from, largest);
   }
   WriteSumsRow(stream, graph);
@@ -237,7 +237,7 @@ void WriteLegend(std::FILE* stream, const GroupGraph& graph, double largest) {
                "<TR><TD BORDER=\"0\" COLSPAN=\"%d\">The darker, the larger the influence; "
                "the thick outlines mark the empath P%d's column and the driver P%d's "
                "row.</TD></TR></TABLE>",
-               cells, graph.figures->empath + 1, graph.figures->driver + 1);
+               cells, graph.analysis->empath.player + 1, graph.analysis->driver.player + 1);
 }
 
 }  // namespace
@@ -261,13 +261,13 @@ void WriteHeatmap(std::FILE* stream, const GroupGraph& graph) {
 }
 
 void WriteFocus(std::FILE* stream, const GroupGraph& graph) {
-  const Figures& figures = *graph.figures;
-  const int n = figures.n;
+  const Analysis& analysis = *graph.analysis;
+  const int n = analysis.n;
   const double largest = LargestInfluence(graph);
   char view_line[kViewLineCapacity];
   (void)std::snprintf(view_line, sizeof view_line,
                       "Focus: the influences on the empath P%d and those of the driver P%d",
-                      figures.empath + 1, figures.driver + 1);
+                      analysis.empath.player + 1, analysis.driver.player + 1);
   std::fprintf(stream, "digraph influence {\n");
   std::fprintf(stream, "  charset=\"UTF-8\";\n");
   WriteGraphLabel(stream, graph, view_line);
@@ -278,9 +278,9 @@ void WriteFocus(std::FILE* stream, const GroupGraph& graph) {
   for (int player = 0; player < n; ++player) {
     WriteNode(stream, graph, player);
   }
-  if (figures.empath != figures.driver) {
-    std::fprintf(stream, "  { rank=source; P%d; }\n  { rank=sink; P%d; }\n", figures.driver + 1,
-                 figures.empath + 1);
+  if (analysis.empath.player != analysis.driver.player) {
+    std::fprintf(stream, "  { rank=source; P%d; }\n  { rank=sink; P%d; }\n",
+                 analysis.driver.player + 1, analysis.empath.player + 1);
   }
   for (int from = 0; from < n; ++from) {
     for (int to = 0; to < n; ++to) {

@@ -66,18 +66,19 @@ int RankRows(const gsl_matrix* matrix, int n, double* row_sums, int* driver, Nea
   return RankSums(row_sums, n, driver, ties);
 }
 
-// Only standard output is written before the table, so the warnings can
-// follow the sums rather than interleave with them.
-void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empath) {
-  for (int i = RankColumns(matrix, n, column_sums, empath); i > 0; --i) {
-    std::printf("\nWARNING: Two or more column sum of squares are within %4.3f of each other.\n",
+void print_near_ties(const char* sums, int count) {
+  for (int i = 0; i < count; ++i) {
+    std::printf("\nWARNING: Two or more %s sum of squares are within %4.3f of each other.\n", sums,
                 kNearTieTolerance);
   }
 }
 
+// Only standard output is written before the table, so the warnings can
+// follow the sums rather than interleave with them.
+void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empath) {
+  print_near_ties("column", RankColumns(matrix, n, column_sums, empath));
+}
+
 void FindDriver(const gsl_matrix* matrix, int n, double* row_sums, int* driver) {
-  for (int i = RankRows(matrix, n, row_sums, driver); i > 0; --i) {
-    std::printf("\nWARNING: Two or more row sum of squares are within %4.3f of each other.\n",
-                kNearTieTolerance);
-  }
+  print_near_ties("row", RankRows(matrix, n, row_sums, driver));
 }

@@ -51,6 +51,11 @@ void FindEmpath(const gsl_matrix* matrix, int n, double* column_sums, int* empat
 // index of the largest sum (the lowest on a tie) in driver. Warns as FindEmpath.
 void FindDriver(const gsl_matrix* matrix, int n, double* row_sums, int* driver);
 
+// Print FindEmpath's near-tie warning (sums "column") or FindDriver's (sums
+// "row") count times: "\nWARNING: Two or more <sums> sum of squares are within
+// 0.000 of each other.\n".
+void print_near_ties(const char* sums, int count);
+
 // Sums closer than this to the largest sum found so far count as a near tie.
 constexpr double kNearTieTolerance = 0.0001;
 

@@ -46,7 +46,7 @@ namespace {
 void Write(Tabulation* tabulation, size_t slot) {
   const Group& group = tabulation->groups[slot];
   WriteRows(stdout, tabulation->form, tabulation->paths[slot].c_str(), group);
-  tabulation->all_ok = group.status == Status::kOk && tabulation->all_ok;
+  tabulation->all_ok = IsOk(group) && tabulation->all_ok;
 }
 
 #if defined(KELVARIN_THREADS)

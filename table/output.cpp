@@ -1,7 +1,8 @@
 // The table's two forms: CSV as RFC 4180 writes it (a header row, a comma
 // between fields, quotes only where a field needs them) and JSON Lines. Text
-// is always valid UTF-8, and numbers are the shortest text that reads back to
-// the same double; a figure that is not a number is never written as one.
+// is always valid UTF-8: the group's is, and a file's name is made so once
+// for its rows. Numbers are the shortest text that reads back to the same
+// double; a figure that is not a number is never written as one.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -25,15 +26,17 @@ constexpr int kNumberCapacity = 32;
 constexpr unsigned char kBlank = 0x20;
 constexpr unsigned char kDelete = 0x7F;
 
-const char* StatusName(Status status) {
-  switch (status) {
-    case Status::kOk:
+// Return the status of group's row: how its analysis ended, or "error"
+// when the file could not be read or its figures could not be had.
+const char* StatusName(const Group& group) {
+  switch (group.analysis.ending) {
+    case Ending::kComplete:
       return "ok";
-    case Status::kSingular:
+    case Ending::kSingular:
       return "singular";
-    case Status::kNotFinite:
+    case Ending::kNotFinite:
       return "not_finite";
-    case Status::kError:
+    case Ending::kNoMemory:
       break;
   }
   return "error";
@@ -110,12 +113,12 @@ void WriteJsonInteger(std::FILE* out, const char* key, const std::optional<long 
   }
 }
 
-// Write "key": and the n values as a JSON array, null for the entry skip
-// and for a value that is not finite; null alone when has is false.
-void WriteJsonArray(std::FILE* out, const char* key, bool has, const double* values, int n,
-                    int skip) {
+// Write "key": and a JSON array of n entries: values in order, but null at
+// entry skip, which takes no value, and for a value that is not finite; null
+// alone when values is null.
+void WriteJsonArray(std::FILE* out, const char* key, const double* values, int n, int skip) {
   std::fprintf(out, ",\"%s\":", key);
-  if (!has) {
+  if (values == nullptr) {
     WriteText(out, "null");
     return;
   }
@@ -124,34 +127,44 @@ void WriteJsonArray(std::FILE* out, const char* key, bool has, const double* val
     if (p > 0) {
       std::putc(',', out);
     }
-    if (p != skip && std::isfinite(values[p])) {
-      WriteNumber(out, values[p]);
+    if (p != skip && std::isfinite(*values)) {
+      WriteNumber(out, *values);
     } else {
       WriteText(out, "null");
     }
+    values += p != skip ? 1 : 0;
   }
   std::putc(']', out);
 }
 
-// The figures of group that exist only once it is analysed.
+// The figures of group that exist once its sums of squares are had: its
+// leaders, their margins and their near ties.
+bool Ranked(const Group& group) { return group.analysis.column_sums != nullptr; }
+
 std::optional<long long> Player(const Group& group, int player) {
-  return group.analysed ? std::optional<long long>(player + 1) : std::nullopt;
+  return Ranked(group) ? std::optional<long long>(player + 1) : std::nullopt;
+}
+
+std::optional<long long> NearTies(const Group& group) {
+  const Analysis& analysis = group.analysis;
+  return Ranked(group)
+             ? std::optional<long long>(analysis.empath.near_ties + analysis.driver.near_ties)
+             : std::nullopt;
 }
 
 std::optional<double> Figure(const Group& group, double value) {
-  return group.analysed ? std::optional<double>(value) : std::nullopt;
+  return Ranked(group) ? std::optional<double>(value) : std::nullopt;
 }
 
 }  // namespace
 
 void WriteCsvField(std::FILE* out, const std::string& text) {
-  const std::string utf8 = AsUtf8(text);
-  if (!NeedsQuotes(utf8)) {
-    std::fwrite(utf8.data(), 1, utf8.size(), out);
+  if (!NeedsQuotes(text)) {
+    std::fwrite(text.data(), 1, text.size(), out);
     return;
   }
   std::putc('"', out);
-  for (const char c : utf8) {
+  for (const char c : text) {
     if (c == '"') {
       std::putc('"', out);
     }
@@ -162,7 +175,7 @@ void WriteCsvField(std::FILE* out, const std::string& text) {
 
 void WriteJsonString(std::FILE* out, const std::string& text) {
   std::putc('"', out);
-  for (const char c : AsUtf8(text)) {
+  for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte == '"' || byte == '\\') {
       std::putc('\\', out);
@@ -189,25 +202,25 @@ void WriteFileHeader(std::FILE* out) {
   std::putc('\n', out);
 }
 
-void WriteFileRow(std::FILE* out, const char* path, const Group& group) {
-  const Figures& figures = group.figures;
-  WriteCsvField(out, path);
+void WriteFileRow(std::FILE* out, const std::string& file, const Group& group) {
+  const Analysis& analysis = group.analysis;
+  WriteCsvField(out, file);
   std::putc(',', out);
   WriteCsvField(out, group.description);
   WriteCsvInteger(out, group.players);
   // The report names the players from 1.
-  WriteCsvInteger(out, Player(group, figures.empath));
-  WriteCsvInteger(out, Player(group, figures.driver));
-  WriteCsvNumber(out, figures.s_e);
-  WriteCsvNumber(out, figures.determinant);
-  WriteCsvNumber(out, figures.condition);
-  WriteCsvNumber(out, figures.log_condition);
-  WriteCsvInteger(out, group.analysed ? std::optional<long long>(figures.near_ties) : std::nullopt);
-  WriteCsvNumber(out, Figure(group, figures.empath_margin));
-  WriteCsvNumber(out, Figure(group, figures.driver_margin));
+  WriteCsvInteger(out, Player(group, analysis.empath.player));
+  WriteCsvInteger(out, Player(group, analysis.driver.player));
+  WriteCsvNumber(out, analysis.s_e);
+  WriteCsvNumber(out, analysis.determinant);
+  WriteCsvNumber(out, analysis.condition);
+  WriteCsvNumber(out, analysis.log_condition);
+  WriteCsvInteger(out, NearTies(group));
+  WriteCsvNumber(out, Figure(group, analysis.empath.margin));
+  WriteCsvNumber(out, Figure(group, analysis.driver.margin));
   WriteCsvInteger(out, group.warnings);
   std::putc(',', out);
-  WriteText(out, StatusName(group.status));
+  WriteText(out, StatusName(group));
   std::putc(',', out);
   WriteCsvField(out, group.message);
   std::putc('\n', out);
@@ -218,28 +231,28 @@ void WritePlayerHeader(std::FILE* out) {
   std::putc('\n', out);
 }
 
-void WritePlayerRows(std::FILE* out, const char* path, const Group& group) {
-  if (!group.analysed) {
+void WritePlayerRows(std::FILE* out, const std::string& file, const Group& group) {
+  if (!Ranked(group)) {
     return;
   }
-  const Figures& figures = group.figures;
-  for (int p = 0; p < figures.n; ++p) {
-    const bool empath = p == figures.empath;
-    WriteCsvField(out, path);
+  const Analysis& analysis = group.analysis;
+  for (int p = 0; p < analysis.n; ++p) {
+    const bool empath = p == analysis.empath.player;
+    WriteCsvField(out, file);
     WriteCsvInteger(out, p + 1);
-    WriteCsvNumber(out, figures.column_sums[p]);
-    WriteCsvNumber(out, figures.row_sums[p]);
-    WriteCsvNumber(out, figures.has_weights && !empath ? std::optional<double>(figures.weights[p])
-                                                       : std::nullopt);
+    WriteCsvNumber(out, analysis.column_sums[p]);
+    WriteCsvNumber(out, analysis.row_sums[p]);
+    WriteCsvNumber(out, analysis.has_weights && !empath ? std::optional<double>(Weight(analysis, p))
+                                                        : std::nullopt);
     WriteText(out, empath ? ",TRUE" : ",FALSE");
-    WriteText(out, p == figures.driver ? ",TRUE\n" : ",FALSE\n");
+    WriteText(out, p == analysis.driver.player ? ",TRUE\n" : ",FALSE\n");
   }
 }
 
-void WriteJsonLine(std::FILE* out, const char* path, const Group& group) {
-  const Figures& figures = group.figures;
+void WriteJsonLine(std::FILE* out, const std::string& file, const Group& group) {
+  const Analysis& analysis = group.analysis;
   WriteText(out, "{\"file\":");
-  WriteJsonString(out, path);
+  WriteJsonString(out, file);
   WriteText(out, ",\"description\":");
   if (group.has_description) {
     WriteJsonString(out, group.description);
@@ -247,19 +260,18 @@ void WriteJsonLine(std::FILE* out, const char* path, const Group& group) {
     WriteText(out, "null");
   }
   WriteJsonInteger(out, "players", group.players);
-  WriteJsonInteger(out, "empath", Player(group, figures.empath));
-  WriteJsonInteger(out, "driver", Player(group, figures.driver));
-  WriteJsonNumber(out, "s_e", figures.s_e);
-  WriteJsonNumber(out, "determinant", figures.determinant);
-  WriteJsonNumber(out, "condition", figures.condition);
-  WriteJsonNumber(out, "log_condition", figures.log_condition);
-  WriteJsonInteger(out, "near_ties",
-                   group.analysed ? std::optional<long long>(figures.near_ties) : std::nullopt);
-  WriteJsonNumber(out, "empath_margin", Figure(group, figures.empath_margin));
-  WriteJsonNumber(out, "driver_margin", Figure(group, figures.driver_margin));
+  WriteJsonInteger(out, "empath", Player(group, analysis.empath.player));
+  WriteJsonInteger(out, "driver", Player(group, analysis.driver.player));
+  WriteJsonNumber(out, "s_e", analysis.s_e);
+  WriteJsonNumber(out, "determinant", analysis.determinant);
+  WriteJsonNumber(out, "condition", analysis.condition);
+  WriteJsonNumber(out, "log_condition", analysis.log_condition);
+  WriteJsonInteger(out, "near_ties", NearTies(group));
+  WriteJsonNumber(out, "empath_margin", Figure(group, analysis.empath.margin));
+  WriteJsonNumber(out, "driver_margin", Figure(group, analysis.driver.margin));
   WriteJsonInteger(out, "warnings", group.warnings);
   WriteText(out, ",\"status\":");
-  WriteJsonString(out, StatusName(group.status));
+  WriteJsonString(out, StatusName(group));
   WriteText(out, ",\"message\":");
   WriteJsonString(out, group.message);
   WriteText(out, ",\"diagnostics\":[");
@@ -270,23 +282,24 @@ void WriteJsonLine(std::FILE* out, const char* path, const Group& group) {
     WriteJsonString(out, group.diagnostics[i]);
   }
   std::putc(']', out);
-  const int n = group.analysed ? figures.n : 0;
-  WriteJsonArray(out, "column_sums", group.analysed, figures.column_sums, n, -1);
-  WriteJsonArray(out, "row_sums", group.analysed, figures.row_sums, n, -1);
-  WriteJsonArray(out, "weights", figures.has_weights, figures.weights, n, figures.empath);
+  WriteJsonArray(out, "column_sums", analysis.column_sums.get(), analysis.n, -1);
+  WriteJsonArray(out, "row_sums", analysis.row_sums.get(), analysis.n, -1);
+  WriteJsonArray(out, "weights", analysis.has_weights ? analysis.q->data : nullptr, analysis.n,
+                 analysis.empath.player);
   WriteText(out, "}\n");
 }
 
 void WriteRows(std::FILE* out, Form form, const char* path, const Group& group) {
+  const std::string file = AsUtf8(path);
   switch (form) {
     case Form::kFiles:
-      WriteFileRow(out, path, group);
+      WriteFileRow(out, file, group);
       break;
     case Form::kPlayers:
-      WritePlayerRows(out, path, group);
+      WritePlayerRows(out, file, group);
       break;
     case Form::kJson:
-      WriteJsonLine(out, path, group);
+      WriteJsonLine(out, file, group);
       break;
   }
 }

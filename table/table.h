@@ -1,6 +1,7 @@
-// kelvarin-table's pieces: the analysis of one data file into a row of plain
-// figures, and the writers of those rows as CSV rows per file, as CSV rows
-// per player and as JSON lines.
+// kelvarin-table's pieces: the analysis of one data file into a group of
+// figures, and the writers of its rows as CSV rows per file, as CSV rows
+// per player and as JSON lines. A file that cannot be read or analysed is
+// never a failure of the table: its row says why.
 #ifndef KELVARIN_TABLE_TABLE_H_
 #define KELVARIN_TABLE_TABLE_H_
 
@@ -12,37 +13,36 @@
 #include <vector>
 
 #include "analysis/analysis.h"
-#include "reader/reader.h"
 
 // The name that the table's own diagnostic lines begin with.
 constexpr const char* kTableProgram = "kelvarin-table";
-
-enum class Status { kOk, kSingular, kNotFinite, kError };
 
 // The table's forms: a CSV row per file, a CSV row per player, a JSON line
 // per file.
 enum class Form { kFiles, kPlayers, kJson };
 
-// What the table says about one data file. A figure that does not exist for
-// the file (a weight of a singular M, anything after a read error) is empty.
+// What the table says about one data file, its text in valid UTF-8 (see
+// AsUtf8). A figure that does not exist for the file (a weight of a
+// singular M, anything after a read error) is empty.
 struct Group {
-  Status status = Status::kError;
   bool has_description = false;  // line 1 was read
   std::string description;
   std::optional<long long> players;  // N, whenever it was read as a number
-  bool analysed = false;             // figures holds the analysis
-  Figures figures;
-  int warnings = 0;  // the reader's warnings about the data file
+  Analysis analysis;                 // of the file that was read
+  int warnings = 0;                  // the reader's warnings about the data file
   // Why the row is not ok, or its first warning: the place and the text.
   std::string message;
   std::vector<std::string> diagnostics;  // every warning and error line
 };
 
 // Read the data file at path and analyse it as kelvarin does, with the same
-// reader and the same GSL calls in the same order, into group. Nothing is
-// printed: a failure becomes group->status and group->message. GSL's error
-// handler must be off.
+// reader and the same analysis, into group. Nothing is printed: a failure
+// becomes group->message. GSL's error handler must be off.
 void AnalyseFile(const char* path, Group* group);
+
+// Return true when group's row says ok: the file was read and its analysis
+// complete.
+bool IsOk(const Group& group);
 
 // The columns of the table per file and of the table per player, in order,
 // separated by commas.
@@ -52,20 +52,21 @@ extern const char* const kPlayerColumns;
 // Write the CSV header row of the file table to out.
 void WriteFileHeader(std::FILE* out);
 
-// Write the CSV row of group, read from path, to out.
-void WriteFileRow(std::FILE* out, const char* path, const Group& group);
+// Write the CSV row of group, read from the file named file (in valid
+// UTF-8), to out.
+void WriteFileRow(std::FILE* out, const std::string& file, const Group& group);
 
 // Write the CSV header row of the player table to out.
 void WritePlayerHeader(std::FILE* out);
 
-// Write a CSV row for each player of group to out; none when its figures
-// were not found.
-void WritePlayerRows(std::FILE* out, const char* path, const Group& group);
+// Write a CSV row for each player of group, from file, to out; none when
+// its figures were not found.
+void WritePlayerRows(std::FILE* out, const std::string& file, const Group& group);
 
-// Write group as one JSON object on a line of its own to out.
-void WriteJsonLine(std::FILE* out, const char* path, const Group& group);
+// Write group, from file, as one JSON object on a line of its own to out.
+void WriteJsonLine(std::FILE* out, const std::string& file, const Group& group);
 
-// Write group's rows in form to out.
+// Write group's rows in form to out, the file's name path made valid UTF-8.
 void WriteRows(std::FILE* out, Form form, const char* path, const Group& group);
 
 // Files in flight for each thread: enough to keep every thread busy while
@@ -98,11 +99,11 @@ bool EndTabulation(Tabulation* tabulation);
 // or when the build has no threads.
 int MachineThreads();
 
-// Write text to out as a CSV field: valid UTF-8 (see AsUtf8), in quotes with
-// each quote doubled where it holds a comma, a quote or a control character.
+// Write text, valid UTF-8, to out as a CSV field: in quotes with each quote
+// doubled where it holds a comma, a quote or a control character.
 void WriteCsvField(std::FILE* out, const std::string& text);
 
-// Write text to out as a JSON string of valid UTF-8 (see AsUtf8).
+// Write text, valid UTF-8, to out as a JSON string.
 void WriteJsonString(std::FILE* out, const std::string& text);
 
 #endif  // KELVARIN_TABLE_TABLE_H_

@@ -5,14 +5,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "graph/dot.h"
-#include "text/utf8.h"
 #include "table/table.h"
 #include "tests/file_with.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -50,7 +51,8 @@ TEST(Writers, CsvFieldsAreQuotedOnlyWhereNeededAndAlwaysUtf8) {
            {"\xc0\xaf \xf5", "\xc3\x80\xc2\xaf \xc3\xb5"},
            {"cut \xc3", "cut \xc3\x83"},
        }) {
-    EXPECT_EQ(Written([&](std::FILE* out) { WriteCsvField(out, row.in); }), row.out) << row.in;
+    EXPECT_EQ(Written([&](std::FILE* out) { WriteCsvField(out, AsUtf8(row.in)); }), row.out)
+        << row.in;
   }
 }
 
@@ -62,7 +64,8 @@ TEST(Writers, JsonStringsEscapeWhatJsonRequiresAndAreUtf8) {
            {"M\xfcller \x85", "\"M\xc3\xbcller \xe2\x80\xa6\""},
            {"\xf0\x9f\x98\x80 \xe2\x88\x92", "\"\xf0\x9f\x98\x80 \xe2\x88\x92\""},
        }) {
-    EXPECT_EQ(Written([&](std::FILE* out) { WriteJsonString(out, row.in); }), row.out) << row.in;
+    EXPECT_EQ(Written([&](std::FILE* out) { WriteJsonString(out, AsUtf8(row.in)); }), row.out)
+        << row.in;
   }
 }
 
@@ -106,20 +109,23 @@ TEST(Writers, EscapeFillsABufferToItsLastByteAndCutsBetweenCharacters) {
 
 TEST(Writers, RowsWriteNoNumberThatIsNotOne) {
   Group group;
-  group.status = Status::kNotFinite;
   group.has_description = true;
   group.description = "Overflow";
   group.players = 2;
-  group.analysed = true;
-  group.figures.n = 2;
-  group.figures.empath = 1;
-  group.figures.has_weights = true;
-  group.figures.weights[0] = std::nan("");
-  group.figures.s_e = -std::nan("");
-  group.figures.determinant = 1.0;
-  group.figures.condition = HUGE_VAL;
-  group.figures.log_condition = HUGE_VAL;
-  group.figures.empath_margin = 0.5;
+  Analysis& analysis = group.analysis;
+  analysis.ending = Ending::kNotFinite;
+  analysis.n = 2;
+  analysis.column_sums.reset(static_cast<double*>(std::calloc(2, sizeof(double))));
+  analysis.row_sums.reset(static_cast<double*>(std::calloc(2, sizeof(double))));
+  analysis.empath.player = 1;
+  analysis.has_weights = true;
+  analysis.q.reset(gsl_vector_alloc(1));
+  gsl_vector_set(analysis.q.get(), 0, std::nan(""));
+  analysis.s_e = -std::nan("");
+  analysis.determinant = 1.0;
+  analysis.condition = HUGE_VAL;
+  analysis.log_condition = HUGE_VAL;
+  analysis.empath.margin = 0.5;
   group.message = "S_E is not finite";
   EXPECT_EQ(Written([&](std::FILE* out) { WriteFileRow(out, "o.dat", group); }),
             "o.dat,Overflow,2,2,1,,1,inf,inf,0,0.5,0,0,not_finite,S_E is not finite\n");
@@ -145,8 +151,8 @@ TEST(Writers, RowsWriteNoNumberThatIsNotOne) {
 
   // From 2^53 up a figure is written with an exponent, below it in digits.
   Group big;
-  big.figures.s_e = 9007199254740991.0;
-  big.figures.determinant = -9007199254740992.0;
+  big.analysis.s_e = 9007199254740991.0;
+  big.analysis.determinant = -9007199254740992.0;
   big.message = "big";
   EXPECT_EQ(Written([&](std::FILE* out) { WriteFileRow(out, "w.dat", big); }),
             "w.dat,,,,,9007199254740991,-9.007199254740992e+15,,,,,,0,error,big\n");
