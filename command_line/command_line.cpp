@@ -86,11 +86,14 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
     const std::string what = std::string("-") + static_cast<char>(optopt) + " needs an argument";
     BadCommandLine(program, what.c_str());
   }
+  // The help or the version ends the process: a failure to write it, too.
   if (c == kHelpOption) {
-    ExitAfterHelp(program, program.print_help);
+    program.print_help();
+    std::exit(FinishOutput(program, "the help") ? kSuccess : kFailure);
   }
   if (c == kVersionOption) {
-    ExitAfterVersion(program);
+    PrintVersion(program);
+    std::exit(FinishOutput(program, "the version") ? kSuccess : kFailure);
   }
   return Argument{c, optarg};
 }
@@ -123,14 +126,4 @@ bool FinishOutput(const Program& program, const char* what) {
     return false;
   }
   return true;
-}
-
-void ExitAfterHelp(const Program& program, void (*print_help)()) {
-  print_help();
-  std::exit(FinishOutput(program, "the help") ? kSuccess : kFailure);
-}
-
-void ExitAfterVersion(const Program& program) {
-  PrintVersion(program);
-  std::exit(FinishOutput(program, "the version") ? kSuccess : kFailure);
 }

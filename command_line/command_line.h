@@ -43,7 +43,8 @@ struct Argument {
 // an option, then an operand (option 1), then, after "--", the operands
 // that follow it (options_ended, false at first, keeps that state). A bad option is reported
 // (unknown, ambiguous, given an argument it takes none of, or missing one) and ends the process
-// with status kBadCommandLine; --help and --version are answered, and end it too.
+// with status kBadCommandLine; --help and --version are answered, and end it too (with
+// kSuccess, or kFailure after saying that they could not be written).
 Argument NextArgument(const Program& program, int argc, char* argv[], const char* short_options,
                       const option* options, bool* options_ended);
 
@@ -55,11 +56,6 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
 
 // Print "PROGRAM (Kelvarin) VERSION" and the licence on standard output.
 void PrintVersion(const Program& program);
-
-// Print the help with print_help, or the version, and end the process:
-// status kSuccess, or kFailure after saying that it could not be written.
-[[noreturn]] void ExitAfterHelp(const Program& program, void (*print_help)());
-[[noreturn]] void ExitAfterVersion(const Program& program);
 
 // Deliver what standard output holds. Return true, or false after saying
 // "PROGRAM: error: cannot write WHAT: REASON".

@@ -19,6 +19,16 @@ constexpr double kPenWidthRange = 3.0;
 // with hundreds of digits before the point.
 constexpr double kLargeWeight = 1e6;
 
+// Return true when the influence of from on to is an edge of graph.view: not
+// zero, from not to, and in the focus, into the empath or out of the driver.
+bool IsEdge(const GroupGraph& graph, int from, int to) {
+  if (graph.view == View::kFocus && to != graph.analysis->empath.player &&
+      from != graph.analysis->driver.player) {
+    return false;
+  }
+  return from != to && gsl_matrix_get(graph.influence, from, to) != 0.0;
+}
+
 // Return true when the influence of from on to is among from's graph.top
 // strongest on the other players by |influence|, a tie going to the lower
 // player. Zero influences are no edges and do not count.
@@ -91,14 +101,6 @@ void FormatWeight(char text[kWeightCapacity], const char* name, double value) {
   }
 }
 
-bool IsEdge(const GroupGraph& graph, int from, int to) {
-  if (graph.view == View::kFocus && to != graph.analysis->empath.player &&
-      from != graph.analysis->driver.player) {
-    return false;
-  }
-  return from != to && gsl_matrix_get(graph.influence, from, to) != 0.0;
-}
-
 bool IsDrawn(const GroupGraph& graph, int from, int to) {
   return IsEdge(graph, from, to) &&
          !(std::fabs(gsl_matrix_get(graph.influence, from, to)) < graph.min) &&
@@ -117,10 +119,12 @@ double LargestInfluence(const GroupGraph& graph) {
   return largest;
 }
 
-void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, const char* view_line) {
+void WriteGraphStart(std::FILE* stream, const GroupGraph& graph, const char* view_line) {
   const Analysis& analysis = *graph.analysis;
   const std::string description = QuoteLabel(graph.description);
-  std::fprintf(stream, "  label=\"%s%s%d players: empath P%d%s, driver P%d%s; ",
+  std::fprintf(stream,
+               "digraph influence {\n  charset=\"UTF-8\";\n  label=\"%s%s%d players: empath P%d%s, "
+               "driver P%d%s; ",
                description.c_str(), description.empty() ? "" : "\\n", analysis.n,
                analysis.empath.player + 1, IsNearTie(analysis.empath.margin) ? " (near tie)" : "",
                analysis.driver.player + 1, IsNearTie(analysis.driver.margin) ? " (near tie)" : "");
@@ -135,7 +139,7 @@ void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, const char* vie
     std::fprintf(stream, "\\n%s", view_line);
   }
   WriteLeftOut(stream, graph);
-  std::fprintf(stream, "\";\n");
+  std::fprintf(stream, "\";\n  labelloc=t;\n");
 }
 
 void WriteNode(std::FILE* stream, const GroupGraph& graph, int player) {
@@ -208,10 +212,7 @@ std::string QuoteLabel(std::string_view text) {
 void WriteDot(std::FILE* stream, const GroupGraph& graph) {
   const double largest = LargestInfluence(graph);
   const int n = graph.analysis->n;
-  std::fprintf(stream, "digraph influence {\n");
-  std::fprintf(stream, "  charset=\"UTF-8\";\n");
-  WriteGraphLabel(stream, graph, "");
-  std::fprintf(stream, "  labelloc=t;\n");
+  WriteGraphStart(stream, graph, "");
   for (int player = 0; player < n; ++player) {
     WriteNode(stream, graph, player);
   }

@@ -88,10 +88,6 @@ void FormatNumber(char text[kNumberCapacity], double value, numbers::Form format
 // or in words when it is not finite.
 void FormatWeight(char text[kWeightCapacity], const char* name, double value);
 
-// Return true when the influence of from on to is an edge of graph.view: not
-// zero, from not to, and in the focus, into the empath or out of the driver.
-bool IsEdge(const GroupGraph& graph, int from, int to);
-
 // Return true when the edge from -> to is drawn: an edge that graph.min and
 // graph.top keep.
 bool IsDrawn(const GroupGraph& graph, int from, int to);
@@ -99,10 +95,11 @@ bool IsDrawn(const GroupGraph& graph, int from, int to);
 // Return the largest |influence| of an edge, 0 when there is none.
 double LargestInfluence(const GroupGraph& graph);
 
-// Write the graph's title as its label: the description, the empath, the
-// driver and S_E, then view_line when it is not empty, then how many edges
-// graph.min and graph.top left out when either is set.
-void WriteGraphLabel(std::FILE* stream, const GroupGraph& graph, const char* view_line);
+// Begin the digraph: its character set, and its title at its top as its
+// label: the description, the empath, the driver and S_E, then view_line
+// when it is not empty, then how many edges graph.min and graph.top left out
+// when either is set.
+void WriteGraphStart(std::FILE* stream, const GroupGraph& graph, const char* view_line);
 
 // Write player's node: its name, its role, and its weight Q when its edge
 // into the empath is not drawn; the roles' shapes and fills.

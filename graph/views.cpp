@@ -112,7 +112,7 @@ void WriteShadedCell(std::FILE* stream, double value, double largest, const char
 
 // Write a header cell for player: "Pk", bold, its role under it and its
 // fill when it has one.
-void WritePlayerHeader(std::FILE* stream, const GroupGraph& graph, int player) {
+void WriteHeaderCell(std::FILE* stream, const GroupGraph& graph, int player) {
   const bool empath = player == graph.analysis->empath.player;
   const bool driver = player == graph.analysis->driver.player;
   const char* fill = empath ? kEmpathFill : driver ? kDriverFill : "#ffffff";
@@ -142,7 +142,7 @@ void FormatCellAttributes(char attributes[kAttributesCapacity], const GroupGraph
 void WriteHeaderRow(std::FILE* stream, const GroupGraph& graph) {
   std::fprintf(stream, "<TR><TD><FONT POINT-SIZE=\"8\">row on<BR/>column</FONT></TD>");
   for (int to = 0; to < graph.analysis->n; ++to) {
-    WritePlayerHeader(stream, graph, to);
+    WriteHeaderCell(stream, graph, to);
   }
   std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">row sum<BR/>of squares</FONT></TD>");
   if (graph.analysis->has_weights) {
@@ -157,7 +157,7 @@ void WriteHeaderRow(std::FILE* stream, const GroupGraph& graph) {
 void WritePlayerRow(std::FILE* stream, const GroupGraph& graph, int from, double largest) {
   const Analysis& analysis = *graph.analysis;
   std::fprintf(stream, "<TR>");
-  WritePlayerHeader(stream, graph, from);
+  WriteHeaderCell(stream, graph, from);
   std::fprintf(stream, "\n");
   char number[kWeightCapacity];
   for (int to = 0; to < analysis.n; ++to) {
@@ -248,10 +248,7 @@ void WriteHeatmap(std::FILE* stream, const GroupGraph& graph) {
   GroupGraph network = graph;
   network.view = View::kNetwork;
   const double largest = LargestInfluence(network);
-  std::fprintf(stream, "digraph influence {\n");
-  std::fprintf(stream, "  charset=\"UTF-8\";\n");
-  WriteGraphLabel(stream, graph, "Heat map: row Pi's influence on column Pj");
-  std::fprintf(stream, "  labelloc=t;\n");
+  WriteGraphStart(stream, graph, "Heat map: row Pi's influence on column Pj");
   std::fprintf(stream, "  node [shape=plain, fontsize=%d];\n", kCellFontSize);
   std::fprintf(stream, "  heatmap [label=<<TABLE BORDER=\"0\" CELLSPACING=\"8\">\n<TR><TD>");
   WriteMatrixTable(stream, graph, largest);
@@ -268,10 +265,7 @@ void WriteFocus(std::FILE* stream, const GroupGraph& graph) {
   (void)std::snprintf(view_line, sizeof view_line,
                       "Focus: the influences on the empath P%d and those of the driver P%d",
                       analysis.empath.player + 1, analysis.driver.player + 1);
-  std::fprintf(stream, "digraph influence {\n");
-  std::fprintf(stream, "  charset=\"UTF-8\";\n");
-  WriteGraphLabel(stream, graph, view_line);
-  std::fprintf(stream, "  labelloc=t;\n");
+  WriteGraphStart(stream, graph, view_line);
   // Left to right: the driver's influences fan out to the players, whose
   // influences gather into the empath.
   std::fprintf(stream, "  rankdir=LR;\n  ranksep=1.2;\n");

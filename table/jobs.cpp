@@ -21,7 +21,7 @@
 // named again once it is written. The counters and the done marks are
 // atomic: the lock is taken only to sleep and to wake a sleeper.
 struct Tabulation {
-  Form form = Form::kFiles;
+  Layout layout = Layout::kFileRows;
   bool all_ok = true;  // every file written so far is ok
   size_t window = 1;   // the files in flight at most
   std::vector<std::string> paths;
@@ -45,7 +45,7 @@ namespace {
 
 void Write(Tabulation* tabulation, size_t slot) {
   const Group& group = tabulation->groups[slot];
-  WriteRows(stdout, tabulation->form, tabulation->paths[slot].c_str(), group);
+  WriteRows(stdout, tabulation->layout, tabulation->paths[slot].c_str(), group);
   tabulation->all_ok = IsOk(group) && tabulation->all_ok;
 }
 
@@ -147,9 +147,9 @@ void TabulationEnd::operator()(Tabulation* tabulation) const {
   delete tabulation;
 }
 
-Tabulator BeginTabulation(Form form, int jobs) {
+Tabulator BeginTabulation(Layout layout, int jobs) {
   Tabulator tabulation(new Tabulation);
-  tabulation->form = form;
+  tabulation->layout = layout;
 #if defined(KELVARIN_THREADS)
   if (jobs > 1) {
     tabulation->window = kFilesPerJob * static_cast<size_t>(jobs);

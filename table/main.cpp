@@ -38,7 +38,7 @@ struct Input {
 };
 
 struct CommandLine {
-  Form form = Form::kFiles;
+  Layout layout = Layout::kFileRows;
   bool null = false;  // the lists' names end in NUL bytes
   int jobs = 1;       // the threads that analyse files at once
   std::vector<Input> inputs;
@@ -90,12 +90,12 @@ void PrintHelp() {
       "command line.\n");
 }
 
-// Choose the table's form; --players and --json exclude each other.
-void SetForm(CommandLine* command, Form form) {
-  if (command->form != Form::kFiles && command->form != form) {
+// Choose the table's layout; --players and --json exclude each other.
+void SetLayout(CommandLine* command, Layout layout) {
+  if (command->layout != Layout::kFileRows && command->layout != layout) {
     BadCommandLine(kProgram, "--players and --json exclude each other");
   }
-  command->form = form;
+  command->layout = layout;
 }
 
 // Read N of --jobs N: a whole number from 0 to kMostJobs, 0 for every thread
@@ -136,10 +136,10 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
         command.null = true;
         break;
       case kPlayers:
-        SetForm(&command, Form::kPlayers);
+        SetLayout(&command, Layout::kPlayerRows);
         break;
       case kJson:
-        SetForm(&command, Form::kJson);
+        SetLayout(&command, Layout::kJsonLines);
         break;
       case kJobs:
         command.jobs = ReadJobs(a.value);
@@ -272,14 +272,14 @@ int main(int argc, char* argv[]) {
   // buffer that cannot be had leaves the stream as it was.
   (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBuffer);
 
-  // The header row, then the files in the order given, one at a time: nothing
-  // of a file is kept after its rows are written.
-  if (command.form == Form::kFiles) {
+  // The header row, then the files' rows in the order the files are given,
+  // on --jobs threads: nothing of a file is kept after its rows are written.
+  if (command.layout == Layout::kFileRows) {
     WriteFileHeader(stdout);
-  } else if (command.form == Form::kPlayers) {
+  } else if (command.layout == Layout::kPlayerRows) {
     WritePlayerHeader(stdout);
   }
-  const Tabulator tabulation = BeginTabulation(command.form, command.jobs);
+  const Tabulator tabulation = BeginTabulation(command.layout, command.jobs);
   bool all_ok = true;
   for (const Input& input : command.inputs) {
     if (input.is_list) {

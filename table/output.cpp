@@ -1,4 +1,4 @@
-// The table's two forms: CSV as RFC 4180 writes it (a header row, a comma
+// The table's two formats: CSV as RFC 4180 writes it (a header row, a comma
 // between fields, quotes only where a field needs them) and JSON Lines. Text
 // is always valid UTF-8: the group's is, and a file's name is made so once
 // for its rows. Numbers are the shortest text that reads back to the same
@@ -20,7 +20,7 @@ const char* const kPlayerColumns = "file,player,column_sum,row_sum,weight,is_emp
 namespace {
 
 // Room for the shortest text of any double ("-2.2250738585072014e-308").
-constexpr int kNumberCapacity = 32;
+constexpr int kShortestCapacity = 32;
 
 // The control bytes: below the blank, and DEL.
 constexpr unsigned char kBlank = 0x20;
@@ -54,7 +54,7 @@ constexpr double kWholeNumbers = 9007199254740992.0;
 // exponent from 2^53 up: "inf" for an infinite condition number, as R and
 // pandas read it.
 void WriteNumber(std::FILE* out, double value) {
-  char text[kNumberCapacity];
+  char text[kShortestCapacity];
   const std::to_chars_result result =
       std::fabs(value) >= kWholeNumbers
           ? numbers::ToChars(text, text + sizeof text, value, numbers::Form::kScientific)
@@ -63,7 +63,7 @@ void WriteNumber(std::FILE* out, double value) {
 }
 
 void WriteInteger(std::FILE* out, long long value) {
-  char text[kNumberCapacity];
+  char text[kShortestCapacity];
   const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
   std::fwrite(text, 1, static_cast<size_t>(result.ptr - text), out);
 }
@@ -289,16 +289,16 @@ void WriteJsonLine(std::FILE* out, const std::string& file, const Group& group) 
   WriteText(out, "}\n");
 }
 
-void WriteRows(std::FILE* out, Form form, const char* path, const Group& group) {
+void WriteRows(std::FILE* out, Layout layout, const char* path, const Group& group) {
   const std::string file = AsUtf8(path);
-  switch (form) {
-    case Form::kFiles:
+  switch (layout) {
+    case Layout::kFileRows:
       WriteFileRow(out, file, group);
       break;
-    case Form::kPlayers:
+    case Layout::kPlayerRows:
       WritePlayerRows(out, file, group);
       break;
-    case Form::kJson:
+    case Layout::kJsonLines:
       WriteJsonLine(out, file, group);
       break;
   }

@@ -17,9 +17,9 @@
 // The name that the table's own diagnostic lines begin with.
 constexpr const char* kTableProgram = "kelvarin-table";
 
-// The table's forms: a CSV row per file, a CSV row per player, a JSON line
+// The table's layouts: a CSV row per file, a CSV row per player, a JSON line
 // per file.
-enum class Form { kFiles, kPlayers, kJson };
+enum class Layout { kFileRows, kPlayerRows, kJsonLines };
 
 // What the table says about one data file, its text in valid UTF-8 (see
 // AsUtf8). A figure that does not exist for the file (a weight of a
@@ -66,8 +66,8 @@ void WritePlayerRows(std::FILE* out, const std::string& file, const Group& group
 // Write group, from file, as one JSON object on a line of its own to out.
 void WriteJsonLine(std::FILE* out, const std::string& file, const Group& group);
 
-// Write group's rows in form to out, the file's name path made valid UTF-8.
-void WriteRows(std::FILE* out, Form form, const char* path, const Group& group);
+// Write group's rows in layout to out, the file's name path made valid UTF-8.
+void WriteRows(std::FILE* out, Layout layout, const char* path, const Group& group);
 
 // Files in flight for each thread: enough to keep every thread busy while
 // memory stays flat in the number of files.
@@ -83,9 +83,9 @@ struct TabulationEnd {
 };
 using Tabulator = std::unique_ptr<Tabulation, TabulationEnd>;
 
-// Begin a table in form, its files analysed on jobs threads; with 1, or
+// Begin a table in layout, its files analysed on jobs threads; with 1, or
 // in a build without threads, each on the caller's thread as it is given.
-Tabulator BeginTabulation(Form form, int jobs);
+Tabulator BeginTabulation(Layout layout, int jobs);
 
 // Give the file at path: its rows follow those of the files given before.
 // Waits while the window of files in flight is full, writing their rows.

@@ -53,26 +53,26 @@ bool IsSingularAbort(const RunResult& run) {
 
 }  // namespace
 
-Ending EndingOf(const RunResult& run) {
+RunEnding RunEndingOf(const RunResult& run) {
   if (run.end == RunResult::End::kExited && run.code == 0 && EndsWith(run.out, ExitBanner()) &&
       OnlyDiagnostics(run.err) && run.err.find(": error: ") == std::string::npos) {
-    return Ending::kComplete;
+    return RunEnding::kComplete;
   }
   if (run.end == RunResult::End::kExited && run.code == 1 && IsReported(run.err)) {
-    return Ending::kReported;
+    return RunEnding::kReported;
   }
-  return IsSingularAbort(run) ? Ending::kSingular : Ending::kUnknown;
+  return IsSingularAbort(run) ? RunEnding::kSingular : RunEnding::kUnknown;
 }
 
-const char* EndingName(Ending ending) {
+const char* RunEndingName(RunEnding ending) {
   switch (ending) {
-    case Ending::kComplete:
+    case RunEnding::kComplete:
       return "complete";
-    case Ending::kReported:
+    case RunEnding::kReported:
       return "reported";
-    case Ending::kSingular:
+    case RunEnding::kSingular:
       return "singular";
-    case Ending::kUnknown:
+    case RunEnding::kUnknown:
       break;
   }
   return "unknown";

@@ -7,7 +7,7 @@
 
 #include "tests/run_program.h"
 
-enum class Ending {
+enum class RunEnding {
   kComplete,  // status 0, the whole report, only warnings and notes on standard error
   kReported,  // status 1, diagnostics and then a fixed error report of the data file
   kSingular,  // an abort by GSL's handler for a singular M, after the line that says so
@@ -15,9 +15,9 @@ enum class Ending {
 };
 
 // Return the way run ended, given the exit banner the program prints.
-Ending EndingOf(const RunResult& run);
+RunEnding RunEndingOf(const RunResult& run);
 
 // Return a name for ending: "complete", "reported", "singular" or "unknown".
-const char* EndingName(Ending ending);
+const char* RunEndingName(RunEnding ending);
 
 #endif  // KELVARIN_TESTS_ENDINGS_H_

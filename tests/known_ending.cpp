@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
   const int status = static_cast<int>(std::strtol(argv[3], nullptr, kRadix));
   run.end = status > kSignalBase ? RunResult::End::kSignaled : RunResult::End::kExited;
   run.code = status > kSignalBase ? status - kSignalBase : status;
-  const Ending ending = EndingOf(run);
-  std::printf("%s\n", EndingName(ending));
-  return ending == Ending::kUnknown ? 1 : 0;
+  const RunEnding ending = RunEndingOf(run);
+  std::printf("%s\n", RunEndingName(ending));
+  return ending == RunEnding::kUnknown ? 1 : 0;
 }

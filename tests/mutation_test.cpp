@@ -115,9 +115,9 @@ TEST(Mutation, EveryDamagedDataFileEndsInAKnownWay) {
     const fs::path path = work / ("input-" + std::to_string(i) + ".dat");
     std::ofstream(path, std::ios::binary) << input;
     const RunResult run = RunProgram({KELVARIN_EXE, path.string()}, work.string(), kTimeoutSeconds);
-    const Ending ending = EndingOf(run);
+    const RunEnding ending = RunEndingOf(run);
     ++endings[static_cast<int>(ending)];
-    if (ending != Ending::kUnknown) {
+    if (ending != RunEnding::kUnknown) {
       fs::remove(path);
       continue;
     }
@@ -127,7 +127,7 @@ TEST(Mutation, EveryDamagedDataFileEndsInAKnownWay) {
                                                              : "with status ")
                   << run.code << "\nstandard error:\n"
                   << run.err;
-    if (endings[static_cast<int>(Ending::kUnknown)] == 10) {
+    if (endings[static_cast<int>(RunEnding::kUnknown)] == 10) {
       break;
     }
   }
