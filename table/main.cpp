@@ -212,7 +212,9 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
   Diagnostics diagnostics;
   diagnostics.program = kTableProgram;
   std::FILE* list = input.list;
-  const std::string place = Escaped(input.text) + ":";
+  // The list named as the diagnostics name it.
+  const std::string name_shown = Escaped(input.text);
+  const std::string place = name_shown + ":";
   bool all_ok = true;
   long long names = 0;
   std::string name;
@@ -251,11 +253,11 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
   }
   if (std::ferror(list) != 0) {
     SayAboutProgram(&diagnostics, Severity::kError, "cannot read the list '%s': %s",
-                    Escaped(input.text).c_str(), SystemReason(errno));
+                    name_shown.c_str(), SystemReason(errno));
     all_ok = false;
   } else if (names == 0 && all_ok) {
     SayAboutProgram(&diagnostics, Severity::kWarning, "the list '%s' names no data file",
-                    Escaped(input.text).c_str());
+                    name_shown.c_str());
   }
   if (list != stdin) {
     (void)std::fclose(list);  // Opened for reading only.
