@@ -1,4 +1,6 @@
 // The front end's command line, its banners and its fatal-error report.
+// Every failure of the front end ends the process through WriteErrorMessage
+// with status 1, after a diagnostic line that says why where there is one.
 #ifndef KELVARIN_APP_FRONT_END_H_
 #define KELVARIN_APP_FRONT_END_H_
 

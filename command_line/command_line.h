@@ -2,7 +2,9 @@
 // kelvarin-graph: GNU options read by getopt_long (--name=VALUE, "--" ending
 // the options, unambiguous abbreviations), one way to report a bad command
 // line, and one way to print the help and the version and to finish writing
-// standard output.
+// standard output. A bad command line ends the process with status
+// kBadCommandLine; output that cannot be written is said, and returned as
+// false.
 #ifndef KELVARIN_COMMAND_LINE_COMMAND_LINE_H_
 #define KELVARIN_COMMAND_LINE_COMMAND_LINE_H_
 

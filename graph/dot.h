@@ -4,7 +4,8 @@
 // the weights Q on the edges into the empath), the heat map of the matrix,
 // and the focus on the empath and the driver. Graphviz lays it out
 // (dot -Tsvg, dot -Tpng). The views' own writers are in graph/views.h; the
-// parts they share with the network are declared here.
+// parts they share with the network are declared here. The writers do not
+// fail: whether the stream took what they wrote is for its owner to ask.
 #ifndef KELVARIN_GRAPH_DOT_H_
 #define KELVARIN_GRAPH_DOT_H_
 

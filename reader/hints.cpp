@@ -51,8 +51,6 @@ long long FittingSize(long long count) {
   return 0;
 }
 
-// Return the number that the description is when it is only a whole number
-// from kMinPlayers to kMaxPlayers (blanks around it aside), otherwise 0.
 long long DescriptionAsSize(const char* description) {
   const char* c = description;
   while (*c == ' ' || *c == '\t') {
@@ -70,10 +68,6 @@ long long DescriptionAsSize(const char* description) {
   return digits > 0 && *c == '\0' && value >= kMinPlayers && value <= kMaxPlayers ? value : 0;
 }
 
-// Return the hint for text that begins with a character that people type
-// into numbers or between them, or null. bytes is the text's word, count
-// bytes of it; after_point is true when a number written with a decimal
-// point stands right before it.
 const char* CharacterHint(const char* bytes, long long count, bool after_point) {
   const char c = bytes[0];
   // A comma between numbers that have decimal points separates them.
@@ -106,7 +100,6 @@ const char* CharacterHint(const char* bytes, long long count, bool after_point) 
   return nullptr;
 }
 
-// Return the hint for a number that was read but is no value, or null.
 const char* NumberHint(ValueIssue issue) {
   switch (issue) {
     case ValueIssue::kOutOfRange:

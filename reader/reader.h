@@ -2,8 +2,9 @@
 // the N-by-N influence values, with a diagnostic line for each silent
 // misreading it notices and a place and a reason for each failure.
 //
-// A data file is read in three steps, each of which returns the failure
-// that the fixed error report names, kNone when it read what it should:
+// Reading returns the failure that the fixed error report names, kNone when
+// all was read, after saying on the reader's diagnostics where and why
+// (memory that could not be had aside). A data file is read in three steps:
 //   ReadHeader   the description and N
 //   CheckSize    N from kMinPlayers to kMaxPlayers
 //   ReadMatrix   the N times N values, then a look at what follows them

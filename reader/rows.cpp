@@ -60,7 +60,6 @@ void NameRow(const ValueLines& lines, long long first, long long n, char* said, 
 
 }  // namespace
 
-// Begin the count of a line of values, whose first value begins at place.
 void BeginValueLine(ValueLines* lines, const Place& place, long long n) {
   if (lines->count >= n) {
     lines->count = n + 1;
@@ -71,10 +70,6 @@ void BeginValueLine(ValueLines* lines, const Place& place, long long n) {
   ++lines->count;
 }
 
-// Warn when the N times N values stand on N lines but not N to a line: the
-// lines look like rows, but the values are read N to a row whatever the
-// lines. A matrix that ends inside a line, before more text on it, is left to
-// the look after the matrix, since its lines were not written as its rows.
 void CheckRows(Reader* reader, const ValueLines& lines) {
   const long long n = reader->size;
   Source* source = &reader->source;

@@ -1,6 +1,7 @@
 // Readers of the data file's three kinds of item: the description line, the
 // number of players and the influence values. Each reads one item from the
-// current position of a source and leaves the source just after it.
+// current position of a source and leaves the source just after it, and
+// returns true when it read one.
 #ifndef KELVARIN_READER_SCAN_H_
 #define KELVARIN_READER_SCAN_H_
 
