@@ -35,10 +35,17 @@ printf 'Column tie\n3\n1 0 0\n0 1 0\n0.5 0.5 1\n' >"$work/column_tie.dat"
 "$program" "$work/column_tie.dat" 2>/dev/null | grep -F 'empath P1 (near tie), driver P3;' >/dev/null ||
   fail "a near tie of the empath only: the title marks it on the wrong leader"
 
-# An edge's width is in proportion to its |influence|, from 1 to 4 points.
-"$program" "$examples/triad.dat" >"$work/graph.gv"
-grep -qxF '  P1 -> P3 [label="0.25\nQ = -0.1667", penwidth=2.00];' "$work/graph.gv" ||
-  fail "triad: the edge P1 -> P3 is not as its influence, weight and width"$'\n'"$(cat "$work/graph.gv")"
+# An edge's width is in proportion to its |influence|, from 1 to 4 points,
+# whatever its sign. Each row: the data file and one of its edges.
+printf 'Negative\n2\n1 -0.5\n0.25 1\n' >"$work/negative.dat"
+while IFS='|' read -r file edge; do
+  "$program" "$file" >"$work/graph.gv"
+  grep -qxF "$edge" "$work/graph.gv" ||
+    fail "$file: no edge as its influence, weight and width: $edge"$'\n'"$(cat "$work/graph.gv")"
+done <<EOF
+$examples/triad.dat|  P1 -> P3 [label="0.25\nQ = -0.1667", penwidth=2.00];
+$work/negative.dat|  P1 -> P2 [label="-0.5\nQ = -0.5000", penwidth=4.00, style=dashed, color="#c92a2a", fontcolor="#c92a2a"];
+EOF
 
 # Weights that overflowed are said in words, with their sign.
 (cd "$cases/inverse_overflow" && "$program" input) >"$work/graph.gv" 2>/dev/null

@@ -329,6 +329,13 @@ sed -n 's/^<TD ID="a\([0-9]*\)_\([0-9]*\)"[^>]*>\(<FONT[^>]*>\|<I>\)\([^<]*\)<.*
   "$work/graph.gv" | awk '{ printf "%d %d %.4g\n", $1, $2, $3 }' | sort >"$work/drawn"
 [ "$(wc -l <"$work/drawn")" = 400 ] && diff "$work/expected" "$work/drawn" >"$work/diff" ||
   fail "--heatmap: the cells are not the matrix (< file, > heat map):"$'\n'"$(cat "$work/diff")"
+# Each shaded cell has its influence's sign: more blue than red when
+# positive, more red than blue when negative, grey when 0.
+sed -n 's/^<TD ID="a\([0-9]*_[0-9]*\)"[^>]* BGCOLOR="#\(..\)..\(..\)"><FONT[^>]*>\([^<]*\)<.*/\1 \2 \3 \4/p' \
+  "$work/graph.gv" | awk '{ red = $2 ""; blue = $3 "" }
+    !($4 > 0 && red < blue || $4 < 0 && red > blue || $4 == 0 && red == blue) { print; bad = 1 }
+    END { exit !(NR == 380 && !bad) }' >"$work/diff" ||
+  fail "--heatmap: cells whose colour has not the sign of their influence:"$'\n'"$(cat "$work/diff")"
 grep -o 'ID="q[0-9]*"[^>]*>[^<]*<' "$work/graph.gv" |
   sed 's/ID="q\([0-9]*\)"[^>]*>\([^<]*\)</Q \1 \2/' | sort >"$work/drawn"
 diff "$work/weights" "$work/drawn" >"$work/diff" ||

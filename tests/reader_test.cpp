@@ -77,6 +77,15 @@ void ExpectSaid(const std::vector<Case>& cases) {
   }
 }
 
+// Return text repeated count times.
+std::string Times(const std::string& text, int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    out += text;
+  }
+  return out;
+}
+
 TEST(Diagnostics, WarnOfSilentMisreadings) {
   ExpectSaid({
       {"Triad\n3.0\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
@@ -91,6 +100,9 @@ TEST(Diagnostics, WarnOfSilentMisreadings) {
        "the file holds 11 values\n"},
       {"Triad\n3\n1-0.75 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
        "team.dat:3:1: warning: no blank between two numbers in '1-0.75': it is read as value 1 "
+       "of row 1 and the number after it\n"},
+      {"Triad\n3\n1+0.75 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
+       "team.dat:3:1: warning: no blank between two numbers in '1+0.75': it is read as value 1 "
        "of row 1 and the number after it\n"},
       {std::string("Triad\n2\n") + kTriadRows,
        "team.dat:4:5: warning: 5 more numbers after the 4 values of the 2-by-2 matrix, ignored: "
@@ -152,12 +164,23 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
        "team.dat:2:1: error: the number of players is '21'; it must be "
        "from 2 to 20\n"
        "team.dat:3:1: note: 4 numbers follow it, which N = 2 would fit\n"},
+      {"Triad\n21\n" + Times("1 ", 400),
+       "team.dat:2:1: error: the number of players is '21'; it must be from 2 to 20\n"
+       "team.dat:3:1: note: 400 numbers follow it, which N = 20 would fit\n"},
+      {" 2 \n1 0\n0 1\n",
+       "team.dat:2:1: error: the number of players is '1'; it must be from 2 to 20\n"
+       "team.dat:1:1: note: the first line, ' 2 ', looks like the number of players, and 4 "
+       "numbers follow it: is the description line missing? The first line is always the "
+       "description\n"},
       {"Triad\n3\n1 0,5 0,25\n",
        "team.dat:3:4: error: expected value 3 of row 1, found ',5', part of '0,5': a decimal "
        "comma? Values are written with a decimal point (0.5) and separated by white space\n"},
       {"Triad\n3\n0.5,1,0.25\n",
        "team.dat:3:4: error: expected value 2 of row 1, found ',1,0.25', part of "
        "'0.5,1,0.25': values are separated by white space, not by ','\n"},
+      {"Triad\n3\n1 0,-5 0.25\n",
+       "team.dat:3:4: error: expected value 3 of row 1, found ',-5', part of '0,-5': values are "
+       "separated by white space, not by ','\n"},
       {"Triad\n3\n1,0.5,0.25\n",
        "team.dat:3:2: error: expected value 2 of row 1, found ',0.5,0.25', part of "
        "'1,0.5,0.25': values are separated by white space, not by ','\n"},
@@ -209,15 +232,6 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
        "team.dat:3:3: error: expected value 2 of row 1, found '777777777777777777777777...': it "
        "is beyond the range of single precision (about 3.4e38)\n"},
   });
-}
-
-// Return text repeated count times.
-std::string Times(const std::string& text, int count) {
-  std::string out;
-  for (int i = 0; i < count; ++i) {
-    out += text;
-  }
-  return out;
 }
 
 TEST(Diagnostics, ShowTheLineWithACaretAndEscapeWhatCouldDriveATerminal) {
