@@ -7,18 +7,15 @@
 #
 # The unit tests, death tests included, run under wine too, built with
 # GoogleTest from its source (tests/mingw gives it what mingw-w64's win32
-# thread model lacks). Left out here: the Linux runners of kelvarin-table's
-# and kelvarin-graph's own tests, whose hundreds of starts of wine in a
-# parallel run now and then meet wine's server as it ends ("recvmsg:
-# Connection reset by peer"); the two programs are compared with the Linux
-# programs instead; mutation_test, whose 2,000 runs would each start wine; the
-# test of the table's clients, whose file name holds a double quote, which
-# Windows does not allow; kelvarin-graph's test of its options, which refuses
-# Linux's devices; the preloaded failing allocators (allocation_test and part
-# of conditions), a full disk (/dev/full), FIFOs
-# and closed descriptors (conditions), which Windows does not have; and
-# valgrind's memcheck. The sanitizer, coverage and lint builds are Linux
-# builds only.
+# thread model lacks). kelvarin-table's own tests, its JSON test and
+# kelvarin-graph's test run on the Windows programs. Left out here:
+# mutation_test, whose 2,000 runs would each start wine; the test of the
+# table's clients, whose file name holds a double quote, which Windows does
+# not allow; kelvarin-graph's test of its options, which refuses Linux's
+# devices; the preloaded failing allocators (allocation_test and part of
+# conditions), a full disk (/dev/full), FIFOs and closed descriptors
+# (conditions), which Windows does not have; and valgrind's memcheck. The
+# sanitizer, coverage and lint builds are Linux builds only.
 set(KELVARIN_LINUX_BUILD "" CACHE PATH
     "Build of the preset default whose programs the Windows programs are compared with")
 if(NOT EXISTS ${KELVARIN_LINUX_BUILD}/CMakeCache.txt)
@@ -30,13 +27,21 @@ find_program(KELVARIN_WINESERVER wineserver REQUIRED)
 find_program(KELVARIN_WINEBOOT wineboot REQUIRED)
 find_program(KELVARIN_OBJDUMP ${KELVARIN_MINGW_TRIPLET}-objdump REQUIRED)
 
-# wine's prefix (WINEPREFIX, set by the test preset) is made once by the
-# fixture wine; its registry is written when its server ends, which the last
-# test waits for.
+# wine's prefix (WINEPREFIX, set by the test preset) is made once, and its
+# registry written when the server that made it ends. Then the fixture wine
+# starts one server for the whole suite, which stays for up to ten minutes
+# without a program, and wine's services with it, their output closed: a
+# server that ends between two tests can meet the next one's start
+# ("recvmsg: Connection reset by peer"), and services started by a test would
+# hold its output open, so that CTest would wait for them. (A server left
+# by an earlier run is taken as it is.) The last test ends the server and
+# the services.
 add_test(NAME windows_wine_start
-         COMMAND sh -c "[ -f \"$WINEPREFIX/system.reg\" ] || { \"$0\" --init && \"$1\" -w; }"
+         COMMAND sh -c "exec </dev/null >/dev/null 2>&1
+                        { [ -f \"$WINEPREFIX/system.reg\" ] || { \"$0\" --init && \"$1\" -w; }; } &&
+                        { \"$1\" -p600 || :; } && \"$0\""
                  ${KELVARIN_WINEBOOT} ${KELVARIN_WINESERVER})
-add_test(NAME windows_wine_end COMMAND ${KELVARIN_WINESERVER} -w)
+add_test(NAME windows_wine_end COMMAND sh -c "\"$0\" -k; \"$0\" -w" ${KELVARIN_WINESERVER})
 set_tests_properties(windows_wine_start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(windows_wine_end PROPERTIES FIXTURES_CLEANUP wine)
 
@@ -158,5 +163,38 @@ foreach(option --json=x --files-from)
   list(APPEND wine_tests windows_table_option${name})
 endforeach()
 
+# kelvarin-table.exe and kelvarin-graph.exe as the Linux tests run a
+# program: under wine, their CR LF line ends (which the comparisons above
+# check) turned into line feeds. kelvarin-table's unit of tests runs but for
+# the FIFO, which Windows does not have, and so do the tests of its JSON and
+# of kelvarin-graph's pictures.
+foreach(program kelvarin-table kelvarin-graph)
+  file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/wine-bin/${program}
+       CONTENT "#!/bin/sh
+out=$(mktemp) && err=$(mktemp) || exit 125
+\"${KELVARIN_WINE}\" \"${unpacked}/${program}.exe\" \"$@\" >\"$out\" 2>\"$err\"
+status=$?
+sed -z 's/\\r\\n/\\n/g' \"$err\" >&2
+sed -z 's/\\r\\n/\\n/g' \"$out\"
+rm -f \"$out\" \"$err\"
+exit $status
+"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                        WORLD_READ WORLD_EXECUTE)
+endforeach()
+set(wine_bin ${CMAKE_CURRENT_BINARY_DIR}/wine-bin)
+add_test(NAME windows_table_test
+         COMMAND ${linux}/tests/table_test --gtest_brief=1
+                 --gtest_filter=-TableInputs.NoHangOnAFifoAndStandardInputOnce)
+set_tests_properties(windows_table_test PROPERTIES ENVIRONMENT
+  "KELVARIN_TABLE_EXE=${wine_bin}/kelvarin-table")
+find_program(KELVARIN_PYTHON3 python3 REQUIRED)
+add_test(NAME windows_table_json_test
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_json_test.sh ${wine_bin}/kelvarin-table
+                 ${CMAKE_CURRENT_SOURCE_DIR}/cases ${KELVARIN_PYTHON3})
+add_test(NAME windows_graph_test
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${wine_bin}/kelvarin-graph
+                 ${PROJECT_SOURCE_DIR}/examples ${CMAKE_CURRENT_SOURCE_DIR}/cases)
+list(APPEND wine_tests windows_table_test windows_table_json_test windows_graph_test)
 set_tests_properties(${file_tests} PROPERTIES FIXTURES_REQUIRED "zip;files;wine")
 set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED "zip;wine")
