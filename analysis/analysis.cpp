@@ -1,3 +1,6 @@
+// The analysis of a group in one pass: the sums of squares and their leaders,
+// then M Q = V' reduced about the empath, solved by LU decomposition, and the
+// measures of M, each figure kept in the value that every program shows.
 #include "analysis/analysis.h"
 
 #include <gsl/gsl_errno.h>
@@ -40,7 +43,7 @@ void EndOutOfMemory(Analysis* analysis, const char* report) {
 // solve: GSL_EDOM when U has a zero pivot, so that M is singular.
 int Solve(const gsl_matrix* reduced, const gsl_vector* v, gsl_matrix* lu, gsl_vector* q,
           double* determinant) {
-  size_t pivots[kMostReduced];
+  size_t pivots[kMostReduced] = {};
   gsl_permutation permutation = {reduced->size1, pivots};
   int signum = 0;
   gsl_matrix_memcpy(lu, reduced);
@@ -126,7 +129,7 @@ void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis) {
 
   // With a zero pivot only the determinant exists: the solve and the
   // inverse would divide by it.
-  double factors[kFactorsCapacity];
+  double factors[kFactorsCapacity] = {};
   gsl_matrix_view lu = gsl_matrix_view_array(factors, m, m);
   double determinant = 0.0;
   const int solved = Solve(analysis->reduced.get(), analysis->v.get(), &lu.matrix,
@@ -162,9 +165,9 @@ double Weight(const Analysis& analysis, int player) {
 
 void SolveSingular(const Analysis& analysis) {
   const size_t m = analysis.reduced->size1;
-  double factors[kFactorsCapacity];
+  double factors[kFactorsCapacity] = {};
   gsl_matrix_view lu = gsl_matrix_view_array(factors, m, m);
-  double weights[kMostReduced];
+  double weights[kMostReduced] = {};
   gsl_vector_view q = gsl_vector_view_array(weights, m);
   double determinant = 0.0;
   gsl_set_error_handler(nullptr);

@@ -13,7 +13,8 @@
 
 namespace {
 
-// The fixed texts name the bounds that they check.
+// The fixed texts below spell out the bounds that they report.
+// NOLINTNEXTLINE(readability-magic-numbers): the bounds as the texts write them
 static_assert(kMaxDescriptionLength == 120 && kMinPlayers == 2 && kMaxPlayers == 20);
 
 #if !defined(_WIN32)

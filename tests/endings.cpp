@@ -1,6 +1,8 @@
 #include "tests/endings.h"
 
+#include <algorithm>
 #include <csignal>
+#include <iterator>
 #include <regex>
 
 #include "app/version.h"
@@ -32,14 +34,11 @@ bool IsReported(const std::string& err) {
   const ReadFailure failures[] = {ReadFailure::kDescription, ReadFailure::kDescriptionLength,
                                   ReadFailure::kSize, ReadFailure::kSizeBounds,
                                   ReadFailure::kValues};
-  for (const ReadFailure failure : failures) {
+  return std::any_of(std::begin(failures), std::end(failures), [&err](ReadFailure failure) {
     const std::string report =
         "\nKelvarin error: " + std::string(FailureMessage(failure)) + " \n\n" + ExitBanner();
-    if (EndsWith(err, report) && OnlyDiagnostics(err.substr(0, err.size() - report.size()))) {
-      return true;
-    }
-  }
-  return false;
+    return EndsWith(err, report) && OnlyDiagnostics(err.substr(0, err.size() - report.size()));
+  });
 }
 
 bool IsSingularAbort(const RunResult& run) {

@@ -154,4 +154,3 @@ std::string AsUtf8(std::string_view text) {
   return out;
 }
 // NOLINTEND(readability-magic-numbers)
-
