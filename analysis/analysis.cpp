@@ -16,6 +16,9 @@ namespace {
 constexpr int kMostReduced = static_cast<int>(kMaxPlayers) - 1;
 constexpr int kFactorsCapacity = kMostReduced * kMostReduced;
 
+// Room for the players named in a message, "P2, P3, ..., P20" at most.
+constexpr int kPlayersCapacity = 128;
+
 // Return the largest of sums[0..n) minus the second largest (n >= 2).
 double Margin(const double* sums, int n) {
   double first = std::max(sums[0], sums[1]);
@@ -69,7 +72,7 @@ double InverseNorm(gsl_matrix* lu) {
 // why: solving M Q = V' overflowed double precision. Leave it empty when all
 // are finite.
 void SayNotFinite(Analysis* analysis) {
-  char players[kAnalysisMessageCapacity] = "";
+  char players[kPlayersCapacity] = "";
   int length = 0;
   int count = 0;
   for (size_t i = 0; i < analysis->q->size; ++i) {
