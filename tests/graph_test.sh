@@ -303,7 +303,8 @@ for file in "$work"/random*ties.dat; do
     for focus in 0 1; do
       options=(--top $top)
       [ $focus = 0 ] || options+=(--focus)
-      "$program" "${options[@]}" "$file" >"$work/graph.gv" 2>/dev/null
+      "$program" "${options[@]}" "$file" >"$work/graph.gv" 2>"$work/err" ||
+        fail "$(basename "$file") ${options[*]}: status $?: $(cat "$work/err")"
       empath=$(sed -n 's/^  label=.*empath P\([0-9]*\).*/\1/p' "$work/graph.gv")
       driver=$(sed -n 's/^  label=.*driver P\([0-9]*\).*/\1/p' "$work/graph.gv")
       awk 'NR > 2 { for (j = 1; j <= NF; ++j) if (NR - 2 != j && $j != 0) print NR - 2, j, $j + 0 }' \
