@@ -43,7 +43,7 @@ std::from_chars_result FromChars(const char* first, const char* last, float* val
 }  // namespace standard
 namespace chosen = standard;
 #else
-namespace chosen = c_library;
+namespace chosen = portable;
 #endif
 
 std::to_chars_result ToChars(char* first, char* last, double value) {

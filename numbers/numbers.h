@@ -1,8 +1,8 @@
 // The project's conversions between numbers and text. Each writes or reads
 // exactly as the C++ library's std::to_chars and std::from_chars do in the
 // C locale; where the library has no floating-point std::to_chars or
-// std::from_chars (Emscripten's libc++), they go through the C library's
-// snprintf, strtod and strtof and give the same text and values.
+// std::from_chars (Emscripten's libc++), they are fast_float's reading and
+// {fmt}'s digits, which give the same values and text.
 #ifndef KELVARIN_NUMBERS_NUMBERS_H_
 #define KELVARIN_NUMBERS_NUMBERS_H_
 
@@ -39,15 +39,16 @@ std::to_chars_result ToChars(char* first, char* last, double value, Form form, i
 std::from_chars_result FromChars(const char* first, const char* last, double* value);
 std::from_chars_result FromChars(const char* first, const char* last, float* value);
 
-// The conversions over the C library, always there. Where the C++ library
-// has its own, the functions above are those, and a test compares the two.
-namespace c_library {
+// The conversions over fast_float and {fmt}, always there. Where the C++
+// library has its own, the functions above are those, and a test compares
+// the two.
+namespace portable {
 std::to_chars_result ToChars(char* first, char* last, double value);
 std::to_chars_result ToChars(char* first, char* last, double value, Form form);
 std::to_chars_result ToChars(char* first, char* last, double value, Form form, int precision);
 std::from_chars_result FromChars(const char* first, const char* last, double* value);
 std::from_chars_result FromChars(const char* first, const char* last, float* value);
-}  // namespace c_library
+}  // namespace portable
 
 }  // namespace numbers
 

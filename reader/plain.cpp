@@ -50,9 +50,7 @@ void Take(Source* source, const Ahead& ahead) {
   }
 }
 
-// The longest text of a plain value: a longer number is read byte by byte,
-// so that the C library's conversion, where it stands in for the C++
-// library's, never copies more than this.
+// The longest text of a plain value: a longer number is read byte by byte.
 constexpr long kPlainValueBytes = 64;
 
 // Return true when the mantissa of a number's text [digits, end) has a digit
