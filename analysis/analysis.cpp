@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "numbers/log10.h"
+
 namespace {
 
 // Room for the LU factors of M, which keeps the values it is printed with.
@@ -155,7 +157,7 @@ void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis) {
     condition = HUGE_VAL;
   }
   analysis->condition = condition;
-  analysis->log_condition = std::log10(condition);
+  analysis->log_condition = numbers::Log10(condition);
   SayNotFinite(analysis);
   analysis->ending = analysis->message[0] == '\0' ? Ending::kComplete : Ending::kNotFinite;
 }

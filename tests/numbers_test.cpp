@@ -1,10 +1,12 @@
 // The project's number conversions: a few texts as std::to_chars writes
 // them, and, where the C++ library has floating-point std::to_chars and
 // std::from_chars, the conversions over fast_float and {fmt} against those on
-// a large sample with a fixed seed.
+// a large sample with a fixed seed. The correctly rounded log10 against
+// MPFR's.
 #include "numbers/numbers.h"
 
 #include <gtest/gtest.h>
+#include <mpfr.h>
 
 #include <cmath>
 #include <cstdint>
@@ -13,6 +15,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "numbers/log10.h"
 
 namespace {
 
@@ -83,6 +87,59 @@ TEST(NumbersTest, PortableReadsAsFromChars) {
   const std::string tiny = "1e-46";
   EXPECT_EQ(numbers::portable::FromChars(tiny.data(), tiny.data() + tiny.size(), &single).ec,
             std::errc::result_out_of_range);
+}
+
+// log10 as MPFR rounds it to nearest in 53 bits.
+double Log10ByMpfr(double x) {
+  mpfr_t value;
+  mpfr_init2(value, std::numeric_limits<double>::digits);
+  mpfr_set_d(value, x, MPFR_RNDN);
+  mpfr_log10(value, value, MPFR_RNDN);
+  const double result = mpfr_get_d(value, MPFR_RNDN);
+  mpfr_clear(value);
+  return result;
+}
+
+TEST(Log10Test, RoundsAsMpfr) {
+  // Exact results, the ends of the range, next to 1, and two whose fast
+  // evaluation rounds a last bit away, upward and downward.
+  const struct {
+    double x;
+    double log10;
+  } rows[] = {{1, 0},
+              {1e22, 22},
+              {3, 0x1.e8927964fd5fdp-2},
+              {1 - 0x1p-53, -0x1.bcb7b1526e50fp-55},
+              {1 + 0x1p-52, 0x1.bcb7b1526e50dp-54},
+              {0x1p-1074, -0x1.434e6420f4374p+8},
+              {std::numeric_limits<double>::max(), 0x1.34413509f79ffp+8},
+              {0x1.020185e0d6611p+0, 0x1.bc4d4af565d92p-9},
+              {0x1.e48484c0fb0fbp-1, -0x1.889106c168295p-6},
+              {0, -std::numeric_limits<double>::infinity()},
+              {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(numbers::Log10(row.x), row.log10) << std::hexfloat << row.x;
+    EXPECT_EQ(std::signbit(numbers::Log10(row.x)), std::signbit(row.log10)) << row.x;
+  }
+  EXPECT_TRUE(std::isnan(numbers::Log10(-1)));
+  EXPECT_TRUE(std::isnan(numbers::Log10(std::numeric_limits<double>::quiet_NaN())));
+  // Condition numbers from 1 to 1e17, numbers near 1, whose logarithm is
+  // the fast evaluation's alone, and any positive double; about one in a
+  // hundred takes MPFR's way, and a C library's log10 misses some of the
+  // others by a last bit.
+  std::mt19937_64 random(20240603);  // NOLINT(cert-msc32-c,cert-msc51-cpp)
+  std::uniform_real_distribution<double> power(0, 17);
+  std::uniform_real_distribution<double> near_1(0.7, 1.42);
+  for (int i = 0; i < 60000; ++i) {
+    double x = i % 3 == 0 ? std::pow(10.0, power(random)) : near_1(random);
+    if (i % 3 == 2) {
+      const std::uint64_t bits = random() >> 1;
+      std::memcpy(&x, &bits, sizeof x);
+    }
+    if (std::isfinite(x) && x > 0) {
+      EXPECT_EQ(numbers::Log10(x), Log10ByMpfr(x)) << std::hexfloat << x;
+    }
+  }
 }
 
 #if defined(__cpp_lib_to_chars)

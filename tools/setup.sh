@@ -5,7 +5,7 @@
 # Safe to run again: it installs nothing that is already there.
 set -euo pipefail
 
-packages=(cmake make g++ libgsl-dev)
+packages=(cmake make g++ libgsl-dev libmpfr-dev libgmp-dev libfast-float-dev libfmt-dev)
 for argument in "$@"; do
   if [ "$argument" = tests ]; then
     packages+=(libgtest-dev libgmock-dev valgrind clang gcovr graphviz python3 r-base-core python3-pandas)
