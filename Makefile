@@ -54,13 +54,14 @@ package: page
 	cmake --workflow --preset package
 
 # The Windows programs and download, the workflow preset windows, after GSL
-# for Windows (tools/gsl.sh windows, built once) and the preset default's Linux
-# programs and end-to-end runner, which the tests compare with and run the
-# cases by: CPack packs the zip in a test fixture and the tests run the
-# unpacked programs under wine.
+# and MPFR for Windows (tools/gsl.sh windows and tools/mpfr.sh windows, built
+# once) and the preset default's Linux programs and end-to-end runner, which
+# the tests compare with and run the cases by: CPack packs the zip in a test
+# fixture and the tests run the unpacked programs under wine.
 windows: page
-	tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev mandoc
+	tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev mandoc m4
 	tools/gsl.sh windows
+	tools/mpfr.sh windows
 	cmake --preset default
 	cmake --build --preset default --target kelvarin kelvarin-table kelvarin-graph e2e_test
 	cmake --workflow --preset windows
@@ -70,9 +71,10 @@ windows: page
 # carry; make web also tests them, under node against the native build's
 # runners and in headless chromium.
 page: setup-tests
-	tools/setup.sh emscripten chromium dpkg-dev
+	tools/setup.sh emscripten chromium dpkg-dev m4
 	cd web && npm ci --no-audit --no-fund
 	tools/gsl.sh web
+	tools/mpfr.sh web
 	NODE_PATH=/usr/share/nodejs cmake --preset web
 	NODE_PATH=/usr/share/nodejs cmake --build --preset web
 

@@ -43,6 +43,19 @@ if(WIN32)
       "must be the version of Debian's source package of GSL ${GSL_VERSION}, from which "
       "${GSL_ROOT_DIR} was built; tools/gsl.sh windows writes it in ${GSL_ROOT_DIR}/built-from")
   endif()
+  # And the sources of MPFR and GMP inside the programs, as their license, the
+  # LGPL, asks: tools/mpfr.sh windows writes them in built-from
+  # ("mpfr4=<version> gmp=<version>").
+  set(mpfr_built_from "")
+  if(EXISTS ${MPFR_ROOT_DIR}/built-from)
+    file(STRINGS ${MPFR_ROOT_DIR}/built-from mpfr_built_from LIMIT_COUNT 1)
+  endif()
+  if(NOT mpfr_built_from MATCHES "^mpfr4=([^ ]+) gmp=([^ ]+)$")
+    message(FATAL_ERROR "${MPFR_ROOT_DIR}/built-from (\"${mpfr_built_from}\") must name "
+      "Debian's source packages of MPFR and GMP, as tools/mpfr.sh windows writes it")
+  endif()
+  set(KELVARIN_MPFR_DEBIAN_VERSION ${CMAKE_MATCH_1})
+  set(KELVARIN_GMP_DEBIAN_VERSION ${CMAKE_MATCH_2})
   set(windows_files ${PROJECT_BINARY_DIR}/windows)
 
   # Each manual as a web page, which Windows opens without other software:

@@ -3,7 +3,8 @@
 #     its source, run by CMAKE_CROSSCOMPILING_EMULATOR (node);
 #   the end-to-end cases, kelvarin-table's tests and kelvarin-graph's test,
 #     run by the native build's runners (KELVARIN_NATIVE_TESTS, the preset
-#     default's tests/, which make web builds first) on the node programs.
+#     default's tests/, which make web builds first) on the node programs;
+#   the node kelvarin-table's tables of 300 files against the native one's.
 set(gtest_disable_pthreads ON CACHE BOOL "GoogleTest without threads under node" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -18,7 +19,7 @@ function(kelvarin_web_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
 endfunction()
 
-kelvarin_web_test(numbers_test numbers)
+kelvarin_web_test(numbers_test numbers log10)
 kelvarin_web_test(scan_test reader)
 kelvarin_web_test(reader_test reader analysis)
 target_compile_definitions(reader_test PRIVATE KELVARIN_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
@@ -50,6 +51,10 @@ find_program(KELVARIN_PYTHON3 python3 REQUIRED)
 add_test(NAME table_json
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_json_test.sh ${bin}/kelvarin-table ${cases}
                  ${KELVARIN_PYTHON3})
+# The same table as the Linux kelvarin-table's, byte for byte, of 300 files.
+add_test(NAME same_table
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/same_table_test.sh ${CMAKE_CURRENT_BINARY_DIR}/same_table
+                 ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${bin}/kelvarin-table)
 add_test(NAME graph COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${bin}/kelvarin-graph
                             ${examples} ${cases})
 add_test(NAME graph_options COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_options_test.sh

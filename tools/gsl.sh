@@ -27,34 +27,9 @@ if [ -f "$prefix/built-from" ]; then
   echo "gsl: GSL for $target is built already ($(cat "$prefix/built-from")); to rebuild it, remove $prefix"
   exit 0
 fi
-# Run a command with its output in the log; show the log's end on failure.
-logged() {
-  "$@" >>"$log" 2>&1 || { tail -n 40 "$log" >&2 && echo "gsl: FAIL: $* (log: $log)" >&2 && exit 1; }
-}
+. tools/debian-source.sh
 rm -rf "$prefix" "$src" "$log"
-mkdir -p "$src/apt/lists/partial" "$src/apt/cache/archives/partial" "$src/apt/parts"
-
-# A private apt state whose sources are the machine's own deb entries made
-# deb-src entries, their options (signed-by) kept: the source comes from
-# wherever the machine gets its packages, whose own lists stay unchanged.
-version=$(dpkg-query -W -f='${source:Version}' libgsl-dev)
-list="" parts=""
-eval "$(apt-config shell list Dir::Etc::SourceList/f parts Dir::Etc::SourceParts/d)"
-for file in "$list" "$parts"*.list; do
-  [ ! -f "$file" ] || sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$file"
-done >"$src/apt/sources.list"
-for file in "$parts"*.sources; do
-  [ ! -f "$file" ] || sed 's/^Types:.*/Types: deb-src/' "$file" >"$src/apt/parts/${file##*/}"
-done
-apt=(-o "Dir::Etc::SourceList=$src/apt/sources.list" -o "Dir::Etc::SourceParts=$src/apt/parts"
-  -o "Dir::State::Lists=$src/apt/lists" -o "Dir::Cache=$src/apt/cache")
-# As root, apt hands downloads to its sandbox user, who cannot write here.
-[ "$(id -u)" -ne 0 ] || apt+=(-o APT::Sandbox::User=root)
-echo "gsl: fetching Debian's source package gsl $version"
-# An entry whose archive has no sources fails the update, not the fetch.
-apt-get "${apt[@]}" update >>"$log" 2>&1 || echo "gsl: apt-get update reported errors ($log)"
-(cd "$src" && logged apt-get "${apt[@]}" source --download-only "gsl=$version")
-logged dpkg-source -x "$src"/gsl_*.dsc "$src/gsl"
+fetch_source "$src" libgsl-dev
 
 # Built in its own source tree: GSL's error report names the source file as
 # the compiler saw it, so an out-of-tree build would print a long path. Only
