@@ -180,17 +180,25 @@ Pair Evaluate(double x) {
   return Add({whole.hi, whole.lo + exponent * kLog10Of2.lo}, Multiply(log_m, kLog10OfE));
 }
 
+// MPFR keeps the constants it computes (log(2), pi) for the thread that
+// needs them, which must free its own as it ends.
+struct MpfrConstants {
+  MpfrConstants() = default;
+  MpfrConstants(const MpfrConstants&) = delete;
+  MpfrConstants& operator=(const MpfrConstants&) = delete;
+  ~MpfrConstants() { mpfr_free_cache2(MPFR_FREE_LOCAL_CACHE); }
+};
+
 // log10(x) by MPFR, rounded to nearest in 53 bits, which a double holds
 // exactly: the logarithm of a double is far inside a double's range.
 double ByMpfr(double x) {
+  thread_local const MpfrConstants constants;
   mpfr_t value;
   mpfr_init2(value, std::numeric_limits<double>::digits);
   mpfr_set_d(value, x, MPFR_RNDN);
   mpfr_log10(value, value, MPFR_RNDN);
   const double result = mpfr_get_d(value, MPFR_RNDN);
   mpfr_clear(value);
-  // MPFR keeps constants for the thread; a thread that ends must free its own.
-  mpfr_free_cache2(MPFR_FREE_LOCAL_CACHE);
   return result;
 }
 
