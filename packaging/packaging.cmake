@@ -43,8 +43,8 @@ if(WIN32)
       "must be the version of Debian's source package of GSL ${GSL_VERSION}, from which "
       "${GSL_ROOT_DIR} was built; tools/gsl.sh windows writes it in ${GSL_ROOT_DIR}/built-from")
   endif()
-  # And the sources of MPFR and GMP inside the programs, as their license, the
-  # LGPL, asks: tools/mpfr.sh windows writes them in built-from
+  # And the sources of MPFR and GMP's mini-gmp inside the programs, as their
+  # license, the LGPL, asks: tools/mpfr.sh windows writes them in built-from
   # ("mpfr4=<version> gmp=<version>").
   set(mpfr_built_from "")
   if(EXISTS ${MPFR_ROOT_DIR}/built-from)
