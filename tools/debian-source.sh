@@ -3,7 +3,7 @@
 
 # Run a command with its output in $log; show the log's end on failure.
 logged() {
-  "$@" >>"$log" 2>&1 || { tail -n 40 "$log" >&2 && echo "$(basename "$0"): FAIL: $* (log: $log)" >&2 && exit 1; }
+  "$@" >>"$log" 2>&1 || { tail -n 40 "$log" >&2 && echo "$(basename "$0" .sh): FAIL: $* (log: $log)" >&2 && exit 1; }
 }
 
 # fetch_source DIR PACKAGE...: Debian's source package of each installed
@@ -28,11 +28,11 @@ fetch_source() {
   # As root, apt hands downloads to its sandbox user, who cannot write here.
   [ "$(id -u)" -ne 0 ] || apt+=(-o APT::Sandbox::User=root)
   # An entry whose archive has no sources fails the update, not the fetch.
-  apt-get "${apt[@]}" update >>"$log" 2>&1 || echo "$(basename "$0"): apt-get update reported errors ($log)"
+  apt-get "${apt[@]}" update >>"$log" 2>&1 || echo "$(basename "$0" .sh): apt-get update reported errors ($log)"
   for package in "$@"; do
     name=$(dpkg-query -W -f='${source:Package}' "$package")
     version=$(dpkg-query -W -f='${source:Version}' "$package")
-    echo "$(basename "$0"): fetching Debian's source package $name $version"
+    echo "$(basename "$0" .sh): fetching Debian's source package $name $version"
     (cd "$dir" && logged apt-get "${apt[@]}" source --download-only "$name=$version")
     logged dpkg-source -x "$dir/${name}_${version#*:}.dsc" "$dir/$name"
   done
