@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "numbers/log10.h"
+#include "logarithm/log10.h"
 
 namespace {
 
@@ -157,7 +157,7 @@ void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis) {
     condition = HUGE_VAL;
   }
   analysis->condition = condition;
-  analysis->log_condition = numbers::Log10(condition);
+  analysis->log_condition = logarithm::Log10(condition);
   SayNotFinite(analysis);
   analysis->ending = analysis->message[0] == '\0' ? Ending::kComplete : Ending::kNotFinite;
 }

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "numbers/log10.h"
+#include "logarithm/log10.h"
 
 namespace {
 
@@ -118,11 +118,11 @@ TEST(Log10Test, RoundsAsMpfr) {
               {0, -std::numeric_limits<double>::infinity()},
               {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()}};
   for (const auto& row : rows) {
-    EXPECT_EQ(numbers::Log10(row.x), row.log10) << std::hexfloat << row.x;
-    EXPECT_EQ(std::signbit(numbers::Log10(row.x)), std::signbit(row.log10)) << row.x;
+    EXPECT_EQ(logarithm::Log10(row.x), row.log10) << std::hexfloat << row.x;
+    EXPECT_EQ(std::signbit(logarithm::Log10(row.x)), std::signbit(row.log10)) << row.x;
   }
-  EXPECT_TRUE(std::isnan(numbers::Log10(-1)));
-  EXPECT_TRUE(std::isnan(numbers::Log10(std::numeric_limits<double>::quiet_NaN())));
+  EXPECT_TRUE(std::isnan(logarithm::Log10(-1)));
+  EXPECT_TRUE(std::isnan(logarithm::Log10(std::numeric_limits<double>::quiet_NaN())));
   // Condition numbers from 1 to 1e17, numbers near 1, whose logarithm is
   // the fast evaluation's alone, and any positive double; about one in a
   // hundred takes MPFR's way, and a C library's log10 misses some of the
@@ -137,7 +137,7 @@ TEST(Log10Test, RoundsAsMpfr) {
       std::memcpy(&x, &bits, sizeof x);
     }
     if (std::isfinite(x) && x > 0) {
-      EXPECT_EQ(numbers::Log10(x), Log10ByMpfr(x)) << std::hexfloat << x;
+      EXPECT_EQ(logarithm::Log10(x), Log10ByMpfr(x)) << std::hexfloat << x;
     }
   }
 }

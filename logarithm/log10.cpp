@@ -29,14 +29,14 @@
 //   <= |e log10(2) + log10(m)| when e != 0.
 // The pair is thus within 2^-62.8 |log10(x)|; kErrorBound leaves a factor of
 // 7 above that.
-#include "numbers/log10.h"
+#include "logarithm/log10.h"
 
 #include <mpfr.h>
 
 #include <cmath>
 #include <limits>
 
-namespace numbers {
+namespace logarithm {
 namespace {
 
 // The relative error of the evaluation in pairs, with room to spare.
@@ -224,4 +224,4 @@ double Log10(double x) {
   return below == above ? below : ByMpfr(x);
 }
 
-}  // namespace numbers
+}  // namespace logarithm

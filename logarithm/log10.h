@@ -1,9 +1,9 @@
 // The base-10 logarithm of the condition number, the same double on every
 // system the programs are built for.
-#ifndef KELVARIN_NUMBERS_LOG10_H_
-#define KELVARIN_NUMBERS_LOG10_H_
+#ifndef KELVARIN_LOGARITHM_LOG10_H_
+#define KELVARIN_LOGARITHM_LOG10_H_
 
-namespace numbers {
+namespace logarithm {
 
 // Return log10(x) correctly rounded: the double nearest to the exact
 // logarithm, as GNU MPFR's mpfr_log10 rounds it to nearest in 53 bits (a C
@@ -11,6 +11,6 @@ namespace numbers {
 // inf gives inf, a negative x a NaN, and a NaN itself.
 double Log10(double x);
 
-}  // namespace numbers
+}  // namespace logarithm
 
-#endif  // KELVARIN_NUMBERS_LOG10_H_
+#endif  // KELVARIN_LOGARITHM_LOG10_H_
