@@ -10,6 +10,9 @@
 
 namespace {
 
+// The option that names the data file after it: "--label=NAME FILE".
+constexpr const char* kLabelOption = "--label=";
+
 void PrintDefinition() {
   std::printf("\n%s data file definition:  Line  1 - data descriptor (text) \n", kProgramName);
   std::printf("                                Line  2 - size of matrix  (integer, 1 < N < 20)\n");
@@ -22,6 +25,7 @@ void PrintDefinition() {
 
 void PrintHelp() {
   std::printf("Usage: kelvarin FILE\n");
+  std::printf("  or:  kelvarin --label=NAME FILE\n");
   std::printf(
       "Report the empath, the driver and the synchronization coefficient S_E of the group\n"
       "of %lld to %lld players whose influence matrix FILE holds.\n\n",
@@ -29,6 +33,10 @@ void PrintHelp() {
   std::printf("  -?         print the data file definition\n");
   std::printf("  --help     print this help\n");
   std::printf("  --version  print the version\n");
+  std::printf(
+      "  --label=NAME FILE\n"
+      "             read FILE as the data file, whatever it is called, and call it\n"
+      "             NAME in every message\n");
   PrintDefinition();
   std::printf(
       "Exit status: 0 after a complete report, 1 after an error; a singular reduced\n"
@@ -55,20 +63,28 @@ void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_ou
     FinishReport();
     std::exit(0);
   }
-  for (int i = 2; i < argc; ++i) {
+  // "--label=NAME FILE": the file at FILE, whatever it is called, is shown
+  // as NAME in every message. Only this form is read so; any other first
+  // argument is the data file's name, as it always was.
+  int path = 1;
+  char* name = argv[1];
+  if (argc > 2 && std::strncmp(argv[1], kLabelOption, std::strlen(kLabelOption)) == 0) {
+    path = 2;
+    name = argv[1] + std::strlen(kLabelOption);
+  }
+  for (int i = path + 1; i < argc; ++i) {
     SayAboutProgram(diagnostics, Severity::kWarning,
                     "only one data file is read: the argument '%s' is ignored",
                     Escaped(argv[i]).c_str());
   }
   // Opened once: a second open could wait forever on a FIFO whose writer
   // has finished, and would lose what the first read of it delivered.
-  std::FILE* file = OpenDataFile(argv[1], diagnostics);
+  std::FILE* file = OpenDataFile(argv[path], name, diagnostics);
   if (file == nullptr) {
     // The name as the diagnostics write it: a name cannot drive the terminal.
-    WriteErrorMessage(FailureMessage(ReadFailure::kNotFound), (" " + Escaped(argv[1])).c_str(), 1,
-                      1);
+    WriteErrorMessage(FailureMessage(ReadFailure::kNotFound), (" " + Escaped(name)).c_str(), 1, 1);
   }
-  *path_out = argv[1];
+  *path_out = name;
   *file_out = file;
 }
 

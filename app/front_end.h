@@ -14,13 +14,14 @@ constexpr const char* kProgramName = "Kelvarin";
 
 // Open the data file named by argv[1] for reading and hand it over: its
 // name's address in path_out and the open stream, which the caller closes, in
-// file_out. Or end the process: with the data-file definition and status 0
-// for "-?", with the help or the version and status 0 for "--help" and
-// "--version", with a usage report and status 1 for a missing argument or a
-// file that does not open (after a line on diagnostics that says why).
-// Arguments after the first are ignored, with a warning. The file is opened
-// in binary mode, so that every byte means the same on every system; the
-// reader folds CR LF itself.
+// file_out. "--label=NAME FILE" opens FILE, whatever its name, and hands over
+// NAME as its name, which every message then shows. Or end the process: with
+// the data-file definition and status 0 for "-?", with the help or the
+// version and status 0 for "--help" and "--version", with a usage report and
+// status 1 for a missing argument or a file that does not open (after a line
+// on diagnostics that says why). Arguments after the data file's are
+// ignored, with a warning. The file is opened in binary mode, so that every
+// byte means the same on every system; the reader folds CR LF itself.
 void GetCommandLine(char* argv[], int argc, char** path_out, std::FILE** file_out,
                     Diagnostics* diagnostics);
 

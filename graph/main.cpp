@@ -27,6 +27,7 @@ constexpr Program kProgram = {"kelvarin-graph", "[--heatmap | --focus] [--top=K]
 // What the command line asks for.
 struct Options {
   const char* path = nullptr;
+  const char* name = nullptr;  // what the messages call the file
   double min = 0.0;
   bool min_given = false;
   int top = 0;  // 0: no --top
@@ -38,13 +39,14 @@ struct Options {
 constexpr int kTangle = 8;
 
 // The options' values in getopt_long's table.
-enum Option : int { kMin = 256, kTop, kHeatmap, kFocus };
+enum Option : int { kMin = 256, kTop, kHeatmap, kFocus, kLabel };
 
 constexpr option kOptions[] = {
     {"min", required_argument, nullptr, kMin},
     {"top", required_argument, nullptr, kTop},
     {"heatmap", no_argument, nullptr, kHeatmap},
     {"focus", no_argument, nullptr, kFocus},
+    {"label", required_argument, nullptr, kLabel},
     kHelpEntry,
     kVersionEntry,
     kEndEntry,
@@ -70,6 +72,8 @@ void PrintHelp() {
       "             (by absolute value, a tie to the lower player), K a whole\n"
       "             number of at least 1\n");
   std::printf("  --min=X    leave out the edges whose absolute influence is below X\n");
+  std::printf("  --label=NAME\n");
+  std::printf("             call the FILE given next NAME in every message\n");
   std::printf("  --help     print this help\n");
   std::printf("  --version  print the version\n\n");
   std::printf(
@@ -134,6 +138,7 @@ double ReadMin(const char* text) {
 Options ReadCommandLine(int argc, char* argv[]) {
   Options options;
   bool ended = false;
+  const char* label = nullptr;  // the name of the FILE given next
   for (Argument a = NextArgument(kProgram, argc, argv, "", kOptions, &ended); a.option != -1;
        a = NextArgument(kProgram, argc, argv, "", kOptions, &ended)) {
     switch (a.option) {
@@ -142,6 +147,15 @@ Options ReadCommandLine(int argc, char* argv[]) {
           BadCommandLine(kProgram, "one data file is drawn at a time; another is", a.value);
         }
         options.path = a.value;
+        options.name = label != nullptr ? label : a.value;
+        label = nullptr;
+        break;
+      case kLabel:
+        if (label != nullptr) {
+          BadCommandLine(kProgram,
+                         "--label names the FILE given next, which has one already:", a.value);
+        }
+        label = a.value;
         break;
       case kMin:
         options.min = ReadMin(a.value);
@@ -162,6 +176,9 @@ Options ReadCommandLine(int argc, char* argv[]) {
       default:
         break;
     }
+  }
+  if (label != nullptr) {
+    BadCommandLine(kProgram, "--label names the FILE given next, and none follows it:", label);
   }
   if (options.path == nullptr) {
     BadCommandLine(kProgram, "no data file given");
@@ -187,12 +204,12 @@ int main(int argc, char* argv[]) {
   Reader reader;
   reader.diagnostics = &diagnostics;
   Matrix influence;
-  const ReadFailure failure = ReadDataFile(options.path, &reader, &influence);
+  const ReadFailure failure = ReadDataFile(options.path, options.name, &reader, &influence);
   if (failure != ReadFailure::kNone) {
     const char* message = FailureMessage(failure);
     if (failure == ReadFailure::kNotFound) {
       SayAboutProgram(&diagnostics, Severity::kError, "%s %s", message,
-                      Escaped(options.path).c_str());
+                      Escaped(options.name).c_str());
     } else {
       SayAboutProgram(&diagnostics, Severity::kError, "%s", message);
     }

@@ -24,14 +24,14 @@ static_assert(kMaxDescriptionLength == 120 && kMinPlayers == 2 && kMaxPlayers ==
 // and size to a regular file's size. Return null when it cannot be opened,
 // errno telling why, or when it is a device or a socket, which is refused in
 // words of its own and *refused set.
-std::FILE* OpenWithoutWaiting(const char* path, Diagnostics* diagnostics, FileKind* kind,
-                              long long* size, bool* refused) {
+std::FILE* OpenWithoutWaiting(const char* path, const char* name, Diagnostics* diagnostics,
+                              FileKind* kind, long long* size, bool* refused) {
   const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
   struct stat status = {};
   if (descriptor < 0) {
     if (errno == ENXIO && stat(path, &status) == 0 && S_ISSOCK(status.st_mode)) {
       SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': it is a socket",
-                      Escaped(path).c_str());
+                      Escaped(name).c_str());
       *refused = true;
     }
     return nullptr;
@@ -39,7 +39,7 @@ std::FILE* OpenWithoutWaiting(const char* path, Diagnostics* diagnostics, FileKi
   if (fstat(descriptor, &status) == 0 && (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))) {
     (void)close(descriptor);
     SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': it is a device",
-                    Escaped(path).c_str());
+                    Escaped(name).c_str());
     *refused = true;
     return nullptr;
   }
@@ -59,9 +59,9 @@ std::FILE* OpenWithoutWaiting(const char* path, Diagnostics* diagnostics, FileKi
 }
 #endif
 
-// Say why path could not be opened, errno telling.
-void SayCannotOpen(const char* path, Diagnostics* diagnostics) {
-  SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': %s", Escaped(path).c_str(),
+// Say why the file the user calls name could not be opened, errno telling.
+void SayCannotOpen(const char* name, Diagnostics* diagnostics) {
+  SayAboutProgram(diagnostics, Severity::kError, "cannot open '%s': %s", Escaped(name).c_str(),
                   SystemReason(errno));
 }
 
@@ -115,11 +115,11 @@ const char* FailureMessage(ReadFailure failure) {
   return "Error reading in matrix.  Check size and values.";
 }
 
-std::FILE* OpenDataFile(const char* path, Diagnostics* diagnostics) {
+std::FILE* OpenDataFile(const char* path, const char* name, Diagnostics* diagnostics) {
   errno = 0;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) {
-    SayCannotOpen(path, diagnostics);
+    SayCannotOpen(name, diagnostics);
   }
   return file;
 }
@@ -129,20 +129,20 @@ ReadFailure ReadGroup(Reader* reader, std::FILE* file, Matrix* influence,
   return Read(reader, file, FileKind::kUnknown, -1, influence, after_header);
 }
 
-ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence) {
-  reader->name = path;
+ReadFailure ReadDataFile(const char* path, const char* name, Reader* reader, Matrix* influence) {
+  reader->name = name;
   FileKind kind = FileKind::kUnknown;
   long long size = -1;
   std::FILE* file = stdin;
   if (std::strcmp(path, "-") != 0) {
 #if defined(_WIN32)
-    file = OpenDataFile(path, reader->diagnostics);  // what the file is, learnt at the first read
+    file = OpenDataFile(path, name, reader->diagnostics);  // what the file is, learnt at the first read
 #else
     errno = 0;
     bool refused = false;
-    file = OpenWithoutWaiting(path, reader->diagnostics, &kind, &size, &refused);
+    file = OpenWithoutWaiting(path, name, reader->diagnostics, &kind, &size, &refused);
     if (file == nullptr && !refused) {
-      SayCannotOpen(path, reader->diagnostics);
+      SayCannotOpen(name, reader->diagnostics);
     }
 #endif
   }

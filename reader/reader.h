@@ -44,9 +44,10 @@ ReadFailure CheckSize(Reader* reader);
 ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence);
 
 // Open the data file at path for reading in binary mode, as fopen opens any
-// name, or return null after saying "cannot open 'PATH': REASON" on
-// diagnostics.
-std::FILE* OpenDataFile(const char* path, Diagnostics* diagnostics);
+// name, or return null after saying "cannot open 'NAME': REASON" on
+// diagnostics, name being what the user calls the file (its path, or the
+// label given for it).
+std::FILE* OpenDataFile(const char* path, const char* name, Diagnostics* diagnostics);
 
 // Read file, open at its start, with reader: ReadHeader, then after_header
 // (unless it is null: kelvarin prints the description and N there),
@@ -58,7 +59,7 @@ ReadFailure ReadGroup(Reader* reader, std::FILE* file, Matrix* influence,
 // Read the data file at path as a companion program reads it: open it ("-"
 // is standard input, a FIFO that nothing writes to reads as empty at once
 // instead of waiting for a writer, a device or a socket is refused, each
-// said on reader->diagnostics), ReadGroup, and close it.
-ReadFailure ReadDataFile(const char* path, Reader* reader, Matrix* influence);
+// said on reader->diagnostics, which call it name), ReadGroup, and close it.
+ReadFailure ReadDataFile(const char* path, const char* name, Reader* reader, Matrix* influence);
 
 #endif  // KELVARIN_READER_READER_H_

@@ -4,7 +4,7 @@
 #include "table/table.h"
 #include "text/utf8.h"
 
-void AnalyseFile(const char* path, Group* group) {
+void AnalyseFile(const char* path, const char* name, Group* group) {
   *group = Group();
   Diagnostics diagnostics;
   diagnostics.program = kTableProgram;
@@ -14,7 +14,7 @@ void AnalyseFile(const char* path, Group* group) {
   Reader reader;
   reader.diagnostics = &diagnostics;
   Matrix influence;
-  const ReadFailure failure = ReadDataFile(path, &reader, &influence);
+  const ReadFailure failure = ReadDataFile(path, name, &reader, &influence);
   // What was read stays in the row, whatever failed after it.
   group->has_description = reader.has_description;
   if (reader.has_description) {

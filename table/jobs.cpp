@@ -25,6 +25,7 @@ struct Tabulation {
   bool all_ok = true;  // every file written so far is ok
   size_t window = 1;   // the files in flight at most
   std::vector<std::string> paths;
+  std::vector<std::string> names;  // what the rows call the files
   std::vector<Group> groups;
   size_t named = 0;    // files named by the caller
   size_t written = 0;  // files written
@@ -45,7 +46,7 @@ namespace {
 
 void Write(Tabulation* tabulation, size_t slot) {
   const Group& group = tabulation->groups[slot];
-  WriteRows(stdout, tabulation->layout, tabulation->paths[slot].c_str(), group);
+  WriteRows(stdout, tabulation->layout, tabulation->names[slot].c_str(), group);
   tabulation->all_ok = IsOk(group) && tabulation->all_ok;
 }
 
@@ -68,7 +69,8 @@ bool AnalyseNext(Tabulation* tabulation) {
     }
   } while (!tabulation->taken.compare_exchange_weak(index, index + 1));
   const size_t slot = index % tabulation->window;
-  AnalyseFile(tabulation->paths[slot].c_str(), &tabulation->groups[slot]);
+  AnalyseFile(tabulation->paths[slot].c_str(), tabulation->names[slot].c_str(),
+              &tabulation->groups[slot]);
   tabulation->done[slot].store(true);
   if (tabulation->awaited.load() == index) {
     Wake(tabulation, &tabulation->analysed);
@@ -154,6 +156,7 @@ Tabulator BeginTabulation(Layout layout, int jobs) {
   if (jobs > 1) {
     tabulation->window = kFilesPerJob * static_cast<size_t>(jobs);
     tabulation->paths.resize(tabulation->window);
+    tabulation->names.resize(tabulation->window);
     tabulation->groups.resize(tabulation->window);
     tabulation->done.reset(new std::atomic<bool>[tabulation->window]);
     for (size_t slot = 0; slot < tabulation->window; ++slot) {
@@ -176,11 +179,12 @@ Tabulator BeginTabulation(Layout layout, int jobs) {
   (void)jobs;
 #endif
   tabulation->paths.resize(tabulation->window);
+  tabulation->names.resize(tabulation->window);
   tabulation->groups.resize(tabulation->window);
   return tabulation;
 }
 
-void Tabulate(Tabulation* tabulation, const char* path) {
+void Tabulate(Tabulation* tabulation, const char* path, const char* name) {
 #if defined(KELVARIN_THREADS)
   if (!tabulation->threads.empty()) {
     if (tabulation->named - tabulation->written == tabulation->window) {
@@ -190,15 +194,17 @@ void Tabulate(Tabulation* tabulation, const char* path) {
       WriteUpTo(tabulation, tabulation->written + tabulation->window / 2 - 1);
     }
     // No thread reads a slot that is not given yet.
-    tabulation->paths[tabulation->named++ % tabulation->window] = path;
+    const size_t slot = tabulation->named++ % tabulation->window;
+    tabulation->paths[slot] = path;
+    tabulation->names[slot] = name;
     if (tabulation->named - tabulation->given.load() >= tabulation->window / 2) {
       Give(tabulation);
     }
     return;
   }
 #endif
-  AnalyseFile(path, tabulation->groups.data());
-  tabulation->paths[0] = path;
+  AnalyseFile(path, name, tabulation->groups.data());
+  tabulation->names[0] = name;
   Write(tabulation, 0);
 }
 

@@ -34,7 +34,8 @@ constexpr size_t kLongestName = 4096;
 struct Input {
   bool is_list = false;
   const char* text = nullptr;
-  std::FILE* list = nullptr;  // the list, open, once the command line is read
+  std::FILE* list = nullptr;   // the list, open, once the command line is read
+  const char* name = nullptr;  // what the file's row and messages call it
 };
 
 struct CommandLine {
@@ -54,6 +55,7 @@ enum Option : int {
   kPlayers,
   kJson,
   kJobs,
+  kLabel,
 };
 
 constexpr option kOptions[] = {
@@ -62,6 +64,7 @@ constexpr option kOptions[] = {
     {"players", no_argument, nullptr, kPlayers},
     {"json", no_argument, nullptr, kJson},
     {"jobs", required_argument, nullptr, kJobs},
+    {"label", required_argument, nullptr, kLabel},
     kHelpEntry,
     kVersionEntry,
     kEndEntry,
@@ -80,6 +83,7 @@ void PrintHelp() {
   std::printf("  --json             a JSON object per file, one a line, instead\n");
   std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
   std::printf("                     machine runs at once); the table is the same\n");
+  std::printf("  --label=NAME       call the FILE given next NAME in its row and messages\n");
   std::printf("  --help             print this help\n");
   std::printf("  --version          print the version\n\n");
   std::printf("Columns: %s.\nWith --players: %s.\n", kFileColumns, kPlayerColumns);
@@ -118,6 +122,7 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
   CommandLine command;
   bool ended = false;
   bool standard_input_taken = false;
+  const char* label = nullptr;  // the name of the FILE given next
   for (Argument a = NextArgument(kProgram, argc, argv, "0", kOptions, &ended); a.option != -1;
        a = NextArgument(kProgram, argc, argv, "0", kOptions, &ended)) {
     switch (a.option) {
@@ -130,7 +135,18 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
           }
           standard_input_taken = true;
         }
-        command.inputs.push_back(Input{a.option == kFilesFrom, a.value, nullptr});
+        command.inputs.push_back(Input{a.option == kFilesFrom, a.value, nullptr, a.value});
+        if (a.option == 1 && label != nullptr) {
+          command.inputs.back().name = label;
+          label = nullptr;
+        }
+        break;
+      case kLabel:
+        if (label != nullptr) {
+          BadCommandLine(kProgram,
+                         "--label names the FILE given next, which has one already:", a.value);
+        }
+        label = a.value;
         break;
       case kNull:
         command.null = true;
@@ -147,6 +163,9 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
       default:
         break;
     }
+  }
+  if (label != nullptr) {
+    BadCommandLine(kProgram, "--label names the FILE given next, and none follows it:", label);
   }
   if (command.inputs.empty()) {
     BadCommandLine(kProgram, "no data file given");
@@ -248,7 +267,7 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
     // An empty line names no file.
     if (!name.empty()) {
       ++names;
-      Tabulate(tabulation, name.c_str());
+      Tabulate(tabulation, name.c_str(), name.c_str());
     }
   }
   if (std::ferror(list) != 0) {
@@ -287,7 +306,7 @@ int main(int argc, char* argv[]) {
     if (input.is_list) {
       all_ok = TabulateList(input, command, tabulation.get()) && all_ok;
     } else {
-      Tabulate(tabulation.get(), input.text);
+      Tabulate(tabulation.get(), input.text, input.name);
     }
     // A table that cannot be written is not worth computing further.
     if (std::ferror(stdout) != 0) {

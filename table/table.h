@@ -36,9 +36,14 @@ struct Group {
 };
 
 // Read the data file at path and analyse it as kelvarin does, with the same
-// reader and the same analysis, into group. Nothing is printed: a failure
-// becomes group->message. GSL's error handler must be off.
-void AnalyseFile(const char* path, Group* group);
+// reader and the same analysis, into group; its messages call it name.
+// Nothing is printed: a failure becomes group->message. GSL's error handler
+// must be off.
+void AnalyseFile(const char* path, const char* name, Group* group);
+
+// Return true when group's row says ok: the file was read and its analysis
+// complete.
+bool IsOk(const Group& group);
 
 // Return true when group's row says ok: the file was read and its analysis
 // complete.
@@ -87,9 +92,10 @@ using Tabulator = std::unique_ptr<Tabulation, TabulationEnd>;
 // in a build without threads, each on the caller's thread as it is given.
 Tabulator BeginTabulation(Layout layout, int jobs);
 
-// Give the file at path: its rows follow those of the files given before.
-// Waits while the window of files in flight is full, writing their rows.
-void Tabulate(Tabulation* tabulation, const char* path);
+// Give the file at path, called name in its rows and messages: its rows
+// follow those of the files given before. Waits while the window of files in
+// flight is full, writing their rows.
+void Tabulate(Tabulation* tabulation, const char* path, const char* name);
 
 // Write the rows of the files given and not yet written, unless standard
 // output has failed. Return true when every file written was ok.

@@ -5,7 +5,8 @@
 #     0.0001; an edge's width and label; weights that overflowed in words
 #   the command line: status 2 when it is wrong (with the true reason), 1 for
 #     a file that does not open or a graph that cannot be written, 0 for
-#     --help and --version; --min=X as --min X; "-" as standard input
+#     --help and --version; --min=X as --min X; "-" as standard input;
+#     --label=NAME naming the file given next in the messages
 # Usage: graph_options_test.sh <kelvarin-graph> <examples folder> <cases folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -81,6 +82,8 @@ done <<EOF
 2|kelvarin-graph: error: one data file is drawn at a time; another is '$triad'|$triad $triad
 1|kelvarin-graph: error: cannot open '-x': no such file|-- -x
 1|kelvarin-graph: error: cannot open '/dev/null': it is a device|/dev/null
+0|--help.dat:6:1: warning: 3 more numbers|--label=--help.dat $cases/trailing_text/input
+2|kelvarin-graph: error: --label names the FILE given next, and none follows it: 'x'|$triad --label=x
 0|digraph|--min 1e-3 -- $triad
 2|kelvarin-graph: error: --heatmap and --focus are two views: give one of them|--heatmap --focus $triad
 2|kelvarin-graph: error: --heatmap draws every influence: --top and --min are for the network and --focus|--heatmap --min 0 $triad
@@ -95,6 +98,10 @@ done <<EOF
 0|digraph|--heatmap --heatmap $triad
 0|digraph|--mi=0 $triad
 EOF
+# A label is the name of the file given next in every message.
+"$program" --label=shown.dat -- -x >"$work/out" 2>&1
+[ "$(cat "$work/out")" = "kelvarin-graph: error: cannot open 'shown.dat': no such file
+kelvarin-graph: error: Data file not found: shown.dat" ] || fail "a labelled missing file: $(cat "$work/out")"
 # --min=X as --min X; "-" is standard input.
 "$program" --min 0.5 "$twenty" >"$work/spaced.gv" 2>/dev/null
 "$program" --min=0.5 - <"$twenty" >"$work/graph.gv" 2>/dev/null && cmp -s "$work/spaced.gv" "$work/graph.gv" ||

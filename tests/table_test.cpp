@@ -198,6 +198,33 @@ TEST(TableRows, OneCallGoesOnPastSingularAndBadFiles) {
   EXPECT_EQ(run.code, 1);
 }
 
+TEST(TableRows, ALabelNamesTheFileGivenNextOnly) {
+  const std::vector<std::string> arguments = {
+      "--label=a \"b\",1", (fs::path(KELVARIN_CASES) / "trailing_text" / "input").string(),
+      "--label=-", "missing.dat", "singular.dat"};
+  const RunResult run = RunTable(arguments, KELVARIN_EXAMPLES);
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 4U);
+  EXPECT_EQ(rows[1].rfind("\"a \"\"b\"\",1\",Triad of three players,", 0), 0U) << rows[1];
+  EXPECT_EQ(Fields(rows[1])[14].rfind("a \"b\",1:6:1: warning: 3 more numbers", 0), 0U);
+  EXPECT_EQ(rows[2], "-,,,,,,,,,,,,0,error,Data file not found: cannot open '-': no such file");
+  EXPECT_EQ(Fields(rows[3])[0], "singular.dat");
+  // The threads write what one writes.
+  std::vector<std::string> threaded = {"--jobs=2"};
+  threaded.insert(threaded.end(), arguments.begin(), arguments.end());
+  EXPECT_EQ(RunTable(threaded, KELVARIN_EXAMPLES).out, run.out);
+  // A label with no file after it, or two for one file, is a bad command line.
+  for (const std::vector<std::string>& wrong :
+       {std::vector<std::string>{"triad.dat", "--label=x"},
+        std::vector<std::string>{"--label=x", "--label=y", "triad.dat"}}) {
+    const RunResult bad = RunTable(wrong, KELVARIN_EXAMPLES);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err.rfind("kelvarin-table: error: --label names the FILE given next, ", 0), 0U)
+        << bad.err;
+    EXPECT_EQ(bad.code, 2);
+  }
+}
+
 TEST(TableRows, AnErrorRowHoldsTheFixedReportAndItsPlace) {
   const fs::path folder = fs::path(KELVARIN_CASES) / "value_not_a_number";
   const RunResult run = RunTable({"input", "input"}, folder.string());
