@@ -18,10 +18,12 @@ function(kelvarin_web_program name)
   set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${pre})
 endfunction()
 
-# The page's copies of the programs: each an ES5 factory (MODULARIZE) that
-# makes a fresh instance for a run, with the WebAssembly inside, its files in
-# memory and main called by the page.
-function(kelvarin_web_page_module name export_name)
+# The page's copies of the programs: each an ES module whose default export
+# is a factory (MODULARIZE) that makes a fresh instance for a run, in a Web
+# Worker, with its files in memory and main called by the page; its
+# WebAssembly (NAME.wasm beside it) is compiled once by the page and given to
+# every instance, and nothing in it evaluates text as code.
+function(kelvarin_web_page_module name)
   get_target_property(sources ${name} SOURCES)
   get_target_property(folder ${name} SOURCE_DIR)
   list(TRANSFORM sources PREPEND ${folder}/)
@@ -31,27 +33,25 @@ function(kelvarin_web_page_module name export_name)
   set_target_properties(${name}-page PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/page OUTPUT_NAME ${name})
   target_link_options(${name}-page PRIVATE
-    -sMODULARIZE=1 -sEXPORT_NAME=${export_name} -sSINGLE_FILE=1 -sENVIRONMENT=web
+    -sMODULARIZE=1 -sEXPORT_ES6=1 -sENVIRONMENT=worker -sDYNAMIC_EXECUTION=0
     -sEXIT_RUNTIME=1 -sINVOKE_RUN=0 -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1
     "-sEXPORTED_RUNTIME_METHODS=['callMain','FS']")
 endfunction()
 
-# build/web/kelvarin.html: the page, one file, with the three programs,
-# Graphviz as WebAssembly (npm's @viz-js/viz) and the page's script and style.
+# build/web/kelvarin.html: the page, one file: its modules (web/src) bundled
+# by esbuild with the three programs, Graphviz as WebAssembly (npm's
+# @viz-js/viz) and the style.
 function(kelvarin_web_page)
-  kelvarin_web_page_module(kelvarin KelvarinModule)
-  kelvarin_web_page_module(kelvarin-table KelvarinTableModule)
-  kelvarin_web_page_module(kelvarin-graph KelvarinGraphModule)
+  kelvarin_web_page_module(kelvarin)
+  kelvarin_web_page_module(kelvarin-table)
+  kelvarin_web_page_module(kelvarin-graph)
   set(KELVARIN_WEB_PAGE "${PROJECT_BINARY_DIR}/kelvarin.html" CACHE FILEPATH "The page")
   set(web ${PROJECT_SOURCE_DIR}/web)
-  set(viz ${web}/node_modules/@viz-js/viz/dist/viz-global.js)
-  set(scripts ${web}/run.js ${web}/table.js ${web}/paste.js ${web}/page.js)
+  file(GLOB modules CONFIGURE_DEPENDS ${web}/src/*.js)
   add_custom_command(OUTPUT ${KELVARIN_WEB_PAGE}
-    COMMAND node ${web}/build-page.js ${KELVARIN_WEB_PAGE} ${web}/page.html ${web}/page.css
-            ${viz} $<TARGET_FILE:kelvarin-page> $<TARGET_FILE:kelvarin-table-page>
-            $<TARGET_FILE:kelvarin-graph-page> ${scripts}
-    DEPENDS ${web}/build-page.js ${web}/page.html ${web}/page.css ${viz} ${scripts}
-            kelvarin-page kelvarin-table-page kelvarin-graph-page
+    COMMAND node ${web}/build-page.js ${KELVARIN_WEB_PAGE} ${PROJECT_BINARY_DIR}/page
+    DEPENDS ${web}/build-page.js ${web}/page.html ${web}/page.css ${web}/package-lock.json
+            ${modules} kelvarin-page kelvarin-table-page kelvarin-graph-page
     VERBATIM)
   add_custom_target(page ALL DEPENDS ${KELVARIN_WEB_PAGE})
 endfunction()

@@ -1,14 +1,61 @@
-// Puts the page together as one file: node build-page.js OUT PAGE.html
-// STYLE.css SCRIPT.js... Each script is inlined, in the order given, its
-// "</script" written so that it cannot end the element early.
-'use strict';
-const fs = require('fs');
-const [out, page, style, ...scripts] = process.argv.slice(2);
-const inline = (file) =>
-  '<script>\n' + fs.readFileSync(file, 'utf8').replace(/<\/script/gi, '<\\/script') + '\n</script>';
-const html = fs
-  .readFileSync(page, 'utf8')
-  .replace('/* style */', () => fs.readFileSync(style, 'utf8'))
-  .replace('<!-- scripts -->', () => scripts.map(inline).join('\n'));
+// Puts the page together as one file: node build-page.js OUT PROGRAMS
+// The page's modules (src/) are bundled by esbuild into one script, with
+// the two Web Workers' bundles inside it as text: the programs' (the
+// Emscripten modules and their WebAssembly in PROGRAMS) and Graphviz's.
+// The script is inlined into page.html with the style, and the page's
+// Content-Security-Policy allows it, and no other script, by its hash.
+import crypto from 'node:crypto';
+import fs from 'node:fs';
+import path from 'node:path';
+import url from 'node:url';
+import * as esbuild from 'esbuild';
+
+const here = path.dirname(url.fileURLToPath(import.meta.url));
+const [out, programs] = process.argv.slice(2).map((argument) => path.resolve(argument));
+
+// Resolve "program:NAME" to the file NAME of the programs' folder, and
+// "worker:NAME" to the bundle of src/NAME-worker.js as text.
+const modules = {
+  name: 'modules',
+  setup(build) {
+    build.onResolve({ filter: /^program:/ }, (args) => ({ path: path.join(programs, args.path.slice(8)) }));
+    build.onResolve({ filter: /^worker:/ }, (args) => ({ path: args.path.slice(7), namespace: 'worker' }));
+    build.onLoad({ filter: /.*/, namespace: 'worker' }, async (args) => ({
+      contents: await bundle(path.join(here, 'src', args.path + '-worker.js')),
+      loader: 'text',
+    }));
+  },
+};
+
+// Return the bundle of entry as one script of text. The Emscripten modules
+// ask import.meta.url where they stand, which a bundle's script cannot
+// tell: their WebAssembly is given to them instead.
+async function bundle(entry) {
+  const result = await esbuild.build({
+    entryPoints: [entry],
+    bundle: true,
+    write: false,
+    format: 'iife',
+    target: 'es2020',
+    charset: 'utf8',
+    legalComments: 'inline',
+    define: { 'import.meta.url': 'undefined' },
+    loader: { '.wasm': 'binary' },
+    plugins: [modules],
+    logLevel: 'warning',
+  });
+  return result.outputFiles[0].text;
+}
+
+// The HTML parser ends or changes a script element at "</script", "<script"
+// and "<!--", which Graphviz's texts hold: each "<" of them is written
+// \x3C, which means "<" in a string, a template, a regular expression or a
+// comment alike.
+const script = (await bundle(path.join(here, 'src', 'main.js'))).replace(/<(?=!--|\/?script)/gi, '\\x3C');
+const hash = "'sha256-" + crypto.createHash('sha256').update(script, 'utf8').digest('base64') + "'";
+const html = fs.readFileSync(path.join(here, 'page.html'), 'utf8')
+  .replace('/* script hashes */', () => hash)
+  .replace('/* style */', () => fs.readFileSync(path.join(here, 'page.css'), 'utf8'))
+  .replace('<!-- scripts -->', () => '<script>' + script + '</script>');
 fs.writeFileSync(out, html);
 console.log(out + ': ' + Buffer.byteLength(html) + ' bytes');

@@ -1,0 +1,39 @@
+// The picture's choices as kelvarin-graph's options, and the values its
+// controls refuse themselves.
+
+// Return what the Top K control holds: {top} with the number of influences
+// kept (null for all), or {message} with why it is refused. text is the
+// control's value and badInput its validity's (a number input gives "" for
+// text it cannot read).
+export function checkTop(text, badInput) {
+  if (badInput) {
+    return { message: 'Top K needs a whole number of at least 1, written in digits' };
+  }
+  if (text === '') {
+    return { top: null };
+  }
+  if (!/^\d+$/.test(text)) {
+    return { message: 'Top K needs a whole number of at least 1, not ' + text };
+  }
+  if (/^0+$/.test(text)) {
+    return { message: 'Top K needs at least 1: each player\'s strongest influence is the fewest drawn' };
+  }
+  return { top: text.replace(/^0+/, '') };
+}
+
+// Return kelvarin-graph's options for the view ("network", "heatmap" or
+// "focus"), top (null for all) and min (the slider's value as text, "0" for
+// all): the heat map draws every influence and takes neither.
+export function graphOptions(view, top, min) {
+  if (view === 'heatmap') {
+    return ['--heatmap'];
+  }
+  const options = view === 'focus' ? ['--focus'] : [];
+  if (top !== null) {
+    options.push('--top=' + top);
+  }
+  if (min !== '0') {
+    options.push('--min=' + min);
+  }
+  return options;
+}

@@ -1,0 +1,534 @@
+// The page: kelvarin, kelvarin-table and kelvarin-graph run in a Web Worker
+// on the files opened, pasted or typed, and the page draws what they write.
+// Every file is its own entry, given to the programs at a path of the
+// page's own under the name the user knows; every choice counts a
+// generation, and a result that arrives after a newer choice is dropped.
+
+import programsSource from 'worker:programs';
+import layoutSource from 'worker:layout';
+import { workerClient } from './worker-client.js';
+import { applyEdit, decode, placeOf, shown } from './text.js';
+import { downloadName, labelled, pastedName } from './names.js';
+import { diagnosticsOf, runStatus } from './status.js';
+import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
+import { checkTop, graphOptions } from './choices.js';
+import { parseCsv, sortRows } from './table-rows.js';
+import { safeSvg } from './svg.js';
+
+const programs = workerClient(programsSource);
+const layouts = workerClient(layoutSource);
+const empty = new Uint8Array(0);
+
+const state = {
+  files: [],        // the entries {name, bytes, failure}: failure {kind, reason} when unread
+  shown: null,      // the entry in the editor
+  document: null,   // the editor's text for shown.bytes: {bytes, text, starts}
+  generation: { open: 0, report: 0, picture: 0, table: 0 },
+  pictureOf: null,  // the bytes the picture on screen was drawn from
+  scaleOf: null,    // the bytes whose largest |influence| sets the slider
+  table: null,      // {header, rows}: rows {cells, file, entry} of kelvarin-table's CSV
+  sort: { column: -1, descending: false },
+  editTimer: null,
+  drawTimer: null,
+  urls: {},         // the object URL of each download link
+};
+
+const $ = (id) => document.getElementById(id);
+
+// Run program with args on files, each entry at the index given.
+function run(program, args, files) {
+  return programs.call({
+    program,
+    args,
+    files: files.map(({ entry, index }) => ({
+      path: labelled(entry.name, index)[1],
+      bytes: entry.bytes,
+      kind: entry.failure ? entry.failure.kind : 'file',
+    })),
+  });
+}
+
+// Run program on the one entry, called by its name, after options.
+function runOn(program, options, entry) {
+  return run(program, options.concat(labelled(entry.name, 0)), [{ entry, index: 0 }]);
+}
+
+// Point the download link id at bytes (null: nothing to download) as name.
+function setLink(id, bytes, type, name) {
+  const link = $(id);
+  if (state.urls[id]) {
+    URL.revokeObjectURL(state.urls[id]);
+    delete state.urls[id];
+  }
+  if (bytes === null) {
+    link.removeAttribute('href');
+    link.setAttribute('aria-disabled', 'true');
+    return;
+  }
+  state.urls[id] = URL.createObjectURL(new Blob([bytes], { type }));
+  link.href = state.urls[id];
+  link.removeAttribute('aria-disabled');
+  if (name) {
+    link.download = name;
+  }
+}
+
+// Say how the run of kelvarin on the file called name ended (running while
+// result has no stderr).
+function setStatus(name, result) {
+  const status = runStatus(name, { ...result, stderr: result.stderr ? decode(result.stderr).text : '' });
+  const line = $('status');
+  line.dataset.file = name;
+  line.dataset.ending = status.ending;
+  line.dataset.status = result.status === undefined ? '' : String(result.status);
+  line.dataset.warnings = String(status.warnings);
+  line.textContent = status.text;
+}
+
+// The lines kelvarin wrote on standard error; a line with a place in the
+// file is a button that selects that place in the editor.
+function showDiagnostics(entry, stderr) {
+  const list = $('diagnostics');
+  list.textContent = '';
+  const lines = diagnosticsOf(decode(stderr).text, entry.name);
+  if (entry.failure) {
+    lines.push({ text: 'kelvarin.html: note: the browser could not read this file: ' + entry.failure.reason, line: 0 });
+  }
+  for (const diagnostic of lines) {
+    const item = document.createElement('li');
+    const place = document.createElement(diagnostic.line > 0 ? 'button' : 'span');
+    place.textContent = diagnostic.text;
+    if (diagnostic.line > 0) {
+      place.type = 'button';
+      place.dataset.line = String(diagnostic.line);
+      place.dataset.column = String(diagnostic.column);
+      place.addEventListener('click', () => select(diagnostic.line, diagnostic.column));
+    }
+    item.appendChild(place);
+    list.appendChild(item);
+  }
+}
+
+// Select in the editor the character of the shown file at line:column.
+function select(line, column) {
+  flushEdit();
+  const [start, end] = placeOf(state.document.bytes, state.document.starts, line, column);
+  const data = $('data');
+  data.focus();
+  data.setSelectionRange(start, end);
+}
+
+// Run kelvarin on the shown entry and show its report, its diagnostics and
+// its status, then its picture.
+async function analyse() {
+  const entry = state.shown;
+  const generation = ++state.generation.report;
+  setStatus(entry.name, { ending: 'running' });
+  let result;
+  try {
+    result = await runOn('kelvarin', [], entry);
+  } catch (error) {
+    result = { stdout: empty, stderr: new TextEncoder().encode('kelvarin: error: the page could not run kelvarin: ' + error.message + '\n'), ending: 'error', status: '' };
+  }
+  if (generation !== state.generation.report) {
+    return;
+  }
+  $('report').textContent = decode(result.stdout).text;
+  setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
+  showDiagnostics(entry, result.stderr);
+  setStatus(entry.name, result);
+  await draw();
+}
+
+function view() {
+  return document.querySelector('input[name="view"]:checked').value;
+}
+
+// Leave the picture out: nothing drawn, nothing to download, and why.
+function clearPicture(message) {
+  $('picture').textContent = '';
+  $('picture').dataset.state = 'none';
+  $('picture').dataset.view = '';
+  $('picture-message').textContent = message;
+  setLink('svg-download', null);
+  $('png-download').disabled = true;
+  state.pictureOf = null;
+}
+
+// Set the slider's end to the largest off-diagonal |influence| of entry:
+// the end of the heat map's scale, its legend's last cell.
+async function setScale(entry) {
+  if (state.scaleOf === entry.bytes) {
+    return;
+  }
+  const result = await runOn('kelvarin-graph', ['--heatmap'], entry);
+  const match = /([^<>]*)(?:<\/[A-Z]+>)+<TD BORDER="0">positive<\/TD>/.exec(new TextDecoder().decode(result.stdout));
+  const slider = $('min');
+  slider.max = match ? match[1] : '0';
+  slider.disabled = !match || view() === 'heatmap';
+  $('min-value').textContent = slider.value;
+  state.scaleOf = entry.bytes;
+}
+
+// Draw the shown entry's picture as the controls choose; an invalid Top K
+// is refused by its control, and the picture on screen stays.
+async function draw() {
+  clearTimeout(state.drawTimer);
+  const entry = state.shown;
+  if (!entry) {
+    return;
+  }
+  const generation = ++state.generation.picture;
+  const current = () => generation === state.generation.picture;
+  const top = checkTop($('top').value, $('top').validity.badInput);
+  $('top').setAttribute('aria-invalid', top.message ? 'true' : 'false');
+  $('top-message').textContent = top.message || '';
+  $('top').disabled = view() === 'heatmap';
+  if (top.message && view() !== 'heatmap') {
+    if (state.pictureOf !== entry.bytes) {
+      clearPicture('No picture: ' + top.message + '.');
+    }
+    return;
+  }
+  const picture = $('picture');
+  picture.setAttribute('aria-busy', 'true');
+  try {
+    await setScale(entry);
+    if (!current()) {
+      return;
+    }
+    const options = graphOptions(view(), view() === 'heatmap' ? null : top.top, $('min').disabled ? '0' : $('min').value);
+    const result = await runOn('kelvarin-graph', options, entry);
+    if (!current()) {
+      return;
+    }
+    const notes = decode(result.stderr).text;
+    if (result.stdout.length === 0) {
+      clearPicture(notes);
+      return;
+    }
+    const layout = await layouts.call({ dot: new TextDecoder().decode(result.stdout) });
+    if (!current()) {
+      return;
+    }
+    const svg = layout.svg === '' ? null : safeSvg(layout.svg, document);
+    if (svg === null) {
+      clearPicture(notes + layout.errors.join('\n'));
+      return;
+    }
+    picture.textContent = '';
+    picture.appendChild(svg);
+    fit(svg);
+    svg.setAttribute('role', 'img');
+    svg.setAttribute('aria-label', Array.from(svg.querySelectorAll('g.graph > text'), (line) => line.textContent).join('; '));
+    $('picture-message').textContent = notes;
+    setLink('svg-download', new XMLSerializer().serializeToString(svg), 'image/svg+xml', downloadName(entry.name, 'svg'));
+    $('png-download').disabled = false;
+    state.pictureOf = entry.bytes;
+    picture.dataset.view = view();
+    picture.dataset.state = 'drawn';
+  } catch (error) {
+    if (current()) {
+      clearPicture('The picture could not be drawn: ' + error.message);
+    }
+  } finally {
+    if (current()) {
+      picture.removeAttribute('aria-busy');
+    }
+  }
+}
+
+// Widen the SVG's view box to what it draws: the browser's fonts may be
+// wider than those Graphviz measured the labels with.
+function fit(svg) {
+  const box = svg.getBBox();
+  const frame = svg.viewBox.baseVal;
+  const left = Math.min(frame.x, box.x - 2);
+  const top = Math.min(frame.y, box.y - 2);
+  const right = Math.max(frame.x + frame.width, box.x + box.width + 2);
+  const bottom = Math.max(frame.y + frame.height, box.y + box.height + 2);
+  svg.setAttribute('viewBox', [left, top, right - left, bottom - top].join(' '));
+  svg.setAttribute('width', (right - left) + 'pt');
+  svg.setAttribute('height', (bottom - top) + 'pt');
+}
+
+// Save blob as name through a link clicked once.
+function save(blob, name) {
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(blob);
+  link.download = name;
+  document.body.appendChild(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+}
+
+// The picture on screen as PNG: drawn on a canvas at twice its size.
+async function savePng() {
+  const svg = $('picture').querySelector('svg');
+  if (!svg || !state.shown) {
+    return;
+  }
+  const name = downloadName(state.shown.name, 'png');
+  const url = URL.createObjectURL(new Blob([new XMLSerializer().serializeToString(svg)], { type: 'image/svg+xml' }));
+  try {
+    const image = new Image();
+    await new Promise((resolve, reject) => {
+      image.onload = resolve;
+      image.onerror = reject;
+      image.src = url;
+    });
+    const canvas = document.createElement('canvas');
+    canvas.width = image.naturalWidth * 2;
+    canvas.height = image.naturalHeight * 2;
+    const context = canvas.getContext('2d');
+    context.fillStyle = '#fff';
+    context.fillRect(0, 0, canvas.width, canvas.height);
+    context.drawImage(image, 0, 0, canvas.width, canvas.height);
+    save(await new Promise((resolve) => canvas.toBlob(resolve, 'image/png')), name);
+  } finally {
+    URL.revokeObjectURL(url);
+  }
+}
+
+// kelvarin-table's table of the entries, as CSV and JSON Lines, when two
+// or more are open.
+async function tabulate() {
+  const generation = ++state.generation.table;
+  const files = state.files.map((entry, index) => ({ entry, index }));
+  if (files.length < 2) {
+    state.table = null;
+    $('table').textContent = '';
+    $('table-pane').hidden = true;
+    setLink('csv', null);
+    setLink('json', null);
+    return;
+  }
+  const args = files.flatMap(({ entry, index }) => labelled(entry.name, index));
+  $('table-pane').setAttribute('aria-busy', 'true');
+  try {
+    const csv = await run('kelvarin-table', args, files);
+    if (generation !== state.generation.table) {
+      return;
+    }
+    const records = parseCsv(new TextDecoder().decode(csv.stdout));
+    state.table = {
+      header: records[0],
+      rows: records.slice(1).map((cells, file) => ({ cells, file, entry: files[file].entry })),
+    };
+    setLink('csv', csv.stdout, 'text/csv');
+    setLink('json', null);
+    showTable();
+    const json = await run('kelvarin-table', ['--json'].concat(args), files);
+    if (generation === state.generation.table) {
+      setLink('json', json.stdout, 'application/jsonl');
+    }
+  } catch (error) {
+    if (generation === state.generation.table) {
+      $('table').textContent = 'The table could not be made: ' + error.message;
+    }
+  } finally {
+    if (generation === state.generation.table) {
+      $('table-pane').removeAttribute('aria-busy');
+    }
+  }
+}
+
+// Draw the table as state.sort orders it, the shown entry's row marked.
+function showTable() {
+  const table = $('table');
+  const { header } = state.table;
+  const sort = state.sort;
+  table.textContent = '';
+  $('table-pane').hidden = false;
+  const head = table.createTHead().insertRow();
+  header.forEach((name, column) => {
+    const cell = document.createElement('th');
+    cell.scope = 'col';
+    if (sort.column === column) {
+      cell.setAttribute('aria-sort', sort.descending ? 'descending' : 'ascending');
+    }
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.id = 'sort-' + name;
+    button.textContent = name;
+    button.addEventListener('click', () => {
+      state.sort = { column, descending: sort.column === column && !sort.descending };
+      showTable();
+      $('sort-' + name).focus();
+    });
+    cell.appendChild(button);
+    head.appendChild(cell);
+  });
+  const body = table.createTBody();
+  const status = header.indexOf('status');
+  const warnings = header.indexOf('warnings');
+  const rows = sort.column < 0 ? state.table.rows : sortRows(state.table.rows, sort.column, sort.descending);
+  for (const row of rows) {
+    const line = body.insertRow();
+    line.dataset.status = row.cells[status];
+    line.dataset.warnings = row.cells[warnings] || '0';
+    if (row.entry === state.shown) {
+      line.setAttribute('aria-current', 'true');
+    }
+    row.cells.forEach((cell, column) => {
+      const place = line.insertCell();
+      if (header[column] !== 'file') {
+        place.textContent = shown(cell);
+        place.className = header[column] === 'status' ? 'status' : /[^-+.\deE]/.test(cell) ? 'words' : '';
+        if (column === status && line.dataset.warnings !== '0' && cell === 'ok') {
+          place.title = 'read with ' + line.dataset.warnings + ' warning(s): the figures may not be what the file meant';
+        }
+        return;
+      }
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = shown(cell);
+      button.setAttribute('aria-label', 'Show the report of ' + shown(cell));
+      button.addEventListener('click', () => show(row.entry));
+      place.appendChild(button);
+    });
+  }
+}
+
+// Show entry in the editor, with its report and picture.
+function show(entry) {
+  flushEdit();
+  state.shown = entry;
+  state.document = { bytes: entry.bytes, ...decode(entry.bytes) };
+  $('data').value = state.document.text;
+  if (state.table) {
+    showTable();
+  }
+  return analyse();
+}
+
+// Read a chosen file ({file, folder}) as an entry; one that cannot be read
+// is an entry too, with why.
+async function readEntry({ file, folder }) {
+  if (folder) {
+    return { name: file.name, bytes: empty, failure: { kind: 'folder', reason: 'it is a folder' } };
+  }
+  try {
+    return { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) };
+  } catch (error) {
+    const kind = error.name === 'NotFoundError' ? 'missing' : 'unreadable';
+    return { name: file.name, bytes: empty, failure: { kind, reason: error.name + ': ' + error.message } };
+  }
+}
+
+// Open the chosen files ({file, folder}) in their order, the first shown.
+async function open(chosen) {
+  const generation = ++state.generation.open;
+  clearTimeout(state.editTimer);
+  state.editTimer = null;
+  const entries = await Promise.all(chosen.map(readEntry));
+  if (generation !== state.generation.open || entries.length === 0) {
+    return;
+  }
+  state.files = entries;
+  state.sort = { column: -1, descending: false };
+  state.table = null;
+  $('table').textContent = '';
+  $('paste-note').textContent = '';
+  await Promise.all([show(entries[0]), tabulate()]);
+}
+
+// The editor's text becomes the shown entry's bytes: the bytes of what was
+// kept stay, and only what was typed is written.
+function edited() {
+  clearTimeout(state.editTimer);
+  state.editTimer = null;
+  if (!state.shown) {
+    state.shown = { name: 'input', bytes: empty };
+    state.files = [state.shown];
+    state.document = { bytes: empty, ...decode(empty) };
+  }
+  const data = $('data');
+  const bytes = applyEdit(state.document, data.value);
+  state.shown.bytes = bytes;
+  state.document = { bytes, ...decode(bytes) };
+  if (state.document.text !== data.value) {
+    // Bytes that the edit joined into one character show as it.
+    const [start, end] = [data.selectionStart, data.selectionEnd];
+    data.value = state.document.text;
+    data.setSelectionRange(start, end);
+  }
+  return Promise.all([analyse(), tabulate()]);
+}
+
+// Apply an edit still waiting for the typing to pause.
+function flushEdit() {
+  if (state.editTimer !== null) {
+    edited();
+  }
+}
+
+// A block from a spreadsheet is a new file, shown; or a note says why not.
+function pasted(block) {
+  const result = fromSpreadsheet(block);
+  if (result.data === undefined) {
+    $('paste-note').textContent = result.note;
+    return;
+  }
+  flushEdit();
+  const entry = { name: pastedName(state.files.map((file) => file.name)), bytes: new TextEncoder().encode(result.data) };
+  state.files = state.files.concat([entry]);
+  $('paste-note').textContent = 'Pasted as ' + entry.name + ': ' + result.note;
+  show(entry);
+  tabulate();
+}
+
+// The picture's controls draw it again, the slider once it rests.
+function redraw() {
+  const slider = $('min');
+  slider.disabled = view() === 'heatmap' || slider.max === '0';
+  $('min-value').textContent = slider.value;
+  clearTimeout(state.drawTimer);
+  state.drawTimer = setTimeout(draw, 150);
+}
+
+for (const radio of document.querySelectorAll('input[name="view"]')) {
+  radio.addEventListener('change', redraw);
+}
+$('top').addEventListener('input', redraw);
+$('min').addEventListener('input', redraw);
+$('png-download').addEventListener('click', savePng);
+
+$('data').addEventListener('paste', (event) => {
+  const block = event.clipboardData ? event.clipboardData.getData('text/plain') : '';
+  $('paste-note').textContent = '';
+  if (isSpreadsheetBlock(block)) {
+    event.preventDefault();
+    pasted(block);
+  }
+});
+$('data').addEventListener('input', () => {
+  clearTimeout(state.editTimer);
+  state.editTimer = setTimeout(edited, 300);
+});
+
+$('file').addEventListener('change', (event) => {
+  open(Array.from(event.target.files, (file) => ({ file, folder: false })));
+});
+document.addEventListener('dragover', (event) => {
+  event.preventDefault();
+  document.body.classList.add('dropping');
+});
+document.addEventListener('dragleave', () => {
+  document.body.classList.remove('dropping');
+});
+document.addEventListener('drop', (event) => {
+  event.preventDefault();
+  document.body.classList.remove('dropping');
+  // A folder dropped comes as a file that cannot be read; its entry says
+  // it is a folder.
+  const items = Array.from(event.dataTransfer.items || []).filter((item) => item.kind === 'file');
+  const chosen = items.length > 0
+    ? items.map((item) => {
+      const entry = item.webkitGetAsEntry ? item.webkitGetAsEntry() : null;
+      return { file: item.getAsFile(), folder: Boolean(entry && entry.isDirectory) };
+    })
+    : Array.from(event.dataTransfer.files, (file) => ({ file, folder: false }));
+  open(chosen.filter((item) => item.file !== null));
+});

@@ -1,0 +1,68 @@
+// kelvarin-table's CSV as rows of cells, and the order of those rows by a
+// column.
+
+// Return the records of CSV text as RFC 4180 writes them: fields split at
+// commas, quoted fields with their quotes removed and doubled quotes undone,
+// records ended by a line feed (CR LF too) outside quotes.
+export function parseCsv(text) {
+  const records = [];
+  let record = [];
+  let field = '';
+  let quoted = false;
+  for (let i = 0; i < text.length; i++) {
+    const c = text[i];
+    if (quoted) {
+      if (c === '"' && text[i + 1] === '"') {
+        field += '"';
+        i++;
+      } else if (c === '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c === '"') {
+      quoted = true;
+    } else if (c === ',') {
+      record.push(field);
+      field = '';
+    } else if (c === '\n' || (c === '\r' && text[i + 1] === '\n')) {
+      i += c === '\r' ? 1 : 0;
+      record.push(field);
+      records.push(record);
+      record = [];
+      field = '';
+    } else {
+      field += c;
+    }
+  }
+  if (field !== '' || record.length > 0) {
+    record.push(field);
+    records.push(record);
+  }
+  return records;
+}
+
+const numeric = /^-?(\d+\.?\d*|\.\d+)(e[+-]?\d+)?$/i;
+
+// Return rows ({cells, file}) ordered by the cells of column: by value when
+// every cell of the column that is not empty is a number, by their
+// characters otherwise; empty cells last either way, and equal cells in the
+// files' order.
+export function sortRows(rows, column, descending) {
+  const byValue = rows.every((row) => row.cells[column] === '' || numeric.test(row.cells[column]));
+  return rows.slice().sort((a, b) => {
+    const x = a.cells[column];
+    const y = b.cells[column];
+    const empty = (x === '') - (y === '');
+    if (empty !== 0) {
+      return empty;
+    }
+    let order;
+    if (byValue) {
+      order = Number(x) - Number(y);
+    } else {
+      order = x < y ? -1 : x > y ? 1 : 0;
+    }
+    return (descending ? -order : order) || a.file - b.file;
+  });
+}

@@ -1,0 +1,55 @@
+// A Web Worker made from its bundled source, and calls to it that resolve
+// to its answers.
+
+// Return {call(message, transfer)}: call posts message, with an id of its
+// own, to a worker running source, and resolves to the worker's result (or
+// rejects with its error). The worker is made when first called.
+export function workerClient(source) {
+  let worker = null;
+  let url = null;
+  let next = 0;
+  const pending = new Map();
+  function forget() {
+    if (url !== null) {
+      URL.revokeObjectURL(url);
+      url = null;
+    }
+  }
+  function start() {
+    url = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
+    worker = new Worker(url);
+    worker.onmessage = ({ data }) => {
+      forget();
+      const call = pending.get(data.id);
+      pending.delete(data.id);
+      if (data.error !== undefined) {
+        call.reject(new Error(data.error));
+      } else {
+        call.resolve(data.result);
+      }
+    };
+    worker.onerror = (event) => {
+      forget();
+      event.preventDefault();
+      const error = new Error('the worker failed: ' + (event.message || 'it could not start'));
+      for (const call of pending.values()) {
+        call.reject(error);
+      }
+      pending.clear();
+      worker.terminate();
+      worker = null;
+    };
+  }
+  return {
+    call(message, transfer = []) {
+      if (worker === null) {
+        start();
+      }
+      const id = ++next;
+      return new Promise((resolve, reject) => {
+        pending.set(id, { resolve, reject });
+        worker.postMessage({ ...message, id }, transfer);
+      });
+    },
+  };
+}
