@@ -69,9 +69,9 @@ windows: page
 # The programs as WebAssembly under build/web/ (node programs in
 # build/web/node/) and the page build/web/kelvarin.html, which both downloads
 # carry; make web also tests them, under node against the native build's
-# runners and in headless chromium.
+# runners, and the page in headless chromium and firefox-esr.
 page: setup-tests
-	tools/setup.sh emscripten chromium dpkg-dev
+	tools/setup.sh emscripten chromium firefox-esr dpkg-dev
 	cd web && npm ci --no-audit --no-fund
 	tools/gsl.sh web
 	tools/mpfr.sh web

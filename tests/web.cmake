@@ -60,11 +60,25 @@ add_test(NAME graph COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${bin}/kel
 add_test(NAME graph_options COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_options_test.sh
                                     ${bin}/kelvarin-graph ${examples} ${cases})
 
-# The page in headless chromium (puppeteer-core from web/node_modules): the
-# end-to-end cases opened in it, the examples' table against the native
-# kelvarin-table, the editor, the picture's views and the sorted table, no
-# request leaving it; docs/page.png and docs/page-phone.png are its pictures.
-add_test(NAME page
-         COMMAND node ${PROJECT_SOURCE_DIR}/web/page_test.js ${KELVARIN_WEB_PAGE} ${cases} ${examples}
-                 ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${PROJECT_SOURCE_DIR}/docs/page.png)
-set_tests_properties(page PROPERTIES LABELS web)
+# The page's pure modules (web/src), as tables of input and exact output,
+# under node's own test runner.
+add_test(NAME page_modules COMMAND node --test ${PROJECT_SOURCE_DIR}/web/test/)
+set_tests_properties(page_modules PROPERTIES LABELS web)
+
+# The page in headless chromium and firefox-esr (puppeteer-core from
+# web/node_modules): the end-to-end cases opened in it, the examples' table
+# against the native kelvarin-table, names, files of one name, late results,
+# bad entries, Windows-1252 text, Top K, pastes, the status, the policy and
+# memory over three passes, no request leaving it; chromium's run takes
+# docs/page.png and docs/page-phone.png, firefox-esr's its own beside the page.
+foreach(browser chromium firefox)
+  if(browser STREQUAL chromium)
+    set(screenshot ${PROJECT_SOURCE_DIR}/docs/page.png)
+  else()
+    set(screenshot ${PROJECT_BINARY_DIR}/../page-${browser}.png)
+  endif()
+  add_test(NAME page_${browser}
+           COMMAND node ${PROJECT_SOURCE_DIR}/web/page_test.js ${browser} ${KELVARIN_WEB_PAGE} ${cases}
+                   ${examples} ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${screenshot})
+  set_tests_properties(page_${browser} PROPERTIES LABELS web RUN_SERIAL ON)
+endforeach()
