@@ -14,6 +14,8 @@ test('a block of numbers is a data file, its names and decimal commas set aside'
       'decimal commas, read as points.', ['Ann', 'Bob', 'Cy']],
     ['A\tB\tC\n1\t0.5\t0.25\t\n0.5\t1\t0.75\t\n\n0.25\t0.5\t1\t\n', triad,
       '3 rows of numbers; set aside a header row (A, B, C).', ['A', 'B', 'C']],
+    ['Ann\tBob\nAnn\t1\t0.5\nBob\t0.5\t1\n', 'Pasted from a spreadsheet\n2\n1 0.5\n0.5 1\n',
+      '2 rows of numbers; set aside a header row (Ann, Bob) and a column of names (Ann, Bob).', ['Ann', 'Bob']],
     ['Ann\t1\t.5\nBob\t5e-1\t+1\n', 'Pasted from a spreadsheet\n2\n1 .5\n5e-1 +1\n',
       '2 rows of numbers; set aside a column of names (Ann, Bob).', ['Ann', 'Bob']],
   ];

@@ -24,6 +24,13 @@ test('bytes show as UTF-8 where valid, each other byte as its Windows-1252 chara
   for (const [input, text, starts] of rows) {
     assert.deepEqual(decode(input), { text, starts }, JSON.stringify(text));
   }
+  // Each byte from 0x80 on alone is its Windows-1252 character; the five
+  // bytes the code page leaves undefined are U+FFFD.
+  const high = '€\ufffd‚ƒ„…†‡ˆ‰Š‹Œ\ufffdŽ\ufffd\ufffd‘’“”•–—˜™š›œ\ufffdžŸ';
+  for (let byte = 0x80; byte <= 0xff; byte++) {
+    const expected = byte < 0xa0 ? high[byte - 0x80] : String.fromCharCode(byte);
+    assert.equal(decode(new Uint8Array([byte])).text, expected, byte.toString(16));
+  }
 });
 
 test('an edit writes what was typed and keeps every other byte', () => {
