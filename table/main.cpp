@@ -116,6 +116,25 @@ int ReadJobs(const char* text) {
   return jobs == 0 ? MachineThreads() : static_cast<int>(jobs);
 }
 
+// Add an input of the command line to command: a FILE, called *label when
+// one was given for it (which is then used up), or a list (is_list).
+// Standard input can be read once, as a data file or as a list.
+void AddInput(CommandLine* command, bool is_list, const char* value, const char** label,
+              bool* standard_input_taken) {
+  if (std::strcmp(value, "-") == 0) {
+    if (*standard_input_taken) {
+      BadCommandLine(kProgram, "standard input can be read only once");
+    }
+    *standard_input_taken = true;
+  }
+  Input input{is_list, value, nullptr, value};
+  if (!is_list && *label != nullptr) {
+    input.name = *label;
+    *label = nullptr;
+  }
+  command->inputs.push_back(input);
+}
+
 // Read the options and the inputs in the order given. End the process after
 // --help and --version and on a bad command line (status 2).
 CommandLine ReadCommandLine(int argc, char* argv[]) {
@@ -128,18 +147,7 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
     switch (a.option) {
       case 1:
       case kFilesFrom:
-        // Standard input can be read once, as a data file or as a list.
-        if (std::strcmp(a.value, "-") == 0) {
-          if (standard_input_taken) {
-            BadCommandLine(kProgram, "standard input can be read only once");
-          }
-          standard_input_taken = true;
-        }
-        command.inputs.push_back(Input{a.option == kFilesFrom, a.value, nullptr, a.value});
-        if (a.option == 1 && label != nullptr) {
-          command.inputs.back().name = label;
-          label = nullptr;
-        }
+        AddInput(&command, a.option == kFilesFrom, a.value, &label, &standard_input_taken);
         break;
       case kLabel:
         if (label != nullptr) {
