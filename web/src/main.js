@@ -447,6 +447,8 @@ function edited() {
   const data = $('data');
   const bytes = applyEdit(state.document, data.value);
   state.shown.bytes = bytes;
+  // What was typed for a file the browser could not read is a file now.
+  delete state.shown.failure;
   state.document = { bytes, ...decode(bytes) };
   if (state.document.text !== data.value) {
     // Bytes that the edit joined into one character show as it.
