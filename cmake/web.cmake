@@ -22,7 +22,9 @@ endfunction()
 # is a factory (MODULARIZE) that makes a fresh instance for a run, in a Web
 # Worker, with its files in memory and main called by the page; its
 # WebAssembly (NAME.wasm beside it) is compiled once by the page and given to
-# every instance, and nothing in it evaluates text as code.
+# every instance, and nothing in it evaluates text as code. An instance
+# starts with 4 MB of memory (1 MB of it the stack) and grows as it needs:
+# the page makes hundreds, and each is garbage once its run has ended.
 function(kelvarin_web_page_module name)
   get_target_property(sources ${name} SOURCES)
   get_target_property(folder ${name} SOURCE_DIR)
@@ -35,6 +37,7 @@ function(kelvarin_web_page_module name)
   target_link_options(${name}-page PRIVATE
     -sMODULARIZE=1 -sEXPORT_ES6=1 -sENVIRONMENT=worker -sDYNAMIC_EXECUTION=0
     -sEXIT_RUNTIME=1 -sINVOKE_RUN=0 -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1
+    -sTOTAL_STACK=1MB -sINITIAL_MEMORY=4MB
     "-sEXPORTED_RUNTIME_METHODS=['callMain','FS']")
 endfunction()
 

@@ -638,7 +638,8 @@ async function memory(page, work, browser) {
     }
     await sleep(500);
     expectedErrors = [];
-    await sleep(2000);
+    // Measured once the page has rested: its garbage is collected as it idles.
+    await sleep(15000);
     measured.push({ pass, ...processMemory(browser.process().pid), seconds: (Date.now() - started) / 1000 });
   }
   const mib = (kib) => Math.round(kib / 1024) + ' MiB';
@@ -653,12 +654,15 @@ async function memory(page, work, browser) {
 }
 
 // Return the proportional memory (PSS, KiB) of the process pid and all its
-// descendants, and of the largest of them: the page's own process, which
-// holds its script, its workers and their WebAssembly.
+// descendants, and of the largest of the processes that show pages (a
+// renderer's or a tab's content process): the page's own, which holds its
+// script, its workers and their WebAssembly.
 function processMemory(pid) {
+  // A process's children are those of each of its threads.
   const children = (id) => {
     try {
-      return fs.readFileSync('/proc/' + id + '/task/' + id + '/children', 'utf8').trim().split(/\s+/).filter(Boolean);
+      return fs.readdirSync('/proc/' + id + '/task').flatMap((thread) =>
+        fs.readFileSync('/proc/' + id + '/task/' + thread + '/children', 'utf8').trim().split(/\s+/).filter(Boolean));
     } catch {
       return [];
     }
@@ -669,8 +673,12 @@ function processMemory(pid) {
     const id = queue.shift();
     try {
       const pss = Number(/^Pss:\s+(\d+)/m.exec(fs.readFileSync('/proc/' + id + '/smaps_rollup', 'utf8'))[1]);
+      // Browsers write their processes' arguments as one text.
+      const command = fs.readFileSync('/proc/' + id + '/cmdline', 'utf8').replace(/\0/g, ' ');
       memory.total += pss;
-      memory.page = Math.max(memory.page, pss);
+      if (/ --type=renderer /.test(command) || / -contentproc .* tab\s*$/.test(command)) {
+        memory.page = Math.max(memory.page, pss);
+      }
     } catch {
       // A process that has ended has no memory.
     }

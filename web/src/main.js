@@ -26,7 +26,8 @@ const state = {
   generation: { open: 0, report: 0, picture: 0, table: 0 },
   pictureOf: null,  // the bytes the picture on screen was drawn from
   scaleOf: null,    // the bytes whose largest |influence| sets the slider
-  table: null,      // {header, rows}: rows {cells, file, entry} of kelvarin-table's CSV
+  table: null,      // {header, rows, lines}: rows {cells, file, entry} of kelvarin-table's CSV,
+                    // lines {line, entry}: the table's rows on screen
   sort: { column: -1, descending: false },
   editTimer: null,
   drawTimer: null,
@@ -364,13 +365,12 @@ function showTable() {
   const status = header.indexOf('status');
   const warnings = header.indexOf('warnings');
   const rows = sort.column < 0 ? state.table.rows : sortRows(state.table.rows, sort.column, sort.descending);
+  state.table.lines = [];
   for (const row of rows) {
     const line = body.insertRow();
+    state.table.lines.push({ line, entry: row.entry });
     line.dataset.status = row.cells[status];
     line.dataset.warnings = row.cells[warnings] || '0';
-    if (row.entry === state.shown) {
-      line.setAttribute('aria-current', 'true');
-    }
     row.cells.forEach((cell, column) => {
       const place = line.insertCell();
       if (header[column] !== 'file') {
@@ -389,6 +389,18 @@ function showTable() {
       place.appendChild(button);
     });
   }
+  markShown();
+}
+
+// Mark the table's row of the shown entry.
+function markShown() {
+  for (const { line, entry } of state.table ? state.table.lines : []) {
+    if (entry === state.shown) {
+      line.setAttribute('aria-current', 'true');
+    } else {
+      line.removeAttribute('aria-current');
+    }
+  }
 }
 
 // Show entry in the editor, with its report and picture.
@@ -397,9 +409,7 @@ function show(entry) {
   state.shown = entry;
   state.document = { bytes: entry.bytes, ...decode(entry.bytes) };
   $('data').value = state.document.text;
-  if (state.table) {
-    showTable();
-  }
+  markShown();
   return analyse();
 }
 
