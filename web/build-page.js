@@ -27,9 +27,11 @@ const modules = {
   },
 };
 
-// Return the bundle of entry as one script of text. The Emscripten modules
-// ask import.meta.url where they stand, which a bundle's script cannot
-// tell: their WebAssembly is given to them instead.
+// Return the bundle of entry as one script of text, without the blanks and
+// comments that would weigh a tenth of the page (names are kept, so that an
+// error's stack still reads). The Emscripten modules ask import.meta.url
+// where they stand, which a bundle's script cannot tell: their WebAssembly
+// is given to them instead.
 async function bundle(entry) {
   const result = await esbuild.build({
     entryPoints: [entry],
@@ -39,6 +41,8 @@ async function bundle(entry) {
     target: 'es2020',
     charset: 'utf8',
     legalComments: 'inline',
+    minifyWhitespace: true,
+    minifySyntax: true,
     define: { 'import.meta.url': 'undefined' },
     loader: { '.wasm': 'binary' },
     plugins: [modules],
