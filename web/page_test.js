@@ -360,7 +360,12 @@ async function lastChoice(page, work) {
   await page.$eval('#status', (status) => { status.dataset.ending = ''; });
   await input.uploadFile(large);
   await sleep(30);
+  const choosing = Date.now();
   await input.uploadFile(path.join(exampleFolder, 'triad.dat'));
+  // A file of megabytes must not hold the page: the next choice is taken at once.
+  if (Date.now() - choosing > 5000) {
+    fail('a large file held the page for ' + (Date.now() - choosing) + ' ms');
+  }
   await settled(page, 'triad.dat', 30000).catch(() => {});
   await sleep(3000);
   if (await page.$eval('#status', (status) => status.dataset.file) !== 'triad.dat' ||

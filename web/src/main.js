@@ -403,12 +403,25 @@ function markShown() {
   }
 }
 
+// The most bytes of a file that the editor holds. A group of 20 players
+// takes a few thousand; a file of megabytes put whole into the editor would
+// hold the page for minutes, so only its beginning is shown, and it cannot be
+// edited there. The programs always read the whole file.
+const editorLimit = 1 << 20;
+const shownOfLarge = 1 << 16;
+
 // Show entry in the editor, with its report and picture.
 function show(entry) {
   flushEdit();
   state.shown = entry;
-  state.document = { bytes: entry.bytes, ...decode(entry.bytes) };
-  $('data').value = state.document.text;
+  const data = $('data');
+  const large = entry.bytes.length > editorLimit;
+  const bytes = large ? entry.bytes.subarray(0, shownOfLarge) : entry.bytes;
+  state.document = { bytes, ...decode(bytes) };
+  data.readOnly = large;
+  data.value = state.document.text;
+  $('data-note').textContent = large ? entry.name + ' holds ' + entry.bytes.length + ' bytes: the editor shows its first ' +
+    shownOfLarge + ' and cannot change it; the report and the picture are of the whole file.' : '';
   markShown();
   return analyse();
 }
