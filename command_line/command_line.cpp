@@ -111,6 +111,19 @@ void BadCommandLine(const Program& program, const char* what, const char* argume
   std::exit(kBadCommandLine);
 }
 
+const char* TakeLabel(const Program& program, const char* label, const char* name) {
+  if (label != nullptr) {
+    BadCommandLine(program, "--label names the FILE given next, which has one already:", name);
+  }
+  return name;
+}
+
+void LabelAllUsed(const Program& program, const char* label) {
+  if (label != nullptr) {
+    BadCommandLine(program, "--label names the FILE given next, and none follows it:", label);
+  }
+}
+
 void PrintVersion(const Program& program) {
   std::printf("%s (Kelvarin) %s\n", program.name, kProgramVersion);
   std::printf("License GPLv3+: GNU General Public License version 3 or later.\n");

@@ -56,6 +56,14 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
 [[noreturn]] void BadCommandLine(const Program& program, const char* what,
                                  const char* argument = nullptr);
 
+// A --label=NAME, which names the FILE given next. TakeLabel returns name as
+// the label now waiting for its FILE; LabelAllUsed accepts the end of the
+// command line. Each reports a label that no FILE took as BadCommandLine
+// does: label, the one waiting (null when none is), when another comes, and
+// label itself when the command line ends.
+const char* TakeLabel(const Program& program, const char* label, const char* name);
+void LabelAllUsed(const Program& program, const char* label);
+
 // Print "PROGRAM (Kelvarin) VERSION" and the licence on standard output.
 void PrintVersion(const Program& program);
 

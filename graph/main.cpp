@@ -151,11 +151,7 @@ Options ReadCommandLine(int argc, char* argv[]) {
         label = nullptr;
         break;
       case kLabel:
-        if (label != nullptr) {
-          BadCommandLine(kProgram,
-                         "--label names the FILE given next, which has one already:", a.value);
-        }
-        label = a.value;
+        label = TakeLabel(kProgram, label, a.value);
         break;
       case kMin:
         options.min = ReadMin(a.value);
@@ -177,9 +173,7 @@ Options ReadCommandLine(int argc, char* argv[]) {
         break;
     }
   }
-  if (label != nullptr) {
-    BadCommandLine(kProgram, "--label names the FILE given next, and none follows it:", label);
-  }
+  LabelAllUsed(kProgram, label);
   if (options.path == nullptr) {
     BadCommandLine(kProgram, "no data file given");
   }

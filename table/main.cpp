@@ -150,11 +150,7 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
         AddInput(&command, a.option == kFilesFrom, a.value, &label, &standard_input_taken);
         break;
       case kLabel:
-        if (label != nullptr) {
-          BadCommandLine(kProgram,
-                         "--label names the FILE given next, which has one already:", a.value);
-        }
-        label = a.value;
+        label = TakeLabel(kProgram, label, a.value);
         break;
       case kNull:
         command.null = true;
@@ -172,9 +168,7 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
         break;
     }
   }
-  if (label != nullptr) {
-    BadCommandLine(kProgram, "--label names the FILE given next, and none follows it:", label);
-  }
+  LabelAllUsed(kProgram, label);
   if (command.inputs.empty()) {
     BadCommandLine(kProgram, "no data file given");
   }

@@ -84,6 +84,7 @@ done <<EOF
 1|kelvarin-graph: error: cannot open '/dev/null': it is a device|/dev/null
 0|--help.dat:6:1: warning: 3 more numbers|--label=--help.dat $cases/trailing_text/input
 2|kelvarin-graph: error: --label names the FILE given next, and none follows it: 'x'|$triad --label=x
+2|kelvarin-graph: error: --label names the FILE given next, which has one already: 'y'|--label=x --label=y $triad
 0|digraph|--min 1e-3 -- $triad
 2|kelvarin-graph: error: --heatmap and --focus are two views: give one of them|--heatmap --focus $triad
 2|kelvarin-graph: error: --heatmap draws every influence: --top and --min are for the network and --focus|--heatmap --min 0 $triad
