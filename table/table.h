@@ -45,10 +45,6 @@ void AnalyseFile(const char* path, const char* name, Group* group);
 // complete.
 bool IsOk(const Group& group);
 
-// Return true when group's row says ok: the file was read and its analysis
-// complete.
-bool IsOk(const Group& group);
-
 // The columns of the table per file and of the table per player, in order,
 // separated by commas.
 extern const char* const kFileColumns;
