@@ -136,7 +136,8 @@ ReadFailure ReadDataFile(const char* path, const char* name, Reader* reader, Mat
   std::FILE* file = stdin;
   if (std::strcmp(path, "-") != 0) {
 #if defined(_WIN32)
-    file = OpenDataFile(path, name, reader->diagnostics);  // what the file is, learnt at the first read
+    // What the file is, learnt at the first read.
+    file = OpenDataFile(path, name, reader->diagnostics);
 #else
     errno = 0;
     bool refused = false;
