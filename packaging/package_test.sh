@@ -42,11 +42,11 @@ contents)
   done
   ;;
 depends)
-  # libgsl27, libgslcblas0, libmpfr6 and libgmp10 on Debian 12.
+  # libgsl27, libgslcblas0 and libmpfr6 on Debian 12 (GMP is MPFR's to load).
   depends=$(dpkg-deb --field "$deb" Depends)
   echo "package: Depends: $depends"
   multiarch=$(gcc -print-multiarch)
-  for library in libgsl.so libgslcblas.so libmpfr.so libgmp.so; do
+  for library in libgsl.so libgslcblas.so libmpfr.so; do
     real=$(readlink -f "/usr/lib/$multiarch/$library")
     owner=$(dpkg-query -S "$real" | head -n 1 | cut -d: -f1)
     [ -n "$owner" ] || fail "no package owns $real"
