@@ -350,6 +350,38 @@ async function ownFiles(page, work) {
   }
 }
 
+// A study of many files: the table shows its first 200 rows and the rest
+// on request; every row's button, on either side of that line and after a
+// sort, shows its own file, and the CSV holds every file.
+async function manyFiles(page) {
+  const files = Array.from({ length: 230 }, (_, k) =>
+    ({ name: 'g' + String(k).padStart(3, '0') + '.dat', bytes: Buffer.from('Group ' + k + '\n2\n1 ' + (k + 1) / 1000 + '\n0.5 1\n') }));
+  // The table's end out of view, where it would ask for the next rows.
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await drop(page, files);
+  const rows = () => page.$$eval('#table tbody tr', (trs) => trs.length);
+  const count = await text(page, 'table-count');
+  if (await rows() !== 200 || count !== '200 of the 230 files shown.') {
+    fail('230 files: ' + (await rows()) + ' rows shown, and the table says ' + JSON.stringify(count));
+  }
+  await page.$eval('#table-more-button', (button) => button.click());
+  await page.$eval('#sort-s_e', (button) => button.click());
+  const csv = (await linked(page, 'csv')).toString().trim().split('\n');
+  if (await rows() !== 230 || await page.$eval('#table-more', (more) => !more.hidden) || csv.length !== 231) {
+    fail('230 files: after "Show 30 more", ' + (await rows()) + ' rows shown, and the CSV has ' + (csv.length - 1));
+  }
+  for (const index of [0, 199, 200, 229]) {
+    const name = await page.$eval('#table tbody', (body, index) => body.rows[index].cells[0].textContent, index);
+    await page.$eval('#status', (status) => { status.dataset.ending = ''; });
+    await (await page.$$('#table tbody tr button'))[index].click();
+    await settled(page);
+    const report = (await linked(page, 'report-download')).toString();
+    if (!report.includes('Data description: Group ' + Number(name.slice(1, 4)) + '\n')) {
+      fail('the button of ' + name + ' in row ' + (index + 1) + ' shows another file');
+    }
+  }
+}
+
 // The last choice wins: a large file and then a small one 30 ms later show
 // the small one, and stay so; a view and a file chosen quickly show the
 // last of each; every download holds what is on screen, or is disabled.
@@ -829,7 +861,7 @@ async function main() {
       (Date.now() - loading) + ' ms');
 
     const checks = {
-      endToEnd, examples, selecting, typing, pasting, naming, ownFiles, lastChoice, badEntries, windows1252, topK,
+      endToEnd, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
       honestStatus, policy, memory, noGlobals, views,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);

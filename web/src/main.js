@@ -15,8 +15,14 @@ import { checkTop, graphOptions } from './choices.js';
 import { parseCsv, sortRows } from './table-rows.js';
 import { safeSvg } from './svg.js';
 
+// The programs run in two workers: one for the shown file, one for the
+// table's CSV, so that a study's table is made while its first file is
+// shown, and on a second core. Both compile the programs as the page loads.
 const programs = workerClient(programsSource);
+const tables = workerClient(programsSource);
 const layouts = workerClient(layoutSource);
+programs.call({ warm: true }).catch(() => {});
+tables.call({ warm: true }).catch(() => {});
 const empty = new Uint8Array(0);
 
 const state = {
@@ -36,9 +42,9 @@ const state = {
 
 const $ = (id) => document.getElementById(id);
 
-// Run program with args on files, each entry at the index given.
-function run(program, args, files) {
-  return programs.call({
+// Run program with args on files, each entry at the index given, in worker.
+function run(program, args, files, worker = programs) {
+  return worker.call({
     program,
     args,
     files: files.map(({ entry, index }) => ({
@@ -307,8 +313,11 @@ async function tabulate() {
   }
   const args = files.flatMap(({ entry, index }) => labelled(entry.name, index));
   $('table-pane').setAttribute('aria-busy', 'true');
+  // The JSON Lines are made beside the CSV, in the other worker.
+  const jsonRun = run('kelvarin-table', ['--json'].concat(args), files);
+  jsonRun.catch(() => {});
   try {
-    const csv = await run('kelvarin-table', args, files);
+    const csv = await run('kelvarin-table', args, files, tables);
     if (generation !== state.generation.table) {
       return;
     }
@@ -320,7 +329,7 @@ async function tabulate() {
     setLink('csv', csv.stdout, 'text/csv');
     setLink('json', null);
     showTable();
-    const json = await run('kelvarin-table', ['--json'].concat(args), files);
+    const json = await jsonRun;
     if (generation === state.generation.table) {
       setLink('json', json.stdout, 'application/jsonl');
     }
@@ -335,7 +344,14 @@ async function tabulate() {
   }
 }
 
-// Draw the table as state.sort orders it, the shown entry's row marked.
+// The rows the table shows at first, and adds each time more are asked for
+// or its end is scrolled into view: a browser takes seconds to lay out
+// thousands of rows of fifteen cells, and a table of a study's files is
+// read from its top. The downloads always hold every row.
+const tablePage = 200;
+
+// Draw the table as state.sort orders it, its first rows (as many as it
+// showed before, when it is sorted again), the shown entry's row marked.
 function showTable() {
   const table = $('table');
   const { header } = state.table;
@@ -361,14 +377,27 @@ function showTable() {
     cell.appendChild(button);
     head.appendChild(cell);
   });
-  const body = table.createTBody();
+  // One listener for every file's button: the button says which row it is.
+  table.createTBody().addEventListener('click', (event) => {
+    const button = event.target.closest('button[data-row]');
+    if (button) {
+      show(state.table.order[Number(button.dataset.row)].entry);
+    }
+  });
+  const before = state.table.lines ? state.table.lines.length : 0;
+  state.table.order = sort.column < 0 ? state.table.rows : sortRows(state.table.rows, sort.column, sort.descending);
+  state.table.lines = [];
+  showMoreRows(Math.max(before, tablePage));
+}
+
+// Add the table's next count rows, and say how many it shows.
+function showMoreRows(count = tablePage) {
+  const { header, order, lines } = state.table;
   const status = header.indexOf('status');
   const warnings = header.indexOf('warnings');
-  const rows = sort.column < 0 ? state.table.rows : sortRows(state.table.rows, sort.column, sort.descending);
-  state.table.lines = [];
-  for (const row of rows) {
-    const line = body.insertRow();
-    state.table.lines.push({ line, entry: row.entry });
+  const rows = document.createDocumentFragment();
+  for (const row of order.slice(lines.length, lines.length + count)) {
+    const line = document.createElement('tr');
     line.dataset.status = row.cells[status];
     line.dataset.warnings = row.cells[warnings] || '0';
     row.cells.forEach((cell, column) => {
@@ -383,14 +412,32 @@ function showTable() {
       }
       const button = document.createElement('button');
       button.type = 'button';
+      button.dataset.row = String(lines.length);
       button.textContent = shown(cell);
       button.setAttribute('aria-label', 'Show the report of ' + shown(cell));
-      button.addEventListener('click', () => show(row.entry));
       place.appendChild(button);
     });
+    lines.push({ line, entry: row.entry });
+    rows.appendChild(line);
   }
+  $('table').tBodies[0].appendChild(rows);
+  const more = $('table-more');
+  more.hidden = lines.length === order.length;
+  $('table-more-button').textContent = 'Show ' + Math.min(tablePage, order.length - lines.length) + ' more';
+  $('table-count').textContent = lines.length + ' of the ' + order.length + ' files shown.';
   markShown();
+  // The end of a long table in view asks for its next rows.
+  moreInView.unobserve(more);
+  if (!more.hidden) {
+    moreInView.observe(more);
+  }
 }
+
+const moreInView = new IntersectionObserver((seen) => {
+  if (seen.some((entry) => entry.isIntersecting) && state.table && state.table.lines.length < state.table.order.length) {
+    showMoreRows();
+  }
+});
 
 // Mark the table's row of the shown entry.
 function markShown() {
@@ -519,6 +566,7 @@ for (const radio of document.querySelectorAll('input[name="view"]')) {
 $('top').addEventListener('input', redraw);
 $('min').addEventListener('input', redraw);
 $('png-download').addEventListener('click', savePng);
+$('table-more-button').addEventListener('click', () => showMoreRows());
 
 $('data').addEventListener('paste', (event) => {
   const block = event.clipboardData ? event.clipboardData.getData('text/plain') : '';

@@ -47,7 +47,7 @@ function writeFiles(fs, files) {
 // Return a runner of programs, each {factory, wasm}: the factory of an
 // Emscripten module and its WebAssembly's bytes. run(name, args, files)
 // resolves to {stdout, stderr, ending, status}: ending "complete", "error"
-// (a status other than 0) or "abort".
+// (a status other than 0) or "abort"; compileAll() compiles every program.
 export function programRunner(programs) {
   const compiled = new Map();
   function compile(name) {
@@ -98,5 +98,5 @@ export function programRunner(programs) {
     }
     return { stdout: out.take(), stderr: err.take(), ending: result.ending, status: result.status };
   }
-  return { run };
+  return { run, compileAll: () => Promise.all(Object.keys(programs).map(compile)) };
 }
