@@ -84,7 +84,7 @@ void PrintHelp() {
   std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
   std::printf("                     machine runs at once); the table is the same\n");
   std::printf("  --label=NAME       call the FILE given next NAME in its row and messages\n");
-  std::printf("  --help             print this help\n");
+  std::printf("  -h, --help         print this help\n");
   std::printf("  --version          print the version\n\n");
   std::printf("Columns: %s.\nWith --players: %s.\n", kFileColumns, kPlayerColumns);
   std::printf(

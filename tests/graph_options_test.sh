@@ -5,7 +5,7 @@
 #     0.0001; an edge's width and label; weights that overflowed in words
 #   the command line: status 2 when it is wrong (with the true reason), 1 for
 #     a file that does not open or a graph that cannot be written, 0 for
-#     --help and --version; --min=X as --min X; "-" as standard input;
+#     --help, -h and --version; --min=X as --min X; "-" as standard input;
 #     --label=NAME naming the file given next in the messages
 # Usage: graph_options_test.sh <kelvarin-graph> <examples folder> <cases folder>
 set -uo pipefail
@@ -67,7 +67,8 @@ while IFS='|' read -r expected start arguments; do
 done <<EOF
 0|Usage: kelvarin-graph [--heatmap|--help
 0|Usage: kelvarin-graph [--heatmap|--hel
-2|kelvarin-graph: error: ambiguous option (more than one option begins so) '--he'|--he
+2|kelvarin-graph: error: --he is ambiguous: --heatmap or --help|--he
+0|Usage: kelvarin-graph [--heatmap|-h $triad
 0|kelvarin-graph (Kelvarin) |--version
 2|kelvarin-graph: error: no data file given|
 2|kelvarin-graph: error: --min needs an argument|$triad --min

@@ -266,6 +266,9 @@ TEST(TableCommandLine, BadUseEndsWithStatus2AndNoTable) {
     EXPECT_NE(run.err, "");
     EXPECT_EQ(run.code, 2);
   }
+  // An ambiguous abbreviation names what it could be.
+  const RunResult ambiguous = RunTable({"--j=2", "triad.dat"}, KELVARIN_EXAMPLES);
+  EXPECT_EQ(Lines(ambiguous.err)[0], "kelvarin-table: error: --j is ambiguous: --jobs or --json");
 }
 
 TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
