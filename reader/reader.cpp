@@ -243,7 +243,7 @@ ReadFailure ReadHeader(Reader* reader) {
   }
   Back(source, c);
   reader->size_place = Here(*source);
-  if (!ReadInteger(source, &reader->size)) {
+  if (!ReadInteger(source, &reader->size, &reader->size_fits)) {
     if (c == EOF) {
       SayAt(reader, Here(*source), Severity::kError,
             "the file ends after the description: expected the number of players");

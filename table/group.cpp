@@ -20,7 +20,8 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
   if (reader.has_description) {
     group->description = AsUtf8(reader.description);
   }
-  if (reader.has_size) {
+  // An N too wide for 64 bits is not the number written: its message quotes it.
+  if (reader.has_size && reader.size_fits) {
     group->players = reader.size;
   }
   if (failure != ReadFailure::kNone) {

@@ -27,7 +27,7 @@ enum class Layout { kFileRows, kPlayerRows, kJsonLines };
 struct Group {
   bool has_description = false;  // line 1 was read
   std::string description;
-  std::optional<long long> players;  // N, whenever it was read as a number
+  std::optional<long long> players;  // N, whenever it was read as a number that fits
   Analysis analysis;                 // of the file that was read
   int warnings = 0;                  // the reader's warnings about the data file
   // Why the row is not ok, or its first warning: the place and the text.

@@ -278,9 +278,11 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
       TemporaryFile("shifted.dat", "Shifted\n3.0\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n");
   const std::string singular =
       TemporaryFile("singular-warned.dat", "Singular\n3\n1 0.5 0.25\n0 0 0.75\n0.25 0.5 0.9\n7\n");
-  const RunResult run = RunTable({size_21, no_size, shifted, singular}, KELVARIN_EXAMPLES);
+  const std::string wide = (fs::path(KELVARIN_CASES) / "size_beyond_64_bits" / "input").string();
+  const RunResult run =
+      RunTable({size_21, no_size, shifted, singular, wide}, KELVARIN_EXAMPLES);
   const std::vector<std::string> rows = Lines(run.out);
-  ASSERT_EQ(rows.size(), 5U);
+  ASSERT_EQ(rows.size(), 6U);
   EXPECT_EQ(Fields(rows[1])[1], Lines(ReadFile(size_21))[0]);
   EXPECT_EQ(Fields(rows[1])[2], "21");
   EXPECT_EQ(Fields(rows[2])[1], "x");
@@ -292,6 +294,9 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
   EXPECT_EQ(Fields(rows[4])[12], "1");
   EXPECT_EQ(Fields(rows[4])[13], "singular");
   EXPECT_EQ(Fields(rows[4])[14].rfind("M, the influence matrix without the empath P3's", 0), 0U);
+  // An N too wide for 64 bits is no number of the file: its message quotes it.
+  EXPECT_EQ(Fields(rows[5])[2], "");
+  EXPECT_NE(Fields(rows[5])[14].find("is '99999999999999999999999';"), std::string::npos);
   EXPECT_EQ(run.code, 1);
 }
 
