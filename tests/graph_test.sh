@@ -10,6 +10,7 @@
 #     on, a heat map at most 1,600 points wide, and --top's ties
 #   descriptions with every kind of byte that DOT or a label treats
 #     specially, drawn as the text itself
+#   the examples' networks drawn by neato and sfdp with no node over another
 #   the 20-player example: one edge per non-zero influence of one player on
 #     another, with its value and sign, those below --min, beyond --top or
 #     outside --focus left out and counted in the title, and the weights Q
@@ -79,6 +80,22 @@ for example in "$examples"/*.dat; do
   render "$example"
   grep -v '^kelvarin-graph: note: a group of .* tangle' "$work/err" >"$work/err.views"
   render_views "$example" "$example" 0
+done
+
+# neato and sfdp draw the examples' networks with no node over another: the
+# number of pairs of nodes whose boxes meet, from their centres and sizes.
+for example in "$examples"/triad.dat "$examples"/group20.dat; do
+  "$program" "$example" >"$work/graph.gv" 2>/dev/null
+  for engine in neato sfdp; do
+    overlaps=$("$engine" -Tplain "$work/graph.gv" | awk '$1 == "node" {
+        n++; x[n] = $3; y[n] = $4; w[n] = $5; h[n] = $6 }
+      END {
+        for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++)
+          if ((x[i] - x[j]) ^ 2 < ((w[i] + w[j]) / 2) ^ 2 && (y[i] - y[j]) ^ 2 < ((h[i] + h[j]) / 2) ^ 2) c++
+        print (n > 0 ? c + 0 : "no nodes")
+      }')
+    [ "$overlaps" = 0 ] || fail "$example: $engine draws $overlaps pairs of nodes over each other"
+  done
 done
 
 # Each case runs in its folder on "input", as the end-to-end runner runs it,
