@@ -22,7 +22,7 @@
 // atomic: the lock is taken only to sleep and to wake a sleeper.
 struct Tabulation {
   Layout layout = Layout::kFileRows;
-  bool all_ok = true;  // every file written so far is ok
+  Tally tally;         // of the files written so far
   size_t window = 1;   // the files in flight at most
   std::vector<std::string> paths;
   std::vector<std::string> names;  // what the rows call the files
@@ -47,7 +47,21 @@ namespace {
 void Write(Tabulation* tabulation, size_t slot) {
   const Group& group = tabulation->groups[slot];
   WriteRows(stdout, tabulation->layout, tabulation->names[slot].c_str(), group);
-  tabulation->all_ok = IsOk(group) && tabulation->all_ok;
+  Tally* tally = &tabulation->tally;
+  ++tally->files;
+  switch (group.analysis.ending) {
+    case Ending::kComplete:
+      break;
+    case Ending::kSingular:
+      ++tally->singular;
+      break;
+    case Ending::kNotFinite:
+      ++tally->not_finite;
+      break;
+    case Ending::kNoMemory:
+      ++tally->error;
+      break;
+  }
 }
 
 #if defined(KELVARIN_THREADS)
@@ -208,7 +222,9 @@ void Tabulate(Tabulation* tabulation, const char* path, const char* name) {
   Write(tabulation, 0);
 }
 
-bool EndTabulation(Tabulation* tabulation) {
+long long NotOk(const Tally& tally) { return tally.error + tally.singular + tally.not_finite; }
+
+Tally EndTabulation(Tabulation* tabulation) {
 #if defined(KELVARIN_THREADS)
   if (!tabulation->threads.empty() && tabulation->named > tabulation->written &&
       std::ferror(stdout) == 0) {
@@ -216,7 +232,7 @@ bool EndTabulation(Tabulation* tabulation) {
     WriteUpTo(tabulation, tabulation->named - 1);
   }
 #endif
-  return tabulation->all_ok;
+  return tabulation->tally;
 }
 
 int MachineThreads() {

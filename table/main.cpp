@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command_line/command_line.h"
@@ -41,6 +42,7 @@ struct Input {
 struct CommandLine {
   Layout layout = Layout::kFileRows;
   bool null = false;  // the lists' names end in NUL bytes
+  bool quiet = false;  // no closing line on files that are not ok
   int jobs = 1;       // the threads that analyse files at once
   std::vector<Input> inputs;
 };
@@ -56,6 +58,7 @@ enum Option : int {
   kJson,
   kJobs,
   kLabel,
+  kQuiet = 'q',
 };
 
 constexpr option kOptions[] = {
@@ -65,6 +68,7 @@ constexpr option kOptions[] = {
     {"json", no_argument, nullptr, kJson},
     {"jobs", required_argument, nullptr, kJobs},
     {"label", required_argument, nullptr, kLabel},
+    {"quiet", no_argument, nullptr, kQuiet},
     kHelpEntry,
     kVersionEntry,
     kEndEntry,
@@ -84,14 +88,17 @@ void PrintHelp() {
   std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
   std::printf("                     machine runs at once); the table is the same\n");
   std::printf("  --label=NAME       call the FILE given next NAME in its row and messages\n");
+  std::printf("  -q, --quiet        no closing line on standard error when a file is not ok\n");
   std::printf("  -h, --help         print this help\n");
   std::printf("  --version          print the version\n\n");
   std::printf("Columns: %s.\nWith --players: %s.\n", kFileColumns, kPlayerColumns);
   std::printf(
       "Status: ok, singular, not_finite (S_E or a weight overflowed) or error.\n\n"
       "Exit status: 0 when every file is ok, 1 when any is not (every row is still\n"
-      "written), a list cannot be read or the table cannot be written, 2 for a bad\n"
-      "command line.\n");
+      "written, and a closing line on standard error says how many), a list cannot\n"
+      "be read or the table cannot be written, 2 for a bad command line. A script\n"
+      "that stops on a failing command (set -e) goes on past files that are not ok\n"
+      "with: kelvarin-table FILE... > table.csv || [ $? -eq 1 ]\n");
 }
 
 // Choose the table's layout; --players and --json exclude each other.
@@ -142,8 +149,8 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
   bool ended = false;
   bool standard_input_taken = false;
   const char* label = nullptr;  // the name of the FILE given next
-  for (Argument a = NextArgument(kProgram, argc, argv, "0", kOptions, &ended); a.option != -1;
-       a = NextArgument(kProgram, argc, argv, "0", kOptions, &ended)) {
+  for (Argument a = NextArgument(kProgram, argc, argv, "0q", kOptions, &ended); a.option != -1;
+       a = NextArgument(kProgram, argc, argv, "0q", kOptions, &ended)) {
     switch (a.option) {
       case 1:
       case kFilesFrom:
@@ -154,6 +161,9 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
         break;
       case kNull:
         command.null = true;
+        break;
+      case kQuiet:
+        command.quiet = true;
         break;
       case kPlayers:
         SetLayout(&command, Layout::kPlayerRows);
@@ -286,6 +296,27 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
   return all_ok;
 }
 
+// Say how many files of tally are not ok and why, in one line: "3 of 151
+// files were not analysed: 2 error, 1 singular; see the status column".
+void SayNotOk(const Tally& tally, Layout layout) {
+  std::string counts;
+  for (const auto& [count, status] : {std::pair<long long, const char*>{tally.error, "error"},
+                                      {tally.singular, "singular"},
+                                      {tally.not_finite, "not_finite"}}) {
+    if (count > 0) {
+      counts += (counts.empty() ? "" : ", ") + std::to_string(count) + ' ' + status;
+    }
+  }
+  const char* where = layout == Layout::kFileRows    ? "see the status column"
+                      : layout == Layout::kJsonLines ? "see their status"
+                                                     : "the table per file says why";
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  SayAboutProgram(&diagnostics, Severity::kWarning, "%lld of %lld files %s not analysed: %s; %s",
+                  NotOk(tally), tally.files, NotOk(tally) == 1 ? "was" : "were", counts.c_str(),
+                  where);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -315,9 +346,12 @@ int main(int argc, char* argv[]) {
       break;
     }
   }
-  all_ok = EndTabulation(tabulation.get()) && all_ok;
+  const Tally tally = EndTabulation(tabulation.get());
   if (!FinishOutput(kProgram, "the table")) {
     return kFailure;
   }
-  return all_ok ? kSuccess : kFailure;
+  if (NotOk(tally) > 0 && !command.quiet) {
+    SayNotOk(tally, command.layout);
+  }
+  return all_ok && NotOk(tally) == 0 ? kSuccess : kFailure;
 }

@@ -93,9 +93,21 @@ Tabulator BeginTabulation(Layout layout, int jobs);
 // flight is full, writing their rows.
 void Tabulate(Tabulation* tabulation, const char* path, const char* name);
 
+// How many files' rows a table has written, and how many of those files
+// had each status other than ok.
+struct Tally {
+  long long files = 0;
+  long long error = 0;
+  long long singular = 0;
+  long long not_finite = 0;
+};
+
+// Return the number of files of tally that are not ok.
+long long NotOk(const Tally& tally);
+
 // Write the rows of the files given and not yet written, unless standard
-// output has failed. Return true when every file written was ok.
-bool EndTabulation(Tabulation* tabulation);
+// output has failed. Return the tally of every file written.
+Tally EndTabulation(Tabulation* tabulation);
 
 // Return how many threads the machine runs at once; 1 when it cannot tell,
 // or when the build has no threads.

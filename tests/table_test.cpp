@@ -123,8 +123,8 @@ TEST(TableFigures, AgreeWithTheReportAtFourDecimals) {
   for (const fs::path& folder : folders) {
     SCOPED_TRACE(folder.filename().string());
     const Report report = ReadReport(ReadFile((folder / "stdout").string()));
-    const RunResult files = RunTable({"input"}, folder.string());
-    const RunResult players = RunTable({"--players", "input"}, folder.string());
+    const RunResult files = RunTable({"-q", "input"}, folder.string());
+    const RunResult players = RunTable({"--quiet", "--players", "input"}, folder.string());
     ASSERT_EQ(files.code == 0, files.out.find(",not_finite,") == std::string::npos) << files.err;
     EXPECT_EQ(files.err + players.err, "");
 
@@ -194,8 +194,16 @@ TEST(TableRows, OneCallGoesOnPastSingularAndBadFiles) {
             "0.19000004291534367,0,singular,\"M, the influence "
             "matrix without the empath P3's row and column, is singular: the weights Q do not "
             "exist\"\n");
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err,
+            "kelvarin-table: warning: 2 of 3 files were not analysed: 1 error, 1 singular; see "
+            "the status column\n");
   EXPECT_EQ(run.code, 1);
+  // -q leaves the closing line out, and the rest as it is.
+  const RunResult quiet =
+      RunTable({"-q", "triad.dat", "missing.dat", "singular.dat"}, KELVARIN_EXAMPLES);
+  EXPECT_EQ(quiet.out, run.out);
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(quiet.code, 1);
 }
 
 TEST(TableRows, ALabelNamesTheFileGivenNextOnly) {
