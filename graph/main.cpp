@@ -227,7 +227,7 @@ int main(int argc, char* argv[]) {
 
   // The graph.
   GroupGraph graph;
-  graph.description = reader.description;
+  graph.description = WithoutByteOrderMark(reader.description);
   graph.influence = influence.get();
   graph.analysis = &analysis;
   graph.min = options.min;

@@ -1,5 +1,7 @@
 // One data file read and analysed as kelvarin reads and analyses it, with
 // every failure kept in the group's row instead of ending the run.
+#include <string_view>
+
 #include "reader/reader.h"
 #include "table/table.h"
 #include "text/utf8.h"
@@ -11,6 +13,13 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
   diagnostics.stream = nullptr;
   diagnostics.keep = true;
 
+  // The table writes a name that is not UTF-8 as Windows-1252, a guess.
+  const std::string_view shown = name;
+  if (NotUtf8At(shown) != shown.size()) {
+    SayAboutProgram(&diagnostics, Severity::kWarning,
+                    "the file name '%s' is not UTF-8; it is written as Windows-1252: '%s'",
+                    Escaped(shown).c_str(), Escaped(AsUtf8(shown)).c_str());
+  }
   Reader reader;
   reader.diagnostics = &diagnostics;
   Matrix influence;
@@ -18,7 +27,8 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
   // What was read stays in the row, whatever failed after it.
   group->has_description = reader.has_description;
   if (reader.has_description) {
-    group->description = AsUtf8(reader.description);
+    // A byte-order mark is no part of the description.
+    group->description = AsUtf8(WithoutByteOrderMark(reader.description));
   }
   // An N too wide for 64 bits is not the number written: its message quotes it.
   if (reader.has_size && reader.size_fits) {

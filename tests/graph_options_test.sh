@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks kelvarin-graph's title and labels, its command line and its
 # failures to write:
+#   a byte-order mark left out of the description in the title
 #   a leader is a near tie in the title only when the next sum is within
 #     0.0001; an edge's width and label; weights that overflowed in words
 #   the command line: status 2 when it is wrong (with the true reason), 1 for
@@ -35,6 +36,11 @@ printf 'Identity\n2\n1 0\n0 1\n' >"$work/identity.dat"
 printf 'Column tie\n3\n1 0 0\n0 1 0\n0.5 0.5 1\n' >"$work/column_tie.dat"
 "$program" "$work/column_tie.dat" 2>/dev/null | grep -F 'empath P1 (near tie), driver P3;' >/dev/null ||
   fail "a near tie of the empath only: the title marks it on the wrong leader"
+
+# A byte-order mark is no part of the description in the title.
+printf '\357\273\277Gruppe M\303\274ller\n2\n1 0\n0 1\n' >"$work/marked.dat"
+"$program" "$work/marked.dat" 2>/dev/null | grep -qF '  label="Gruppe Müller\n2 players' ||
+  fail "a byte-order mark: $("$program" "$work/marked.dat" 2>&1 | grep label=)"
 
 # An edge's width is in proportion to its |influence|, from 1 to 4 points,
 # whatever its sign. Each row: the data file and one of its edges.
