@@ -55,8 +55,8 @@ int Matches(std::string_view name, const option* options, const option** match,
     BadCommandLine(program, "unknown option", argument);
   }
   if (count > 1) {
-    const std::string what = "--" + Escaped(std::string(written.substr(0, equals))) +
-                             " is ambiguous: " + candidates;
+    const std::string what =
+        "--" + Escaped(std::string(written.substr(0, equals))) + " is ambiguous: " + candidates;
     BadCommandLine(program, what.c_str());
   }
   if (match->has_arg == no_argument && equals != std::string_view::npos) {

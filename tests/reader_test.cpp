@@ -139,8 +139,10 @@ TEST(Diagnostics, WarnOfSilentMisreadings) {
        "'Zesp\u00f3\u00b3'; if the file was written in another code page, save it as UTF-8\n"},
       {std::string("Team \x01\xb1\xb1\xbe\xa9") + Times("\xd6\xd0", 10) + "\n2\n1 0\n0 1\n",
        "team.dat:1:7: warning: the description is not UTF-8; it is read as Windows-1252: "
-       "'\\x01\u00b1\u00b1\u00be\u00a9" + Times("\u00d6\u00d0", 9) + "\u00d6...'; if the file was "
-       "written in another code page, save it as UTF-8\n"},
+       "'\\x01\u00b1\u00b1\u00be\u00a9" +
+           Times("\u00d6\u00d0", 9) +
+           "\u00d6...'; if the file was "
+           "written in another code page, save it as UTF-8\n"},
       {"\xef\xbb\xbfGruppe M\xc3\xbcller\n2\n1 0\n0 1\n", ""},
   });
 }

@@ -307,8 +307,7 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
   const std::string singular =
       TemporaryFile("singular-warned.dat", "Singular\n3\n1 0.5 0.25\n0 0 0.75\n0.25 0.5 0.9\n7\n");
   const std::string wide = (fs::path(KELVARIN_CASES) / "size_beyond_64_bits" / "input").string();
-  const RunResult run =
-      RunTable({size_21, no_size, shifted, singular, wide}, KELVARIN_EXAMPLES);
+  const RunResult run = RunTable({size_21, no_size, shifted, singular, wide}, KELVARIN_EXAMPLES);
   const std::vector<std::string> rows = Lines(run.out);
   ASSERT_EQ(rows.size(), 6U);
   EXPECT_EQ(Fields(rows[1])[1], Lines(ReadFile(size_21))[0]);
