@@ -10,12 +10,16 @@ export CTEST_PARALLEL_LEVEL ?= $(CMAKE_BUILD_PARALLEL_LEVEL)
 .PHONY: run test setup setup-tests check-default check-sanitize check-clang coverage memcheck \
         lint fuzz package windows page web bench docs
 
+# The packages, and libxlsxwriter built from Debian's source (see
+# tools/xlsxwriter.sh), once.
 setup:
 	tools/setup.sh
+	tools/xlsxwriter.sh linux
 
 # What the test builds need beyond the program's own packages.
 setup-tests:
 	tools/setup.sh tests
+	tools/xlsxwriter.sh linux
 
 # Build the program alone, without the tests, and run it on the bundled example.
 run: setup

@@ -1,6 +1,7 @@
 // One data file read and analysed as kelvarin reads and analyses it, with
 // every failure kept in the group's row instead of ending the run.
 #include <string_view>
+#include <utility>
 
 #include "reader/reader.h"
 #include "table/table.h"
@@ -53,6 +54,7 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
   for (const Said& said : diagnostics.said) {
     group->diagnostics.push_back(AsUtf8(said.Line()));
   }
+  group->said = std::move(diagnostics.said);
 }
 
 bool IsOk(const Group& group) { return group.analysis.ending == Ending::kComplete; }

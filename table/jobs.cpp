@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "table/table.h"
+#include "text/utf8.h"
 
 #if defined(KELVARIN_THREADS)
 #include <atomic>
@@ -22,8 +23,9 @@
 // atomic: the lock is taken only to sleep and to wake a sleeper.
 struct Tabulation {
   Layout layout = Layout::kFileRows;
-  Tally tally;         // of the files written so far
-  size_t window = 1;   // the files in flight at most
+  Tally tally;                   // of the files written so far
+  Workbook* workbook = nullptr;  // where the rows go instead of standard output
+  size_t window = 1;             // the files in flight at most
   std::vector<std::string> paths;
   std::vector<std::string> names;  // what the rows call the files
   std::vector<Group> groups;
@@ -46,7 +48,11 @@ namespace {
 
 void Write(Tabulation* tabulation, size_t slot) {
   const Group& group = tabulation->groups[slot];
-  WriteRows(stdout, tabulation->layout, tabulation->names[slot].c_str(), group);
+  if (tabulation->workbook != nullptr) {
+    AddToWorkbook(tabulation->workbook, AsUtf8(tabulation->names[slot]), group);
+  } else {
+    WriteRows(stdout, tabulation->layout, tabulation->names[slot].c_str(), group);
+  }
   Tally* tally = &tabulation->tally;
   ++tally->files;
   switch (group.analysis.ending) {
@@ -163,9 +169,10 @@ void TabulationEnd::operator()(Tabulation* tabulation) const {
   delete tabulation;
 }
 
-Tabulator BeginTabulation(Layout layout, int jobs) {
+Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook) {
   Tabulator tabulation(new Tabulation);
   tabulation->layout = layout;
+  tabulation->workbook = workbook;
 #if defined(KELVARIN_THREADS)
   if (jobs > 1) {
     tabulation->window = kFilesPerJob * static_cast<size_t>(jobs);

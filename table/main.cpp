@@ -41,9 +41,10 @@ struct Input {
 
 struct CommandLine {
   Layout layout = Layout::kFileRows;
-  bool null = false;  // the lists' names end in NUL bytes
-  bool quiet = false;  // no closing line on files that are not ok
-  int jobs = 1;       // the threads that analyse files at once
+  bool null = false;           // the lists' names end in NUL bytes
+  bool quiet = false;          // no closing line on files that are not ok
+  const char* xlsx = nullptr;  // the workbook's file, written instead of standard output
+  int jobs = 1;                // the threads that analyse files at once
   std::vector<Input> inputs;
 };
 
@@ -58,6 +59,7 @@ enum Option : int {
   kJson,
   kJobs,
   kLabel,
+  kXlsx,
   kQuiet = 'q',
 };
 
@@ -69,6 +71,7 @@ constexpr option kOptions[] = {
     {"jobs", required_argument, nullptr, kJobs},
     {"label", required_argument, nullptr, kLabel},
     {"quiet", no_argument, nullptr, kQuiet},
+    {"xlsx", required_argument, nullptr, kXlsx},
     kHelpEntry,
     kVersionEntry,
     kEndEntry,
@@ -85,6 +88,9 @@ void PrintHelp() {
   std::printf("                     (as find -print0 writes them)\n");
   std::printf("  --players          a CSV row per player of each file instead\n");
   std::printf("  --json             a JSON object per file, one a line, instead\n");
+  std::printf("  --xlsx=FILE        write the table as an Excel workbook FILE instead, with a\n");
+  std::printf("                     sheet per file (groups), per player (players) and per\n");
+  std::printf("                     diagnostic (diagnostics); standard output gets nothing\n");
   std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
   std::printf("                     machine runs at once); the table is the same\n");
   std::printf("  --label=NAME       call the FILE given next NAME in its row and messages\n");
@@ -174,11 +180,19 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
       case kJobs:
         command.jobs = ReadJobs(a.value);
         break;
+      case kXlsx:
+        command.xlsx = a.value;
+        break;
       default:
         break;
     }
   }
   LabelAllUsed(kProgram, label);
+  if (command.xlsx != nullptr && command.layout != Layout::kFileRows) {
+    BadCommandLine(kProgram,
+                   "--xlsx writes the rows per file and per player in one workbook; --players "
+                   "and --json are tables for standard output");
+  }
   if (command.inputs.empty()) {
     BadCommandLine(kProgram, "no data file given");
   }
@@ -296,6 +310,14 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
   return all_ok;
 }
 
+// Say that the workbook at path cannot be written, and why.
+void SayCannotWrite(const char* path, const std::string& reason) {
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  SayAboutProgram(&diagnostics, Severity::kError, "cannot write the workbook '%s': %s",
+                  Escaped(path).c_str(), reason.c_str());
+}
+
 // Say how many files of tally are not ok and why, in one line: "3 of 151
 // files were not analysed: 2 error, 1 singular; see the status column".
 void SayNotOk(const Tally& tally, Layout layout) {
@@ -326,14 +348,24 @@ int main(int argc, char* argv[]) {
   // buffer that cannot be had leaves the stream as it was.
   (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBuffer);
 
+  // A workbook that cannot be begun is said before any file is analysed.
+  WorkbookWriter workbook;
+  if (command.xlsx != nullptr) {
+    std::string reason;
+    workbook = BeginWorkbook(command.xlsx, &reason);
+    if (!workbook) {
+      SayCannotWrite(command.xlsx, reason);
+      return kFailure;
+    }
+  }
   // The header row, then the files' rows in the order the files are given,
   // on --jobs threads: nothing of a file is kept after its rows are written.
-  if (command.layout == Layout::kFileRows) {
+  if (!workbook && command.layout == Layout::kFileRows) {
     WriteFileHeader(stdout);
-  } else if (command.layout == Layout::kPlayerRows) {
+  } else if (!workbook && command.layout == Layout::kPlayerRows) {
     WritePlayerHeader(stdout);
   }
-  const Tabulator tabulation = BeginTabulation(command.layout, command.jobs);
+  const Tabulator tabulation = BeginTabulation(command.layout, command.jobs, workbook.get());
   bool all_ok = true;
   for (const Input& input : command.inputs) {
     if (input.is_list) {
@@ -342,12 +374,17 @@ int main(int argc, char* argv[]) {
       Tabulate(tabulation.get(), input.text, input.name);
     }
     // A table that cannot be written is not worth computing further.
-    if (std::ferror(stdout) != 0) {
+    if (std::ferror(stdout) != 0 || (workbook && WorkbookFailed(*workbook))) {
       break;
     }
   }
   const Tally tally = EndTabulation(tabulation.get());
   if (!FinishOutput(kProgram, "the table")) {
+    return kFailure;
+  }
+  std::string reason;
+  if (workbook && !EndWorkbook(workbook.get(), &reason)) {
+    SayCannotWrite(command.xlsx, reason);
     return kFailure;
   }
   if (NotOk(tally) > 0 && !command.quiet) {
