@@ -14,13 +14,17 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
   diagnostics.stream = nullptr;
   diagnostics.keep = true;
 
-  // The table writes a name that is not UTF-8 as Windows-1252, a guess.
+#if !defined(_WIN32)
+  // The table writes a name that is not UTF-8 as Windows-1252, a guess. (On
+  // Windows a program is given its names in the system's code page, which
+  // is that code page on Western systems: no guess to say.)
   const std::string_view shown = name;
   if (NotUtf8At(shown) != shown.size()) {
     SayAboutProgram(&diagnostics, Severity::kWarning,
                     "the file name '%s' is not UTF-8; it is written as Windows-1252: '%s'",
                     Escaped(shown).c_str(), Escaped(AsUtf8(shown)).c_str());
   }
+#endif
   Reader reader;
   reader.diagnostics = &diagnostics;
   Matrix influence;

@@ -263,24 +263,32 @@ TEST(TableRows, PlayersOfOkAndSingularFilesOnly) {
   EXPECT_EQ(run.code, 1);
 }
 
-TEST(TableRows, TextNotUtf8IsSaidAndAByteOrderMarkIsNoPartOfTheDescription) {
+TEST(TableRows, ADescriptionNotUtf8IsSaidAndAByteOrderMarkIsNoPartOfIt) {
   const std::string marked =
       TemporaryFile("marked.dat", "\xef\xbb\xbfGruppe M\xc3\xbcller\n2\n1 0\n0 1\n");
-  const std::string polish = TemporaryFile("Zesp\xf3\xb3.dat", "Zesp\xf3\xb3\n2\n1 0\n0 1\n");
-  const RunResult run =
-      RunTable({"--json", marked, "Zesp\xf3\xb3.dat"}, fs::path(polish).parent_path().string());
+  const std::string polish = TemporaryFile("polish.dat", "Zesp\xf3\xb3\n2\n1 0\n0 1\n");
+  const RunResult run = RunTable({"--json", marked, polish}, ".");
   const std::vector<std::string> rows = Lines(run.out);
   ASSERT_EQ(rows.size(), 2U);
   EXPECT_EQ(rows[0].rfind("{\"file\":\"" + marked + "\",\"description\":\"Gruppe M\u00fcller\"", 0),
             0U);
   EXPECT_NE(rows[0].find("\"warnings\":0,"), std::string::npos);
-  // The name and the description each said, and counted.
-  EXPECT_NE(rows[1].find("\"warnings\":2,\"status\":\"ok\",\"message\":\"the file name "
+  EXPECT_NE(rows[1].find("\"warnings\":1,\"status\":\"ok\",\"message\":\"" + polish +
+                         ":1:5: warning: the description is not UTF-8;"),
+            std::string::npos)
+      << rows[1];
+}
+
+// (Not under wine: Windows gives a program its arguments in its code page.)
+TEST(TableRows, AFileNameNotUtf8IsSaid) {
+  const std::string polish = TemporaryFile("Zesp\xf3\xb3.dat", "Zesp\xf3\xb3\n2\n1 0\n0 1\n");
+  const RunResult run =
+      RunTable({"--json", "Zesp\xf3\xb3.dat"}, fs::path(polish).parent_path().string());
+  EXPECT_NE(run.out.find("\"warnings\":2,\"status\":\"ok\",\"message\":\"the file name "
                          "'Zesp\\\\xf3\\\\xb3.dat' is not UTF-8; it is written as Windows-1252: "
                          "'Zesp\u00f3\u00b3.dat'\""),
             std::string::npos)
-      << rows[1];
-  EXPECT_NE(rows[1].find(":1:5: warning: the description is not UTF-8;"), std::string::npos);
+      << run.out;
 }
 
 TEST(TableCommandLine, BadUseEndsWithStatus2AndNoTable) {

@@ -9,10 +9,12 @@
 # the same bytes with --jobs; nothing on standard output; a workbook that
 # cannot be written is status 1 with the reason, and leaves the file that
 # stood under its name as it was.
+# With KELVARIN_WORKBOOK_OTHER, a command that runs another build's
+# kelvarin-table ("wine .../kelvarin-table.exe", "node .../kelvarin-table.js"),
+# that program's workbook of the same files must be the same bytes (the
+# files whose names Windows refuses left out of both).
 # Usage: table_workbook_test.sh <kelvarin-table> <cases folder> <python3>
 #          [<Rscript>] [<soffice>]
-# Another build's kelvarin-table is a command of its own: wine, say, with
-# KELVARIN_TABLE_COMMAND="wine /path/kelvarin-table.exe".
 set -uo pipefail
 program=$(realpath "$1")
 cases=$(realpath "$2")
@@ -20,7 +22,7 @@ python=$3
 rscript=${4:-}
 soffice=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
-read -ra table <<<"${KELVARIN_TABLE_COMMAND:-$program}"
+table=("$program")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -67,6 +69,20 @@ rm -f "$work/jobs.xlsx"
 [ -z "${KELVARIN_WORKBOOK_KEEP:-}" ] || cp "$work/table.xlsx" "$KELVARIN_WORKBOOK_KEEP"
 
 "$python" "$here/workbook_cells.py" "$work" openpyxl || fail "openpyxl"
+
+if [ -n "${KELVARIN_WORKBOOK_OTHER:-}" ]; then
+  read -ra other <<<"$KELVARIN_WORKBOOK_OTHER"
+  portable=()
+  for file in "${files[@]}"; do
+    [[ $file == *'"'* ]] || portable+=("$file")
+  done
+  "${table[@]}" --xlsx="$work/linux.xlsx" "${portable[@]}" 2>/dev/null
+  "${other[@]}" --xlsx="$work/other.xlsx" "${portable[@]}" >"$work/out" 2>/dev/null
+  status=$?
+  [ $status -eq 1 ] && [ ! -s "$work/out" ] && cmp "$work/linux.xlsx" "$work/other.xlsx" ||
+    fail "${other[*]}: status $status, another workbook than Linux's"
+  rm -f "$work/linux.xlsx" "$work/other.xlsx"
+fi
 
 if [ -n "$rscript" ]; then
   cat >"$work/cells.R" <<'EOF'

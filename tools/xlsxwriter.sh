@@ -55,4 +55,6 @@ logged ${wrap[0]:-} cmake -S "$src/libxlsxwriter" -B "$src/build" -DCMAKE_BUILD_
   "${args[@]}"
 logged cmake --build "$src/build" -j "$(nproc)"
 logged cmake --install "$src/build"
+# Its license, with those of the parts it carries, for the downloads.
+cp "$src/libxlsxwriter/License.txt" "$prefix/License.txt"
 echo "$built_from" >"$prefix/built-from"
