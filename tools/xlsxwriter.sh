@@ -26,8 +26,11 @@ case $target in
   linux) args=() ;;
   windows) args=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake") ;;
   # Emscripten's tools need Debian's node packages (acorn).
+  # For the page, whose weight counts, built for size, without the MD5 that
+  # only images use.
   web) export NODE_PATH=/usr/share/nodejs && wrap=(emcmake) &&
-    args=(-DZLIB_ROOT="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix") ;;
+    args=(-DZLIB_ROOT="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_BUILD_TYPE=MinSizeRel
+      -DUSE_NO_MD5=ON) ;;
   *) echo "usage: tools/xlsxwriter.sh linux|windows|web" >&2 && exit 2 ;;
 esac
 if [ -f "$prefix/built-from" ]; then
@@ -43,16 +46,15 @@ built_from="libxlsxwriter=$(dpkg-query -W -f='${source:Version}' libxlsxwriter-d
 
 if [ "$target" = web ]; then
   echo "xlsxwriter: building zlib for $target into $prefix (log: $log)"
-  (cd "$src/zlib" && logged emconfigure ./configure --static --prefix="$prefix" &&
+  (cd "$src/zlib" && CFLAGS=-Oz logged emconfigure ./configure --static --prefix="$prefix" &&
     logged emmake make -j "$(nproc)" libz.a && logged emmake make install)
   built_from+=" zlib=$(dpkg-query -W -f='${source:Version}' zlib1g-dev)"
 fi
 
 echo "xlsxwriter: building libxlsxwriter for $target into $prefix (log: $log)"
 logged ${wrap[0]:-} cmake -S "$src/libxlsxwriter" -B "$src/build" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF \
-  -DCMAKE_POSITION_INDEPENDENT_CODE=ON -DUSE_DTOA_LIBRARY=ON -DUSE_SYSTEM_MINIZIP=OFF \
-  "${args[@]}"
+  "${args[@]}" -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib -DBUILD_SHARED_LIBS=OFF \
+  -DCMAKE_POSITION_INDEPENDENT_CODE=ON -DUSE_DTOA_LIBRARY=ON -DUSE_SYSTEM_MINIZIP=OFF
 logged cmake --build "$src/build" -j "$(nproc)"
 logged cmake --install "$src/build"
 # Its license, with those of the parts it carries, for the downloads.
