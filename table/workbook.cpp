@@ -41,11 +41,19 @@ constexpr double kColumnMargin = 1;
 // Room for the shortest text of any double.
 constexpr int kNumberCapacity = 32;
 
-// One sheet being written: its next row and its columns' widths.
+// One sheet being written: the cell written next, row by row, and its
+// columns' widths.
 struct Sheet {
   lxw_worksheet* worksheet = nullptr;
-  lxw_row_t next = 1;  // row 0 is the header
+  lxw_row_t next = 1;    // row 0 is the header
+  lxw_col_t column = 0;  // in the row next
   std::vector<size_t> widths;
+
+  // Go on to the next row's first cell.
+  void EndRow() {
+    ++next;
+    column = 0;
+  }
 };
 
 // Return the number of characters text shows: its UTF-8 lead bytes.
@@ -95,8 +103,9 @@ struct Workbook {
     }
   }
 
-  // Write text at column of sheet's next row: a text cell, empty when text is.
-  void Text(Sheet* sheet, lxw_col_t column, const std::string& text) {
+  // Write text as sheet's next cell: a text cell, empty when text is.
+  void Text(Sheet* sheet, const std::string& text) {
+    const lxw_col_t column = sheet->column++;
     sheet->widths[column] = std::max(sheet->widths[column], Characters(text));
     if (!text.empty()) {
       Check(worksheet_write_string(sheet->worksheet, sheet->next, column, Verbatim(text).c_str(),
@@ -106,22 +115,25 @@ struct Workbook {
 
   // Write value as a number, the CSV's text of an infinity, or nothing for
   // a figure that does not exist or is not a number.
-  void Number(Sheet* sheet, lxw_col_t column, const std::optional<double>& value) {
+  void Number(Sheet* sheet, const std::optional<double>& value) {
     if (!value || std::isnan(*value)) {
+      ++sheet->column;
       return;
     }
     char text[kNumberCapacity];
     const std::to_chars_result result = numbers::ToChars(text, text + sizeof text, *value);
     const std::string shown(text, result.ptr);
     if (std::isinf(*value)) {
-      Text(sheet, column, shown);
+      Text(sheet, shown);
       return;
     }
+    const lxw_col_t column = sheet->column++;
     sheet->widths[column] = std::max(sheet->widths[column], shown.size());
     Check(worksheet_write_number(sheet->worksheet, sheet->next, column, *value, nullptr));
   }
 
-  void Integer(Sheet* sheet, lxw_col_t column, const std::optional<long long>& value) {
+  void Integer(Sheet* sheet, const std::optional<long long>& value) {
+    const lxw_col_t column = sheet->column++;
     if (value) {
       const std::string shown = std::to_string(*value);
       sheet->widths[column] = std::max(sheet->widths[column], shown.size());
@@ -130,7 +142,8 @@ struct Workbook {
     }
   }
 
-  void Boolean(Sheet* sheet, lxw_col_t column, bool value) {
+  void Boolean(Sheet* sheet, bool value) {
+    const lxw_col_t column = sheet->column++;
     sheet->widths[column] = std::max(sheet->widths[column], value ? sizeof "TRUE" : sizeof "FALSE");
     Check(worksheet_write_boolean(sheet->worksheet, sheet->next, column, value ? 1 : 0, nullptr));
   }
@@ -262,37 +275,36 @@ void AddToWorkbook(Workbook* workbook, const std::string& file, const Group& gro
     return ranked ? std::optional<double>(value) : std::nullopt;
   };
   Sheet* sheet = &workbook->groups;
-  workbook->Text(sheet, 0, file);
-  workbook->Text(sheet, 1, group.description);
-  workbook->Integer(sheet, 2, group.players);
-  workbook->Integer(sheet, 3, ranked_integer(analysis.empath.player + 1));
-  workbook->Integer(sheet, 4, ranked_integer(analysis.driver.player + 1));
-  workbook->Number(sheet, 5, analysis.s_e);
-  workbook->Number(sheet, 6, analysis.determinant);
-  workbook->Number(sheet, 7, analysis.condition);
-  workbook->Number(sheet, 8, analysis.log_condition);
-  workbook->Integer(sheet, 9,
-                    ranked_integer(analysis.empath.near_ties + analysis.driver.near_ties));
-  workbook->Number(sheet, 10, ranked_number(analysis.empath.margin));
-  workbook->Number(sheet, 11, ranked_number(analysis.driver.margin));
-  workbook->Integer(sheet, 12, group.warnings);
-  workbook->Text(sheet, 13, StatusName(group));
-  workbook->Text(sheet, 14, group.message);
-  ++sheet->next;
+  workbook->Text(sheet, file);
+  workbook->Text(sheet, group.description);
+  workbook->Integer(sheet, group.players);
+  workbook->Integer(sheet, ranked_integer(analysis.empath.player + 1));
+  workbook->Integer(sheet, ranked_integer(analysis.driver.player + 1));
+  workbook->Number(sheet, analysis.s_e);
+  workbook->Number(sheet, analysis.determinant);
+  workbook->Number(sheet, analysis.condition);
+  workbook->Number(sheet, analysis.log_condition);
+  workbook->Integer(sheet, ranked_integer(analysis.empath.near_ties + analysis.driver.near_ties));
+  workbook->Number(sheet, ranked_number(analysis.empath.margin));
+  workbook->Number(sheet, ranked_number(analysis.driver.margin));
+  workbook->Integer(sheet, group.warnings);
+  workbook->Text(sheet, StatusName(group));
+  workbook->Text(sheet, group.message);
+  sheet->EndRow();
 
   sheet = &workbook->players;
   for (int p = 0; ranked && p < analysis.n; ++p) {
     const bool empath = p == analysis.empath.player;
-    workbook->Text(sheet, 0, file);
-    workbook->Integer(sheet, 1, p + 1);
-    workbook->Number(sheet, 2, analysis.column_sums[p]);
-    workbook->Number(sheet, 3, analysis.row_sums[p]);
-    workbook->Number(sheet, 4,
-                     analysis.has_weights && !empath ? std::optional<double>(Weight(analysis, p))
-                                                     : std::nullopt);
-    workbook->Boolean(sheet, 5, empath);
-    workbook->Boolean(sheet, 6, p == analysis.driver.player);
-    ++sheet->next;
+    workbook->Text(sheet, file);
+    workbook->Integer(sheet, p + 1);
+    workbook->Number(sheet, analysis.column_sums[p]);
+    workbook->Number(sheet, analysis.row_sums[p]);
+    workbook->Number(sheet, analysis.has_weights && !empath
+                                ? std::optional<double>(Weight(analysis, p))
+                                : std::nullopt);
+    workbook->Boolean(sheet, empath);
+    workbook->Boolean(sheet, p == analysis.driver.player);
+    sheet->EndRow();
   }
 
   sheet = &workbook->diagnostics;
@@ -300,12 +312,12 @@ void AddToWorkbook(Workbook* workbook, const std::string& file, const Group& gro
     long long line = 0;
     long long column = 0;
     LineAndColumn(said.place, &line, &column);
-    workbook->Text(sheet, 0, file);
-    workbook->Integer(sheet, 1, line > 0 ? std::optional<long long>(line) : std::nullopt);
-    workbook->Integer(sheet, 2, line > 0 ? std::optional<long long>(column) : std::nullopt);
-    workbook->Text(sheet, 3, SeverityName(said.severity));
-    workbook->Text(sheet, 4, AsUtf8(said.text));
-    ++sheet->next;
+    workbook->Text(sheet, file);
+    workbook->Integer(sheet, line > 0 ? std::optional<long long>(line) : std::nullopt);
+    workbook->Integer(sheet, line > 0 ? std::optional<long long>(column) : std::nullopt);
+    workbook->Text(sheet, SeverityName(said.severity));
+    workbook->Text(sheet, AsUtf8(said.text));
+    sheet->EndRow();
   }
 }
 
