@@ -39,7 +39,7 @@ printf 'Column tie\n3\n1 0 0\n0 1 0\n0.5 0.5 1\n' >"$work/column_tie.dat"
 
 # A byte-order mark is no part of the description in the title.
 printf '\357\273\277Gruppe M\303\274ller\n2\n1 0\n0 1\n' >"$work/marked.dat"
-"$program" "$work/marked.dat" 2>/dev/null | grep -qF '  label="Gruppe Müller\n2 players' ||
+"$program" "$work/marked.dat" 2>/dev/null | grep -F '  label="Gruppe Müller\n2 players' >/dev/null ||
   fail "a byte-order mark: $("$program" "$work/marked.dat" 2>&1 | grep label=)"
 
 # An edge's width is in proportion to its |influence|, from 1 to 4 points,
