@@ -88,9 +88,9 @@ void PrintHelp() {
   std::printf("                     (as find -print0 writes them)\n");
   std::printf("  --players          a CSV row per player of each file instead\n");
   std::printf("  --json             a JSON object per file, one a line, instead\n");
-  std::printf("  --xlsx=FILE        write the table as an Excel workbook FILE instead, with a\n");
-  std::printf("                     sheet per file (groups), per player (players) and per\n");
-  std::printf("                     diagnostic (diagnostics); standard output gets nothing\n");
+  std::printf("  --xlsx=FILE        write the table as an Excel workbook FILE instead: sheets\n");
+  std::printf("                     groups (a row per file), players (a row per player) and\n");
+  std::printf("                     diagnostics; standard output gets nothing\n");
   std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
   std::printf("                     machine runs at once); the table is the same\n");
   std::printf("  --label=NAME       call the FILE given next NAME in its row and messages\n");
