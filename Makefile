@@ -10,12 +10,16 @@ export CTEST_PARALLEL_LEVEL ?= $(CMAKE_BUILD_PARALLEL_LEVEL)
 .PHONY: run test setup setup-tests check-default check-sanitize check-clang coverage memcheck \
         lint fuzz package windows page web bench docs
 
+# The packages, and libxlsxwriter built from Debian's source (see
+# tools/xlsxwriter.sh), once.
 setup:
 	tools/setup.sh
+	tools/xlsxwriter.sh linux
 
 # What the test builds need beyond the program's own packages.
 setup-tests:
 	tools/setup.sh tests
+	tools/xlsxwriter.sh linux
 
 # Build the program alone, without the tests, and run it on the bundled example.
 run: setup
@@ -53,15 +57,17 @@ package: page
 	tools/setup.sh mandoc groff-base dpkg-dev file lintian tests
 	cmake --workflow --preset package
 
-# The Windows programs and download, the workflow preset windows, after GSL
-# and MPFR for Windows (tools/gsl.sh windows and tools/mpfr.sh windows, built
-# once) and the preset default's Linux programs and end-to-end runner, which
-# the tests compare with and run the cases by: CPack packs the zip in a test
-# fixture and the tests run the unpacked programs under wine.
+# The Windows programs and download, the workflow preset windows, after GSL,
+# MPFR and libxlsxwriter for Windows (tools/gsl.sh windows, tools/mpfr.sh
+# windows and tools/xlsxwriter.sh windows, built once) and the preset
+# default's Linux programs and end-to-end runner, which the tests compare
+# with and run the cases by: CPack packs the zip in a test fixture and the
+# tests run the unpacked programs under wine.
 windows: page
-	tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev mandoc
+	tools/setup.sh g++-mingw-w64-x86-64 wine dpkg-dev mandoc libz-mingw-w64-dev
 	tools/gsl.sh windows
 	tools/mpfr.sh windows
+	tools/xlsxwriter.sh windows
 	cmake --preset default
 	cmake --build --preset default --target kelvarin kelvarin-table kelvarin-graph e2e_test
 	cmake --workflow --preset windows
@@ -75,6 +81,7 @@ page: setup-tests
 	cd web && npm ci --no-audit --no-fund
 	tools/gsl.sh web
 	tools/mpfr.sh web
+	tools/xlsxwriter.sh web
 	NODE_PATH=/usr/share/nodejs cmake --preset web
 	NODE_PATH=/usr/share/nodejs cmake --build --preset web
 

@@ -1,8 +1,8 @@
 # Cross-compiles the program for Windows on x86-64 with Debian's mingw-w64 tool
 # chain:  cmake --preset windows   (or --toolchain with this file)
 # Libraries built for Windows are looked up in the tool chain's own root and,
-# when GSL_ROOT_DIR and MPFR_ROOT_DIR are given, in those installations; never
-# among the machine's Linux libraries.
+# when GSL_ROOT_DIR, MPFR_ROOT_DIR and XLSXWRITER_ROOT_DIR are given, in those
+# installations; never among the machine's Linux libraries.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -11,7 +11,7 @@ set(CMAKE_C_COMPILER ${KELVARIN_MINGW_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${KELVARIN_MINGW_TRIPLET}-g++)
 set(CMAKE_RC_COMPILER ${KELVARIN_MINGW_TRIPLET}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${KELVARIN_MINGW_TRIPLET} ${GSL_ROOT_DIR} ${MPFR_ROOT_DIR})
+set(CMAKE_FIND_ROOT_PATH /usr/${KELVARIN_MINGW_TRIPLET} ${GSL_ROOT_DIR} ${MPFR_ROOT_DIR} ${XLSXWRITER_ROOT_DIR})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

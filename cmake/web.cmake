@@ -30,7 +30,11 @@ function(kelvarin_web_page_module name)
   get_target_property(folder ${name} SOURCE_DIR)
   list(TRANSFORM sources PREPEND ${folder}/)
   add_executable(${name}-page ${sources})
-  get_target_property(libraries ${name} LINK_LIBRARIES)
+  # The libraries of the program, or those it names for the page.
+  get_target_property(libraries ${name} KELVARIN_PAGE_LIBRARIES)
+  if(NOT libraries)
+    get_target_property(libraries ${name} LINK_LIBRARIES)
+  endif()
   target_link_libraries(${name}-page PRIVATE ${libraries})
   set_target_properties(${name}-page PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/page OUTPUT_NAME ${name})

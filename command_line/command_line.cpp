@@ -2,12 +2,14 @@
 // refusal, and the end of what they write.
 #include "command_line/command_line.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/version.h"
 #include "text/utf8.h"
@@ -15,9 +17,11 @@
 namespace {
 
 // Return the number of options whose name begins with name, and set match
-// to the last of them (or to the one it names exactly).
-int Matches(std::string_view name, const option* options, const option** match) {
-  int count = 0;
+// to the last of them (or to the one it names exactly); candidates gets
+// their names in alphabetical order, "--a, --b or --c".
+int Matches(std::string_view name, const option* options, const option** match,
+            std::string* candidates) {
+  std::vector<std::string> names;
   for (const option* o = options; o->name != nullptr; ++o) {
     if (name == o->name) {
       *match = o;
@@ -25,10 +29,14 @@ int Matches(std::string_view name, const option* options, const option** match) 
     }
     if (std::string_view(o->name).substr(0, name.size()) == name) {
       *match = o;
-      ++count;
+      names.push_back(std::string("--") + o->name);
     }
   }
-  return count;
+  std::sort(names.begin(), names.end());
+  for (size_t i = 0; i < names.size(); ++i) {
+    *candidates += (i == 0 ? "" : i + 1 < names.size() ? ", " : " or ") + names[i];
+  }
+  return static_cast<int>(names.size());
 }
 
 // Report the option argument that getopt_long refused, with the true reason.
@@ -41,12 +49,15 @@ int Matches(std::string_view name, const option* options, const option** match) 
   const std::string_view written = argument + 2;
   const size_t equals = written.find('=');
   const option* match = nullptr;
-  const int count = Matches(written.substr(0, equals), options, &match);
+  std::string candidates;
+  const int count = Matches(written.substr(0, equals), options, &match, &candidates);
   if (count == 0) {
     BadCommandLine(program, "unknown option", argument);
   }
   if (count > 1) {
-    BadCommandLine(program, "ambiguous option (more than one option begins so)", argument);
+    const std::string what =
+        "--" + Escaped(std::string(written.substr(0, equals))) + " is ambiguous: " + candidates;
+    BadCommandLine(program, what.c_str());
   }
   if (match->has_arg == no_argument && equals != std::string_view::npos) {
     std::string what = std::string("--") + match->name + " takes no argument, not";
@@ -61,8 +72,9 @@ int Matches(std::string_view name, const option* options, const option** match) 
 Argument NextArgument(const Program& program, int argc, char* argv[], const char* short_options,
                       const option* options, bool* options_ended) {
   // "-" first: operands come back in their place among the options, and
-  // ":" reports a missing argument apart from an unknown option.
-  const std::string optstring = std::string("-:") + short_options;
+  // ":" reports a missing argument apart from an unknown option; -h is
+  // --help.
+  const std::string optstring = std::string("-:h") + short_options;
   opterr = 0;
   // After "--" every argument is an operand.
   const int c = *options_ended ? -1 : getopt_long(argc, argv, optstring.c_str(), options, nullptr);
@@ -87,7 +99,7 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
     BadCommandLine(program, what.c_str());
   }
   // The help or the version ends the process: a failure to write it, too.
-  if (c == kHelpOption) {
+  if (c == kHelpOption || c == 'h') {
     program.print_help();
     std::exit(FinishOutput(program, "the help") ? kSuccess : kFailure);
   }

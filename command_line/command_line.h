@@ -27,7 +27,7 @@ struct Program {
 };
 
 // The options every companion takes, which end its table of options:
-// --help and --version, which NextArgument answers, and the zero entry.
+// --help (and -h) and --version, which NextArgument answers, and the zero entry.
 constexpr int kHelpOption = 1000;
 constexpr int kVersionOption = 1001;
 constexpr option kHelpEntry = {"help", no_argument, nullptr, kHelpOption};

@@ -139,7 +139,11 @@ void WriteGraphStart(std::FILE* stream, const GroupGraph& graph, const char* vie
     std::fprintf(stream, "\\n%s", view_line);
   }
   WriteLeftOut(stream, graph);
-  std::fprintf(stream, "\";\n  labelloc=t;\n");
+  // Layouts other than dot's (neato, sfdp) would draw nodes over each other
+  // without overlap=false; dot's own layout is the same. (Edges routed
+  // around the nodes, splines=true, make Graphviz 2.43's neato crash on a
+  // dense network of 12 or more players.)
+  std::fprintf(stream, "\";\n  labelloc=t;\n  overlap=false;\n");
 }
 
 void WriteNode(std::FILE* stream, const GroupGraph& graph, int player) {

@@ -74,7 +74,7 @@ void PrintHelp() {
   std::printf("  --min=X    leave out the edges whose absolute influence is below X\n");
   std::printf("  --label=NAME\n");
   std::printf("             call the FILE given next NAME in every message\n");
-  std::printf("  --help     print this help\n");
+  std::printf("  -h, --help print this help\n");
   std::printf("  --version  print the version\n\n");
   std::printf(
       "--top and --min apply to the network and to --focus; an edge is drawn when it\n"
@@ -227,7 +227,7 @@ int main(int argc, char* argv[]) {
 
   // The graph.
   GroupGraph graph;
-  graph.description = reader.description;
+  graph.description = WithoutByteOrderMark(reader.description);
   graph.influence = influence.get();
   graph.analysis = &analysis;
   graph.min = options.min;

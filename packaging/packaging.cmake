@@ -56,6 +56,17 @@ if(WIN32)
   endif()
   set(KELVARIN_MPFR_DEBIAN_VERSION ${CMAKE_MATCH_1})
   set(KELVARIN_GMP_DEBIAN_VERSION ${CMAKE_MATCH_2})
+  # And the source of libxlsxwriter in kelvarin-table.exe: tools/xlsxwriter.sh
+  # windows writes it in built-from ("libxlsxwriter=<version>").
+  set(xlsxwriter_built_from "")
+  if(EXISTS ${XLSXWRITER_ROOT_DIR}/built-from)
+    file(STRINGS ${XLSXWRITER_ROOT_DIR}/built-from xlsxwriter_built_from LIMIT_COUNT 1)
+  endif()
+  if(NOT xlsxwriter_built_from MATCHES "^libxlsxwriter=([^ ]+)$")
+    message(FATAL_ERROR "${XLSXWRITER_ROOT_DIR}/built-from (\"${xlsxwriter_built_from}\") must "
+      "name Debian's source package of libxlsxwriter, as tools/xlsxwriter.sh windows writes it")
+  endif()
+  set(KELVARIN_XLSXWRITER_DEBIAN_VERSION ${CMAKE_MATCH_1})
   set(windows_files ${PROJECT_BINARY_DIR}/windows)
 
   # Each manual as a web page, which Windows opens without other software:
@@ -87,6 +98,10 @@ if(WIN32)
                  ${windows_files}/README.txt @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${windows_files}/LICENSE.txt
                  @ONLY NEWLINE_STYLE CRLF)
+  # libxlsxwriter's license, which kelvarin-table.exe's download must carry (it
+  # holds no "@NAME@" for @ONLY to replace).
+  configure_file(${XLSXWRITER_ROOT_DIR}/License.txt ${windows_files}/LICENSE-libxlsxwriter.txt
+                 @ONLY NEWLINE_STYLE CRLF)
   file(GLOB examples CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.dat)
   foreach(example ${examples})
     get_filename_component(name ${example} NAME)
@@ -95,7 +110,7 @@ if(WIN32)
 
   install(TARGETS kelvarin kelvarin-table kelvarin-graph RUNTIME DESTINATION .)
   install(FILES ${manuals_html} ${windows_files}/README.txt ${windows_files}/LICENSE.txt
-          DESTINATION .)
+                ${windows_files}/LICENSE-libxlsxwriter.txt DESTINATION .)
   install(FILES ${KELVARIN_PAGE} DESTINATION . OPTIONAL)
   install(DIRECTORY ${windows_files}/examples DESTINATION .)
 

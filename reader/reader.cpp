@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "reader/hints.h"
@@ -200,6 +202,43 @@ void CheckAfterMatrix(Reader* reader) {
   CheckMissingDescription(reader, 1 + n * n + extra, Severity::kWarning);
 }
 
+// Say where the description is not UTF-8: its text is then shown as
+// Windows-1252 (the table, the graph and the page show it so), which is a
+// guess. The word that holds the first such byte is quoted as it is shown.
+void CheckDescriptionText(Reader* reader) {
+  const std::string_view description = reader->description;
+  const size_t bad = NotUtf8At(description);
+  if (bad == description.size()) {
+    return;
+  }
+  size_t start = bad;
+  while (start > 0 && !IsSpace(static_cast<unsigned char>(description[start - 1]))) {
+    --start;
+  }
+  size_t end = bad;
+  while (end < description.size() && !IsSpace(static_cast<unsigned char>(description[end]))) {
+    ++end;
+  }
+  // Cut between characters after kQuotedBytes bytes of the file.
+  size_t cut = start;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(description.data());
+  while (cut < end) {
+    const size_t size = CharacterLength(bytes + cut, end - cut);
+    const size_t step = size == 0 ? 1 : size;
+    if (cut + step - start > static_cast<size_t>(kQuotedBytes)) {
+      break;
+    }
+    cut += step;
+  }
+  Place place;
+  place.column = static_cast<long long>(bad) + 1;
+  place.offset = static_cast<long long>(bad);
+  SayAt(reader, place, Severity::kWarning,
+        "the description is not UTF-8; it is read as Windows-1252: '%s%s'; if the file was "
+        "written in another code page, save it as UTF-8",
+        Escaped(AsUtf8(description.substr(start, cut - start))).c_str(), cut < end ? "..." : "");
+}
+
 // Return the hint for text that begins with byte c where N should be, or
 // null.
 const char* SizeHint(const Source& source, int c) {
@@ -234,6 +273,7 @@ ReadFailure ReadHeader(Reader* reader) {
   }
   description[length - 1] = '\0';
   reader->has_description = true;
+  CheckDescriptionText(reader);
 
   // N is read wider than an int, so that a value beyond 32 bits is reported
   // as written instead of wrapping into the accepted range.
@@ -243,7 +283,7 @@ ReadFailure ReadHeader(Reader* reader) {
   }
   Back(source, c);
   reader->size_place = Here(*source);
-  if (!ReadInteger(source, &reader->size)) {
+  if (!ReadInteger(source, &reader->size, &reader->size_fits)) {
     if (c == EOF) {
       SayAt(reader, Here(*source), Severity::kError,
             "the file ends after the description: expected the number of players");

@@ -19,6 +19,7 @@ struct Reader {
   char description[kDescriptionBufferSize] = "";  // without its line end
   bool has_size = false;                          // N was read as a number
   long long size = 0;                             // N as written, saturated at 64 bits
+  bool size_fits = false;                         // N as written is size, not saturated
   Place size_place;                               // where N is written
   long long values = 0;                           // the values read into the matrix
 };

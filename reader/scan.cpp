@@ -160,7 +160,7 @@ bool ReadLine(Source* source, char* buffer, int size) {
   return true;
 }
 
-bool ReadInteger(Source* source, long long* value) {
+bool ReadInteger(Source* source, long long* value, bool* fits) {
   int c = SkipSpace(source);
   const bool negative = c == '-';
   if (c == '-' || c == '+') {
@@ -173,16 +173,20 @@ bool ReadInteger(Source* source, long long* value) {
   // Accumulate towards the sign's own limit and stay there: a number beyond
   // 32 bits must never wrap into the accepted range.
   long long result = 0;
+  bool saturated = false;
   for (; IsDigit(c); c = Next(source)) {
     const int digit = c - '0';
     if (negative) {
-      result = result < (LLONG_MIN + digit) / kRadix ? LLONG_MIN : result * kRadix - digit;
+      saturated = saturated || result < (LLONG_MIN + digit) / kRadix;
+      result = saturated ? LLONG_MIN : result * kRadix - digit;
     } else {
-      result = result > (LLONG_MAX - digit) / kRadix ? LLONG_MAX : result * kRadix + digit;
+      saturated = saturated || result > (LLONG_MAX - digit) / kRadix;
+      result = saturated ? LLONG_MAX : result * kRadix + digit;
     }
   }
   Back(source, c);
   *value = result;
+  *fits = !saturated;
   return true;
 }
 

@@ -15,8 +15,9 @@ bool ReadLine(Source* source, char* buffer, int size);
 
 // Read a decimal integer as "%d" does: skip white space, then an optional
 // sign and digits. Store the value, saturated at the 64-bit limits, and
-// return true; return false when there are no digits.
-bool ReadInteger(Source* source, long long* value);
+// whether it fits them unsaturated in fits, and return true; return false
+// when there are no digits.
+bool ReadInteger(Source* source, long long* value, bool* fits);
 
 // Why a value was not read, or what is odd about one that was.
 enum class ValueIssue {

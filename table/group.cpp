@@ -1,5 +1,8 @@
 // One data file read and analysed as kelvarin reads and analyses it, with
 // every failure kept in the group's row instead of ending the run.
+#include <string_view>
+#include <utility>
+
 #include "reader/reader.h"
 #include "table/table.h"
 #include "text/utf8.h"
@@ -11,6 +14,17 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
   diagnostics.stream = nullptr;
   diagnostics.keep = true;
 
+#if !defined(_WIN32)
+  // The table writes a name that is not UTF-8 as Windows-1252, a guess. (On
+  // Windows a program is given its names in the system's code page, which
+  // is that code page on Western systems: no guess to say.)
+  const std::string_view shown = name;
+  if (NotUtf8At(shown) != shown.size()) {
+    SayAboutProgram(&diagnostics, Severity::kWarning,
+                    "the file name '%s' is not UTF-8; it is written as Windows-1252: '%s'",
+                    Escaped(shown).c_str(), Escaped(AsUtf8(shown)).c_str());
+  }
+#endif
   Reader reader;
   reader.diagnostics = &diagnostics;
   Matrix influence;
@@ -18,9 +32,11 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
   // What was read stays in the row, whatever failed after it.
   group->has_description = reader.has_description;
   if (reader.has_description) {
-    group->description = AsUtf8(reader.description);
+    // A byte-order mark is no part of the description.
+    group->description = AsUtf8(WithoutByteOrderMark(reader.description));
   }
-  if (reader.has_size) {
+  // An N too wide for 64 bits is not the number written: its message quotes it.
+  if (reader.has_size && reader.size_fits) {
     group->players = reader.size;
   }
   if (failure != ReadFailure::kNone) {
@@ -42,6 +58,7 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
   for (const Said& said : diagnostics.said) {
     group->diagnostics.push_back(AsUtf8(said.Line()));
   }
+  group->said = std::move(diagnostics.said);
 }
 
 bool IsOk(const Group& group) { return group.analysis.ending == Ending::kComplete; }

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "table/table.h"
+#include "text/utf8.h"
 
 #if defined(KELVARIN_THREADS)
 #include <atomic>
@@ -22,8 +23,9 @@
 // atomic: the lock is taken only to sleep and to wake a sleeper.
 struct Tabulation {
   Layout layout = Layout::kFileRows;
-  bool all_ok = true;  // every file written so far is ok
-  size_t window = 1;   // the files in flight at most
+  Tally tally;                   // of the files written so far
+  Workbook* workbook = nullptr;  // where the rows go instead of standard output
+  size_t window = 1;             // the files in flight at most
   std::vector<std::string> paths;
   std::vector<std::string> names;  // what the rows call the files
   std::vector<Group> groups;
@@ -46,8 +48,26 @@ namespace {
 
 void Write(Tabulation* tabulation, size_t slot) {
   const Group& group = tabulation->groups[slot];
-  WriteRows(stdout, tabulation->layout, tabulation->names[slot].c_str(), group);
-  tabulation->all_ok = IsOk(group) && tabulation->all_ok;
+  if (tabulation->workbook != nullptr) {
+    AddToWorkbook(tabulation->workbook, AsUtf8(tabulation->names[slot]), group);
+  } else {
+    WriteRows(stdout, tabulation->layout, tabulation->names[slot].c_str(), group);
+  }
+  Tally* tally = &tabulation->tally;
+  ++tally->files;
+  switch (group.analysis.ending) {
+    case Ending::kComplete:
+      break;
+    case Ending::kSingular:
+      ++tally->singular;
+      break;
+    case Ending::kNotFinite:
+      ++tally->not_finite;
+      break;
+    case Ending::kNoMemory:
+      ++tally->error;
+      break;
+  }
 }
 
 #if defined(KELVARIN_THREADS)
@@ -149,9 +169,10 @@ void TabulationEnd::operator()(Tabulation* tabulation) const {
   delete tabulation;
 }
 
-Tabulator BeginTabulation(Layout layout, int jobs) {
+Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook) {
   Tabulator tabulation(new Tabulation);
   tabulation->layout = layout;
+  tabulation->workbook = workbook;
 #if defined(KELVARIN_THREADS)
   if (jobs > 1) {
     tabulation->window = kFilesPerJob * static_cast<size_t>(jobs);
@@ -208,7 +229,9 @@ void Tabulate(Tabulation* tabulation, const char* path, const char* name) {
   Write(tabulation, 0);
 }
 
-bool EndTabulation(Tabulation* tabulation) {
+long long NotOk(const Tally& tally) { return tally.error + tally.singular + tally.not_finite; }
+
+Tally EndTabulation(Tabulation* tabulation) {
 #if defined(KELVARIN_THREADS)
   if (!tabulation->threads.empty() && tabulation->named > tabulation->written &&
       std::ferror(stdout) == 0) {
@@ -216,7 +239,7 @@ bool EndTabulation(Tabulation* tabulation) {
     WriteUpTo(tabulation, tabulation->named - 1);
   }
 #endif
-  return tabulation->all_ok;
+  return tabulation->tally;
 }
 
 int MachineThreads() {

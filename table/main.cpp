@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command_line/command_line.h"
@@ -40,8 +41,10 @@ struct Input {
 
 struct CommandLine {
   Layout layout = Layout::kFileRows;
-  bool null = false;  // the lists' names end in NUL bytes
-  int jobs = 1;       // the threads that analyse files at once
+  bool null = false;           // the lists' names end in NUL bytes
+  bool quiet = false;          // no closing line on files that are not ok
+  const char* xlsx = nullptr;  // the workbook's file, written instead of standard output
+  int jobs = 1;                // the threads that analyse files at once
   std::vector<Input> inputs;
 };
 
@@ -56,6 +59,8 @@ enum Option : int {
   kJson,
   kJobs,
   kLabel,
+  kXlsx,
+  kQuiet = 'q',
 };
 
 constexpr option kOptions[] = {
@@ -65,6 +70,8 @@ constexpr option kOptions[] = {
     {"json", no_argument, nullptr, kJson},
     {"jobs", required_argument, nullptr, kJobs},
     {"label", required_argument, nullptr, kLabel},
+    {"quiet", no_argument, nullptr, kQuiet},
+    {"xlsx", required_argument, nullptr, kXlsx},
     kHelpEntry,
     kVersionEntry,
     kEndEntry,
@@ -81,17 +88,23 @@ void PrintHelp() {
   std::printf("                     (as find -print0 writes them)\n");
   std::printf("  --players          a CSV row per player of each file instead\n");
   std::printf("  --json             a JSON object per file, one a line, instead\n");
+  std::printf("  --xlsx=FILE        write the table as an Excel workbook FILE instead: sheets\n");
+  std::printf("                     groups (a row per file), players (a row per player) and\n");
+  std::printf("                     diagnostics; standard output gets nothing\n");
   std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
   std::printf("                     machine runs at once); the table is the same\n");
   std::printf("  --label=NAME       call the FILE given next NAME in its row and messages\n");
-  std::printf("  --help             print this help\n");
+  std::printf("  -q, --quiet        no closing line on standard error when a file is not ok\n");
+  std::printf("  -h, --help         print this help\n");
   std::printf("  --version          print the version\n\n");
   std::printf("Columns: %s.\nWith --players: %s.\n", kFileColumns, kPlayerColumns);
   std::printf(
       "Status: ok, singular, not_finite (S_E or a weight overflowed) or error.\n\n"
       "Exit status: 0 when every file is ok, 1 when any is not (every row is still\n"
-      "written), a list cannot be read or the table cannot be written, 2 for a bad\n"
-      "command line.\n");
+      "written, and a closing line on standard error says how many), a list cannot\n"
+      "be read or the table cannot be written, 2 for a bad command line. A script\n"
+      "that stops on a failing command (set -e) goes on past files that are not ok\n"
+      "with: kelvarin-table FILE... > table.csv || [ $? -eq 1 ]\n");
 }
 
 // Choose the table's layout; --players and --json exclude each other.
@@ -142,8 +155,8 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
   bool ended = false;
   bool standard_input_taken = false;
   const char* label = nullptr;  // the name of the FILE given next
-  for (Argument a = NextArgument(kProgram, argc, argv, "0", kOptions, &ended); a.option != -1;
-       a = NextArgument(kProgram, argc, argv, "0", kOptions, &ended)) {
+  for (Argument a = NextArgument(kProgram, argc, argv, "0q", kOptions, &ended); a.option != -1;
+       a = NextArgument(kProgram, argc, argv, "0q", kOptions, &ended)) {
     switch (a.option) {
       case 1:
       case kFilesFrom:
@@ -155,6 +168,9 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
       case kNull:
         command.null = true;
         break;
+      case kQuiet:
+        command.quiet = true;
+        break;
       case kPlayers:
         SetLayout(&command, Layout::kPlayerRows);
         break;
@@ -164,11 +180,19 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
       case kJobs:
         command.jobs = ReadJobs(a.value);
         break;
+      case kXlsx:
+        command.xlsx = a.value;
+        break;
       default:
         break;
     }
   }
   LabelAllUsed(kProgram, label);
+  if (command.xlsx != nullptr && command.layout != Layout::kFileRows) {
+    BadCommandLine(kProgram,
+                   "--xlsx writes the rows per file and per player in one workbook; --players "
+                   "and --json are tables for standard output");
+  }
   if (command.inputs.empty()) {
     BadCommandLine(kProgram, "no data file given");
   }
@@ -286,6 +310,35 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
   return all_ok;
 }
 
+// Say that the workbook at path cannot be written, and why.
+void SayCannotWrite(const char* path, const std::string& reason) {
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  SayAboutProgram(&diagnostics, Severity::kError, "cannot write the workbook '%s': %s",
+                  Escaped(path).c_str(), reason.c_str());
+}
+
+// Say how many files of tally are not ok and why, in one line: "3 of 151
+// files were not analysed: 2 error, 1 singular; see the status column".
+void SayNotOk(const Tally& tally, Layout layout) {
+  std::string counts;
+  for (const auto& [count, status] : {std::pair<long long, const char*>{tally.error, "error"},
+                                      {tally.singular, "singular"},
+                                      {tally.not_finite, "not_finite"}}) {
+    if (count > 0) {
+      counts += (counts.empty() ? "" : ", ") + std::to_string(count) + ' ' + status;
+    }
+  }
+  const char* where = layout == Layout::kFileRows    ? "see the status column"
+                      : layout == Layout::kJsonLines ? "see their status"
+                                                     : "the table per file says why";
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  SayAboutProgram(&diagnostics, Severity::kWarning, "%lld of %lld files %s not analysed: %s; %s",
+                  NotOk(tally), tally.files, NotOk(tally) == 1 ? "was" : "were", counts.c_str(),
+                  where);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -295,14 +348,24 @@ int main(int argc, char* argv[]) {
   // buffer that cannot be had leaves the stream as it was.
   (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBuffer);
 
+  // A workbook that cannot be begun is said before any file is analysed.
+  WorkbookWriter workbook;
+  if (command.xlsx != nullptr) {
+    std::string reason;
+    workbook = BeginWorkbook(command.xlsx, &reason);
+    if (!workbook) {
+      SayCannotWrite(command.xlsx, reason);
+      return kFailure;
+    }
+  }
   // The header row, then the files' rows in the order the files are given,
   // on --jobs threads: nothing of a file is kept after its rows are written.
-  if (command.layout == Layout::kFileRows) {
+  if (!workbook && command.layout == Layout::kFileRows) {
     WriteFileHeader(stdout);
-  } else if (command.layout == Layout::kPlayerRows) {
+  } else if (!workbook && command.layout == Layout::kPlayerRows) {
     WritePlayerHeader(stdout);
   }
-  const Tabulator tabulation = BeginTabulation(command.layout, command.jobs);
+  const Tabulator tabulation = BeginTabulation(command.layout, command.jobs, workbook.get());
   bool all_ok = true;
   for (const Input& input : command.inputs) {
     if (input.is_list) {
@@ -311,13 +374,21 @@ int main(int argc, char* argv[]) {
       Tabulate(tabulation.get(), input.text, input.name);
     }
     // A table that cannot be written is not worth computing further.
-    if (std::ferror(stdout) != 0) {
+    if (std::ferror(stdout) != 0 || (workbook && WorkbookFailed(*workbook))) {
       break;
     }
   }
-  all_ok = EndTabulation(tabulation.get()) && all_ok;
+  const Tally tally = EndTabulation(tabulation.get());
   if (!FinishOutput(kProgram, "the table")) {
     return kFailure;
   }
-  return all_ok ? kSuccess : kFailure;
+  std::string reason;
+  if (workbook && !EndWorkbook(workbook.get(), &reason)) {
+    SayCannotWrite(command.xlsx, reason);
+    return kFailure;
+  }
+  if (NotOk(tally) > 0 && !command.quiet) {
+    SayNotOk(tally, command.layout);
+  }
+  return all_ok && NotOk(tally) == 0 ? kSuccess : kFailure;
 }

@@ -26,8 +26,10 @@ constexpr int kShortestCapacity = 32;
 constexpr unsigned char kBlank = 0x20;
 constexpr unsigned char kDelete = 0x7F;
 
-// Return the status of group's row: how its analysis ended, or "error"
-// when the file could not be read or its figures could not be had.
+}  // namespace
+
+// How the analysis ended, or "error" when the file could not be read or its
+// figures could not be had.
 const char* StatusName(const Group& group) {
   switch (group.analysis.ending) {
     case Ending::kComplete:
@@ -41,6 +43,10 @@ const char* StatusName(const Group& group) {
   }
   return "error";
 }
+
+bool Ranked(const Group& group) { return group.analysis.column_sums != nullptr; }
+
+namespace {
 
 void WriteText(std::FILE* out, const char* text) { std::fputs(text, out); }
 
@@ -136,10 +142,6 @@ void WriteJsonArray(std::FILE* out, const char* key, const double* values, int n
   }
   std::putc(']', out);
 }
-
-// The figures of group that exist once its sums of squares are had: its
-// leaders, their margins and their near ties.
-bool Ranked(const Group& group) { return group.analysis.column_sums != nullptr; }
 
 std::optional<long long> Player(const Group& group, int player) {
   return Ranked(group) ? std::optional<long long>(player + 1) : std::nullopt;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "text/diagnostics.h"
 
 // The name that the table's own diagnostic lines begin with.
 constexpr const char* kTableProgram = "kelvarin-table";
@@ -27,12 +28,13 @@ enum class Layout { kFileRows, kPlayerRows, kJsonLines };
 struct Group {
   bool has_description = false;  // line 1 was read
   std::string description;
-  std::optional<long long> players;  // N, whenever it was read as a number
+  std::optional<long long> players;  // N, whenever it was read as a number that fits
   Analysis analysis;                 // of the file that was read
   int warnings = 0;                  // the reader's warnings about the data file
   // Why the row is not ok, or its first warning: the place and the text.
   std::string message;
   std::vector<std::string> diagnostics;  // every warning and error line
+  std::vector<Said> said;                // the same, as said
 };
 
 // Read the data file at path and analyse it as kelvarin does, with the same
@@ -70,6 +72,46 @@ void WriteJsonLine(std::FILE* out, const std::string& file, const Group& group);
 // Write group's rows in layout to out, the file's name path made valid UTF-8.
 void WriteRows(std::FILE* out, Layout layout, const char* path, const Group& group);
 
+// The figures of group that exist once its sums of squares are had: its
+// leaders, their margins and their near ties (absent for a file in error).
+bool Ranked(const Group& group);
+
+// Return the status of group's row: "ok", "singular", "not_finite" or
+// "error".
+const char* StatusName(const Group& group);
+
+// A workbook being written for --xlsx, in a temporary file beside the file
+// it is for, which it replaces only once it is complete: a sheet "groups"
+// with the table per file, "players" with the table per player and
+// "diagnostics" with every warning and error of every file (file, line,
+// column, severity, message). Numbers are numbers, with every digit of the
+// double; is_empath and is_driver booleans; every text a text cell, never
+// a formula, a date or a number; a figure that does not exist an empty
+// cell, and an infinite one the CSV's text ("inf"). Each sheet's header row
+// is frozen and filtered, and its columns as wide as their text.
+struct Workbook;
+// Drop a workbook that was not finished: its temporary file is removed.
+struct WorkbookEnd {
+  void operator()(Workbook* workbook) const;
+};
+using WorkbookWriter = std::unique_ptr<Workbook, WorkbookEnd>;
+
+// Begin the workbook for the file at path. Return null, with the reason in
+// reason, when its temporary file cannot be made.
+WorkbookWriter BeginWorkbook(const char* path, std::string* reason);
+
+// Add group's rows, from file (valid UTF-8), to the workbook's sheets, unless
+// an earlier addition failed.
+void AddToWorkbook(Workbook* workbook, const std::string& file, const Group& group);
+
+// Return true when adding to the workbook has failed: it will not be written.
+bool WorkbookFailed(const Workbook& workbook);
+
+// Write the workbook and put it in place at its path. Return false, with the
+// reason in reason, when it cannot be written; the file at path is then as
+// it was.
+bool EndWorkbook(Workbook* workbook, std::string* reason);
+
 // Files in flight for each thread: enough to keep every thread busy while
 // memory stays flat in the number of files.
 constexpr size_t kFilesPerJob = 16;
@@ -86,16 +128,29 @@ using Tabulator = std::unique_ptr<Tabulation, TabulationEnd>;
 
 // Begin a table in layout, its files analysed on jobs threads; with 1, or
 // in a build without threads, each on the caller's thread as it is given.
-Tabulator BeginTabulation(Layout layout, int jobs);
+// Its rows go to workbook instead of standard output when it is not null.
+Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook);
 
 // Give the file at path, called name in its rows and messages: its rows
 // follow those of the files given before. Waits while the window of files in
 // flight is full, writing their rows.
 void Tabulate(Tabulation* tabulation, const char* path, const char* name);
 
+// How many files' rows a table has written, and how many of those files
+// had each status other than ok.
+struct Tally {
+  long long files = 0;
+  long long error = 0;
+  long long singular = 0;
+  long long not_finite = 0;
+};
+
+// Return the number of files of tally that are not ok.
+long long NotOk(const Tally& tally);
+
 // Write the rows of the files given and not yet written, unless standard
-// output has failed. Return true when every file written was ok.
-bool EndTabulation(Tabulation* tabulation);
+// output has failed. Return the tally of every file written.
+Tally EndTabulation(Tabulation* tabulation);
 
 // Return how many threads the machine runs at once; 1 when it cannot tell,
 // or when the build has no threads.

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks kelvarin-graph's title and labels, its command line and its
 # failures to write:
+#   a byte-order mark left out of the description in the title
 #   a leader is a near tie in the title only when the next sum is within
 #     0.0001; an edge's width and label; weights that overflowed in words
 #   the command line: status 2 when it is wrong (with the true reason), 1 for
 #     a file that does not open or a graph that cannot be written, 0 for
-#     --help and --version; --min=X as --min X; "-" as standard input;
+#     --help, -h and --version; --min=X as --min X; "-" as standard input;
 #     --label=NAME naming the file given next in the messages
 # Usage: graph_options_test.sh <kelvarin-graph> <examples folder> <cases folder>
 set -uo pipefail
@@ -35,6 +36,11 @@ printf 'Identity\n2\n1 0\n0 1\n' >"$work/identity.dat"
 printf 'Column tie\n3\n1 0 0\n0 1 0\n0.5 0.5 1\n' >"$work/column_tie.dat"
 "$program" "$work/column_tie.dat" 2>/dev/null | grep -F 'empath P1 (near tie), driver P3;' >/dev/null ||
   fail "a near tie of the empath only: the title marks it on the wrong leader"
+
+# A byte-order mark is no part of the description in the title.
+printf '\357\273\277Gruppe M\303\274ller\n2\n1 0\n0 1\n' >"$work/marked.dat"
+"$program" "$work/marked.dat" 2>/dev/null | grep -F '  label="Gruppe Müller\n2 players' >/dev/null ||
+  fail "a byte-order mark: $("$program" "$work/marked.dat" 2>&1 | grep label=)"
 
 # An edge's width is in proportion to its |influence|, from 1 to 4 points,
 # whatever its sign. Each row: the data file and one of its edges.
@@ -67,7 +73,8 @@ while IFS='|' read -r expected start arguments; do
 done <<EOF
 0|Usage: kelvarin-graph [--heatmap|--help
 0|Usage: kelvarin-graph [--heatmap|--hel
-2|kelvarin-graph: error: ambiguous option (more than one option begins so) '--he'|--he
+2|kelvarin-graph: error: --he is ambiguous: --heatmap or --help|--he
+0|Usage: kelvarin-graph [--heatmap|-h $triad
 0|kelvarin-graph (Kelvarin) |--version
 2|kelvarin-graph: error: no data file given|
 2|kelvarin-graph: error: --min needs an argument|$triad --min

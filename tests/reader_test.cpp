@@ -132,6 +132,18 @@ TEST(Diagnostics, WarnOfSilentMisreadings) {
       {"Triad\n3\n1 1e-50 0.25\n0.5 1 0.75\n0.25 0.5 1\n",
        "team.dat:3:3: warning: '1e-50' is closer to zero than single precision reaches (about "
        "1.4e-45) and is read as 0\n"},
+      // A description that is not UTF-8 (Windows-1250, GBK), from the word of
+      // its first such byte, cut after 24 bytes; a byte-order mark is UTF-8.
+      {std::string("Zesp\xf3\xb3 \xa3ukasiewicz\n2\n1 0\n0 1\n"),
+       "team.dat:1:5: warning: the description is not UTF-8; it is read as Windows-1252: "
+       "'Zesp\u00f3\u00b3'; if the file was written in another code page, save it as UTF-8\n"},
+      {std::string("Team \x01\xb1\xb1\xbe\xa9") + Times("\xd6\xd0", 10) + "\n2\n1 0\n0 1\n",
+       "team.dat:1:7: warning: the description is not UTF-8; it is read as Windows-1252: "
+       "'\\x01\u00b1\u00b1\u00be\u00a9" +
+           Times("\u00d6\u00d0", 9) +
+           "\u00d6...'; if the file was "
+           "written in another code page, save it as UTF-8\n"},
+      {"\xef\xbb\xbfGruppe M\xc3\xbcller\n2\n1 0\n0 1\n", ""},
   });
 }
 

@@ -79,6 +79,7 @@ TEST(ReadInteger, ReadsLikePercentDWithoutWrapping) {
     std::string text;
     long long value;
     std::string rest;
+    bool fits = true;
   };
   const Case cases[] = {
       {"3\n", 3, "\n"},
@@ -88,17 +89,21 @@ TEST(ReadInteger, ReadsLikePercentDWithoutWrapping) {
       {"4294967298", 4294967298LL, ""},
       {"-3000000000", -3000000000LL, ""},
       {"9223372036854775807", LLONG_MAX, ""},
-      {"99999999999999999999999 ", LLONG_MAX, " "},
+      {"9223372036854775808", LLONG_MAX, "", false},
+      {"99999999999999999999999 ", LLONG_MAX, " ", false},
       {"-9223372036854775808", LLONG_MIN, ""},
-      {"-99999999999999999999999", LLONG_MIN, ""},
+      {"-9223372036854775809", LLONG_MIN, "", false},
+      {"-99999999999999999999999", LLONG_MIN, "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     File file = FileWith(c.text);
     Source source = SourceOf(file.get());
     long long value = 0;
-    ASSERT_TRUE(ReadInteger(&source, &value));
+    bool fits = !c.fits;
+    ASSERT_TRUE(ReadInteger(&source, &value, &fits));
     EXPECT_EQ(value, c.value);
+    EXPECT_EQ(fits, c.fits);
     EXPECT_EQ(Rest(&source), c.rest);
   }
   for (const std::string text : {"", "  \n", "x3", "-", "+ 3", "- 3", ".5"}) {
@@ -106,7 +111,8 @@ TEST(ReadInteger, ReadsLikePercentDWithoutWrapping) {
     File file = FileWith(text);
     Source source = SourceOf(file.get());
     long long value = 0;
-    EXPECT_FALSE(ReadInteger(&source, &value));
+    bool fits = false;
+    EXPECT_FALSE(ReadInteger(&source, &value, &fits));
   }
 }
 

@@ -27,7 +27,7 @@ TEST(TableLists, NamesEndInLineEndsOrNulBytesAndNothingIsLostSilently) {
   }
   {  // find -print0
     const std::string list = TemporaryFile("print0.list", triad + '\0' + singular + '\0');
-    const RunResult run = RunTable({"-0", "--files-from", list}, ".");
+    const RunResult run = RunTable({"-q0", "--files-from", list}, ".");
     EXPECT_EQ(Lines(run.out).size(), 3U);
     EXPECT_EQ(run.err, "");
     // The same list read as lines: the NUL byte is an error with its place.

@@ -123,8 +123,8 @@ TEST(TableFigures, AgreeWithTheReportAtFourDecimals) {
   for (const fs::path& folder : folders) {
     SCOPED_TRACE(folder.filename().string());
     const Report report = ReadReport(ReadFile((folder / "stdout").string()));
-    const RunResult files = RunTable({"input"}, folder.string());
-    const RunResult players = RunTable({"--players", "input"}, folder.string());
+    const RunResult files = RunTable({"-q", "input"}, folder.string());
+    const RunResult players = RunTable({"--quiet", "--players", "input"}, folder.string());
     ASSERT_EQ(files.code == 0, files.out.find(",not_finite,") == std::string::npos) << files.err;
     EXPECT_EQ(files.err + players.err, "");
 
@@ -194,8 +194,16 @@ TEST(TableRows, OneCallGoesOnPastSingularAndBadFiles) {
             "0.19000004291534367,0,singular,\"M, the influence "
             "matrix without the empath P3's row and column, is singular: the weights Q do not "
             "exist\"\n");
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err,
+            "kelvarin-table: warning: 2 of 3 files were not analysed: 1 error, 1 singular; see "
+            "the status column\n");
   EXPECT_EQ(run.code, 1);
+  // -q leaves the closing line out, and the rest as it is.
+  const RunResult quiet =
+      RunTable({"-q", "triad.dat", "missing.dat", "singular.dat"}, KELVARIN_EXAMPLES);
+  EXPECT_EQ(quiet.out, run.out);
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(quiet.code, 1);
 }
 
 TEST(TableRows, ALabelNamesTheFileGivenNextOnly) {
@@ -255,6 +263,34 @@ TEST(TableRows, PlayersOfOkAndSingularFilesOnly) {
   EXPECT_EQ(run.code, 1);
 }
 
+TEST(TableRows, ADescriptionNotUtf8IsSaidAndAByteOrderMarkIsNoPartOfIt) {
+  const std::string marked =
+      TemporaryFile("marked.dat", "\xef\xbb\xbfGruppe M\xc3\xbcller\n2\n1 0\n0 1\n");
+  const std::string polish = TemporaryFile("polish.dat", "Zesp\xf3\xb3\n2\n1 0\n0 1\n");
+  const RunResult run = RunTable({"--json", marked, polish}, ".");
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 2U);
+  EXPECT_EQ(rows[0].rfind("{\"file\":\"" + marked + "\",\"description\":\"Gruppe M\u00fcller\"", 0),
+            0U);
+  EXPECT_NE(rows[0].find("\"warnings\":0,"), std::string::npos);
+  EXPECT_NE(rows[1].find("\"warnings\":1,\"status\":\"ok\",\"message\":\"" + polish +
+                         ":1:5: warning: the description is not UTF-8;"),
+            std::string::npos)
+      << rows[1];
+}
+
+// (Not under wine: Windows gives a program its arguments in its code page.)
+TEST(TableRows, AFileNameNotUtf8IsSaid) {
+  const std::string polish = TemporaryFile("Zesp\xf3\xb3.dat", "Zesp\xf3\xb3\n2\n1 0\n0 1\n");
+  const RunResult run =
+      RunTable({"--json", "Zesp\xf3\xb3.dat"}, fs::path(polish).parent_path().string());
+  EXPECT_NE(run.out.find("\"warnings\":2,\"status\":\"ok\",\"message\":\"the file name "
+                         "'Zesp\\\\xf3\\\\xb3.dat' is not UTF-8; it is written as Windows-1252: "
+                         "'Zesp\u00f3\u00b3.dat'\""),
+            std::string::npos)
+      << run.out;
+}
+
 TEST(TableCommandLine, BadUseEndsWithStatus2AndNoTable) {
   for (const std::vector<std::string>& arguments : {std::vector<std::string>{},
                                                     {"--csv", "triad.dat"},
@@ -266,6 +302,9 @@ TEST(TableCommandLine, BadUseEndsWithStatus2AndNoTable) {
     EXPECT_NE(run.err, "");
     EXPECT_EQ(run.code, 2);
   }
+  // An ambiguous abbreviation names what it could be.
+  const RunResult ambiguous = RunTable({"--j=2", "triad.dat"}, KELVARIN_EXAMPLES);
+  EXPECT_EQ(Lines(ambiguous.err)[0], "kelvarin-table: error: --j is ambiguous: --jobs or --json");
 }
 
 TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
@@ -275,9 +314,10 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
       TemporaryFile("shifted.dat", "Shifted\n3.0\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n");
   const std::string singular =
       TemporaryFile("singular-warned.dat", "Singular\n3\n1 0.5 0.25\n0 0 0.75\n0.25 0.5 0.9\n7\n");
-  const RunResult run = RunTable({size_21, no_size, shifted, singular}, KELVARIN_EXAMPLES);
+  const std::string wide = (fs::path(KELVARIN_CASES) / "size_beyond_64_bits" / "input").string();
+  const RunResult run = RunTable({size_21, no_size, shifted, singular, wide}, KELVARIN_EXAMPLES);
   const std::vector<std::string> rows = Lines(run.out);
-  ASSERT_EQ(rows.size(), 5U);
+  ASSERT_EQ(rows.size(), 6U);
   EXPECT_EQ(Fields(rows[1])[1], Lines(ReadFile(size_21))[0]);
   EXPECT_EQ(Fields(rows[1])[2], "21");
   EXPECT_EQ(Fields(rows[2])[1], "x");
@@ -289,6 +329,9 @@ TEST(TableRows, ErrorRowsKeepWhatWasReadAndTheReasonWithoutAProgramName) {
   EXPECT_EQ(Fields(rows[4])[12], "1");
   EXPECT_EQ(Fields(rows[4])[13], "singular");
   EXPECT_EQ(Fields(rows[4])[14].rfind("M, the influence matrix without the empath P3's", 0), 0U);
+  // An N too wide for 64 bits is no number of the file: its message quotes it.
+  EXPECT_EQ(Fields(rows[5])[2], "");
+  EXPECT_NE(Fields(rows[5])[14].find("is '99999999999999999999999';"), std::string::npos);
   EXPECT_EQ(run.code, 1);
 }
 

@@ -4,7 +4,8 @@
 #   the end-to-end cases, kelvarin-table's tests and kelvarin-graph's test,
 #     run by the native build's runners (KELVARIN_NATIVE_TESTS, the preset
 #     default's tests/, which make web builds first) on the node programs;
-#   the node kelvarin-table's tables of 300 files against the native one's.
+#   the node kelvarin-table's tables of 300 files and its workbook against
+#     the native one's.
 set(gtest_disable_pthreads ON CACHE BOOL "GoogleTest without threads under node" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -43,9 +44,11 @@ add_test(NAME e2e COMMAND ${KELVARIN_NATIVE_TESTS}/e2e_test --gtest_brief=1)
 set_tests_properties(e2e PROPERTIES
   ENVIRONMENT "KELVARIN_EXE=$<TARGET_FILE:kelvarin>;KELVARIN_LAUNCHER=node")
 # Node opens a FIFO that has no writer by waiting for one, which the native
-# program does not; that case is left to the native build.
-add_test(NAME table COMMAND ${KELVARIN_NATIVE_TESTS}/table_test --gtest_brief=1
-                            --gtest_filter=-TableInputs.NoHangOnAFifoAndStandardInputOnce)
+# program does not, and hands a program its arguments as UTF-8, any other
+# bytes replaced; those cases are left to the native build.
+add_test(NAME table
+         COMMAND ${KELVARIN_NATIVE_TESTS}/table_test --gtest_brief=1
+                 --gtest_filter=-TableInputs.NoHangOnAFifoAndStandardInputOnce:TableRows.AFileNameNotUtf8IsSaid)
 set_tests_properties(table PROPERTIES ENVIRONMENT "KELVARIN_TABLE_EXE=${bin}/kelvarin-table")
 find_program(KELVARIN_PYTHON3 python3 REQUIRED)
 add_test(NAME table_json
@@ -55,6 +58,23 @@ add_test(NAME table_json
 add_test(NAME same_table
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/same_table_test.sh ${CMAKE_CURRENT_BINARY_DIR}/same_table
                  ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${bin}/kelvarin-table)
+# The same workbook (--xlsx), byte for byte, as the Linux kelvarin-table's,
+# which openpyxl reads back as the CSV; the python3 taken is the first on the
+# path that has openpyxl.
+function(kelvarin_has_openpyxl result python)
+  execute_process(COMMAND ${python} -c "import openpyxl" RESULT_VARIABLE status
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(NOT status EQUAL 0)
+    set(${result} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+find_program(KELVARIN_WORKBOOK_PYTHON3 python3 VALIDATOR kelvarin_has_openpyxl REQUIRED)
+add_test(NAME table_workbook
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_workbook_test.sh
+                 ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${cases}
+                 ${KELVARIN_WORKBOOK_PYTHON3})
+set_tests_properties(table_workbook PROPERTIES ENVIRONMENT
+  "KELVARIN_WORKBOOK_OTHER=${bin}/kelvarin-table")
 add_test(NAME graph COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_test.sh ${bin}/kelvarin-graph
                             ${examples} ${cases})
 add_test(NAME graph_options COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/graph_options_test.sh

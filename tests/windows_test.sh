@@ -6,7 +6,8 @@
 #       runtime start-up code may take fprintf for its own diagnostics);
 #   windows_test.sh contents UNPACKED GSL_VERSION EXAMPLES
 #       the folder holds each program, its manual as HTML without the Linux
-#       paths, README.txt naming Debian's gsl GSL_VERSION, LICENSE.txt and
+#       paths, README.txt naming Debian's gsl GSL_VERSION, LICENSE.txt,
+#       LICENSE-libxlsxwriter.txt and
 #       every example of EXAMPLES, the text files with CR LF line ends;
 #   windows_test.sh report UNPACKED NAME LINUX_KELVARIN EXAMPLE
 #       kelvarin.exe run from UNPACKED on examples\NAME, as README.txt shows,
@@ -50,10 +51,10 @@ contents)
     examples+=("examples/${example##*/}")
   done
   for file in kelvarin{,-table,-graph}.exe kelvarin{,-table,-graph}-manual.html kelvarin.html \
-    README.txt LICENSE.txt "${examples[@]}"; do
+    README.txt LICENSE.txt LICENSE-libxlsxwriter.txt "${examples[@]}"; do
     [ -f "$unpacked/$file" ] || fail "the download lacks $file"
   done
-  for text in README.txt LICENSE.txt "${examples[@]}"; do
+  for text in README.txt LICENSE.txt LICENSE-libxlsxwriter.txt "${examples[@]}"; do
     ! grep -qv $'\r$' "$unpacked/$text" || fail "$text has a line without CR LF"
   done
   grep -qF "$gsl_version" "$unpacked/README.txt" ||

@@ -4,8 +4,6 @@
 #include <cstdarg>
 #include <cstring>
 
-namespace {
-
 const char* SeverityName(Severity severity) {
   switch (severity) {
     case Severity::kWarning:
@@ -17,8 +15,6 @@ const char* SeverityName(Severity severity) {
   }
   return "note";
 }
-
-}  // namespace
 
 void Say(Diagnostics* diagnostics, std::string_view place, Severity severity, std::string_view text,
          std::string_view extra) {

@@ -45,6 +45,9 @@ struct Diagnostics {
   std::vector<Said> said;  // in the order said, when keep is true
 };
 
+// Return "warning", "error" or "note".
+const char* SeverityName(Severity severity);
+
 // Return the first line of severity that diagnostics kept, or null.
 const Said* FirstSaid(const Diagnostics& diagnostics, Severity severity);
 

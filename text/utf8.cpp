@@ -122,6 +122,24 @@ size_t Escape(const char* text, size_t length, char* out, size_t capacity, bool 
   return written;
 }
 
+size_t NotUtf8At(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t size = CharacterLength(bytes + i, text.size() - i);
+    if (size == 0) {
+      break;
+    }
+    i += size;
+  }
+  return i;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+  constexpr std::string_view kMark = "\xEF\xBB\xBF";
+  return text.substr(0, kMark.size()) == kMark ? text.substr(kMark.size()) : text;
+}
+
 std::string Escaped(std::string_view text, bool keep_tabs) {
   // Each byte becomes at most four.
   std::string out(4 * text.size() + 1, '\0');

@@ -17,6 +17,14 @@ bool IsContinuation(char byte);
 // points beyond U+10FFFF are not valid.
 size_t CharacterLength(const unsigned char* text, size_t length);
 
+// Return the offset of the first byte of text that is not part of valid
+// UTF-8, or text.size() when all of it is.
+size_t NotUtf8At(std::string_view text);
+
+// Return text without the UTF-8 byte-order mark (EF BB BF) that Windows
+// editors put at the start of a file saved as UTF-8, when it begins so.
+std::string_view WithoutByteOrderMark(std::string_view text);
+
 // Write byte at out as two lower-case hexadecimal digits; return the end.
 char* WriteHex(unsigned char byte, char* out);
 

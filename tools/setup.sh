@@ -5,10 +5,12 @@
 # Safe to run again: it installs nothing that is already there.
 set -euo pipefail
 
-packages=(cmake make g++ libgsl-dev libmpfr-dev libgmp-dev libfast-float-dev libfmt-dev)
+packages=(cmake make g++ libgsl-dev libmpfr-dev libgmp-dev libfast-float-dev libfmt-dev
+  libxlsxwriter-dev zlib1g-dev)
 for argument in "$@"; do
   if [ "$argument" = tests ]; then
-    packages+=(libgtest-dev libgmock-dev valgrind clang gcovr graphviz python3 r-base-core python3-pandas)
+    packages+=(libgtest-dev libgmock-dev valgrind clang gcovr graphviz python3 r-base-core python3-pandas
+      python3-openpyxl r-cran-readxl libreoffice-calc-nogui python3-uno)
   else
     packages+=("$argument")
   fi
