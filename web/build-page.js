@@ -1,13 +1,15 @@
 // Puts the page together as one file: node build-page.js OUT PROGRAMS
 // The page's modules (src/) are bundled by esbuild into one script, with
 // the two Web Workers' bundles inside it as text: the programs' (the
-// Emscripten modules and their WebAssembly in PROGRAMS) and Graphviz's.
+// Emscripten modules and their gzipped WebAssembly in PROGRAMS) and
+// Graphviz's.
 // The script is inlined into page.html with the style, and the page's
 // Content-Security-Policy allows it, and no other script, by its hash.
 import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
 import url from 'node:url';
+import zlib from 'node:zlib';
 import * as esbuild from 'esbuild';
 
 const here = path.dirname(url.fileURLToPath(import.meta.url));
@@ -19,6 +21,12 @@ const modules = {
   name: 'modules',
   setup(build) {
     build.onResolve({ filter: /^program:/ }, (args) => ({ path: path.join(programs, args.path.slice(8)) }));
+    // The programs' WebAssembly goes in gzipped, a third of its weight; the
+    // programs' worker inflates it before compiling it.
+    build.onLoad({ filter: /\.wasm$/ }, (args) => ({
+      contents: zlib.gzipSync(fs.readFileSync(args.path), { level: 9 }),
+      loader: 'binary',
+    }));
     build.onResolve({ filter: /^worker:/ }, (args) => ({ path: args.path.slice(7), namespace: 'worker' }));
     build.onLoad({ filter: /.*/, namespace: 'worker' }, async (args) => ({
       contents: await bundle(path.join(here, 'src', args.path + '-worker.js')),

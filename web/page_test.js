@@ -773,6 +773,14 @@ async function examples(page) {
   if (!json.equals(await linked(page, 'json') || Buffer.alloc(0))) {
     fail('the JSON Lines of the examples are not kelvarin-table\'s');
   }
+  // The workbook is the same bytes wherever it is made.
+  const workbook = path.join(os.tmpdir(), 'kelvarin-page-' + process.pid + '.xlsx');
+  nativeRun(['--xlsx=' + workbook].concat(names), exampleFolder);
+  const xlsx = fs.readFileSync(workbook);
+  fs.rmSync(workbook);
+  if (!xlsx.equals(await linked(page, 'xlsx') || Buffer.alloc(0))) {
+    fail('the workbook of the examples is not kelvarin-table\'s');
+  }
   await sorting(page, native);
 }
 

@@ -42,11 +42,13 @@ const state = {
 
 const $ = (id) => document.getElementById(id);
 
-// Run program with args on files, each entry at the index given, in worker.
-function run(program, args, files, worker = programs) {
+// Run program with args on files, each entry at the index given, in worker;
+// the result's written holds the files it wrote at the paths outputs.
+function run(program, args, files, worker = programs, outputs = []) {
   return worker.call({
     program,
     args,
+    outputs,
     files: files.map(({ entry, index }) => ({
       path: labelled(entry.name, index)[1],
       bytes: entry.bytes,
@@ -309,6 +311,7 @@ async function tabulate() {
     $('table-pane').hidden = true;
     setLink('csv', null);
     setLink('json', null);
+    setLink('xlsx', null);
     return;
   }
   const args = files.flatMap(({ entry, index }) => labelled(entry.name, index));
@@ -328,10 +331,19 @@ async function tabulate() {
     };
     setLink('csv', csv.stdout, 'text/csv');
     setLink('json', null);
+    setLink('xlsx', null);
     showTable();
     const json = await jsonRun;
+    if (generation !== state.generation.table) {
+      return;
+    }
+    setLink('json', json.stdout, 'application/jsonl');
+    // The workbook, made once the table is on screen: kelvarin-table writes
+    // it whatever the rows' statuses, and it stays disabled if it could not.
+    const workbook = '/out/kelvarin-table.xlsx';
+    const xlsx = await run('kelvarin-table', ['--xlsx=' + workbook].concat(args), files, tables, [workbook]);
     if (generation === state.generation.table) {
-      setLink('json', json.stdout, 'application/jsonl');
+      setLink('xlsx', xlsx.written[0], 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet');
     }
   } catch (error) {
     if (generation === state.generation.table) {

@@ -1,5 +1,5 @@
 // The Web Worker that runs kelvarin, kelvarin-table and kelvarin-graph for
-// the page: a message {id, program, args, files} is answered with
+// the page: a message {id, program, args, files, outputs} is answered with
 // {id, result} (see programs.js) or {id, error}; {id, warm: true}, sent as
 // the page loads, compiles every program before it is first needed.
 import { programRunner } from './programs.js';
@@ -10,10 +10,14 @@ import kelvarinTableWasm from 'program:kelvarin-table.wasm';
 import kelvarinGraph from 'program:kelvarin-graph.js';
 import kelvarinGraphWasm from 'program:kelvarin-graph.wasm';
 
+// The page carries each program's WebAssembly gzipped.
+const inflate = (bytes) =>
+  new Response(new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+
 const runner = programRunner({
-  kelvarin: { factory: kelvarin, wasm: kelvarinWasm },
-  'kelvarin-table': { factory: kelvarinTable, wasm: kelvarinTableWasm },
-  'kelvarin-graph': { factory: kelvarinGraph, wasm: kelvarinGraphWasm },
+  kelvarin: { factory: kelvarin, wasm: () => inflate(kelvarinWasm) },
+  'kelvarin-table': { factory: kelvarinTable, wasm: () => inflate(kelvarinTableWasm) },
+  'kelvarin-graph': { factory: kelvarinGraph, wasm: () => inflate(kelvarinGraphWasm) },
 });
 
 self.onmessage = async ({ data }) => {
@@ -23,8 +27,9 @@ self.onmessage = async ({ data }) => {
       self.postMessage({ id: data.id, result: null });
       return;
     }
-    const result = await runner.run(data.program, data.args, data.files);
-    self.postMessage({ id: data.id, result }, [result.stdout.buffer, result.stderr.buffer]);
+    const result = await runner.run(data.program, data.args, data.files, data.outputs);
+    const buffers = [result.stdout, result.stderr].concat(result.written.filter(Boolean)).map((bytes) => bytes.buffer);
+    self.postMessage({ id: data.id, result }, buffers);
   } catch (error) {
     self.postMessage({ id: data.id, error: String((error && error.message) || error) });
   }

@@ -45,18 +45,21 @@ function writeFiles(fs, files) {
 }
 
 // Return a runner of programs, each {factory, wasm}: the factory of an
-// Emscripten module and its WebAssembly's bytes. run(name, args, files)
-// resolves to {stdout, stderr, ending, status}: ending "complete", "error"
-// (a status other than 0) or "abort"; compileAll() compiles every program.
+// Emscripten module and a function that resolves to its WebAssembly's bytes. run(name, args, files,
+// outputs) resolves to {stdout, stderr, ending, status, written}: ending
+// "complete", "error" (a status other than 0) or "abort", and written the
+// bytes of each file at the paths outputs, in folders made for them, that
+// the run wrote (null where it wrote none); compileAll() compiles every
+// program.
 export function programRunner(programs) {
   const compiled = new Map();
   function compile(name) {
     if (!compiled.has(name)) {
-      compiled.set(name, WebAssembly.compile(programs[name].wasm));
+      compiled.set(name, programs[name].wasm().then((bytes) => WebAssembly.compile(bytes)));
     }
     return compiled.get(name);
   }
-  async function run(name, args, files) {
+  async function run(name, args, files, outputs = []) {
     const module = await compile(name);
     const out = sink();
     const err = sink();
@@ -82,9 +85,13 @@ export function programRunner(programs) {
         result.ending = 'abort';
       },
     };
+    let instance = null;
     try {
-      const instance = await programs[name].factory(config);
+      instance = await programs[name].factory(config);
       writeFiles(instance.FS, files);
+      for (const output of outputs) {
+        instance.FS.mkdirTree(output.slice(0, output.lastIndexOf('/')));
+      }
       instance.callMain(args);
     } catch (error) {
       // An exit or an abort ends main by an exception; an abort while the
@@ -96,7 +103,15 @@ export function programRunner(programs) {
     if (result.ending !== 'abort' && result.status !== 0) {
       result.ending = 'error';
     }
-    return { stdout: out.take(), stderr: err.take(), ending: result.ending, status: result.status };
+    // The files the run wrote at the paths asked for; one it did not write is null.
+    const written = outputs.map((output) => {
+      try {
+        return instance.FS.readFile(output);
+      } catch {
+        return null;
+      }
+    });
+    return { stdout: out.take(), stderr: err.take(), ending: result.ending, status: result.status, written };
   }
   return { run, compileAll: () => Promise.all(Object.keys(programs).map(compile)) };
 }
