@@ -59,16 +59,8 @@ add_test(NAME same_table
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/same_table_test.sh ${CMAKE_CURRENT_BINARY_DIR}/same_table
                  ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${bin}/kelvarin-table)
 # The same workbook (--xlsx), byte for byte, as the Linux kelvarin-table's,
-# which openpyxl reads back as the CSV; the python3 taken is the first on the
-# path that has openpyxl.
-function(kelvarin_has_openpyxl result python)
-  execute_process(COMMAND ${python} -c "import openpyxl" RESULT_VARIABLE status
-                  OUTPUT_QUIET ERROR_QUIET)
-  if(NOT status EQUAL 0)
-    set(${result} FALSE PARENT_SCOPE)
-  endif()
-endfunction()
-find_program(KELVARIN_WORKBOOK_PYTHON3 python3 VALIDATOR kelvarin_has_openpyxl REQUIRED)
+# which openpyxl reads back as the CSV.
+include(openpyxl.cmake)
 add_test(NAME table_workbook
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_workbook_test.sh
                  ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${cases}
