@@ -241,7 +241,7 @@ std::string HtmlLabel(std::string_view text) {
 }
 
 std::string PlayerText(const GroupGraph& graph, int player, Markup markup) {
-  const std::string number = "P" + std::to_string(player + 1);
+  std::string number = "P" + std::to_string(player + 1);
   if (graph.names == nullptr || static_cast<size_t>(player) >= graph.names->size() ||
       (*graph.names)[player].empty()) {
     return number;

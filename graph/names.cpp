@@ -4,6 +4,9 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// A names file is read this many bytes at a time.
+constexpr size_t kReadSize = 4096;
+
 // Return text without the blanks, tabs and carriage returns at its ends.
 std::string_view Trimmed(std::string_view text) {
   constexpr std::string_view kBlanks = " \t\r";
@@ -33,7 +36,7 @@ std::vector<std::string> SplitNames(std::string_view text, char separator) {
 }
 
 bool ReadAll(std::FILE* stream, std::string* text) {
-  char buffer[4096];
+  char buffer[kReadSize];
   size_t read = 0;
   while ((read = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
     text->append(buffer, read);
