@@ -127,9 +127,76 @@ async function endToEnd(page) {
     if (ending !== endings[status]) {
       fail(name + ': ended ' + ending + ', expected ' + endings[status]);
     }
+    await summaryOfReport(page, name);
     checked++;
   }
   console.log('checked ' + checked + ' end-to-end cases in the page');
+}
+
+// The summary holds the report's figures: data-s-e is the text of its S_E
+// line, data-empath and data-driver the numbers of its P's; each is left
+// out where the report has no such line.
+async function summaryOfReport(page, name) {
+  const { report, figures } = await page.evaluate(() => ({
+    report: document.getElementById('report').textContent,
+    figures: { ...document.getElementById('summary').dataset },
+  }));
+  const line = (pattern) => {
+    const found = report.split('\n').map((text) => pattern.exec(text)).find(Boolean);
+    return found ? found[1] : undefined;
+  };
+  const expected = {
+    sE: line(/^The synchronization coefficient S_E is: *(\S+)$/),
+    empath: line(/^The empath is P(\d+)\.$/),
+    driver: line(/^The driver is P(\d+)\.$/),
+  };
+  for (const [key, value] of Object.entries(expected)) {
+    if (figures[key] !== value) {
+      fail(name + ': the summary\'s ' + key + ' is ' + JSON.stringify(figures[key]) + ', the report\'s ' + JSON.stringify(value));
+    }
+  }
+}
+
+// The summary: the examples' figures in large type, each linked to its
+// explanation, the condition number's sentence in figures of the group; a
+// singular M and a file not accepted say so, with no figure that does not exist.
+async function summary(page, work) {
+  await open(page, [path.join(exampleFolder, 'triad.dat')]);
+  const triadSummary = await page.$eval('#summary', (element) => ({
+    ...element.dataset,
+    links: Array.from(element.querySelectorAll('a[href^="#help-"]'), (link) => link.getAttribute('href')).join(),
+    values: Array.from(element.querySelectorAll('.value'), (value) => value.textContent).join(),
+    size: parseFloat(getComputedStyle(element.querySelector('.value')).fontSize) /
+      parseFloat(getComputedStyle(element.querySelector('.sentence')).fontSize),
+    condition: element.querySelector('[data-figure="condition"] .sentence').textContent,
+  }));
+  if (triadSummary.empath !== '3' || triadSummary.driver !== '2' || triadSummary.sE !== '0.5833' ||
+      triadSummary.links !== '#help-empath,#help-driver,#help-s-e,#help-determinant,#help-condition' ||
+      triadSummary.values !== 'P3,P2,0.5833,0.7500,3.0000' || triadSummary.size < 1.5 ||
+      !triadSummary.condition.includes('2 decimals') || !triadSummary.condition.includes('3.0000 × 0.50% = 1.5%')) {
+    fail('the triad\'s summary is ' + JSON.stringify(triadSummary));
+  }
+  // S_E exactly halfway between two texts of four decimals, -0.03125: the
+  // summary says -0.0312, as the report does.
+  const tie = path.join(work, 'tie.dat');
+  fs.writeFileSync(tie, 'S_E at a tie\n2\n-2 0.25\n0 3\n');
+  await open(page, [tie]);
+  await summaryOfReport(page, 'tie.dat');
+  if (await page.$eval('#summary', (element) => element.dataset.sE) !== '-0.0312') {
+    fail('the summary of S_E -0.03125 is not the report\'s -0.0312');
+  }
+  await open(page, [path.join(exampleFolder, 'singular.dat')]);
+  const singular = await page.$eval('#summary', (element) => ({ ...element.dataset, note: element.querySelector('.note').textContent }));
+  if (singular.state !== 'singular' || singular.empath !== '3' || singular.driver !== '1' || 'sE' in singular ||
+      !singular.note.includes('M is singular')) {
+    fail('the summary of a singular M is ' + JSON.stringify(singular));
+  }
+  await open(page, [path.join(cases, 'value_nan', 'input')]);
+  const error = await page.$eval('#summary', (element) => ({ ...element.dataset, note: element.querySelector('.note').textContent,
+    figures: element.querySelectorAll('.figure').length }));
+  if (error.state !== 'error' || 'empath' in error || 'sE' in error || error.figures !== 0 || !error.note.includes('did not accept')) {
+    fail('the summary of a file not accepted is ' + JSON.stringify(error));
+  }
 }
 
 // The table of the examples sorted by s_e: ascending with a click, the
@@ -869,7 +936,7 @@ async function main() {
       (Date.now() - loading) + ' ms');
 
     const checks = {
-      endToEnd, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
+      endToEnd, summary, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
       honestStatus, policy, memory, noGlobals, views,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);

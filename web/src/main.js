@@ -14,6 +14,7 @@ import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
 import { parseCsv, sortRows } from './table-rows.js';
 import { safeSvg } from './svg.js';
+import { clearSummary, showSummary, summarise } from './summary.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
@@ -38,6 +39,7 @@ const state = {
   editTimer: null,
   drawTimer: null,
   urls: {},         // the object URL of each download link
+  summaryOf: null,  // the entry whose figures the summary shows
 };
 
 const $ = (id) => document.getElementById(id);
@@ -133,12 +135,22 @@ async function analyse() {
   const entry = state.shown;
   const generation = ++state.generation.report;
   setStatus(entry.name, { ending: 'running' });
+  if (state.summaryOf !== entry) {
+    state.summaryOf = entry;
+    clearSummary($('summary'), 'Running kelvarin on ' + entry.name + '…');
+  }
+  const report = runOn('kelvarin', [], entry);
+  // kelvarin-table's JSON line of the file: the full doubles behind the
+  // report's figures, and how its run ended.
+  const row = runOn('kelvarin-table', ['--json'], entry).then(
+    (json) => JSON.parse(new TextDecoder().decode(json.stdout).split('\n')[0]), () => null);
   let result;
   try {
-    result = await runOn('kelvarin', [], entry);
+    result = await report;
   } catch (error) {
     result = { stdout: empty, stderr: new TextEncoder().encode('kelvarin: error: the page could not run kelvarin: ' + error.message + '\n'), ending: 'error', status: '' };
   }
+  const figures = await row;
   if (generation !== state.generation.report) {
     return;
   }
@@ -146,6 +158,8 @@ async function analyse() {
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
+  showSummary($('summary'), summarise($('report').textContent, result.ending, figures,
+    decode(entry.bytes.subarray(0, shownOfLarge)).text));
   await draw();
 }
 
