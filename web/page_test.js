@@ -199,6 +199,30 @@ async function summary(page, work) {
   }
 }
 
+// Each example's button loads its file of examples/ as if it were opened:
+// the editor holds its bytes, and its report is the end-to-end case's of
+// the same input.
+async function exampleButtons(page) {
+  const inputs = fs.readdirSync(cases).filter((name) => fs.existsSync(path.join(cases, name, 'input')));
+  for (const name of ['triad.dat', 'group20.dat', 'singular.dat']) {
+    const bytes = fs.readFileSync(path.join(exampleFolder, name));
+    const known = inputs.find((folder) => bytes.equals(fs.readFileSync(path.join(cases, folder, 'input'))));
+    await page.$eval('#status', (status) => { status.dataset.ending = ''; });
+    const button = '#example-' + name.replace('.dat', '');
+    if (await page.$eval(button, (element) => element.textContent).catch(() => null) !== name) {
+      fail('no button ' + button + ' named ' + name);
+      continue;
+    }
+    await page.click(button);
+    await settled(page, name);
+    const report = await linked(page, 'report-download');
+    if (await page.$eval('#data', (data) => data.value) !== bytes.toString() ||
+        !report || !report.equals(fs.readFileSync(path.join(cases, known, 'stdout')))) {
+      fail(button + ' does not load examples/' + name + ': ' + await text(page, 'status'));
+    }
+  }
+}
+
 // The table of the examples sorted by s_e: ascending with a click, the
 // empty cell last, then descending with Enter on the focused header.
 async function sorting(page, native) {
@@ -936,7 +960,7 @@ async function main() {
       (Date.now() - loading) + ' ms');
 
     const checks = {
-      endToEnd, summary, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
+      endToEnd, summary, exampleButtons, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
       honestStatus, policy, memory, noGlobals, views,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);

@@ -15,6 +15,7 @@ import { checkTop, graphOptions } from './choices.js';
 import { parseCsv, sortRows } from './table-rows.js';
 import { safeSvg } from './svg.js';
 import { clearSummary, showSummary, summarise } from './summary.js';
+import { showExamples } from './examples.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
@@ -607,6 +608,7 @@ $('data').addEventListener('input', () => {
   state.editTimer = setTimeout(edited, 300);
 });
 
+showExamples($('examples'), (file) => open([{ file, folder: false }]));
 $('file').addEventListener('change', (event) => {
   open(Array.from(event.target.files, (file) => ({ file, folder: false })));
 });
