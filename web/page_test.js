@@ -199,6 +199,38 @@ async function summary(page, work) {
   }
 }
 
+// The explanations: an entry for each figure, which the summary's link
+// brings into view; the data file's example is one kelvarin accepts, and
+// the report's words are tied to the page's.
+async function help(page) {
+  await open(page, [path.join(exampleFolder, 'triad.dat')]);
+  const entries = await page.$$eval('#help section[id^="help-"]', (sections) =>
+    Object.fromEntries(sections.map((section) => [section.id, section.textContent])));
+  const names = ['format', 'empath', 'driver', 'q', 's-e', 'determinant', 'condition'];
+  if (Object.keys(entries).join() !== names.map((name) => 'help-' + name).join() ||
+      !/Eigenvector.*heat map/s.test(entries['help-empath']) || !/Communality.*heat map/s.test(entries['help-driver'])) {
+    fail('the explanations are ' + Object.keys(entries).join());
+  }
+  const targets = await page.$$eval('#summary a', (links) => links.map((link) => {
+    const target = document.getElementById(link.getAttribute('href').slice(1));
+    return target !== null && target.closest('#help') !== null;
+  }));
+  if (targets.length !== 5 || !targets.every(Boolean)) {
+    fail('the summary\'s links do not all lead to an explanation: ' + targets.join());
+  }
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.click('#summary a[href="#help-s-e"]');
+  await page.waitForFunction(() => {
+    const top = document.getElementById('help-s-e').getBoundingClientRect().top;
+    return top >= 0 && top < window.innerHeight;
+  }, { timeout: 5000 }).catch(() => fail('the summary\'s link to #help-s-e does not bring it into view'));
+  const example = await page.$eval('#help-format pre', (pre) => pre.textContent);
+  await drop(page, [{ name: 'help.dat', bytes: Buffer.from(example) }]);
+  if (await page.$eval('#status', (status) => status.dataset.ending + ' ' + status.dataset.warnings) !== 'complete 0') {
+    fail('the data file of the explanations is not accepted: ' + await text(page, 'status'));
+  }
+}
+
 // Each example's button loads its file of examples/ as if it were opened:
 // the editor holds its bytes, and its report is the end-to-end case's of
 // the same input.
@@ -960,7 +992,7 @@ async function main() {
       (Date.now() - loading) + ' ms');
 
     const checks = {
-      endToEnd, summary, exampleButtons, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
+      endToEnd, summary, exampleButtons, help, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
       honestStatus, policy, memory, noGlobals, views,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);
