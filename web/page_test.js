@@ -231,14 +231,66 @@ async function help(page) {
   }
 }
 
+// The end-to-end case whose input is bytes.
+const caseOf = (bytes) => fs.readdirSync(cases).find((folder) =>
+  fs.existsSync(path.join(cases, folder, 'input')) && bytes.equals(fs.readFileSync(path.join(cases, folder, 'input'))));
+
+// The table shows what matters: the status after the file, coloured by
+// status, then the message, wrapped; figures as the report writes them,
+// with every digit in their title; a file's button brings its summary and
+// report into view, with the keyboard's focus.
+async function table(page) {
+  const files = [['ok.dat', 'triad'], ['warned.dat', 'number_forms'], ['singular.dat', 'singular'],
+    ['overflow.dat', 'inverse_overflow'], ['error.dat', 'value_nan']];
+  await drop(page, files.map(([name, folder]) => ({ name, bytes: fs.readFileSync(path.join(cases, folder, 'input')) })));
+  const seen = await page.$eval('#table', (table) => ({
+    header: Array.from(table.tHead.rows[0].cells, (cell) => cell.textContent).slice(0, 3).join(),
+    colours: Array.from(table.querySelectorAll('tbody td.status'), (cell) => getComputedStyle(cell).backgroundColor),
+    message: Array.from(table.querySelectorAll('tbody td.message'), (cell) =>
+      getComputedStyle(cell).whiteSpace + ' ' + (cell.scrollWidth <= cell.clientWidth)),
+  }));
+  if (seen.header !== 'file,status,message' || new Set(seen.colours).size !== 5 ||
+      seen.message.some((message) => message !== 'normal true')) {
+    fail('the table shows ' + JSON.stringify(seen));
+  }
+  // The figures of each row are its report's.
+  for (const [index, [name, folder]] of files.entries()) {
+    const report = fs.readFileSync(path.join(cases, folder, 'stdout'), 'latin1');
+    const figure = (pattern) => (report.split('\n').map((line) => pattern.exec(line)).find(Boolean) || [])[1] || '';
+    const expected = [figure(/^The synchronization coefficient S_E is: *(\S+)$/), figure(/^The determinant of M is: \t+(\S+)$/)];
+    const cells = await Promise.all(['s_e', 'determinant', 'players'].map(async (column) => (await tableColumn(page, column))[index]));
+    // A singular M's determinant is not in its report, and S_E is not finite in the table.
+    if ((folder !== 'inverse_overflow' && cells[0] !== expected[0]) || (folder !== 'singular' && cells[1] !== expected[1]) ||
+        !/^\d*$/.test(cells[2])) {
+      fail(name + '\'s row shows ' + cells.join() + ', its report ' + expected.join());
+    }
+  }
+  const titles = await page.$eval('#table tbody tr', (row) => Array.from(row.cells, (cell) => cell.title).filter(Boolean).join());
+  if (titles !== '0.5833333333333334,0.75,3,0.47712125471966244,0.125,0.5') {
+    fail('the triad\'s figures have the titles ' + titles);
+  }
+  await page.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
+  await page.$eval('#status', (status) => { status.dataset.ending = ''; });
+  await (await page.$$('#table tbody tr button'))[2].click();
+  await settled(page, 'singular.dat');
+  const focus = await page.evaluate(() => ({
+    active: document.activeElement.id,
+    summary: document.getElementById('summary').getBoundingClientRect().top,
+    report: document.getElementById('report').getBoundingClientRect().top,
+    height: window.innerHeight,
+  }));
+  if (focus.active !== 'summary' || focus.summary < -1 || focus.summary > focus.height || focus.report > focus.height) {
+    fail('a file\'s button leaves the focus and the view at ' + JSON.stringify(focus));
+  }
+}
+
 // Each example's button loads its file of examples/ as if it were opened:
 // the editor holds its bytes, and its report is the end-to-end case's of
 // the same input.
 async function exampleButtons(page) {
-  const inputs = fs.readdirSync(cases).filter((name) => fs.existsSync(path.join(cases, name, 'input')));
   for (const name of ['triad.dat', 'group20.dat', 'singular.dat']) {
     const bytes = fs.readFileSync(path.join(exampleFolder, name));
-    const known = inputs.find((folder) => bytes.equals(fs.readFileSync(path.join(cases, folder, 'input'))));
+    const known = caseOf(bytes);
     await page.$eval('#status', (status) => { status.dataset.ending = ''; });
     const button = '#example-' + name.replace('.dat', '');
     if (await page.$eval(button, (element) => element.textContent).catch(() => null) !== name) {
@@ -265,9 +317,15 @@ async function sorting(page, native) {
   const ascending = rows.map((row) => row[0]).concat(
     lines.slice(1).filter((row) => row[column] === '').map((row) => row[0]));
   const order = () => page.$$eval('#table tbody tr', (trs) => trs.map((tr) => tr.cells[0].textContent));
-  // The cells are the CSV's fields: a row with no quoted field is its CSV line.
-  const shown = await page.$$eval('#table tr', (trs) =>
-    trs.map((tr) => Array.from(tr.cells, (cell) => cell.textContent).join(',')));
+  // The cells are the CSV's fields, a figure's in its title: a row with no
+  // quoted field is its CSV line.
+  const shown = await page.$$eval('#table tr', (trs, names) => {
+    const header = Array.from(trs[0].cells, (cell) => cell.textContent);
+    return trs.map((tr) => names.map((name) => {
+      const cell = tr.cells[header.indexOf(name)];
+      return /^-?\d+\.\d{4}$/.test(cell.textContent) && cell.title !== '' ? cell.title : cell.textContent;
+    }).join(','));
+  }, lines[0]);
   native.toString().trim().split('\n').forEach((line, row) => {
     if (!line.includes('"') && shown[row] !== line) {
       fail('the table\'s row ' + row + ' is ' + shown[row] + ', not ' + line);
@@ -366,7 +424,7 @@ async function pasting(page) {
   const files = await tableColumn(page, 'file');
   const after = await tableColumn(page, 's_e');
   if (files.join() !== 'triad.dat,group20.dat,singular.dat,pasted.dat' ||
-      after.slice(0, 3).join() !== before.join() || after[3] !== '0.5833333333333334') {
+      after.slice(0, 3).join() !== before.join() || after[3] !== '0.5833') {
     fail('after a paste the table holds ' + files.join() + ': ' + after.join());
   }
   await paste(page, '1\t0.5\n0.5\t1\n');
@@ -992,7 +1050,7 @@ async function main() {
       (Date.now() - loading) + ' ms');
 
     const checks = {
-      endToEnd, summary, exampleButtons, help, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
+      endToEnd, summary, exampleButtons, help, table, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
       honestStatus, policy, memory, noGlobals, views,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);

@@ -12,7 +12,7 @@ import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
 import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
-import { parseCsv, sortRows } from './table-rows.js';
+import { columnOrder, parseCsv, shownCell, sortRows } from './table-rows.js';
 import { safeSvg } from './svg.js';
 import { clearSummary, showSummary, summarise } from './summary.js';
 import { showExamples } from './examples.js';
@@ -386,7 +386,8 @@ function showTable() {
   table.textContent = '';
   $('table-pane').hidden = false;
   const head = table.createTHead().insertRow();
-  header.forEach((name, column) => {
+  columnOrder(header).forEach((column) => {
+    const name = header[column];
     const cell = document.createElement('th');
     cell.scope = 'col';
     if (sort.column === column) {
@@ -409,6 +410,9 @@ function showTable() {
     const button = event.target.closest('button[data-row]');
     if (button) {
       show(state.table.order[Number(button.dataset.row)].entry);
+      // The file's summary and report come into view, and the keyboard's focus with them.
+      $('summary').scrollIntoView({ block: 'start' });
+      $('summary').focus({ preventScroll: true });
     }
   });
   const before = state.table.lines ? state.table.lines.length : 0;
@@ -422,16 +426,22 @@ function showMoreRows(count = tablePage) {
   const { header, order, lines } = state.table;
   const status = header.indexOf('status');
   const warnings = header.indexOf('warnings');
+  const columns = columnOrder(header);
   const rows = document.createDocumentFragment();
   for (const row of order.slice(lines.length, lines.length + count)) {
     const line = document.createElement('tr');
     line.dataset.status = row.cells[status];
     line.dataset.warnings = row.cells[warnings] || '0';
-    row.cells.forEach((cell, column) => {
+    columns.forEach((column) => {
+      const cell = row.cells[column];
       const place = line.insertCell();
       if (header[column] !== 'file') {
-        place.textContent = shown(cell);
-        place.className = header[column] === 'status' ? 'status' : /[^-+.\deE]/.test(cell) ? 'words' : '';
+        const { text, title } = shownCell(header[column], cell);
+        place.textContent = shown(text);
+        if (title !== '') {
+          place.title = title;
+        }
+        place.className = ['status', 'message'].includes(header[column]) ? header[column] : /[^-+.\deE]/.test(cell) ? 'words' : '';
         if (column === status && line.dataset.warnings !== '0' && cell === 'ok') {
           place.title = 'read with ' + line.dataset.warnings + ' warning(s): the figures may not be what the file meant';
         }
