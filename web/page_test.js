@@ -249,7 +249,7 @@ async function table(page) {
     message: Array.from(table.querySelectorAll('tbody td.message'), (cell) =>
       getComputedStyle(cell).whiteSpace + ' ' + (cell.scrollWidth <= cell.clientWidth)),
   }));
-  if (seen.header !== 'file,status,message' || new Set(seen.colours).size !== 5 ||
+  if (seen.header !== 'file,status,message' || new Set(seen.colours).size !== 5 || seen.colours.includes('rgba(0, 0, 0, 0)') ||
       seen.message.some((message) => message !== 'normal true')) {
     fail('the table shows ' + JSON.stringify(seen));
   }
