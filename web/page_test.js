@@ -14,7 +14,9 @@
 // honest status; a strict policy; memory that stays over three passes of 78
 // files; and the diagnostics' places, typing, the views and sorting.
 // Takes screenshots of the page showing examples/triad.dat at a desktop's
-// and a phone's width (SCREENSHOT, and SCREENSHOT with -phone before .png).
+// and a phone's width down to its report (SCREENSHOT, and SCREENSHOT with
+// -phone before .png), and examples/group20.dat's first screen at 1280
+// pixels (-group20).
 // The page may weigh 3 MB at most, and must fit 390 pixels. The environment's
 // KELVARIN_PAGE_CHECKS, a list of the checks' names (endToEnd,examples,...),
 // runs only those.
@@ -224,6 +226,7 @@ async function help(page) {
     const top = document.getElementById('help-s-e').getBoundingClientRect().top;
     return top >= 0 && top < window.innerHeight;
   }, { timeout: 5000 }).catch(() => fail('the summary\'s link to #help-s-e does not bring it into view'));
+  await page.evaluate(() => { window.location.hash = ''; });
   const example = await page.$eval('#help-format pre', (pre) => pre.textContent);
   await drop(page, [{ name: 'help.dat', bytes: Buffer.from(example) }]);
   if (await page.$eval('#status', (status) => status.dataset.ending + ' ' + status.dataset.warnings) !== 'complete 0') {
@@ -966,7 +969,7 @@ async function examples(page) {
 }
 
 // The triad's picture in each view, the slider's end, and the page at a
-// desktop's and a phone's width.
+// desktop's and a phone's width; then group20's first screen at 1280 pixels.
 async function views(page) {
   await open(page, [path.join(exampleFolder, 'triad.dat')]);
   await page.waitForFunction(() => document.getElementById('picture').dataset.view === 'network');
@@ -989,11 +992,23 @@ async function views(page) {
   await settled(page);
   await page.waitForFunction(() => document.getElementById('picture').dataset.view === 'network', { timeout: 60000 });
   await page.setViewport({ width: 390, height: 844 });
-  await page.screenshot({ path: screenshot.replace(/\.png$/, '-phone.png'), fullPage: true });
+  // The phone's shot ends with the report: the explanations below it are long.
+  const reportEnd = await page.$eval('#report-pane', (pane) => Math.ceil(pane.getBoundingClientRect().bottom + window.scrollY));
+  await page.setViewport({ width: 390, height: reportEnd + 16 });
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.screenshot({ path: screenshot.replace(/\.png$/, '-phone.png') });
+  await page.setViewport({ width: 390, height: 844 });
   const wide = await page.evaluate(() => document.documentElement.scrollWidth);
   if (wide > 390) {
     fail('at 390 px the page is ' + wide + ' px wide');
   }
+  // examples/group20.dat as its first screen shows it at 1280 by 900 pixels.
+  await page.setViewport({ width: 1280, height: 900 });
+  await page.$eval('#status', (status) => { status.dataset.ending = ''; });
+  await page.click('#example-group20');
+  await settled(page, 'group20.dat');
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.screenshot({ path: screenshot.replace(/\.png$/, '-group20.png') });
   await page.setViewport({ width: 1200, height: 1400 });
 }
 

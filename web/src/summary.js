@@ -129,7 +129,7 @@ function conditionSentence(condition, conditionText, decimals, largest) {
   } else if (moved < 1) {
     verdict = 'only the first digit of each weight can be trusted.';
   } else {
-    verdict = 'more than the weights themselves: the rounding alone could change Q entirely, so Q and S_E cannot be trusted.';
+    verdict = 'as large as the weights themselves or larger: the rounding alone could change Q completely, so do not rely on Q or S_E.';
   }
   return 'Values written with ' + places + (places === 1 ? ' decimal' : ' decimals') + ' may each be off by ' +
     fixed(half, places + 1) + ' (half a unit of the last decimal), ' + share(change) + ' of the largest value, ' + largest +
@@ -186,7 +186,7 @@ export function summarise(report, ending, row, data) {
     ? 'S_E is not a finite number: solving M Q = V\' overflowed double precision.'
     : 'S_E = V\' · Q: each other player\'s influence on the empath times that player\'s weight in Q, summed.');
   figure('determinant', 'Determinant of M', found.determinant,
-    'Zero would mean that M is singular and no weights exist. Its size alone does not say how near M is to that: ' +
+    'Zero would mean that M is singular: no weights Q solve M Q = V\'. Its size alone does not say how near M is to that: ' +
     'the condition number does.');
   const condition = row && row.condition !== null ? row.condition : Infinity;
   figure('condition', 'Condition number of M', found.condition,

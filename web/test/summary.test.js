@@ -54,7 +54,7 @@ test('the summary of a complete run: its figures, their sentences and their expl
   const nearlySingular = summarise(read('nearly_singular', 'stdout'), 'complete',
     { ...triad, condition: 5.04403149675561e+16 }, read('nearly_singular', 'input'));
   assert.match(nearlySingular.figures[4].sentence,
-    /3\.3% of the largest value, 1\.5000\. .* = 1\.7 × 10\^15 times their size: more than the weights/);
+    /3\.3% of the largest value, 1\.5000\. .* = 1\.7 × 10\^15 times their size: as large as the weights/);
 });
 
 test('a run without all its figures says what happened, with none made up', () => {
