@@ -12,8 +12,10 @@ import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
 import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
-import { parseCsv, sortRows } from './table-rows.js';
+import { columnOrder, parseCsv, shownCell, sortRows } from './table-rows.js';
 import { safeSvg } from './svg.js';
+import { clearSummary, showSummary, summarise } from './summary.js';
+import { showExamples } from './examples.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
@@ -38,6 +40,7 @@ const state = {
   editTimer: null,
   drawTimer: null,
   urls: {},         // the object URL of each download link
+  summaryOf: null,  // the entry whose figures the summary shows
 };
 
 const $ = (id) => document.getElementById(id);
@@ -133,12 +136,22 @@ async function analyse() {
   const entry = state.shown;
   const generation = ++state.generation.report;
   setStatus(entry.name, { ending: 'running' });
+  if (state.summaryOf !== entry) {
+    state.summaryOf = entry;
+    clearSummary($('summary'), 'Running kelvarin on ' + entry.name + '…');
+  }
+  const report = runOn('kelvarin', [], entry);
+  // kelvarin-table's JSON line of the file: the full doubles behind the
+  // report's figures, and how its run ended.
+  const row = runOn('kelvarin-table', ['--json'], entry).then(
+    (json) => JSON.parse(new TextDecoder().decode(json.stdout).split('\n')[0]), () => null);
   let result;
   try {
-    result = await runOn('kelvarin', [], entry);
+    result = await report;
   } catch (error) {
     result = { stdout: empty, stderr: new TextEncoder().encode('kelvarin: error: the page could not run kelvarin: ' + error.message + '\n'), ending: 'error', status: '' };
   }
+  const figures = await row;
   if (generation !== state.generation.report) {
     return;
   }
@@ -146,6 +159,8 @@ async function analyse() {
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
+  showSummary($('summary'), summarise($('report').textContent, result.ending, figures,
+    decode(entry.bytes.subarray(0, shownOfLarge)).text));
   await draw();
 }
 
@@ -371,7 +386,8 @@ function showTable() {
   table.textContent = '';
   $('table-pane').hidden = false;
   const head = table.createTHead().insertRow();
-  header.forEach((name, column) => {
+  columnOrder(header).forEach((column) => {
+    const name = header[column];
     const cell = document.createElement('th');
     cell.scope = 'col';
     if (sort.column === column) {
@@ -394,6 +410,9 @@ function showTable() {
     const button = event.target.closest('button[data-row]');
     if (button) {
       show(state.table.order[Number(button.dataset.row)].entry);
+      // The file's summary and report come into view, and the keyboard's focus with them.
+      $('summary').scrollIntoView({ block: 'start' });
+      $('summary').focus({ preventScroll: true });
     }
   });
   const before = state.table.lines ? state.table.lines.length : 0;
@@ -407,16 +426,22 @@ function showMoreRows(count = tablePage) {
   const { header, order, lines } = state.table;
   const status = header.indexOf('status');
   const warnings = header.indexOf('warnings');
+  const columns = columnOrder(header);
   const rows = document.createDocumentFragment();
   for (const row of order.slice(lines.length, lines.length + count)) {
     const line = document.createElement('tr');
     line.dataset.status = row.cells[status];
     line.dataset.warnings = row.cells[warnings] || '0';
-    row.cells.forEach((cell, column) => {
+    columns.forEach((column) => {
+      const cell = row.cells[column];
       const place = line.insertCell();
       if (header[column] !== 'file') {
-        place.textContent = shown(cell);
-        place.className = header[column] === 'status' ? 'status' : /[^-+.\deE]/.test(cell) ? 'words' : '';
+        const { text, title } = shownCell(header[column], cell);
+        place.textContent = shown(text);
+        if (title !== '') {
+          place.title = title;
+        }
+        place.className = ['status', 'message'].includes(header[column]) ? header[column] : /[^-+.\deE]/.test(cell) ? 'words' : '';
         if (column === status && line.dataset.warnings !== '0' && cell === 'ok') {
           place.title = 'read with ' + line.dataset.warnings + ' warning(s): the figures may not be what the file meant';
         }
@@ -593,6 +618,7 @@ $('data').addEventListener('input', () => {
   state.editTimer = setTimeout(edited, 300);
 });
 
+showExamples($('examples'), (file) => open([{ file, folder: false }]));
 $('file').addEventListener('change', (event) => {
   open(Array.from(event.target.files, (file) => ({ file, folder: false })));
 });
