@@ -23,10 +23,10 @@
 // atomic: the lock is taken only to sleep and to wake a sleeper.
 struct Tabulation {
   Layout layout = Layout::kFileRows;
-  Tally tally;                   // of the files written so far
-  Workbook* workbook = nullptr;  // where the rows go instead of standard output
+  Tally tally;                                 // of the files written so far
+  Workbook* workbook = nullptr;                // where the rows go instead of standard output
   const Perturbation* perturbation = nullptr;  // the draws of each file, if any
-  size_t window = 1;             // the files in flight at most
+  size_t window = 1;                           // the files in flight at most
   std::vector<std::string> paths;
   std::vector<std::string> names;  // what the rows call the files
   std::vector<Group> groups;

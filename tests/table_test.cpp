@@ -237,12 +237,14 @@ TEST(TableRows, DrawsTooSmallToChangeAValueAreTheFileItself) {
   // Rounded to single precision, an error of at most 1e-10 leaves every value
   // of at least 0.01 as it was read, and one of 1e-300 every value, zeros
   // among them: each draw is the file, whose figures the draws' then are.
-  const std::string square = TemporaryFile(
-      "square.dat", "Square\n4\n1 0.5 0.25 0.125\n0.5 1 0.75 0.375\n0.25 0.5 1 0.0625\n"
+  const std::string square =
+      TemporaryFile("square.dat",
+                    "Square\n4\n1 0.5 0.25 0.125\n0.5 1 0.75 0.375\n0.25 0.5 1 0.0625\n"
                     "0.125 0.375 0.0625 1\n");
   for (const std::vector<std::string>& files :
        {std::vector<std::string>{"--perturb=1e-10", "triad.dat", square},
-        std::vector<std::string>{"--perturb=1e-300", "group20.dat", "singular.dat", "missing.dat"}}) {
+        std::vector<std::string>{"--perturb=1e-300", "group20.dat", "singular.dat",
+                                 "missing.dat"}}) {
     const RunResult plain =
         RunTable(std::vector<std::string>(files.begin() + 1, files.end()), KELVARIN_EXAMPLES);
     std::vector<std::string> arguments = {"--draws=40"};
