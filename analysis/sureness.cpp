@@ -10,10 +10,13 @@
 
 namespace {
 
-// SplitMix64's increment and multipliers.
+// SplitMix64's increment, and its shifts and multipliers in order.
 constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15U;
+constexpr unsigned kFirstShift = 30;
 constexpr std::uint64_t kFirstMultiplier = 0xBF58476D1CE4E5B9U;
+constexpr unsigned kSecondShift = 27;
 constexpr std::uint64_t kSecondMultiplier = 0x94D049BB133111EBU;
+constexpr unsigned kLastShift = 31;
 
 // A double's bits of precision, and 2^-53.
 constexpr int kDoubleBits = 53;
@@ -24,7 +27,9 @@ constexpr double kUnit = 0x1.0p-53;
 // value.
 double Perturbed(double x, double spread, std::uint64_t* state) {
   const double u = static_cast<double>(SplitMix64(state) >> (64 - kDoubleBits)) * kUnit;
-  return static_cast<double>(static_cast<float>(x + spread * (2.0 * u - 1.0)));
+  // 2u - 1, exactly: from -1 up to 1 in steps of 2^-52.
+  const double error = spread * (u + u - 1.0);
+  return static_cast<double>(static_cast<float>(x + error));
 }
 
 }  // namespace
@@ -32,9 +37,9 @@ double Perturbed(double x, double spread, std::uint64_t* state) {
 std::uint64_t SplitMix64(std::uint64_t* state) {
   *state += kGolden;
   std::uint64_t z = *state;
-  z = (z ^ (z >> 30U)) * kFirstMultiplier;
-  z = (z ^ (z >> 27U)) * kSecondMultiplier;
-  return z ^ (z >> 31U);
+  z = (z ^ (z >> kFirstShift)) * kFirstMultiplier;
+  z = (z ^ (z >> kSecondShift)) * kSecondMultiplier;
+  return z ^ (z >> kLastShift);
 }
 
 double Quantile(const double* sorted, long long n, double p) {
