@@ -14,6 +14,7 @@ import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
 import { parseCsv, sortRows } from './table-rows.js';
 import { safeSvg } from './svg.js';
+import { howSure } from './how-sure.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
@@ -56,6 +57,11 @@ function run(program, args, files, worker = programs, outputs = []) {
     })),
   });
 }
+
+// "How sure?" runs kelvarin-table --perturb on the shown entry in the tables' worker.
+const sure = howSure({ spread: $('spread'), draws: $('draws'), note: $('spread-note'), answer: $('how-sure-answer'),
+  bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure') },
+(args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], tables));
 
 // Run program on the one entry, called by its name, after options.
 function runOn(program, options, entry) {
@@ -133,6 +139,7 @@ async function analyse() {
   const entry = state.shown;
   const generation = ++state.generation.report;
   setStatus(entry.name, { ending: 'running' });
+  sure.show(entry);
   let result;
   try {
     result = await runOn('kelvarin', [], entry);
