@@ -3,6 +3,7 @@
 #include "analysis/sureness.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
 
@@ -22,6 +23,9 @@ constexpr unsigned kLastShift = 31;
 constexpr int kDoubleBits = 53;
 constexpr double kUnit = 0x1.0p-53;
 
+// The largest float, 0x1.fffffep127, plus half its unit in the last place.
+constexpr double kFloatOverflow = 0x1.ffffffp127;
+
 // Return the value x with the error of the generator's next number, at most
 // spread either way, rounded to single precision as the reader rounds a
 // value.
@@ -29,7 +33,13 @@ double Perturbed(double x, double spread, std::uint64_t* state) {
   const double u = static_cast<double>(SplitMix64(state) >> (64 - kDoubleBits)) * kUnit;
   // 2u - 1, exactly: from -1 up to 1 in steps of 2^-52.
   const double error = spread * (u + u - 1.0);
-  return static_cast<double>(static_cast<float>(x + error));
+  const double sum = x + error;
+  // From halfway between the largest float and the next power of two on, a
+  // sum rounds to an infinity, which the conversion must not be asked for.
+  if (sum >= kFloatOverflow || sum <= -kFloatOverflow) {
+    return sum > 0.0 ? HUGE_VAL : -HUGE_VAL;
+  }
+  return static_cast<double>(static_cast<float>(sum));
 }
 
 }  // namespace
