@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "logarithm/log10.h"
 
@@ -99,20 +100,29 @@ void SayNotFinite(Analysis* analysis) {
                       players, count + (s_e_finite ? 0 : 1) > 1 ? " are" : " is");
 }
 
-}  // namespace
+// Take the memory for analysis's sums of squares, n of each. Return false
+// when it cannot be had.
+bool TakeSums(Analysis* analysis) {
+  const auto n = static_cast<size_t>(analysis->n);
+  analysis->column_sums.reset(static_cast<double*>(std::calloc(n, sizeof(double))));
+  analysis->row_sums.reset(static_cast<double*>(std::calloc(n, sizeof(double))));
+  return analysis->column_sums && analysis->row_sums;
+}
 
-bool IsNearTie(double margin) { return margin < kNearTieTolerance; }
+// Take the memory for analysis's V', M and Q, of n - 1 players. Return
+// false when it cannot be had.
+bool TakeReduced(Analysis* analysis) {
+  const auto m = static_cast<size_t>(analysis->n - 1);
+  analysis->q.reset(gsl_vector_alloc(m));
+  analysis->v.reset(gsl_vector_alloc(m));
+  analysis->reduced.reset(gsl_matrix_alloc(m, m));
+  return analysis->q && analysis->v && analysis->reduced;
+}
 
-void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis) {
-  analysis->n = n;
-  analysis->column_sums.reset(
-      static_cast<double*>(std::calloc(static_cast<size_t>(n), sizeof(double))));
-  analysis->row_sums.reset(
-      static_cast<double*>(std::calloc(static_cast<size_t>(n), sizeof(double))));
-  if (!analysis->column_sums || !analysis->row_sums) {
-    EndOutOfMemory(analysis, "Out of memory for the sums of squares.");
-    return;
-  }
+// Find the sums of squares of influence, its empath and its driver, their
+// margins and their near ties, into analysis, whose sums have room for them.
+void Rank(const gsl_matrix* influence, Analysis* analysis) {
+  const int n = analysis->n;
   Leader& empath = analysis->empath;
   Leader& driver = analysis->driver;
   empath.near_ties =
@@ -120,36 +130,53 @@ void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis) {
   driver.near_ties = RankRows(influence, n, analysis->row_sums.get(), &driver.player, driver.ties);
   empath.margin = Margin(analysis->column_sums.get(), n);
   driver.margin = Margin(analysis->row_sums.get(), n);
+}
 
-  const auto m = static_cast<size_t>(n - 1);
-  analysis->q.reset(gsl_vector_alloc(m));
-  analysis->v.reset(gsl_vector_alloc(m));
-  analysis->reduced.reset(gsl_matrix_alloc(m, m));
-  if (!analysis->q || !analysis->v || !analysis->reduced) {
+// Reduce influence about analysis's empath into V' and M, solve M Q = V'
+// with M's factors written into lu, and set the determinant, and Q and S_E
+// when M is not singular. Return GSL's status of the solve. With a zero
+// pivot only the determinant exists: the solve and the inverse would divide
+// by it.
+int ReduceAndSolve(const gsl_matrix* influence, Analysis* analysis, gsl_matrix* lu) {
+  ReduceMatrix(influence, analysis->n, analysis->reduced.get(), analysis->empath.player);
+  ReduceVector(influence, analysis->n, analysis->v.get(), analysis->empath.player);
+  double determinant = 0.0;
+  const int solved =
+      Solve(analysis->reduced.get(), analysis->v.get(), lu, analysis->q.get(), &determinant);
+  analysis->determinant = determinant;
+  analysis->has_weights = solved == GSL_SUCCESS;
+  if (analysis->has_weights) {
+    analysis->s_e = calcS_E(analysis->v.get(), analysis->q.get());
+  }
+  return solved;
+}
+
+}  // namespace
+
+bool IsNearTie(double margin) { return margin < kNearTieTolerance; }
+
+void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis) {
+  analysis->n = n;
+  if (!TakeSums(analysis)) {
+    EndOutOfMemory(analysis, "Out of memory for the sums of squares.");
+    return;
+  }
+  Rank(influence, analysis);
+  if (!TakeReduced(analysis)) {
     EndOutOfMemory(analysis, kMatricesOutOfMemory);
     return;
   }
-  ReduceMatrix(influence, n, analysis->reduced.get(), empath.player);
-  ReduceVector(influence, n, analysis->v.get(), empath.player);
-
-  // With a zero pivot only the determinant exists: the solve and the
-  // inverse would divide by it.
+  const auto m = static_cast<size_t>(n - 1);
   double factors[kFactorsCapacity] = {};
   gsl_matrix_view lu = gsl_matrix_view_array(factors, m, m);
-  double determinant = 0.0;
-  const int solved = Solve(analysis->reduced.get(), analysis->v.get(), &lu.matrix,
-                           analysis->q.get(), &determinant);
-  analysis->determinant = determinant;
-  if (solved != GSL_SUCCESS) {
+  if (ReduceAndSolve(influence, analysis, &lu.matrix) != GSL_SUCCESS) {
     (void)std::snprintf(analysis->message, sizeof analysis->message,
                         "M, the influence matrix without the empath P%d's row and column, is "
                         "singular: the weights Q do not exist",
-                        empath.player + 1);
+                        analysis->empath.player + 1);
     analysis->ending = Ending::kSingular;
     return;
   }
-  analysis->has_weights = true;
-  analysis->s_e = calcS_E(analysis->v.get(), analysis->q.get());
   // An inverse that overflowed into infinities or NaNs makes cond_1(M)
   // infinite.
   double condition = norm_1(analysis->reduced.get()) * InverseNorm(&lu.matrix);
@@ -160,6 +187,23 @@ void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis) {
   analysis->log_condition = logarithm::Log10(condition);
   SayNotFinite(analysis);
   analysis->ending = analysis->message[0] == '\0' ? Ending::kComplete : Ending::kNotFinite;
+}
+
+bool MakeRoomToAnalyse(int n, Analysis* analysis) {
+  analysis->n = n;
+  return TakeSums(analysis) && TakeReduced(analysis);
+}
+
+bool AnalyseAgain(const gsl_matrix* influence, Analysis* analysis) {
+  Rank(influence, analysis);
+  const size_t m = analysis->reduced->size1;
+  double factors[kFactorsCapacity] = {};
+  gsl_matrix_view lu = gsl_matrix_view_array(factors, m, m);
+  analysis->s_e.reset();
+  if (ReduceAndSolve(influence, analysis, &lu.matrix) != GSL_SUCCESS) {
+    return false;
+  }
+  return std::isfinite(*analysis->s_e);
 }
 
 double Weight(const Analysis& analysis, int player) {

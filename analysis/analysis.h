@@ -67,6 +67,18 @@ bool IsNearTie(double margin);
 // analysis. Nothing is printed.
 void AnalyseGroup(const gsl_matrix* influence, int n, Analysis* analysis);
 
+// Take the memory that analysing groups of n players again takes (the sums,
+// V', M and Q) into analysis. Return false when it cannot be had.
+bool MakeRoomToAnalyse(int n, Analysis* analysis);
+
+// Analyse another group of analysis's size, whose influence matrix is
+// influence, into analysis, which has the room for it (MakeRoomToAnalyse): only the
+// sums of squares, the empath and the driver with their margins and near
+// ties, V', M, the determinant and, when M is not singular, Q and S_E. No
+// memory is taken, no message written, and no function of the C library's
+// mathematics called. Return true when M is not singular and S_E is finite.
+bool AnalyseAgain(const gsl_matrix* influence, Analysis* analysis);
+
 // Return the weight Q of player, who is not the empath, of an analysis that
 // has weights.
 double Weight(const Analysis& analysis, int player);

@@ -7,8 +7,10 @@
 #include "table/table.h"
 #include "text/utf8.h"
 
-void AnalyseFile(const char* path, const char* name, Group* group) {
+void AnalyseFile(const char* path, const char* name, const Perturbation* perturbation,
+                 Group* group) {
   *group = Group();
+  group->perturbed = perturbation != nullptr;
   Diagnostics diagnostics;
   diagnostics.program = kTableProgram;
   diagnostics.stream = nullptr;
@@ -46,7 +48,14 @@ void AnalyseFile(const char* path, const char* name, Group* group) {
       group->message += ' ' + AsUtf8(error->Line());
     }
   } else {
-    AnalyseGroup(influence.get(), static_cast<int>(reader.size), &group->analysis);
+    const int n = static_cast<int>(reader.size);
+    AnalyseGroup(influence.get(), n, &group->analysis);
+    Sureness sureness;
+    // The draws need the file's own empath and driver, and its M.
+    if (perturbation != nullptr && group->analysis.reduced &&
+        Perturb(influence.get(), n, group->analysis, *perturbation, &sureness)) {
+      group->sureness = std::move(sureness);
+    }
     group->message = group->analysis.message;
     // An ok row that the reader warned about says its first warning.
     const Said* warning = FirstSaid(diagnostics, Severity::kWarning);

@@ -23,9 +23,10 @@
 // atomic: the lock is taken only to sleep and to wake a sleeper.
 struct Tabulation {
   Layout layout = Layout::kFileRows;
-  Tally tally;                   // of the files written so far
-  Workbook* workbook = nullptr;  // where the rows go instead of standard output
-  size_t window = 1;             // the files in flight at most
+  Tally tally;                                 // of the files written so far
+  Workbook* workbook = nullptr;                // where the rows go instead of standard output
+  const Perturbation* perturbation = nullptr;  // the draws of each file, if any
+  size_t window = 1;                           // the files in flight at most
   std::vector<std::string> paths;
   std::vector<std::string> names;  // what the rows call the files
   std::vector<Group> groups;
@@ -90,7 +91,7 @@ bool AnalyseNext(Tabulation* tabulation) {
   } while (!tabulation->taken.compare_exchange_weak(index, index + 1));
   const size_t slot = index % tabulation->window;
   AnalyseFile(tabulation->paths[slot].c_str(), tabulation->names[slot].c_str(),
-              &tabulation->groups[slot]);
+              tabulation->perturbation, &tabulation->groups[slot]);
   tabulation->done[slot].store(true);
   if (tabulation->awaited.load() == index) {
     Wake(tabulation, &tabulation->analysed);
@@ -169,10 +170,12 @@ void TabulationEnd::operator()(Tabulation* tabulation) const {
   delete tabulation;
 }
 
-Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook) {
+Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook,
+                          const Perturbation* perturbation) {
   Tabulator tabulation(new Tabulation);
   tabulation->layout = layout;
   tabulation->workbook = workbook;
+  tabulation->perturbation = perturbation;
 #if defined(KELVARIN_THREADS)
   if (jobs > 1) {
     tabulation->window = kFilesPerJob * static_cast<size_t>(jobs);
@@ -224,7 +227,7 @@ void Tabulate(Tabulation* tabulation, const char* path, const char* name) {
     return;
   }
 #endif
-  AnalyseFile(path, name, tabulation->groups.data());
+  AnalyseFile(path, name, tabulation->perturbation, tabulation->groups.data());
   tabulation->names[0] = name;
   Write(tabulation, 0);
 }

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "command_line/command_line.h"
+#include "numbers/numbers.h"
 #include "table/table.h"
 #include "text/utf8.h"
 
@@ -45,11 +48,17 @@ struct CommandLine {
   bool quiet = false;          // no closing line on files that are not ok
   const char* xlsx = nullptr;  // the workbook's file, written instead of standard output
   int jobs = 1;                // the threads that analyse files at once
+  bool perturbed = false;      // --perturb: how sure the figures are
+  bool drawn = false;          // --draws or --seed was given
+  Perturbation perturbation;   // D, K and S
   std::vector<Input> inputs;
 };
 
 // The most threads --jobs asks for; more would only wait for the disk.
 constexpr long long kMostJobs = 256;
+
+// The draws of --perturb when --draws does not say.
+constexpr long long kDefaultDraws = 1000;
 
 // The options' values in getopt_long's table, beyond the short -0.
 enum Option : int {
@@ -60,6 +69,9 @@ enum Option : int {
   kJobs,
   kLabel,
   kXlsx,
+  kPerturb,
+  kDraws,
+  kSeed,
   kQuiet = 'q',
 };
 
@@ -72,6 +84,9 @@ constexpr option kOptions[] = {
     {"label", required_argument, nullptr, kLabel},
     {"quiet", no_argument, nullptr, kQuiet},
     {"xlsx", required_argument, nullptr, kXlsx},
+    {"perturb", required_argument, nullptr, kPerturb},
+    {"draws", required_argument, nullptr, kDraws},
+    {"seed", required_argument, nullptr, kSeed},
     kHelpEntry,
     kVersionEntry,
     kEndEntry,
@@ -94,10 +109,19 @@ void PrintHelp() {
   std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
   std::printf("                     machine runs at once); the table is the same\n");
   std::printf("  --label=NAME       call the FILE given next NAME in its row and messages\n");
+  std::printf("  --perturb=D        how sure the figures are: analyse each file again for\n");
+  std::printf("                     each of K draws, every value with an error uniform on\n");
+  std::printf("                     [-D, D] added and rounded to single precision\n");
+  std::printf("  --draws=K          the draws of --perturb, from 1 to %lld (default %lld)\n",
+              kMostDraws, kDefaultDraws);
+  std::printf("  --seed=S           the seed of --perturb's draws, from 0 to 2^64 - 1 (default\n");
+  std::printf("                     1); every file's draws start from it\n");
   std::printf("  -q, --quiet        no closing line on standard error when a file is not ok\n");
   std::printf("  -h, --help         print this help\n");
   std::printf("  --version          print the version\n\n");
   std::printf("Columns: %s.\nWith --players: %s.\n", kFileColumns, kPlayerColumns);
+  std::printf("With --perturb, after them: %s; with --players: %s.\n", kPerturbedFileColumns,
+              kPerturbedPlayerColumns);
   std::printf(
       "Status: ok, singular, not_finite (S_E or a weight overflowed) or error.\n\n"
       "Exit status: 0 when every file is ok, 1 when any is not (every row is still\n"
@@ -129,6 +153,44 @@ int ReadJobs(const char* text) {
   return jobs == 0 ? MachineThreads() : static_cast<int>(jobs);
 }
 
+// Read D of --perturb D: a number above 0 and finite, in the values' units.
+double ReadSpread(const char* text) {
+  double spread = 0.0;
+  const char* end = text + std::strlen(text);
+  const std::from_chars_result result = numbers::FromChars(text, end, &spread);
+  if (result.ec != std::errc() || result.ptr != end || !(spread > 0.0) || !std::isfinite(spread)) {
+    BadCommandLine(kProgram,
+                   "--perturb needs a finite number above 0, the largest error of a value, not",
+                   text);
+  }
+  return spread;
+}
+
+// Read K of --draws K: a whole number from 1 to kMostDraws.
+long long ReadDraws(const char* text) {
+  long long draws = 0;
+  const char* end = text + std::strlen(text);
+  const std::from_chars_result result = std::from_chars(text, end, draws);
+  if (result.ec != std::errc() || result.ptr != end || draws < 1 || draws > kMostDraws) {
+    const std::string what =
+        "--draws needs a whole number from 1 to " + std::to_string(kMostDraws) + ", not";
+    BadCommandLine(kProgram, what.c_str(), text);
+  }
+  return draws;
+}
+
+// Read S of --seed S: a whole number from 0 to 2^64 - 1.
+std::uint64_t ReadSeed(const char* text) {
+  std::uint64_t seed = 0;
+  const char* end = text + std::strlen(text);
+  const std::from_chars_result result = std::from_chars(text, end, seed);
+  if (result.ec != std::errc() || result.ptr != end) {
+    BadCommandLine(kProgram, "--seed needs a whole number from 0 to 18446744073709551615, not",
+                   text);
+  }
+  return seed;
+}
+
 // Add an input of the command line to command: a FILE, called *label when
 // one was given for it (which is then used up), or a list (is_list).
 // Standard input can be read once, as a data file or as a list.
@@ -152,6 +214,7 @@ void AddInput(CommandLine* command, bool is_list, const char* value, const char*
 // --help and --version and on a bad command line (status 2).
 CommandLine ReadCommandLine(int argc, char* argv[]) {
   CommandLine command;
+  command.perturbation.draws = kDefaultDraws;
   bool ended = false;
   bool standard_input_taken = false;
   const char* label = nullptr;  // the name of the FILE given next
@@ -183,11 +246,26 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
       case kXlsx:
         command.xlsx = a.value;
         break;
+      case kPerturb:
+        command.perturbed = true;
+        command.perturbation.spread = ReadSpread(a.value);
+        break;
+      case kDraws:
+        command.drawn = true;
+        command.perturbation.draws = ReadDraws(a.value);
+        break;
+      case kSeed:
+        command.drawn = true;
+        command.perturbation.seed = ReadSeed(a.value);
+        break;
       default:
         break;
     }
   }
   LabelAllUsed(kProgram, label);
+  if (command.drawn && !command.perturbed) {
+    BadCommandLine(kProgram, "--draws and --seed are --perturb's: give --perturb=D");
+  }
   if (command.xlsx != nullptr && command.layout != Layout::kFileRows) {
     BadCommandLine(kProgram,
                    "--xlsx writes the rows per file and per player in one workbook; --players "
@@ -352,7 +430,7 @@ int main(int argc, char* argv[]) {
   WorkbookWriter workbook;
   if (command.xlsx != nullptr) {
     std::string reason;
-    workbook = BeginWorkbook(command.xlsx, &reason);
+    workbook = BeginWorkbook(command.xlsx, command.perturbed, &reason);
     if (!workbook) {
       SayCannotWrite(command.xlsx, reason);
       return kFailure;
@@ -361,11 +439,12 @@ int main(int argc, char* argv[]) {
   // The header row, then the files' rows in the order the files are given,
   // on --jobs threads: nothing of a file is kept after its rows are written.
   if (!workbook && command.layout == Layout::kFileRows) {
-    WriteFileHeader(stdout);
+    WriteFileHeader(stdout, command.perturbed);
   } else if (!workbook && command.layout == Layout::kPlayerRows) {
-    WritePlayerHeader(stdout);
+    WritePlayerHeader(stdout, command.perturbed);
   }
-  const Tabulator tabulation = BeginTabulation(command.layout, command.jobs, workbook.get());
+  const Tabulator tabulation = BeginTabulation(command.layout, command.jobs, workbook.get(),
+                                               command.perturbed ? &command.perturbation : nullptr);
   bool all_ok = true;
   for (const Input& input : command.inputs) {
     if (input.is_list) {

@@ -16,6 +16,18 @@ const char* const kFileColumns =
     "file,description,players,empath,driver,s_e,determinant,condition,log_condition,"
     "near_ties,empath_margin,driver_margin,warnings,status,message";
 const char* const kPlayerColumns = "file,player,column_sum,row_sum,weight,is_empath,is_driver";
+const char* const kPerturbedFileColumns =
+    "draws,empath_share,driver_share,singular_share,s_e_low,s_e_median,s_e_high";
+const char* const kPerturbedPlayerColumns = "empath_share,driver_share";
+
+std::string Columns(bool players, bool perturbed) {
+  std::string columns = players ? kPlayerColumns : kFileColumns;
+  if (perturbed) {
+    columns += ',';
+    columns += players ? kPerturbedPlayerColumns : kPerturbedFileColumns;
+  }
+  return columns;
+}
 
 namespace {
 
@@ -45,6 +57,35 @@ const char* StatusName(const Group& group) {
 }
 
 bool Ranked(const Group& group) { return group.analysis.column_sums != nullptr; }
+
+DrawnFigures Drawn(const Group& group) {
+  DrawnFigures figures;
+  if (!group.sureness) {
+    return figures;
+  }
+  const Sureness& sureness = *group.sureness;
+  const auto share = [&sureness](long long count) {
+    return static_cast<double>(count) / static_cast<double>(sureness.draws);
+  };
+  figures.draws = sureness.draws;
+  figures.empath_share = share(sureness.empath);
+  figures.driver_share = share(sureness.driver);
+  figures.singular_share = share(sureness.singular);
+  figures.s_e_low = sureness.s_e_low;
+  figures.s_e_median = sureness.s_e_median;
+  figures.s_e_high = sureness.s_e_high;
+  return figures;
+}
+
+std::optional<double> PlayerShare(const Group& group, int player, bool driver) {
+  if (!group.sureness) {
+    return std::nullopt;
+  }
+  const Sureness& sureness = *group.sureness;
+  const std::vector<long long>& counts = driver ? sureness.drivers : sureness.empaths;
+  return static_cast<double>(counts[static_cast<size_t>(player)]) /
+         static_cast<double>(sureness.draws);
+}
 
 namespace {
 
@@ -143,6 +184,24 @@ void WriteJsonArray(std::FILE* out, const char* key, const double* values, int n
   std::putc(']', out);
 }
 
+// Write "key": and a JSON array of each player's share of group's draws as
+// the empath (or the driver), or null when the draws were not made.
+void WriteJsonShares(std::FILE* out, const char* key, const Group& group, bool driver) {
+  std::fprintf(out, ",\"%s\":", key);
+  if (!group.sureness) {
+    WriteText(out, "null");
+    return;
+  }
+  std::putc('[', out);
+  for (int p = 0; p < group.analysis.n; ++p) {
+    if (p > 0) {
+      std::putc(',', out);
+    }
+    WriteNumber(out, *PlayerShare(group, p, driver));
+  }
+  std::putc(']', out);
+}
+
 std::optional<long long> Player(const Group& group, int player) {
   return Ranked(group) ? std::optional<long long>(player + 1) : std::nullopt;
 }
@@ -199,8 +258,8 @@ void WriteJsonString(std::FILE* out, const std::string& text) {
   std::putc('"', out);
 }
 
-void WriteFileHeader(std::FILE* out) {
-  WriteText(out, kFileColumns);
+void WriteFileHeader(std::FILE* out, bool perturbed) {
+  WriteText(out, Columns(false, perturbed).c_str());
   std::putc('\n', out);
 }
 
@@ -225,11 +284,20 @@ void WriteFileRow(std::FILE* out, const std::string& file, const Group& group) {
   WriteText(out, StatusName(group));
   std::putc(',', out);
   WriteCsvField(out, group.message);
+  if (group.perturbed) {
+    const DrawnFigures drawn = Drawn(group);
+    WriteCsvInteger(out, drawn.draws);
+    for (const std::optional<double>& figure :
+         {drawn.empath_share, drawn.driver_share, drawn.singular_share, drawn.s_e_low,
+          drawn.s_e_median, drawn.s_e_high}) {
+      WriteCsvNumber(out, figure);
+    }
+  }
   std::putc('\n', out);
 }
 
-void WritePlayerHeader(std::FILE* out) {
-  WriteText(out, kPlayerColumns);
+void WritePlayerHeader(std::FILE* out, bool perturbed) {
+  WriteText(out, Columns(true, perturbed).c_str());
   std::putc('\n', out);
 }
 
@@ -247,7 +315,12 @@ void WritePlayerRows(std::FILE* out, const std::string& file, const Group& group
     WriteCsvNumber(out, analysis.has_weights && !empath ? std::optional<double>(Weight(analysis, p))
                                                         : std::nullopt);
     WriteText(out, empath ? ",TRUE" : ",FALSE");
-    WriteText(out, p == analysis.driver.player ? ",TRUE\n" : ",FALSE\n");
+    WriteText(out, p == analysis.driver.player ? ",TRUE" : ",FALSE");
+    if (group.perturbed) {
+      WriteCsvNumber(out, PlayerShare(group, p, false));
+      WriteCsvNumber(out, PlayerShare(group, p, true));
+    }
+    std::putc('\n', out);
   }
 }
 
@@ -288,6 +361,18 @@ void WriteJsonLine(std::FILE* out, const std::string& file, const Group& group) 
   WriteJsonArray(out, "row_sums", analysis.row_sums.get(), analysis.n, -1);
   WriteJsonArray(out, "weights", analysis.has_weights ? analysis.q->data : nullptr, analysis.n,
                  analysis.empath.player);
+  if (group.perturbed) {
+    const DrawnFigures drawn = Drawn(group);
+    WriteJsonInteger(out, "draws", drawn.draws);
+    WriteJsonNumber(out, "empath_share", drawn.empath_share);
+    WriteJsonNumber(out, "driver_share", drawn.driver_share);
+    WriteJsonNumber(out, "singular_share", drawn.singular_share);
+    WriteJsonNumber(out, "s_e_low", drawn.s_e_low);
+    WriteJsonNumber(out, "s_e_median", drawn.s_e_median);
+    WriteJsonNumber(out, "s_e_high", drawn.s_e_high);
+    WriteJsonShares(out, "empath_shares", group, false);
+    WriteJsonShares(out, "driver_shares", group, true);
+  }
   WriteText(out, "}\n");
 }
 

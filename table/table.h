@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "analysis/sureness.h"
 #include "text/diagnostics.h"
 
 // The name that the table's own diagnostic lines begin with.
@@ -35,32 +36,44 @@ struct Group {
   std::string message;
   std::vector<std::string> diagnostics;  // every warning and error line
   std::vector<Said> said;                // the same, as said
+  // The table is asked how sure the figures are (--perturb): its rows have
+  // the columns of the draws, empty when the draws were not made.
+  bool perturbed = false;
+  std::optional<Sureness> sureness;  // the draws, made once the file's M was had
 };
 
 // Read the data file at path and analyse it as kelvarin does, with the same
 // reader and the same analysis, into group; its messages call it name.
-// Nothing is printed: a failure becomes group->message. GSL's error handler
-// must be off.
-void AnalyseFile(const char* path, const char* name, Group* group);
+// With a perturbation, the file is then analysed again for each of its
+// draws once its M is had (see Perturb). Nothing is printed: a failure
+// becomes group->message. GSL's error handler must be off.
+void AnalyseFile(const char* path, const char* name, const Perturbation* perturbation,
+                 Group* group);
 
 // Return true when group's row says ok: the file was read and its analysis
 // complete.
 bool IsOk(const Group& group);
 
 // The columns of the table per file and of the table per player, in order,
-// separated by commas.
+// separated by commas, and those that follow them with --perturb.
 extern const char* const kFileColumns;
 extern const char* const kPlayerColumns;
+extern const char* const kPerturbedFileColumns;
+extern const char* const kPerturbedPlayerColumns;
+
+// Return the columns of the table per file, or per player (players), with
+// those of the draws when perturbed.
+std::string Columns(bool players, bool perturbed);
 
 // Write the CSV header row of the file table to out.
-void WriteFileHeader(std::FILE* out);
+void WriteFileHeader(std::FILE* out, bool perturbed);
 
 // Write the CSV row of group, read from the file named file (in valid
 // UTF-8), to out.
 void WriteFileRow(std::FILE* out, const std::string& file, const Group& group);
 
 // Write the CSV header row of the player table to out.
-void WritePlayerHeader(std::FILE* out);
+void WritePlayerHeader(std::FILE* out, bool perturbed);
 
 // Write a CSV row for each player of group, from file, to out; none when
 // its figures were not found.
@@ -75,6 +88,24 @@ void WriteRows(std::FILE* out, Layout layout, const char* path, const Group& gro
 // The figures of group that exist once its sums of squares are had: its
 // leaders, their margins and their near ties (absent for a file in error).
 bool Ranked(const Group& group);
+
+// The figures of group's draws, in the order of the columns of --perturb,
+// each empty when the draws were not made. A share is a count of draws over
+// all of them.
+struct DrawnFigures {
+  std::optional<long long> draws;
+  std::optional<double> empath_share;
+  std::optional<double> driver_share;
+  std::optional<double> singular_share;
+  std::optional<double> s_e_low;
+  std::optional<double> s_e_median;
+  std::optional<double> s_e_high;
+};
+DrawnFigures Drawn(const Group& group);
+
+// Return the share of group's draws in which player is the empath, or the
+// driver when driver is true; empty when the draws were not made.
+std::optional<double> PlayerShare(const Group& group, int player, bool driver);
 
 // Return the status of group's row: "ok", "singular", "not_finite" or
 // "error".
@@ -98,7 +129,8 @@ using WorkbookWriter = std::unique_ptr<Workbook, WorkbookEnd>;
 
 // Begin the workbook for the file at path. Return null, with the reason in
 // reason, when its temporary file cannot be made.
-WorkbookWriter BeginWorkbook(const char* path, std::string* reason);
+// Its sheets have the columns of the draws when perturbed.
+WorkbookWriter BeginWorkbook(const char* path, bool perturbed, std::string* reason);
 
 // Add group's rows, from file (valid UTF-8), to the workbook's sheets, unless
 // an earlier addition failed.
@@ -129,7 +161,9 @@ using Tabulator = std::unique_ptr<Tabulation, TabulationEnd>;
 // Begin a table in layout, its files analysed on jobs threads; with 1, or
 // in a build without threads, each on the caller's thread as it is given.
 // Its rows go to workbook instead of standard output when it is not null.
-Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook);
+// Each file is drawn from by perturbation when it is not null.
+Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook,
+                          const Perturbation* perturbation);
 
 // Give the file at path, called name in its rows and messages: its rows
 // follow those of the files given before. Waits while the window of files in

@@ -234,7 +234,7 @@ void WorkbookEnd::operator()(Workbook* workbook) const {
   delete workbook;
 }
 
-WorkbookWriter BeginWorkbook(const char* path, std::string* reason) {
+WorkbookWriter BeginWorkbook(const char* path, bool perturbed, std::string* reason) {
   WorkbookWriter workbook(new Workbook);
   workbook->path = path;
   workbook->temporary = TemporaryBeside(path);
@@ -255,8 +255,8 @@ WorkbookWriter BeginWorkbook(const char* path, std::string* reason) {
   lxw_doc_properties properties = {};
   properties.created = kCreated;
   workbook->Check(workbook_set_properties(workbook->book, &properties));
-  workbook->groups = AddSheet(workbook.get(), "groups", kFileColumns);
-  workbook->players = AddSheet(workbook.get(), "players", kPlayerColumns);
+  workbook->groups = AddSheet(workbook.get(), "groups", Columns(false, perturbed));
+  workbook->players = AddSheet(workbook.get(), "players", Columns(true, perturbed));
   workbook->diagnostics =
       AddSheet(workbook.get(), "diagnostics", "file,line,column,severity,message");
   return workbook;
@@ -290,6 +290,15 @@ void AddToWorkbook(Workbook* workbook, const std::string& file, const Group& gro
   workbook->Integer(sheet, group.warnings);
   workbook->Text(sheet, StatusName(group));
   workbook->Text(sheet, group.message);
+  if (group.perturbed) {
+    const DrawnFigures drawn = Drawn(group);
+    workbook->Integer(sheet, drawn.draws);
+    for (const std::optional<double>& figure :
+         {drawn.empath_share, drawn.driver_share, drawn.singular_share, drawn.s_e_low,
+          drawn.s_e_median, drawn.s_e_high}) {
+      workbook->Number(sheet, figure);
+    }
+  }
   sheet->EndRow();
 
   sheet = &workbook->players;
@@ -304,6 +313,10 @@ void AddToWorkbook(Workbook* workbook, const std::string& file, const Group& gro
                                 : std::nullopt);
     workbook->Boolean(sheet, empath);
     workbook->Boolean(sheet, p == analysis.driver.player);
+    if (group.perturbed) {
+      workbook->Number(sheet, PlayerShare(group, p, false));
+      workbook->Number(sheet, PlayerShare(group, p, true));
+    }
     sheet->EndRow();
   }
 

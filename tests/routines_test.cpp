@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/sureness.h"
+
 namespace {
 
 struct MatrixFree {
@@ -381,3 +383,18 @@ TEST(Norms, TakeTheLargestAbsoluteColumnOrRowSum) {
 }
 
 }  // namespace
+
+TEST(Quantile, IsRsDefaultTypeSeven) {
+  // R: quantile(c(0, 1, 2, 4, 8), c(0.025, 0.5, 0.975)) is 0.1, 2, 7.6;
+  // h = 4 p is 0.1, 2 and 3.9, and a value alone is every quantile of it.
+  const double sorted[] = {0, 1, 2, 4, 8};
+  EXPECT_DOUBLE_EQ(Quantile(sorted, 5, kLowQuantile), 0.1);
+  EXPECT_EQ(Quantile(sorted, 5, kMedianQuantile), 2.0);
+  EXPECT_DOUBLE_EQ(Quantile(sorted, 5, kHighQuantile), 7.6);
+  EXPECT_DOUBLE_EQ(Quantile(sorted, 2, kHighQuantile), 0.975);
+  EXPECT_EQ(Quantile(sorted + 4, 1, kHighQuantile), 8.0);
+  // A quantile at a value is that value, even where the next one is beyond
+  // it by more than a double holds.
+  const double wide[] = {-DBL_MAX, -DBL_MAX, DBL_MAX};
+  EXPECT_EQ(Quantile(wide, 3, kMedianQuantile), -DBL_MAX);
+}

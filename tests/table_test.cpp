@@ -233,6 +233,61 @@ TEST(TableRows, ALabelNamesTheFileGivenNextOnly) {
   }
 }
 
+TEST(TableRows, DrawsTooSmallToChangeAValueAreTheFileItself) {
+  // Rounded to single precision, an error of at most 1e-10 leaves every value
+  // of at least 0.01 as it was read, and one of 1e-300 every value, zeros
+  // among them: each draw is the file, whose figures the draws' then are.
+  const std::string square =
+      TemporaryFile("square.dat",
+                    "Square\n4\n1 0.5 0.25 0.125\n0.5 1 0.75 0.375\n0.25 0.5 1 0.0625\n"
+                    "0.125 0.375 0.0625 1\n");
+  for (const std::vector<std::string>& files :
+       {std::vector<std::string>{"--perturb=1e-10", "triad.dat", square},
+        std::vector<std::string>{"--perturb=1e-300", "group20.dat", "singular.dat",
+                                 "missing.dat"}}) {
+    const RunResult plain =
+        RunTable(std::vector<std::string>(files.begin() + 1, files.end()), KELVARIN_EXAMPLES);
+    std::vector<std::string> arguments = {"--draws=40"};
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    const RunResult run = RunTable(arguments, KELVARIN_EXAMPLES);
+    const std::vector<std::string> rows = Lines(run.out);
+    const std::vector<std::string> plain_rows = Lines(plain.out);
+    ASSERT_EQ(rows.size(), files.size());
+    EXPECT_EQ(rows[0], plain_rows[0] +
+                           ",draws,empath_share,driver_share,singular_share,s_e_low,s_e_median,"
+                           "s_e_high");
+    for (size_t r = 1; r < rows.size(); ++r) {
+      const std::vector<std::string> row = Fields(rows[r]);
+      ASSERT_EQ(row.size(), 22U) << rows[r];
+      // The existing columns are the table's without --perturb.
+      EXPECT_EQ(std::vector<std::string>(row.begin(), row.begin() + 15), Fields(plain_rows[r]));
+      const std::vector<std::string> drawn(row.begin() + 15, row.end());
+      const std::string& s_e = row[5];
+      if (row[13] == "error") {
+        EXPECT_EQ(drawn, std::vector<std::string>(7, ""));
+      } else {
+        const std::string singular = row[13] == "singular" ? "1" : "0";
+        EXPECT_EQ(drawn, (std::vector<std::string>{"40", "1", "1", singular, s_e, s_e, s_e}))
+            << rows[r];
+      }
+    }
+  }
+  // Each player's shares: the file's empath is the empath of every draw, and
+  // its driver the driver.
+  const RunResult players =
+      RunTable({"--perturb=1e-10", "--draws=40", "--players", "triad.dat"}, KELVARIN_EXAMPLES);
+  const std::vector<std::string> rows = Lines(players.out);
+  ASSERT_EQ(rows.size(), 4U);
+  EXPECT_EQ(rows[0],
+            "file,player,column_sum,row_sum,weight,is_empath,is_driver,empath_share,driver_share");
+  for (size_t r = 1; r < rows.size(); ++r) {
+    const std::vector<std::string> row = Fields(rows[r]);
+    ASSERT_EQ(row.size(), 9U);
+    EXPECT_EQ(row[7], row[5] == "TRUE" ? "1" : "0") << rows[r];
+    EXPECT_EQ(row[8], row[6] == "TRUE" ? "1" : "0") << rows[r];
+  }
+}
+
 TEST(TableRows, AnErrorRowHoldsTheFixedReportAndItsPlace) {
   const fs::path folder = fs::path(KELVARIN_CASES) / "value_not_a_number";
   const RunResult run = RunTable({"input", "input"}, folder.string());
@@ -296,7 +351,18 @@ TEST(TableCommandLine, BadUseEndsWithStatus2AndNoTable) {
                                                     {"--csv", "triad.dat"},
                                                     {"--files-from"},
                                                     {"--json", "--players", "triad.dat"},
-                                                    {"--files-from", "no-such-list"}}) {
+                                                    {"--files-from", "no-such-list"},
+                                                    {"--perturb=0", "triad.dat"},
+                                                    {"--perturb=-0.01", "triad.dat"},
+                                                    {"--perturb=inf", "triad.dat"},
+                                                    {"--perturb=nan", "triad.dat"},
+                                                    {"--perturb=0.01x", "triad.dat"},
+                                                    {"--perturb=0.01", "--draws=0", "triad.dat"},
+                                                    {"--perturb=1", "--draws=1000001", "triad.dat"},
+                                                    {"--perturb=1", "--draws=2.5", "triad.dat"},
+                                                    {"--perturb=1", "--seed=-1", "triad.dat"},
+                                                    {"--perturb=1", "--seed=1e3", "triad.dat"},
+                                                    {"--draws=10", "triad.dat"}}) {
     const RunResult run = RunTable(arguments, KELVARIN_EXAMPLES);
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err, "");

@@ -70,6 +70,15 @@ rm -f "$work/jobs.xlsx"
 
 "$python" "$here/workbook_cells.py" "$work" openpyxl || fail "openpyxl"
 
+# With --perturb, the sheets have its columns, cell for cell the CSV's.
+mkdir "$work/perturbed"
+perturb=(--perturb=0.01 --draws=50)
+"${table[@]}" "${perturb[@]}" "${files[@]}" >"$work/perturbed/groups.csv" 2>/dev/null
+"${table[@]}" "${perturb[@]}" --players "${files[@]}" >"$work/perturbed/players.csv" 2>/dev/null
+"${table[@]}" "${perturb[@]}" --json "${files[@]}" >"$work/perturbed/groups.jsonl" 2>/dev/null
+"${table[@]}" "${perturb[@]}" --xlsx="$work/perturbed/table.xlsx" "${files[@]}" 2>/dev/null
+"$python" "$here/workbook_cells.py" "$work/perturbed" openpyxl || fail "openpyxl, with --perturb"
+
 if [ -n "${KELVARIN_WORKBOOK_OTHER:-}" ]; then
   read -ra other <<<"$KELVARIN_WORKBOOK_OTHER"
   portable=()

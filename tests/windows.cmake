@@ -53,7 +53,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${KELVARIN_WINE})
 set(INSTALL_GTEST OFF CACHE BOOL "GoogleTest is not installed" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 target_include_directories(gtest BEFORE PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/mingw)
-foreach(test numbers_test:numbers,log10 scan_test:reader reader_test:reader,analysis routines_test:routines
+foreach(test numbers_test:numbers,log10 scan_test:reader reader_test:reader,analysis routines_test:routines,analysis
              writers_test:table_rows,dot)
   string(REPLACE ":" ";" parts ${test})
   list(GET parts 0 name)

@@ -119,3 +119,19 @@ row program "wall us" "x native" "cpu us" "x native"
 row "native kelvarin-table" "$native_us" "" "$native_cpu_us" ""
 row "node $node_table" "$node_us" "$(ratio "$node_us" "$native_us")" \
   "$node_cpu_us" "$(ratio "$node_cpu_us" "$native_cpu_us")"
+
+# --perturb: 1,000 draws of the 20-player example on one thread, timed over
+# the file given 20 times, less the same run without --perturb; in
+# milliseconds per file.
+twenty=()
+for ((i = 0; i < 20; i++)); do
+  twenty+=(examples/group20.dat)
+done
+read -r plain_s plain_cpu < <(median "$table" "${twenty[@]}")
+read -r drawn_s drawn_cpu < <(median "$table" --perturb=0.005 --draws=1000 "${twenty[@]}")
+per_draws() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", (b - a) * 1000 / 20 }'; }
+echo "kelvarin-table --perturb=0.005, 1000 draws of examples/group20.dat (medians of $runs runs," \
+  "20 files less the same without --perturb)"
+row "" "wall ms" "" "cpu ms" ""
+row "1000 draws of a 20-player group" "$(per_draws "$plain_s" "$drawn_s")" "" \
+  "$(per_draws "$plain_cpu" "$drawn_cpu")" ""

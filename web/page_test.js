@@ -12,7 +12,7 @@
 // last choice wins; one bad entry costs only itself; text as the programs
 // read it; controls that refuse bad values; a paste is a new file; an
 // honest status; a strict policy; memory that stays over three passes of 78
-// files; and the diagnostics' places, typing, the views and sorting.
+// files; the diagnostics' places, typing, "How sure?", the views and sorting.
 // Takes screenshots of the page showing examples/triad.dat at a desktop's
 // and a phone's width down to its report (SCREENSHOT, and SCREENSHOT with
 // -phone before .png), and examples/group20.dat's first screen at 1280
@@ -968,6 +968,64 @@ async function examples(page) {
   await sorting(page, native);
 }
 
+// "How sure?" on the shown file: D by default half a unit of its last
+// decimal place, the figures kelvarin-table's byte for byte, a D that the
+// program refuses said beside the control, and the last of two quick
+// choices is the one answered.
+async function howSure(page) {
+  const answered = () => page.waitForFunction(() => {
+    const section = document.getElementById('how-sure');
+    return !section.hasAttribute('aria-busy') &&
+      (section.dataset.record || document.getElementById('how-sure-message').textContent);
+  }, { timeout: 60000 });
+  const choose = (id, value) => page.$eval('#' + id, (input, value) => {
+    input.value = value;
+    input.dispatchEvent(new Event('input'));
+  }, value);
+  const record = () => page.$eval('#how-sure', (section) => section.dataset.record || '');
+  const native = (...args) => nativeRun(['--json', ...args, 'group20.dat'], exampleFolder).toString().split('\n')[0];
+  await open(page, [path.join(exampleFolder, 'group20.dat')]);
+  await answered();
+  const spread = await page.$eval('#spread', (input) => input.value);
+  if (spread !== '0.005' || await record() !== native('--perturb=0.005', '--draws=1000')) {
+    fail('How sure? of group20.dat with D ' + spread + ' is ' + await record());
+  }
+  if (!(await text(page, 'how-sure-answer')).startsWith('P15 is the empath in 100.0 % of 1,000 draws.') ||
+      !(await text(page, 'spread-note')).includes('0.005')) {
+    fail('How sure? of group20.dat says ' + await text(page, 'how-sure-answer'));
+  }
+  await choose('spread', '0');
+  await answered();
+  if (!(await text(page, 'how-sure-message')).startsWith('--perturb needs a finite number above 0') ||
+      await text(page, 'how-sure-answer') !== '') {
+    fail('How sure? with D 0 says ' + await text(page, 'how-sure-message'));
+  }
+  await choose('draws', '300');
+  // Every answer shown from here on is kept, to see that the older is never.
+  await page.$eval('#how-sure', (section) => {
+    section.seen = [];
+    new MutationObserver(() => section.dataset.record && section.seen.push(section.dataset.record))
+      .observe(section, { attributes: true, attributeFilter: ['data-record'] });
+  });
+  await answered();
+  await page.$eval('#how-sure', (section) => { section.seen = []; });
+  // Both choices at once: the first's answer cannot come before the second.
+  await page.$eval('#spread', (input) => {
+    for (const value of ['0.5', '0.05']) {
+      input.value = value;
+      input.dispatchEvent(new Event('input'));
+    }
+  });
+  await answered();
+  const seen = await page.$eval('#how-sure', (section) => section.seen);
+  if (await record() !== native('--perturb=0.05', '--draws=300') || await text(page, 'how-sure-message') !== '' ||
+      seen.includes(native('--perturb=0.5', '--draws=300'))) {
+    fail('How sure? after D 0.5 then 0.05 shows ' + await record() + ', and showed ' + seen.length + ' answers');
+  }
+  await choose('draws', '1000');
+  await answered();
+}
+
 // The triad's picture in each view, the slider's end, and the page at a
 // desktop's and a phone's width; then group20's first screen at 1280 pixels.
 async function views(page) {
@@ -1066,7 +1124,7 @@ async function main() {
 
     const checks = {
       endToEnd, summary, exampleButtons, help, table, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
-      honestStatus, policy, memory, noGlobals, views,
+      honestStatus, policy, memory, noGlobals, howSure, views,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);
     for (const [name, check] of Object.entries(checks)) {

@@ -16,6 +16,7 @@ import { columnOrder, parseCsv, shownCell, sortRows } from './table-rows.js';
 import { safeSvg } from './svg.js';
 import { clearSummary, showSummary, summarise } from './summary.js';
 import { showExamples } from './examples.js';
+import { howSure } from './how-sure.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
@@ -59,6 +60,11 @@ function run(program, args, files, worker = programs, outputs = []) {
     })),
   });
 }
+
+// "How sure?" runs kelvarin-table --perturb on the shown entry in the tables' worker.
+const sure = howSure({ spread: $('spread'), draws: $('draws'), note: $('spread-note'), answer: $('how-sure-answer'),
+  bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure') },
+(args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], tables));
 
 // Run program on the one entry, called by its name, after options.
 function runOn(program, options, entry) {
@@ -145,6 +151,7 @@ async function analyse() {
   // report's figures, and how its run ended.
   const row = runOn('kelvarin-table', ['--json'], entry).then(
     (json) => JSON.parse(new TextDecoder().decode(json.stdout).split('\n')[0]), () => null);
+  sure.show(entry);
   let result;
   try {
     result = await report;
