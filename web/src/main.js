@@ -12,17 +12,21 @@ import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
 import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
+import { playersOf } from './grid.js';
 import { parseCsv, sortRows } from './table-rows.js';
-import { safeSvg } from './svg.js';
+import { buildSvg } from './svg.js';
+import { packFiles } from './pack.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
-// shown, and on a second core. Both compile the programs as the page loads.
+// shown, and on a second core. Both compile the programs as the page loads,
+// and Graphviz gets ready in the layouts' worker.
 const programs = workerClient(programsSource);
 const tables = workerClient(programsSource);
 const layouts = workerClient(layoutSource);
 programs.call({ warm: true }).catch(() => {});
 tables.call({ warm: true }).catch(() => {});
+layouts.call({ warm: true }).catch(() => {});
 const empty = new Uint8Array(0);
 
 const state = {
@@ -37,24 +41,31 @@ const state = {
   sort: { column: -1, descending: false },
   editTimer: null,
   drawTimer: null,
+  laying: 0,        // the picture's generation whose layout Graphviz is making, or 0
   urls: {},         // the object URL of each download link
 };
 
 const $ = (id) => document.getElementById(id);
 
-// Run program with args on files, each entry at the index given, in worker;
-// the result's written holds the files it wrote at the paths outputs.
+// Return files ({entry, index}) packed for the programs' worker, each
+// entry at the path of its index.
+function packRun(files) {
+  return packFiles(files.map(({ entry, index }) => ({
+    path: labelled(entry.name, index)[1],
+    bytes: entry.bytes,
+    kind: entry.failure ? entry.failure.kind : 'file',
+  })));
+}
+
+// Run program with args on files, each entry at the index given (or on
+// files packRun packed), in worker; the result's written holds the files
+// it wrote at the paths outputs.
 function run(program, args, files, worker = programs, outputs = []) {
-  return worker.call({
-    program,
-    args,
-    outputs,
-    files: files.map(({ entry, index }) => ({
-      path: labelled(entry.name, index)[1],
-      bytes: entry.bytes,
-      kind: entry.failure ? entry.failure.kind : 'file',
-    })),
-  });
+  if (Array.isArray(files)) {
+    const packed = packRun(files);
+    return worker.call({ program, args, outputs, files: packed }, [packed.buffer]);
+  }
+  return worker.call({ program, args, outputs, files });
 }
 
 // Run program on the one entry, called by its name, after options.
@@ -201,6 +212,12 @@ async function draw() {
   }
   const picture = $('picture');
   picture.setAttribute('aria-busy', 'true');
+  // Graphviz cannot be interrupted: a layout still being made for an older
+  // choice is dropped with its worker.
+  if (state.laying !== 0) {
+    layouts.stop();
+    state.laying = 0;
+  }
   try {
     await setScale(entry);
     if (!current()) {
@@ -216,18 +233,30 @@ async function draw() {
       clearPicture(notes);
       return;
     }
+    setWorking(view() === 'network' ? 'Laying out the network: a large group takes seconds, and the page goes on answering.' : 'Drawing the picture.');
+    state.laying = generation;
     const layout = await layouts.call({ dot: new TextDecoder().decode(result.stdout) });
     if (!current()) {
       return;
     }
-    const svg = layout.svg === '' ? null : safeSvg(layout.svg, document);
-    if (svg === null) {
+    state.laying = 0;
+    if (layout.tree === null) {
       clearPicture(notes + layout.errors.join('\n'));
+      return;
+    }
+    const svg = await buildSvg(layout.tree, document, current);
+    if (svg === null) {
       return;
     }
     picture.textContent = '';
     picture.appendChild(svg);
     fit(svg);
+    // The page answers between laying the picture out and copying it for
+    // its download.
+    await new Promise((resolve) => setTimeout(resolve, 0));
+    if (!current()) {
+      return;
+    }
     svg.setAttribute('role', 'img');
     svg.setAttribute('aria-label', Array.from(svg.querySelectorAll('g.graph > text'), (line) => line.textContent).join('; '));
     $('picture-message').textContent = notes;
@@ -237,14 +266,24 @@ async function draw() {
     picture.dataset.view = view();
     picture.dataset.state = 'drawn';
   } catch (error) {
+    if (state.laying === generation) {
+      state.laying = 0;
+    }
     if (current()) {
       clearPicture('The picture could not be drawn: ' + error.message);
     }
   } finally {
     if (current()) {
       picture.removeAttribute('aria-busy');
+      setWorking('');
     }
   }
+}
+
+// Say what the picture's worker is doing ("" when nothing).
+function setWorking(message) {
+  $('picture-working').textContent = message;
+  $('picture-working').hidden = message === '';
 }
 
 // Widen the SVG's view box to what it draws: the browser's fonts may be
@@ -316,11 +355,13 @@ async function tabulate() {
   }
   const args = files.flatMap(({ entry, index }) => labelled(entry.name, index));
   $('table-pane').setAttribute('aria-busy', 'true');
+  // The files are packed once for the table's three runs.
+  const packed = packRun(files);
   // The JSON Lines are made beside the CSV, in the other worker.
-  const jsonRun = run('kelvarin-table', ['--json'].concat(args), files);
+  const jsonRun = run('kelvarin-table', ['--json'].concat(args), packed);
   jsonRun.catch(() => {});
   try {
-    const csv = await run('kelvarin-table', args, files, tables);
+    const csv = await run('kelvarin-table', args, packed, tables);
     if (generation !== state.generation.table) {
       return;
     }
@@ -341,7 +382,7 @@ async function tabulate() {
     // The workbook, made once the table is on screen: kelvarin-table writes
     // it whatever the rows' statuses, and it stays disabled if it could not.
     const workbook = '/out/kelvarin-table.xlsx';
-    const xlsx = await run('kelvarin-table', ['--xlsx=' + workbook].concat(args), files, tables, [workbook]);
+    const xlsx = await run('kelvarin-table', ['--xlsx=' + workbook].concat(args), packed, tables, [workbook]);
     if (generation === state.generation.table) {
       setLink('xlsx', xlsx.written[0], 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet');
     }
@@ -357,10 +398,11 @@ async function tabulate() {
 }
 
 // The rows the table shows at first, and adds each time more are asked for
-// or its end is scrolled into view: a browser takes seconds to lay out
-// thousands of rows of fifteen cells, and a table of a study's files is
-// read from its top. The downloads always hold every row.
-const tablePage = 200;
+// or its end is scrolled into view: a browser lays out a hundred rows of
+// fifteen cells in about a tenth of a second, and thousands in seconds,
+// and a table of a study's files is read from its top. The downloads
+// always hold every row.
+const tablePage = 100;
 
 // Draw the table as state.sort orders it, its first rows (as many as it
 // showed before, when it is sorted again), the shown entry's row marked.
@@ -479,6 +521,12 @@ function show(entry) {
   state.document = { bytes, ...decode(bytes) };
   data.readOnly = large;
   data.value = state.document.text;
+  // A large group opens in the heat map: its network is a tangle of
+  // hundreds of arrows, which takes Graphviz seconds to lay out.
+  if (playersOf(state.document.text) > 8) {
+    $('view-heatmap').checked = true;
+    choseView();
+  }
   $('data-note').textContent = large ? entry.name + ' holds ' + entry.bytes.length + ' bytes: the editor shows its first ' +
     shownOfLarge + ' and cannot change it; the report and the picture are of the whole file.' : '';
   markShown();
@@ -504,7 +552,15 @@ async function open(chosen) {
   const generation = ++state.generation.open;
   clearTimeout(state.editTimer);
   state.editTimer = null;
-  const entries = await Promise.all(chosen.map(readEntry));
+  // The files are read a few at a time: asking for thousands at once holds
+  // the page for seconds.
+  const entries = [];
+  for (let k = 0; k < chosen.length; k += 50) {
+    entries.push(...await Promise.all(chosen.slice(k, k + 50).map(readEntry)));
+    if (generation !== state.generation.open) {
+      return;
+    }
+  }
   if (generation !== state.generation.open || entries.length === 0) {
     return;
   }
@@ -536,6 +592,12 @@ function edited() {
     // Bytes that the edit joined into one character show as it.
     const [start, end] = [data.selectionStart, data.selectionEnd];
     data.value = state.document.text;
+  // A large group opens in the heat map: its network is a tangle of
+  // hundreds of arrows, which takes Graphviz seconds to lay out.
+  if (playersOf(state.document.text) > 8) {
+    $('view-heatmap').checked = true;
+    choseView();
+  }
     data.setSelectionRange(start, end);
   }
   return Promise.all([analyse(), tabulate()]);
@@ -563,11 +625,16 @@ function pasted(block) {
   tabulate();
 }
 
-// The picture's controls draw it again, the slider once it rests.
-function redraw() {
+// The slider is the network's and the focus's.
+function choseView() {
   const slider = $('min');
   slider.disabled = view() === 'heatmap' || slider.max === '0';
   $('min-value').textContent = slider.value;
+}
+
+// The picture's controls draw it again, the slider once it rests.
+function redraw() {
+  choseView();
   clearTimeout(state.drawTimer);
   state.drawTimer = setTimeout(draw, 150);
 }
