@@ -13,6 +13,7 @@ import { diagnosticsOf, runStatus } from './status.js';
 import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
 import { playersOf } from './grid.js';
+import { fittedSize, smallestSize, stacks } from './fit.js';
 import { parseCsv, sortRows } from './table-rows.js';
 import { buildSvg } from './svg.js';
 import { packFiles } from './pack.js';
@@ -154,6 +155,7 @@ async function analyse() {
     return;
   }
   $('report').textContent = decode(result.stdout).text;
+  fitReport();
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
@@ -162,6 +164,38 @@ async function analyse() {
 
 function view() {
   return document.querySelector('input[name="view"]:checked').value;
+}
+
+// Show the report whole: the panes one above the other when it is wide,
+// and its font at the largest size at which its widest line fits (or at
+// full size when asked); a report that still does not fit says that it
+// scrolls.
+function fitReport() {
+  const report = $('report');
+  const results = report.closest('.results');
+  const full = $('report-full').getAttribute('aria-pressed') === 'true';
+  report.style.fontSize = '';
+  results.classList.toggle('stacked', stacks(report.scrollWidth, results.clientWidth));
+  if (!full) {
+    const style = getComputedStyle(report);
+    const size = parseFloat(style.fontSize);
+    // The padding stays as it is while the text shrinks.
+    const padding = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+    let fitted = fittedSize(size, report.scrollWidth - padding, report.clientWidth - padding);
+    report.style.fontSize = fitted + 'px';
+    // Fonts do not scale exactly: a quarter pixel less until it fits.
+    while (report.scrollWidth > report.clientWidth && fitted > smallestSize) {
+      fitted -= 0.25;
+      report.style.fontSize = fitted + 'px';
+    }
+  }
+  $('report-scroll').hidden = report.scrollWidth <= report.clientWidth;
+}
+
+// Say whether the picture is wider than its pane.
+function pictureScrolls() {
+  const picture = $('picture');
+  $('picture-scroll').hidden = picture.scrollWidth <= picture.clientWidth;
 }
 
 // Leave the picture out: nothing drawn, nothing to download, and why.
@@ -251,6 +285,7 @@ async function draw() {
     picture.textContent = '';
     picture.appendChild(svg);
     fit(svg);
+    pictureScrolls();
     // The page answers between laying the picture out and copying it for
     // its download.
     await new Promise((resolve) => setTimeout(resolve, 0));
@@ -645,6 +680,21 @@ for (const radio of document.querySelectorAll('input[name="view"]')) {
 $('top').addEventListener('input', redraw);
 $('min').addEventListener('input', redraw);
 $('png-download').addEventListener('click', savePng);
+// The full size controls: pressed, the report or the picture at its own size.
+for (const [id, refit] of [['report-full', fitReport], ['picture-full', pictureScrolls]]) {
+  $(id).addEventListener('click', () => {
+    const full = $(id).getAttribute('aria-pressed') !== 'true';
+    $(id).setAttribute('aria-pressed', String(full));
+    if (id === 'picture-full') {
+      $('picture').classList.toggle('full', full);
+    }
+    refit();
+  });
+}
+window.addEventListener('resize', () => {
+  fitReport();
+  pictureScrolls();
+});
 $('table-more-button').addEventListener('click', () => showMoreRows());
 
 $('data').addEventListener('paste', (event) => {
