@@ -123,11 +123,13 @@ void WriteGraphStart(std::FILE* stream, const GroupGraph& graph, const char* vie
   const Analysis& analysis = *graph.analysis;
   const std::string description = QuoteLabel(graph.description);
   std::fprintf(stream,
-               "digraph influence {\n  charset=\"UTF-8\";\n  label=\"%s%s%d players: empath P%d%s, "
-               "driver P%d%s; ",
+               "digraph influence {\n  charset=\"UTF-8\";\n  label=\"%s%s%d players: empath %s%s, "
+               "driver %s%s; ",
                description.c_str(), description.empty() ? "" : "\\n", analysis.n,
-               analysis.empath.player + 1, IsNearTie(analysis.empath.margin) ? " (near tie)" : "",
-               analysis.driver.player + 1, IsNearTie(analysis.driver.margin) ? " (near tie)" : "");
+               PlayerText(graph, analysis.empath.player, Markup::kQuoted).c_str(),
+               IsNearTie(analysis.empath.margin) ? " (near tie)" : "",
+               PlayerText(graph, analysis.driver.player, Markup::kQuoted).c_str(),
+               IsNearTie(analysis.driver.margin) ? " (near tie)" : "");
   if (analysis.has_weights) {
     char synchronization[kWeightCapacity];
     FormatWeight(synchronization, "S_E", *analysis.s_e);
@@ -150,7 +152,8 @@ void WriteNode(std::FILE* stream, const GroupGraph& graph, int player) {
   const Analysis& analysis = *graph.analysis;
   const bool empath = player == analysis.empath.player;
   const bool driver = player == analysis.driver.player;
-  std::fprintf(stream, "  P%d [label=\"P%d", player + 1, player + 1);
+  std::fprintf(stream, "  P%d [label=\"%s", player + 1,
+               PlayerText(graph, player, Markup::kQuoted).c_str());
   if (empath || driver) {
     std::fprintf(stream, "\\n%s%s%s", empath ? "empath" : "", empath && driver ? ", " : "",
                  driver ? "driver" : "");
@@ -211,6 +214,40 @@ std::string QuoteLabel(std::string_view text) {
     }
   }
   return out;
+}
+
+std::string HtmlLabel(std::string_view text) {
+  const std::string escaped = Escaped(AsUtf8(text));
+  std::string out;
+  for (const char byte : escaped) {
+    switch (byte) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += byte;
+    }
+  }
+  return out;
+}
+
+std::string PlayerText(const GroupGraph& graph, int player, Markup markup) {
+  std::string number = "P" + std::to_string(player + 1);
+  if (graph.names == nullptr || static_cast<size_t>(player) >= graph.names->size() ||
+      (*graph.names)[player].empty()) {
+    return number;
+  }
+  const std::string& name = (*graph.names)[player];
+  return (markup == Markup::kQuoted ? QuoteLabel(name) : HtmlLabel(name)) + " (" + number + ")";
 }
 
 void WriteDot(std::FILE* stream, const GroupGraph& graph) {

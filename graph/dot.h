@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/analysis.h"
 #include "numbers/numbers.h"
@@ -29,7 +30,7 @@ enum class View {
 };
 
 // What the picture of a group shows. Players are 0-based here and drawn as
-// P1 to PN.
+// P1 to PN, or by their names as "NAME (Pk)".
 struct GroupGraph {
   std::string_view description;           // the data file's first line, any bytes
   const gsl_matrix* influence = nullptr;  // n by n; (i, j) is i's influence on j
@@ -41,6 +42,9 @@ struct GroupGraph {
   // |influence| (ties to the lower player) are left out.
   int top = 0;
   View view = View::kNetwork;
+  // The players' names, any bytes, in order (graph/names.h); a player past
+  // their end or with an empty name is drawn as Pk alone.
+  const std::vector<std::string>* names = nullptr;
 };
 
 // Return text as the inside of a DOT string that Graphviz draws as the text
@@ -48,6 +52,19 @@ struct GroupGraph {
 // as \\ (a label would read \n, \l, \N ... as its own escapes) and '&' as
 // &amp; (a label would read &lt; as '<').
 std::string QuoteLabel(std::string_view text);
+
+// Return text as the inside of an HTML-like label that Graphviz draws as the
+// text itself: valid UTF-8 (see AsUtf8), controls as \xHH, and '&', '<',
+// '>' and '"' as entities.
+std::string HtmlLabel(std::string_view text);
+
+// Where a player's name goes: inside a quoted DOT string, or inside an
+// HTML-like label.
+enum class Markup { kQuoted, kHtml };
+
+// Return player as drawn, "NAME (Pk)" when graph names it, else "Pk",
+// escaped for markup.
+std::string PlayerText(const GroupGraph& graph, int player, Markup markup);
 
 // Write graph's influence network as a DOT digraph on stream (the heat map
 // and the focus are graph/views.h's). Each edge i -> j (i != j) with

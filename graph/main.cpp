@@ -4,15 +4,18 @@
 // empath, the driver and the weights Q marked.
 #include <gsl/gsl_errno.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "analysis/analysis.h"
 #include "command_line/command_line.h"
 #include "graph/dot.h"
+#include "graph/names.h"
 #include "graph/views.h"
 #include "numbers/numbers.h"
 #include "reader/reader.h"
@@ -21,8 +24,8 @@
 namespace {
 
 void PrintHelp();
-constexpr Program kProgram = {"kelvarin-graph", "[--heatmap | --focus] [--top=K] [--min=X] FILE",
-                              &PrintHelp};
+constexpr Program kProgram = {
+    "kelvarin-graph", "[--heatmap | --focus] [--top=K] [--min=X] [--names=LIST] FILE", &PrintHelp};
 
 // What the command line asks for.
 struct Options {
@@ -32,6 +35,8 @@ struct Options {
   bool min_given = false;
   int top = 0;  // 0: no --top
   View view = View::kNetwork;
+  const char* names = nullptr;  // --names=LIST, or the FILE of --names-from
+  bool names_from_file = false;
 };
 
 // Groups of more than this many players draw as a tangle in the network
@@ -39,7 +44,7 @@ struct Options {
 constexpr int kTangle = 8;
 
 // The options' values in getopt_long's table.
-enum Option : int { kMin = 256, kTop, kHeatmap, kFocus, kLabel };
+enum Option : int { kMin = 256, kTop, kHeatmap, kFocus, kLabel, kNames, kNamesFrom };
 
 constexpr option kOptions[] = {
     {"min", required_argument, nullptr, kMin},
@@ -47,6 +52,8 @@ constexpr option kOptions[] = {
     {"heatmap", no_argument, nullptr, kHeatmap},
     {"focus", no_argument, nullptr, kFocus},
     {"label", required_argument, nullptr, kLabel},
+    {"names", required_argument, nullptr, kNames},
+    {"names-from", required_argument, nullptr, kNamesFrom},
     kHelpEntry,
     kVersionEntry,
     kEndEntry,
@@ -72,6 +79,14 @@ void PrintHelp() {
       "             (by absolute value, a tie to the lower player), K a whole\n"
       "             number of at least 1\n");
   std::printf("  --min=X    leave out the edges whose absolute influence is below X\n");
+  std::printf(
+      "  --names=LIST\n"
+      "             label the players with the names in LIST, separated by commas,\n"
+      "             in the order of the matrix's rows: Anna,Ben draws P1 as\n"
+      "             \"Anna (P1)\" and P2 as \"Ben (P2)\"; an empty name keeps Pk\n");
+  std::printf(
+      "  --names-from=FILE\n"
+      "             the same with the names in FILE, one a line, in UTF-8\n");
   std::printf("  --label=NAME\n");
   std::printf("             call the FILE given next NAME in every message\n");
   std::printf("  -h, --help print this help\n");
@@ -160,6 +175,16 @@ Options ReadCommandLine(int argc, char* argv[]) {
       case kTop:
         options.top = ReadTop(a.value);
         break;
+      case kNames:
+      case kNamesFrom:
+        if (options.names != nullptr) {
+          BadCommandLine(kProgram,
+                         "the players are named once, by --names or --names-from; again by",
+                         a.value);
+        }
+        options.names = a.value;
+        options.names_from_file = a.option == kNamesFrom;
+        break;
       case kHeatmap:
       case kFocus: {
         const View view = a.option == kHeatmap ? View::kHeatmap : View::kFocus;
@@ -185,12 +210,60 @@ Options ReadCommandLine(int argc, char* argv[]) {
   return options;
 }
 
+// Return the players' names that options give, none without --names or
+// --names-from. A names file that cannot be read is a bad command line.
+std::vector<std::string> ReadNames(const Options& options) {
+  if (options.names == nullptr) {
+    return {};
+  }
+  if (!options.names_from_file) {
+    return SplitNames(options.names, ',');
+  }
+  std::FILE* file = std::fopen(options.names, "rb");
+  if (file == nullptr) {
+    const std::string what =
+        std::string("cannot open the names file (") + SystemReason(errno) + ")";
+    BadCommandLine(kProgram, what.c_str(), options.names);
+  }
+  std::string text;
+  const bool read = ReadAll(file, &text);
+  (void)std::fclose(file);
+  if (!read) {
+    BadCommandLine(kProgram, "cannot read the names file", options.names);
+  }
+  return SplitNames(text, '\n');
+}
+
+// Say what of names does not fit a group of n players and, when
+// say_guesses, which names are drawn as a guess because they are not UTF-8.
+void CheckNames(const std::vector<std::string>& names, int n, bool say_guesses,
+                Diagnostics* diagnostics) {
+  if (names.size() > static_cast<size_t>(n)) {
+    SayAboutProgram(diagnostics, Severity::kWarning,
+                    "%zu names for a group of %d players: only the first %d are drawn",
+                    names.size(), n, n);
+  } else if (!names.empty() && names.size() < static_cast<size_t>(n)) {
+    SayAboutProgram(diagnostics, Severity::kWarning,
+                    "%zu name%s for a group of %d players: the players after P%zu are drawn as "
+                    "numbers",
+                    names.size(), names.size() == 1 ? "" : "s", n, names.size());
+  }
+  for (const std::string& name : names) {
+    if (say_guesses && NotUtf8At(name) != name.size()) {
+      SayAboutProgram(diagnostics, Severity::kWarning,
+                      "the name '%s' is not UTF-8; it is drawn as Windows-1252: '%s'",
+                      Escaped(name).c_str(), Escaped(AsUtf8(name)).c_str());
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   // Every GSL status is checked here; a singular M still gives a graph.
   gsl_set_error_handler_off();
   const Options options = ReadCommandLine(argc, argv);
+  const std::vector<std::string> names = ReadNames(options);
   Diagnostics diagnostics;
   diagnostics.program = kProgram.name;
 
@@ -233,6 +306,16 @@ int main(int argc, char* argv[]) {
   graph.min = options.min;
   graph.top = options.top;
   graph.view = options.view;
+  graph.names = &names;
+  // On Windows a program is given its command line in the system's code
+  // page, which is Windows-1252 on Western systems: no guess to say for
+  // --names there.
+#if defined(_WIN32)
+  const bool say_guesses = options.names_from_file;
+#else
+  const bool say_guesses = true;
+#endif
+  CheckNames(names, analysis.n, say_guesses, &diagnostics);
   if (analysis.n > kTangle && options.view == View::kNetwork && options.top == 0) {
     SayAboutProgram(&diagnostics, Severity::kNote,
                     "a group of %d players draws as a tangle of edges: try --heatmap, --focus "

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "text/utf8.h"
 
@@ -51,10 +52,9 @@ constexpr double kFlare = 0.05;
 // The legend shows the scale at this many steps on each side of 0.
 constexpr int kLegendSteps = 4;
 
-// Room for a cell's attributes, its thick sides, and the focus's title line.
+// Room for a cell's attributes and its thick sides.
 constexpr int kAttributesCapacity = 80;
 constexpr int kSidesCapacity = 8;
-constexpr int kViewLineCapacity = 96;
 
 // Return the colour of an influence whose magnitude is fraction (0 to 1)
 // of the largest, on the arm of its sign.
@@ -110,13 +110,14 @@ void WriteShadedCell(std::FILE* stream, double value, double largest, const char
                TextColour(fill), number);
 }
 
-// Write a header cell for player: "Pk", bold, its role under it and its
+// Write a header cell for player: "Pk" or its name, bold, its role under it and its
 // fill when it has one.
 void WriteHeaderCell(std::FILE* stream, const GroupGraph& graph, int player) {
   const bool empath = player == graph.analysis->empath.player;
   const bool driver = player == graph.analysis->driver.player;
   const char* fill = empath ? kEmpathFill : driver ? kDriverFill : "#ffffff";
-  std::fprintf(stream, "<TD BGCOLOR=\"%s\"><B>P%d</B>", fill, player + 1);
+  std::fprintf(stream, "<TD BGCOLOR=\"%s\"><B>%s</B>", fill,
+               PlayerText(graph, player, Markup::kHtml).c_str());
   if (empath || driver) {
     std::fprintf(stream, "<BR/><FONT POINT-SIZE=\"8\">%s%s%s</FONT>", empath ? "empath" : "",
                  empath && driver ? ", " : "", driver ? "driver" : "");
@@ -146,8 +147,8 @@ void WriteHeaderRow(std::FILE* stream, const GroupGraph& graph) {
   }
   std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">row sum<BR/>of squares</FONT></TD>");
   if (graph.analysis->has_weights) {
-    std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">weight Q<BR/>on P%d</FONT></TD>",
-                 graph.analysis->empath.player + 1);
+    std::fprintf(stream, "<TD><FONT POINT-SIZE=\"8\">weight Q<BR/>on %s</FONT></TD>",
+                 PlayerText(graph, graph.analysis->empath.player, Markup::kHtml).c_str());
   }
   std::fprintf(stream, "</TR>\n");
 }
@@ -235,9 +236,10 @@ void WriteLegend(std::FILE* stream, const GroupGraph& graph, double largest) {
   const int cells = 2 * steps + 1 + 5;
   std::fprintf(stream,
                "<TR><TD BORDER=\"0\" COLSPAN=\"%d\">The darker, the larger the influence; "
-               "the thick outlines mark the empath P%d's column and the driver P%d's "
+               "the thick outlines mark the empath %s's column and the driver %s's "
                "row.</TD></TR></TABLE>",
-               cells, graph.analysis->empath.player + 1, graph.analysis->driver.player + 1);
+               cells, PlayerText(graph, graph.analysis->empath.player, Markup::kHtml).c_str(),
+               PlayerText(graph, graph.analysis->driver.player, Markup::kHtml).c_str());
 }
 
 }  // namespace
@@ -261,11 +263,11 @@ void WriteFocus(std::FILE* stream, const GroupGraph& graph) {
   const Analysis& analysis = *graph.analysis;
   const int n = analysis.n;
   const double largest = LargestInfluence(graph);
-  char view_line[kViewLineCapacity];
-  (void)std::snprintf(view_line, sizeof view_line,
-                      "Focus: the influences on the empath P%d and those of the driver P%d",
-                      analysis.empath.player + 1, analysis.driver.player + 1);
-  WriteGraphStart(stream, graph, view_line);
+  const std::string view_line = "Focus: the influences on the empath " +
+                                PlayerText(graph, analysis.empath.player, Markup::kQuoted) +
+                                " and those of the driver " +
+                                PlayerText(graph, analysis.driver.player, Markup::kQuoted);
+  WriteGraphStart(stream, graph, view_line.c_str());
   // Left to right: the driver's influences fan out to the players, whose
   // influences gather into the empath.
   std::fprintf(stream, "  rankdir=LR;\n  ranksep=1.2;\n");

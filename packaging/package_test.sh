@@ -4,8 +4,9 @@
 #   package_test.sh CHECK DEB ROOT EXAMPLES WORK [NAME]
 # DEB is the package, ROOT its extraction, EXAMPLES the source tree's
 # examples/, WORK a scratch folder; CHECK is one of
-#   contents  the programs, the compressed manual pages, the copyright file
-#             and changelog, every example, and no LICENSE;
+#   contents  the programs, the compressed manual pages, the copyright file,
+#             libxlsxwriter's license and the changelog, every example, and
+#             no LICENSE;
 #   depends   Depends names the packages that own this machine's GSL and CBLAS;
 #   kelvarin  the packaged kelvarin on the packaged triad.dat;
 #   table     the packaged kelvarin-table on the packaged examples;
@@ -33,6 +34,7 @@ contents)
   done
   has_file '-rw-r--r--' usr/share/kelvarin/kelvarin.html
   has_file '-rw-r--r--' usr/share/doc/kelvarin/copyright
+  has_file '-rw-r--r--' usr/share/doc/kelvarin/LICENSE-libxlsxwriter
   has_file '-rw-r--r--' usr/share/doc/kelvarin/changelog.gz
   ! grep -q -- '/LICENSE$' <<<"$contents" || fail "$deb holds LICENSE beside its copyright file"
   found=("$examples"/*.dat)

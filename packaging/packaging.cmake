@@ -134,6 +134,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
         FILES_MATCHING PATTERN "*.dat")
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# kelvarin-table (and the page) contain libxlsxwriter, whose license asks
+# that its notice go with the programs.
+install(FILES ${XLSXWRITER_ROOT_DIR}/License.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}
+        RENAME LICENSE-libxlsxwriter)
 
 set(KELVARIN_MAINTAINER "Kelvarin developers <kelvarin@example.org>"
     CACHE STRING "Maintainer named in the Debian package")

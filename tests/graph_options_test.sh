@@ -8,6 +8,8 @@
 #     a file that does not open or a graph that cannot be written, 0 for
 #     --help, -h and --version; --min=X as --min X; "-" as standard input;
 #     --label=NAME naming the file given next in the messages
+#   names from --names or --names-from label the players, escaped for the
+#     quoted labels and for the heat map's HTML-like ones
 # Usage: graph_options_test.sh <kelvarin-graph> <examples folder> <cases folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -62,6 +64,23 @@ for label in 'P3 -> P1 [label="1e+10\nQ is not a number"' \
   grep -qF "  $label" "$work/graph.gv" || fail "inverse_overflow: no edge $label"
 done
 
+# Names label the players as "NAME (Pk)": a byte-order mark, blanks and a
+# carriage return left out, an empty line keeping Pk, and each character
+# that means something to Graphviz escaped where it goes. Each row: the
+# options and a line of the graph.
+printf '\357\273\277 A&B <x> "q" \r\n\nZo\303\253\\\n' >"$work/names.txt"
+while IFS='|' read -r options line; do
+  read -ra words <<<"${options//NAMES/$work/names.txt}"
+  "$program" "${words[@]}" "$examples/triad.dat" >"$work/graph.gv" 2>&1
+  grep -qF -- "$line" "$work/graph.gv" || fail "$options: no line $line"$'\n'"$(cat "$work/graph.gv")"
+done <<'EOF'
+--names-from=NAMES|  P1 [label="A&amp;B <x> \"q\" (P1)"];
+--names-from=NAMES|  P2 [label="P2\ndriver", shape=box
+--names-from=NAMES|3 players: empath Zoë\\ (P3), driver P2;
+--names-from=NAMES --heatmap|<B>A&amp;B &lt;x&gt; &quot;q&quot; (P1)</B>
+--names=,Ben --focus|the influences on the empath P3 and those of the driver Ben (P2)"
+EOF
+
 # The command line, each with its status and the start of what it prints.
 triad=$examples/triad.dat
 while IFS='|' read -r expected start arguments; do
@@ -105,6 +124,10 @@ done <<EOF
 0|digraph|--top=99999999999999999999 --focus --focus --min 0.1 $triad
 0|digraph|--heatmap --heatmap $triad
 0|digraph|--mi=0 $triad
+2|kelvarin-graph: error: the players are named once, by --names or --names-from; again by 'b'|--names=a --names-from=b $triad
+2|kelvarin-graph: error: cannot open the names file (no such file) '$work/none'|--names-from=$work/none $triad
+0|kelvarin-graph: warning: 4 names for a group of 3 players: only the first 3 are drawn|--names=a,b,c,d $triad
+0|kelvarin-graph: warning: 1 name for a group of 3 players: the players after P1 are drawn as numbers|--names=a $triad
 EOF
 # A label is the name of the file given next in every message.
 "$program" --label=shown.dat -- -x >"$work/out" 2>&1
