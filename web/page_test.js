@@ -786,6 +786,103 @@ async function examples(page) {
   await sorting(page, native);
 }
 
+// The grid: it shows the data file and writes it, a changed cell as typed
+// and every other byte as it was; an edit of the text redraws it; an edit
+// runs kelvarin again within 300 ms and says what changed against the file
+// as opened; a player is added and removed.
+async function gridEditing(page, work) {
+  const written = 'Written as people write\n3\n1  .5\t2.5e-1\n0.50 1 0.75  \n+0.25 5E-1 1\n';
+  fs.writeFileSync(path.join(work, 'written.dat'), written);
+  await open(page, [path.join(work, 'written.dat')]);
+  const cells = () => page.$$eval('#grid input[data-row][data-column]', (inputs) => inputs.map((input) => input.value));
+  if ((await cells()).join(' ') !== '1 .5 2.5e-1 0.50 1 0.75 +0.25 5E-1 1' ||
+      await page.$$eval('#grid input[data-player]', (inputs) => inputs.length) !== 3) {
+    fail('the grid shows ' + JSON.stringify(await cells()));
+  }
+  const before = await text(page, 'report');
+  // The time from the last key typed to the run's start, on the page's clock.
+  await page.evaluate(() => {
+    const status = document.getElementById('status');
+    window.kelvarinRan = null;
+    new MutationObserver((changes, observer) => {
+      if (status.dataset.ending === 'running') {
+        window.kelvarinRan = performance.now();
+        observer.disconnect();
+      }
+    }).observe(status, { attributes: true });
+    document.querySelector('#grid input[data-row="2"][data-column="3"]').addEventListener('input', () => {
+      window.kelvarinTyped = performance.now();
+    });
+  });
+  await page.click('#grid input[data-row="2"][data-column="3"]', { clickCount: 3 });
+  await page.keyboard.type('0.9');
+  await page.waitForFunction(() => window.kelvarinRan !== null, { timeout: 5000 }).catch(() => {});
+  const pause = await page.evaluate(() => window.kelvarinRan - window.kelvarinTyped);
+  await page.evaluate(() => {
+    delete window.kelvarinRan;
+    delete window.kelvarinTyped;
+  });
+  await settled(page);
+  if (!(pause >= 0 && pause <= 300)) {
+    fail('kelvarin ran ' + pause + ' ms after the grid\'s last key');
+  }
+  const edited = await page.$eval('#data', (data) => data.value);
+  if (edited !== written.replace('0.75', '0.9')) {
+    fail('the grid wrote ' + JSON.stringify(edited));
+  }
+  const after = await text(page, 'report');
+  const sE = (report) => /S_E is: (\S+)/.exec(report)[1];
+  const change = await text(page, 'change');
+  if (after === before || !change.includes('S_E ' + sE(before) + ' to ' + sE(after)) || !/the empath is (still|now) P\d/.test(change)) {
+    fail('after an edit in the grid, the change says ' + JSON.stringify(change));
+  }
+  // The text edited: the grid follows.
+  await page.$eval('#data', (data) => {
+    data.value = data.value.replace('+0.25', '0.3');
+    data.dispatchEvent(new InputEvent('input', { bubbles: true }));
+  });
+  if (await page.$eval('#grid input[data-row="3"][data-column="1"]', (input) => input.value) !== '0.3') {
+    fail('an edit of the text does not redraw the grid');
+  }
+  await settled(page);
+  await page.click('#grid-add');
+  await settled(page);
+  const added = await page.$eval('#data', (data) => data.value);
+  if ((await cells()).length !== 16 || added.split('\n')[1] !== '4' || !added.includes('\n0 0 0 1\n')) {
+    fail('a player added: ' + JSON.stringify(added));
+  }
+  await page.click('#grid-remove');
+  await page.click('#grid-remove');
+  await settled(page);
+  if ((await cells()).length !== 4 || !(await page.$eval('#grid-remove', (button) => button.disabled))) {
+    fail('two players removed from 4 leave ' + (await cells()).length + ' cells, and 2 is not the fewest');
+  }
+}
+
+// Names typed in the grid or pasted in a header row label the picture and
+// say which player of the report each is; the report stays as it was.
+async function playerNames(page) {
+  await open(page, [path.join(exampleFolder, 'triad.dat')]);
+  const report = await linked(page, 'report-download');
+  await page.type('#grid input[data-player="1"]', 'Anna');
+  await page.type('#grid input[data-player="3"]', 'Cl\u00e9o <b>');
+  await sleep(400);
+  await settled(page);
+  const picture = await page.$eval('#picture svg', (svg) => svg.textContent);
+  const legend = await text(page, 'legend');
+  if (!picture.includes('Anna (P1)') || !picture.includes('Cl\u00e9o <b> (P3)') || !legend.includes('Anna (P1)') ||
+      !legend.includes('Cl\u00e9o <b> (P3)') || legend.includes('P2') || !report.equals(await linked(page, 'report-download'))) {
+    fail('names typed: the picture says ' + JSON.stringify(picture.slice(0, 200)) + ', the legend ' + JSON.stringify(legend));
+  }
+  await paste(page, 'Anna\tBen\n1\t0.5\n0.25\t1\n');
+  await settled(page, 'pasted.dat');
+  await page.waitForFunction(() => !document.getElementById('picture').hasAttribute('aria-busy'));
+  const names = await page.$$eval('#grid input[data-player]', (inputs) => inputs.map((input) => input.value));
+  if (names.join() !== 'Anna,Ben' || !(await page.$eval('#picture svg', (svg) => svg.textContent)).includes('Ben (P2)')) {
+    fail('a header row pasted: the grid names ' + JSON.stringify(names));
+  }
+}
+
 // One screen for 20 players: at 1280x900 group20's report fits its pane's
 // width, the panes one above the other, and its picture is scaled to its
 // pane, each with a control for its full size, which then scrolls and says
@@ -1041,7 +1138,7 @@ async function main() {
 
     const checks = {
       endToEnd, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
-      honestStatus, policy, memory, noGlobals, views, neverFrozen, oneScreen,
+      honestStatus, policy, memory, noGlobals, views, neverFrozen, oneScreen, gridEditing, playerNames,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);
     for (const [name, check] of Object.entries(checks)) {

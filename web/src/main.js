@@ -12,7 +12,9 @@ import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
 import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
-import { playersOf } from './grid.js';
+import { playersOf, resize, writeCell } from './grid.js';
+import { gridView } from './grid-view.js';
+import { changeSentence, figuresOf, playerName } from './change.js';
 import { fittedSize, smallestSize, stacks } from './fit.js';
 import { parseCsv, sortRows } from './table-rows.js';
 import { buildSvg } from './svg.js';
@@ -47,6 +49,9 @@ const state = {
 };
 
 const $ = (id) => document.getElementById(id);
+
+// Where kelvarin-graph reads the players' names.
+const namesPath = '/in/names';
 
 // Return files ({entry, index}) packed for the programs' worker, each
 // entry at the path of its index.
@@ -154,8 +159,13 @@ async function analyse() {
   if (generation !== state.generation.report) {
     return;
   }
-  $('report').textContent = decode(result.stdout).text;
+  const report = decode(result.stdout).text;
+  $('report').textContent = report;
   fitReport();
+  await sayChange(entry, report);
+  if (generation !== state.generation.report) {
+    return;
+  }
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
@@ -164,6 +174,41 @@ async function analyse() {
 
 function view() {
   return document.querySelector('input[name="view"]:checked').value;
+}
+
+// Say what the edits of entry changed against it as opened, from report,
+// the report of its bytes now: beside the grid, and as #summary's
+// data-change.
+async function sayChange(entry, report) {
+  const opened = entry.opened;
+  if (opened && entry.bytes === opened.bytes) {
+    opened.report = report;
+  }
+  let sentence = '';
+  if (opened && entry.bytes !== opened.bytes) {
+    if (opened.report === null) {
+      const first = await runOn('kelvarin', [], { name: entry.name, bytes: opened.bytes });
+      opened.report = decode(first.stdout).text;
+    }
+    sentence = changeSentence(figuresOf(opened.report), figuresOf(report), entry.names);
+  }
+  $('change').textContent = sentence === '' ? '' : 'Against the file as opened: ' + sentence;
+  const summary = $('summary');
+  if (summary) {
+    if (sentence === '') {
+      summary.removeAttribute('data-change');
+    } else {
+      summary.dataset.change = sentence;
+    }
+  }
+}
+
+// Say which name each player of the report is.
+function showNames(entry) {
+  const named = entry.names.map((name, k) => [name.trim(), k]).filter(([name]) => name !== '');
+  $('legend').hidden = named.length === 0;
+  $('legend').textContent = named.length === 0 ? '' : 'The players named: ' +
+    named.map(([, k]) => playerName(String(k + 1), entry.names)).join(', ') + '.';
 }
 
 // Show the report whole: the panes one above the other when it is wide,
@@ -224,6 +269,23 @@ async function setScale(entry) {
   state.scaleOf = entry.bytes;
 }
 
+// Run kelvarin-graph with options on entry, its players named by the
+// entry's names (one a line in a file of their own) when it has any.
+function drawWithNames(options, entry) {
+  // The names of the group's players only: a player removed keeps its name
+  // in the page, should it come back.
+  const players = playersOf(decode(entry.bytes.subarray(0, 4096)).text) || 0;
+  const names = (entry.names || []).slice(0, players).map((name) => name.replace(/[\r\n]+/g, ' '));
+  if (!names.some((name) => name.trim() !== '')) {
+    return runOn('kelvarin-graph', options, entry);
+  }
+  const files = packFiles([
+    { path: labelled(entry.name, 0)[1], bytes: entry.bytes, kind: entry.failure ? entry.failure.kind : 'file' },
+    { path: namesPath, bytes: new TextEncoder().encode(names.join('\n') + '\n'), kind: 'file' },
+  ]);
+  return run('kelvarin-graph', options.concat(['--names-from=' + namesPath], labelled(entry.name, 0)), files);
+}
+
 // Draw the shown entry's picture as the controls choose; an invalid Top K
 // is refused by its control, and the picture on screen stays.
 async function draw() {
@@ -258,7 +320,7 @@ async function draw() {
       return;
     }
     const options = graphOptions(view(), view() === 'heatmap' ? null : top.top, $('min').disabled ? '0' : $('min').value);
-    const result = await runOn('kelvarin-graph', options, entry);
+    const result = await drawWithNames(options, entry);
     if (!current()) {
       return;
     }
@@ -562,6 +624,11 @@ function show(entry) {
     $('view-heatmap').checked = true;
     choseView();
   }
+  // What an edit changed is said against the file as first shown.
+  entry.opened = entry.opened || { bytes: entry.bytes, report: null };
+  entry.names = entry.names || [];
+  grid.show(state.document.text, entry.names, large);
+  showNames(entry);
   $('data-note').textContent = large ? entry.name + ' holds ' + entry.bytes.length + ' bytes: the editor shows its first ' +
     shownOfLarge + ' and cannot change it; the report and the picture are of the whole file.' : '';
   markShown();
@@ -613,7 +680,7 @@ function edited() {
   clearTimeout(state.editTimer);
   state.editTimer = null;
   if (!state.shown) {
-    state.shown = { name: 'input', bytes: empty };
+    state.shown = { name: 'input', bytes: empty, names: [] };
     state.files = [state.shown];
     state.document = { bytes: empty, ...decode(empty) };
   }
@@ -627,16 +694,46 @@ function edited() {
     // Bytes that the edit joined into one character show as it.
     const [start, end] = [data.selectionStart, data.selectionEnd];
     data.value = state.document.text;
-  // A large group opens in the heat map: its network is a tangle of
-  // hundreds of arrows, which takes Graphviz seconds to lay out.
-  if (playersOf(state.document.text) > 8) {
-    $('view-heatmap').checked = true;
-    choseView();
-  }
     data.setSelectionRange(start, end);
   }
   return Promise.all([analyse(), tabulate()]);
 }
+
+// The programs run again once the typing pauses for editPause ms: soon
+// enough that a result follows within a third of a second, and not at
+// every key of a number typed.
+const editPause = 150;
+
+function scheduleEdit() {
+  clearTimeout(state.editTimer);
+  state.editTimer = setTimeout(edited, editPause);
+}
+
+// The grid writes into the editor's text, which stays the file's truth.
+const grid = gridView(document, {
+  onCell(row, column, value) {
+    $('data').value = writeCell($('data').value, row, column, value);
+    scheduleEdit();
+  },
+  onResize(players) {
+    $('data').value = resize($('data').value, players);
+    grid.show($('data').value, state.shown ? state.shown.names : [], $('data').readOnly);
+    scheduleEdit();
+  },
+  onName(player, name) {
+    if (!state.shown) {
+      return;
+    }
+    const names = state.shown.names;
+    while (names.length <= player) {
+      names.push('');
+    }
+    names[player] = name;
+    showNames(state.shown);
+    clearTimeout(state.drawTimer);
+    state.drawTimer = setTimeout(draw, editPause);
+  },
+});
 
 // Apply an edit still waiting for the typing to pause.
 function flushEdit() {
@@ -653,7 +750,11 @@ function pasted(block) {
     return;
   }
   flushEdit();
-  const entry = { name: pastedName(state.files.map((file) => file.name)), bytes: new TextEncoder().encode(result.data) };
+  const entry = {
+    name: pastedName(state.files.map((file) => file.name)),
+    bytes: new TextEncoder().encode(result.data),
+    names: result.players,
+  };
   state.files = state.files.concat([entry]);
   $('paste-note').textContent = 'Pasted as ' + entry.name + ': ' + result.note;
   show(entry);
@@ -706,8 +807,8 @@ $('data').addEventListener('paste', (event) => {
   }
 });
 $('data').addEventListener('input', () => {
-  clearTimeout(state.editTimer);
-  state.editTimer = setTimeout(edited, 300);
+  grid.show($('data').value, state.shown ? state.shown.names : []);
+  scheduleEdit();
 });
 
 $('file').addEventListener('change', (event) => {
