@@ -12,7 +12,9 @@
 // last choice wins; one bad entry costs only itself; text as the programs
 // read it; controls that refuse bad values; a paste is a new file; an
 // honest status; a strict policy; memory that stays over three passes of 78
-// files; and the diagnostics' places, typing, the views and sorting.
+// files; and the diagnostics' places, typing, the views and sorting; the
+// grid, the players' names, group20 on one screen, and a page never busy
+// for more than 200 ms at once while group20 and 2,000 files open.
 // Takes screenshots of the page showing examples/triad.dat at a desktop's
 // and a phone's width (SCREENSHOT, and SCREENSHOT with -phone before .png).
 // The page may weigh 3 MB at most, and must fit 390 pixels. The environment's
@@ -361,17 +363,18 @@ async function manyFiles(page) {
   await drop(page, files);
   const rows = () => page.$$eval('#table tbody tr', (trs) => trs.length);
   const count = await text(page, 'table-count');
-  if (await rows() !== 100 || count !== '100 of the 230 files shown.') {
+  if (await rows() !== 50 || count !== '50 of the 230 files shown.') {
     fail('230 files: ' + (await rows()) + ' rows shown, and the table says ' + JSON.stringify(count));
   }
-  await page.$eval('#table-more-button', (button) => button.click());
-  await page.$eval('#table-more-button', (button) => button.click());
+  for (let more = 0; more < 4; more++) {
+    await page.$eval('#table-more-button', (button) => button.click());
+  }
   await page.$eval('#sort-s_e', (button) => button.click());
   const csv = (await linked(page, 'csv')).toString().trim().split('\n');
   if (await rows() !== 230 || await page.$eval('#table-more', (more) => !more.hidden) || csv.length !== 231) {
-    fail('230 files: after "Show 100 more" and "Show 30 more", ' + (await rows()) + ' rows shown, and the CSV has ' + (csv.length - 1));
+    fail('230 files: after "Show 50 more" three times and "Show 30 more", ' + (await rows()) + ' rows shown, and the CSV has ' + (csv.length - 1));
   }
-  for (const index of [0, 99, 100, 229]) {
+  for (const index of [0, 49, 50, 229]) {
     const name = await page.$eval('#table tbody', (body, index) => body.rows[index].cells[0].textContent, index);
     await page.$eval('#status', (status) => { status.dataset.ending = ''; });
     await (await page.$$('#table tbody tr button'))[index].click();

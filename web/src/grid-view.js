@@ -8,10 +8,11 @@ const most = 20;
 const fewest = 2;
 
 // Return the grid in the elements of document with the ids grid,
-// grid-table, grid-note, grid-add and grid-remove: show(text, names,
-// readOnly) shows text's values and names; typing calls onCell(row,
-// column, value) and onName(player, name) (from 0), and the buttons
-// onResize(players).
+// grid-table, grid-scroller, grid-scroll, grid-note, grid-add and
+// grid-remove: show(text, names, readOnly) shows text's values and names,
+// and scrolls() says whether the grid is wider than its place; typing
+// calls onCell(row, column, value) and onName(player, name) (from 0), and
+// the buttons onResize(players).
 export function gridView(document, { onCell, onName, onResize }) {
   const $ = (id) => document.getElementById(id);
   const table = $('grid-table');
@@ -64,6 +65,11 @@ export function gridView(document, { onCell, onName, onResize }) {
     shown = n;
   }
 
+  function scrolls() {
+    const scroller = $('grid-scroller');
+    $('grid-scroll').hidden = scroller.scrollWidth <= scroller.clientWidth;
+  }
+
   function show(text, names = [], readOnly = false) {
     ({ players } = readGrid(text));
     const { cells } = readGrid(text);
@@ -72,10 +78,12 @@ export function gridView(document, { onCell, onName, onResize }) {
     $('grid-add').disabled = readOnly || players === null || players >= most;
     $('grid-remove').disabled = readOnly || players === null || players <= fewest;
     if (players === null) {
+      $('grid-scroll').hidden = true;
       return;
     }
     if (shown !== players) {
       build(players);
+      scrolls();
     }
     for (const input of table.querySelectorAll('input')) {
       input.readOnly = readOnly;
@@ -88,5 +96,5 @@ export function gridView(document, { onCell, onName, onResize }) {
       }
     }
   }
-  return { show };
+  return { show, scrolls };
 }

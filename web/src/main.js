@@ -45,6 +45,7 @@ const state = {
   editTimer: null,
   drawTimer: null,
   laying: 0,        // the picture's generation whose layout Graphviz is making, or 0
+  viewBefore: null, // the view chosen before a large group opened in the heat map
   urls: {},         // the object URL of each download link
 };
 
@@ -187,8 +188,9 @@ async function sayChange(entry, report) {
   let sentence = '';
   if (opened && entry.bytes !== opened.bytes) {
     if (opened.report === null) {
-      const first = await runOn('kelvarin', [], { name: entry.name, bytes: opened.bytes });
-      opened.report = decode(first.stdout).text;
+      // Edited before its first report came: the file as opened is run again.
+      const first = await runOn('kelvarin', [], { name: entry.name, bytes: opened.bytes }).catch(() => null);
+      opened.report = first ? decode(first.stdout).text : '';
     }
     sentence = changeSentence(figuresOf(opened.report), figuresOf(report), entry.names);
   }
@@ -495,11 +497,11 @@ async function tabulate() {
 }
 
 // The rows the table shows at first, and adds each time more are asked for
-// or its end is scrolled into view: a browser lays out a hundred rows of
-// fifteen cells in about a tenth of a second, and thousands in seconds,
-// and a table of a study's files is read from its top. The downloads
-// always hold every row.
-const tablePage = 100;
+// or its end is scrolled into view: a browser takes about a millisecond to
+// lay out a row of fifteen cells, and seconds for thousands, and a table of
+// a study's files is read from its top. The downloads always hold every
+// row.
+const tablePage = 50;
 
 // Draw the table as state.sort orders it, its first rows (as many as it
 // showed before, when it is sorted again), the shown entry's row marked.
@@ -619,9 +621,17 @@ function show(entry) {
   data.readOnly = large;
   data.value = state.document.text;
   // A large group opens in the heat map: its network is a tangle of
-  // hundreds of arrows, which takes Graphviz seconds to lay out.
-  if (playersOf(state.document.text) > 8) {
+  // hundreds of arrows, which takes Graphviz seconds to lay out. The next
+  // small group opens in the view chosen before, unless one was chosen
+  // since.
+  const many = playersOf(state.document.text) > 8;
+  if (many && !$('view-heatmap').checked) {
+    state.viewBefore = view();
     $('view-heatmap').checked = true;
+    choseView();
+  } else if (!many && state.viewBefore !== null) {
+    $('view-' + state.viewBefore).checked = true;
+    state.viewBefore = null;
     choseView();
   }
   // What an edit changed is said against the file as first shown.
@@ -776,7 +786,10 @@ function redraw() {
 }
 
 for (const radio of document.querySelectorAll('input[name="view"]')) {
-  radio.addEventListener('change', redraw);
+  radio.addEventListener('change', () => {
+    state.viewBefore = null;
+    redraw();
+  });
 }
 $('top').addEventListener('input', redraw);
 $('min').addEventListener('input', redraw);
@@ -795,6 +808,7 @@ for (const [id, refit] of [['report-full', fitReport], ['picture-full', pictureS
 window.addEventListener('resize', () => {
   fitReport();
   pictureScrolls();
+  grid.scrolls();
 });
 $('table-more-button').addEventListener('click', () => showMoreRows());
 
