@@ -16,9 +16,10 @@ export function fittedSize(size, natural, available, smallest = smallestSize) {
   return Math.max(smallest, Math.floor(size * available / natural * 4) / 4);
 }
 
-// Return true when a report as wide as natural (pixels) needs the results'
-// whole width (results): beside the picture it would have a little over
-// half of it.
+// Return true when a report as wide as natural (pixels) at its full size
+// needs the results' whole width (results): beside the picture it would
+// have a little over half of it, and be shrunk below three quarters of its
+// size.
 export function stacks(natural, results) {
-  return natural > results * 0.55;
+  return natural * 0.75 > results * 0.55;
 }

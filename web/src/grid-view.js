@@ -71,8 +71,9 @@ export function gridView(document, { onCell, onName, onResize }) {
   }
 
   function show(text, names = [], readOnly = false) {
-    ({ players } = readGrid(text));
-    const { cells } = readGrid(text);
+    const read = readGrid(text);
+    const { cells } = read;
+    players = read.players;
     $('grid-note').hidden = players !== null;
     table.hidden = players === null;
     $('grid-add').disabled = readOnly || players === null || players >= most;

@@ -222,13 +222,17 @@ function fitReport() {
   const results = report.closest('.results');
   const full = $('report-full').getAttribute('aria-pressed') === 'true';
   report.style.fontSize = '';
-  results.classList.toggle('stacked', stacks(report.scrollWidth, results.clientWidth));
+  // The width of the widest line at full size, whatever the pane's.
+  const lines = document.createRange();
+  lines.selectNodeContents(report);
+  const natural = lines.getBoundingClientRect().width;
+  const style = getComputedStyle(report);
+  // The padding stays as it is while the text shrinks.
+  const padding = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+  results.classList.toggle('stacked', stacks(natural + padding, results.clientWidth));
   if (!full) {
-    const style = getComputedStyle(report);
     const size = parseFloat(style.fontSize);
-    // The padding stays as it is while the text shrinks.
-    const padding = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
-    let fitted = fittedSize(size, report.scrollWidth - padding, report.clientWidth - padding);
+    let fitted = fittedSize(size, natural, report.clientWidth - padding);
     report.style.fontSize = fitted + 'px';
     // Fonts do not scale exactly: a quarter pixel less until it fits.
     while (report.scrollWidth > report.clientWidth && fitted > smallestSize) {

@@ -15,6 +15,6 @@ test('the report shrinks to fit its pane, by quarter pixels, never below 7 px', 
   for (const [size, natural, available, fitted] of rows) {
     assert.equal(fittedSize(size, natural, available), fitted, [size, natural, available].join(' '));
   }
-  assert.equal(stacks(700, 1248), true);
-  assert.equal(stacks(600, 1248), false);
+  assert.equal(stacks(1000, 1248), true);
+  assert.equal(stacks(900, 1248), false);
 });
