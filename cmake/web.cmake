@@ -47,14 +47,14 @@ endfunction()
 
 # build/web/kelvarin.html: the page, one file: its modules (web/src) bundled
 # by esbuild with the three programs, Graphviz as WebAssembly (npm's
-# @viz-js/viz) and the style.
+# @viz-js/viz), the examples' data files and the style.
 function(kelvarin_web_page)
   kelvarin_web_page_module(kelvarin)
   kelvarin_web_page_module(kelvarin-table)
   kelvarin_web_page_module(kelvarin-graph)
   set(KELVARIN_WEB_PAGE "${PROJECT_BINARY_DIR}/kelvarin.html" CACHE FILEPATH "The page")
   set(web ${PROJECT_SOURCE_DIR}/web)
-  file(GLOB modules CONFIGURE_DEPENDS ${web}/src/*.js)
+  file(GLOB modules CONFIGURE_DEPENDS ${web}/src/*.js ${PROJECT_SOURCE_DIR}/examples/*.dat)
   add_custom_command(OUTPUT ${KELVARIN_WEB_PAGE}
     COMMAND node ${web}/build-page.js ${KELVARIN_WEB_PAGE} ${PROJECT_BINARY_DIR}/page
     DEPENDS ${web}/build-page.js ${web}/page.html ${web}/page.css ${web}/package-lock.json

@@ -2,7 +2,7 @@
 // The page's modules (src/) are bundled by esbuild into one script, with
 // the two Web Workers' bundles inside it as text: the programs' (the
 // Emscripten modules and their gzipped WebAssembly in PROGRAMS) and
-// Graphviz's.
+// Graphviz's; and the data files of examples/, which the page loads.
 // The script is inlined into page.html with the style, and the page's
 // Content-Security-Policy allows it, and no other script, by its hash.
 import crypto from 'node:crypto';
@@ -15,11 +15,22 @@ import * as esbuild from 'esbuild';
 const here = path.dirname(url.fileURLToPath(import.meta.url));
 const [out, programs] = process.argv.slice(2).map((argument) => path.resolve(argument));
 
-// Resolve "program:NAME" to the file NAME of the programs' folder, and
-// "worker:NAME" to the bundle of src/NAME-worker.js as text.
+// Resolve "program:NAME" to the file NAME of the programs' folder,
+// "worker:NAME" to the bundle of src/NAME-worker.js as text, and
+// "examples" to the list of examples/'s data files, [NAME, bytes] each.
 const modules = {
   name: 'modules',
   setup(build) {
+    const examples = path.join(here, '..', 'examples');
+    build.onResolve({ filter: /^examples$/ }, () => ({ path: examples, namespace: 'examples' }));
+    build.onLoad({ filter: /.*/, namespace: 'examples' }, () => {
+      const names = fs.readdirSync(examples).filter((name) => name.endsWith('.dat')).sort();
+      return {
+        contents: names.map((name, k) => 'import example' + k + ' from ' + JSON.stringify('./' + name) + ';\n').join('') +
+          'export default [' + names.map((name, k) => '[' + JSON.stringify(name) + ', example' + k + ']').join(', ') + '];\n',
+        resolveDir: examples,
+      };
+    });
     build.onResolve({ filter: /^program:/ }, (args) => ({ path: path.join(programs, args.path.slice(8)) }));
     // The programs' WebAssembly goes in gzipped, a third of its weight; the
     // programs' worker inflates it before compiling it.
@@ -52,7 +63,7 @@ async function bundle(entry) {
     minifyWhitespace: true,
     minifySyntax: true,
     define: { 'import.meta.url': 'undefined' },
-    loader: { '.wasm': 'binary' },
+    loader: { '.wasm': 'binary', '.dat': 'binary' },
     plugins: [modules],
     logLevel: 'warning',
   });

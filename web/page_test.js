@@ -16,7 +16,9 @@
 // grid, the players' names, group20 on one screen, and a page never busy
 // for more than 200 ms at once while group20 and 2,000 files open.
 // Takes screenshots of the page showing examples/triad.dat at a desktop's
-// and a phone's width (SCREENSHOT, and SCREENSHOT with -phone before .png).
+// and a phone's width down to its report (SCREENSHOT, and SCREENSHOT with
+// -phone before .png), and examples/group20.dat's first screen at 1280
+// pixels (-group20).
 // The page may weigh 3 MB at most, and must fit 390 pixels. The environment's
 // KELVARIN_PAGE_CHECKS, a list of the checks' names (endToEnd,examples,...),
 // runs only those.
@@ -129,9 +131,185 @@ async function endToEnd(page) {
     if (ending !== endings[status]) {
       fail(name + ': ended ' + ending + ', expected ' + endings[status]);
     }
+    await summaryOfReport(page, name);
     checked++;
   }
   console.log('checked ' + checked + ' end-to-end cases in the page');
+}
+
+// The summary holds the report's figures: data-s-e is the text of its S_E
+// line, data-empath and data-driver the numbers of its P's; each is left
+// out where the report has no such line.
+async function summaryOfReport(page, name) {
+  const { report, figures } = await page.evaluate(() => ({
+    report: document.getElementById('report').textContent,
+    figures: { ...document.getElementById('summary').dataset },
+  }));
+  const line = (pattern) => {
+    const found = report.split('\n').map((text) => pattern.exec(text)).find(Boolean);
+    return found ? found[1] : undefined;
+  };
+  const expected = {
+    sE: line(/^The synchronization coefficient S_E is: *(\S+)$/),
+    empath: line(/^The empath is P(\d+)\.$/),
+    driver: line(/^The driver is P(\d+)\.$/),
+  };
+  for (const [key, value] of Object.entries(expected)) {
+    if (figures[key] !== value) {
+      fail(name + ': the summary\'s ' + key + ' is ' + JSON.stringify(figures[key]) + ', the report\'s ' + JSON.stringify(value));
+    }
+  }
+}
+
+// The summary: the examples' figures in large type, each linked to its
+// explanation, the condition number's sentence in figures of the group; a
+// singular M and a file not accepted say so, with no figure that does not exist.
+async function summary(page, work) {
+  await open(page, [path.join(exampleFolder, 'triad.dat')]);
+  const triadSummary = await page.$eval('#summary', (element) => ({
+    ...element.dataset,
+    links: Array.from(element.querySelectorAll('a[href^="#help-"]'), (link) => link.getAttribute('href')).join(),
+    values: Array.from(element.querySelectorAll('.value'), (value) => value.textContent).join(),
+    size: parseFloat(getComputedStyle(element.querySelector('.value')).fontSize) /
+      parseFloat(getComputedStyle(element.querySelector('.sentence')).fontSize),
+    condition: element.querySelector('[data-figure="condition"] .sentence').textContent,
+  }));
+  if (triadSummary.empath !== '3' || triadSummary.driver !== '2' || triadSummary.sE !== '0.5833' ||
+      triadSummary.links !== '#help-empath,#help-driver,#help-s-e,#help-determinant,#help-condition' ||
+      triadSummary.values !== 'P3,P2,0.5833,0.7500,3.0000' || triadSummary.size < 1.5 ||
+      !triadSummary.condition.includes('2 decimals') || !triadSummary.condition.includes('3.0000 × 0.50% = 1.5%')) {
+    fail('the triad\'s summary is ' + JSON.stringify(triadSummary));
+  }
+  // S_E exactly halfway between two texts of four decimals, -0.03125: the
+  // summary says -0.0312, as the report does.
+  const tie = path.join(work, 'tie.dat');
+  fs.writeFileSync(tie, 'S_E at a tie\n2\n-2 0.25\n0 3\n');
+  await open(page, [tie]);
+  await summaryOfReport(page, 'tie.dat');
+  if (await page.$eval('#summary', (element) => element.dataset.sE) !== '-0.0312') {
+    fail('the summary of S_E -0.03125 is not the report\'s -0.0312');
+  }
+  await open(page, [path.join(exampleFolder, 'singular.dat')]);
+  const singular = await page.$eval('#summary', (element) => ({ ...element.dataset, note: element.querySelector('.note').textContent }));
+  if (singular.state !== 'singular' || singular.empath !== '3' || singular.driver !== '1' || 'sE' in singular ||
+      !singular.note.includes('M is singular')) {
+    fail('the summary of a singular M is ' + JSON.stringify(singular));
+  }
+  await open(page, [path.join(cases, 'value_nan', 'input')]);
+  const error = await page.$eval('#summary', (element) => ({ ...element.dataset, note: element.querySelector('.note').textContent,
+    figures: element.querySelectorAll('.figure').length }));
+  if (error.state !== 'error' || 'empath' in error || 'sE' in error || error.figures !== 0 || !error.note.includes('did not accept')) {
+    fail('the summary of a file not accepted is ' + JSON.stringify(error));
+  }
+}
+
+// The explanations: an entry for each figure, which the summary's link
+// brings into view; the data file's example is one kelvarin accepts, and
+// the report's words are tied to the page's.
+async function help(page) {
+  await open(page, [path.join(exampleFolder, 'triad.dat')]);
+  const entries = await page.$$eval('#help section[id^="help-"]', (sections) =>
+    Object.fromEntries(sections.map((section) => [section.id, section.textContent])));
+  const names = ['format', 'empath', 'driver', 'q', 's-e', 'determinant', 'condition'];
+  if (Object.keys(entries).join() !== names.map((name) => 'help-' + name).join() ||
+      !/Eigenvector.*heat map/s.test(entries['help-empath']) || !/Communality.*heat map/s.test(entries['help-driver'])) {
+    fail('the explanations are ' + Object.keys(entries).join());
+  }
+  const targets = await page.$$eval('#summary a', (links) => links.map((link) => {
+    const target = document.getElementById(link.getAttribute('href').slice(1));
+    return target !== null && target.closest('#help') !== null;
+  }));
+  if (targets.length !== 5 || !targets.every(Boolean)) {
+    fail('the summary\'s links do not all lead to an explanation: ' + targets.join());
+  }
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.click('#summary a[href="#help-s-e"]');
+  await page.waitForFunction(() => {
+    const top = document.getElementById('help-s-e').getBoundingClientRect().top;
+    return top >= 0 && top < window.innerHeight;
+  }, { timeout: 5000 }).catch(() => fail('the summary\'s link to #help-s-e does not bring it into view'));
+  await page.evaluate(() => { window.location.hash = ''; });
+  const example = await page.$eval('#help-format pre', (pre) => pre.textContent);
+  await drop(page, [{ name: 'help.dat', bytes: Buffer.from(example) }]);
+  if (await page.$eval('#status', (status) => status.dataset.ending + ' ' + status.dataset.warnings) !== 'complete 0') {
+    fail('the data file of the explanations is not accepted: ' + await text(page, 'status'));
+  }
+}
+
+// The end-to-end case whose input is bytes.
+const caseOf = (bytes) => fs.readdirSync(cases).find((folder) =>
+  fs.existsSync(path.join(cases, folder, 'input')) && bytes.equals(fs.readFileSync(path.join(cases, folder, 'input'))));
+
+// The table shows what matters: the status after the file, coloured by
+// status, then the message, wrapped; figures as the report writes them,
+// with every digit in their title; a file's button brings its summary and
+// report into view, with the keyboard's focus.
+async function table(page) {
+  const files = [['ok.dat', 'triad'], ['warned.dat', 'number_forms'], ['singular.dat', 'singular'],
+    ['overflow.dat', 'inverse_overflow'], ['error.dat', 'value_nan']];
+  await drop(page, files.map(([name, folder]) => ({ name, bytes: fs.readFileSync(path.join(cases, folder, 'input')) })));
+  const seen = await page.$eval('#table', (table) => ({
+    header: Array.from(table.tHead.rows[0].cells, (cell) => cell.textContent).slice(0, 3).join(),
+    colours: Array.from(table.querySelectorAll('tbody td.status'), (cell) => getComputedStyle(cell).backgroundColor),
+    message: Array.from(table.querySelectorAll('tbody td.message'), (cell) =>
+      getComputedStyle(cell).whiteSpace + ' ' + (cell.scrollWidth <= cell.clientWidth)),
+  }));
+  if (seen.header !== 'file,status,message' || new Set(seen.colours).size !== 5 || seen.colours.includes('rgba(0, 0, 0, 0)') ||
+      seen.message.some((message) => message !== 'normal true')) {
+    fail('the table shows ' + JSON.stringify(seen));
+  }
+  // The figures of each row are its report's.
+  for (const [index, [name, folder]] of files.entries()) {
+    const report = fs.readFileSync(path.join(cases, folder, 'stdout'), 'latin1');
+    const figure = (pattern) => (report.split('\n').map((line) => pattern.exec(line)).find(Boolean) || [])[1] || '';
+    const expected = [figure(/^The synchronization coefficient S_E is: *(\S+)$/), figure(/^The determinant of M is: \t+(\S+)$/)];
+    const cells = await Promise.all(['s_e', 'determinant', 'players'].map(async (column) => (await tableColumn(page, column))[index]));
+    // A singular M's determinant is not in its report, and S_E is not finite in the table.
+    if ((folder !== 'inverse_overflow' && cells[0] !== expected[0]) || (folder !== 'singular' && cells[1] !== expected[1]) ||
+        !/^\d*$/.test(cells[2])) {
+      fail(name + '\'s row shows ' + cells.join() + ', its report ' + expected.join());
+    }
+  }
+  const titles = await page.$eval('#table tbody tr', (row) => Array.from(row.cells, (cell) => cell.title).filter(Boolean).join());
+  if (titles !== '0.5833333333333334,0.75,3,0.47712125471966244,0.125,0.5') {
+    fail('the triad\'s figures have the titles ' + titles);
+  }
+  await page.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
+  await page.$eval('#status', (status) => { status.dataset.ending = ''; });
+  await (await page.$$('#table tbody tr button'))[2].click();
+  await settled(page, 'singular.dat');
+  const focus = await page.evaluate(() => ({
+    active: document.activeElement.id,
+    summary: document.getElementById('summary').getBoundingClientRect().top,
+    report: document.getElementById('report').getBoundingClientRect().top,
+    height: window.innerHeight,
+  }));
+  if (focus.active !== 'summary' || focus.summary < -1 || focus.summary > focus.height || focus.report > focus.height) {
+    fail('a file\'s button leaves the focus and the view at ' + JSON.stringify(focus));
+  }
+}
+
+// Each example's button loads its file of examples/ as if it were opened:
+// the editor holds its bytes, and its report is the end-to-end case's of
+// the same input.
+async function exampleButtons(page) {
+  for (const name of ['triad.dat', 'group20.dat', 'singular.dat']) {
+    const bytes = fs.readFileSync(path.join(exampleFolder, name));
+    const known = caseOf(bytes);
+    await page.$eval('#status', (status) => { status.dataset.ending = ''; });
+    const button = '#example-' + name.replace('.dat', '');
+    if (await page.$eval(button, (element) => element.textContent).catch(() => null) !== name) {
+      fail('no button ' + button + ' named ' + name);
+      continue;
+    }
+    await page.click(button);
+    await settled(page, name);
+    const report = await linked(page, 'report-download');
+    if (await page.$eval('#data', (data) => data.value) !== bytes.toString() ||
+        !report || !report.equals(fs.readFileSync(path.join(cases, known, 'stdout')))) {
+      fail(button + ' does not load examples/' + name + ': ' + await text(page, 'status'));
+    }
+  }
 }
 
 // The table of the examples sorted by s_e: ascending with a click, the
@@ -144,9 +322,15 @@ async function sorting(page, native) {
   const ascending = rows.map((row) => row[0]).concat(
     lines.slice(1).filter((row) => row[column] === '').map((row) => row[0]));
   const order = () => page.$$eval('#table tbody tr', (trs) => trs.map((tr) => tr.cells[0].textContent));
-  // The cells are the CSV's fields: a row with no quoted field is its CSV line.
-  const shown = await page.$$eval('#table tr', (trs) =>
-    trs.map((tr) => Array.from(tr.cells, (cell) => cell.textContent).join(',')));
+  // The cells are the CSV's fields, a figure's in its title: a row with no
+  // quoted field is its CSV line.
+  const shown = await page.$$eval('#table tr', (trs, names) => {
+    const header = Array.from(trs[0].cells, (cell) => cell.textContent);
+    return trs.map((tr) => names.map((name) => {
+      const cell = tr.cells[header.indexOf(name)];
+      return /^-?\d+\.\d{4}$/.test(cell.textContent) && cell.title !== '' ? cell.title : cell.textContent;
+    }).join(','));
+  }, lines[0]);
   native.toString().trim().split('\n').forEach((line, row) => {
     if (!line.includes('"') && shown[row] !== line) {
       fail('the table\'s row ' + row + ' is ' + shown[row] + ', not ' + line);
@@ -245,7 +429,7 @@ async function pasting(page) {
   const files = await tableColumn(page, 'file');
   const after = await tableColumn(page, 's_e');
   if (files.join() !== 'triad.dat,group20.dat,singular.dat,pasted.dat' ||
-      after.slice(0, 3).join() !== before.join() || after[3] !== '0.5833333333333334') {
+      after.slice(0, 3).join() !== before.join() || after[3] !== '0.5833') {
     fail('after a paste the table holds ' + files.join() + ': ' + after.join());
   }
   await paste(page, '1\t0.5\n0.5\t1\n');
@@ -897,7 +1081,7 @@ async function playerNames(page) {
 // width, the panes one above the other, and its picture is scaled to its
 // pane, each with a control for its full size, which then scrolls and says
 // so; at 390 px the triad's report fits or says that it scrolls, and the
-// page is no wider. Takes SCREENSHOT with -group20 before .png.
+// page is no wider.
 async function oneScreen(page) {
   await page.setViewport({ width: 1280, height: 900 });
   await page.click('#view-network');
@@ -915,7 +1099,6 @@ async function oneScreen(page) {
       page: document.documentElement.scrollWidth,
     };
   });
-  await page.screenshot({ path: screenshot.replace(/\.png$/, '-group20.png'), fullPage: true });
   for (const view of ['heatmap', 'network']) {
     if (view !== 'heatmap') {
       await page.click('#view-' + view);
@@ -1065,7 +1248,7 @@ async function neverFrozen(page, work) {
 }
 
 // The triad's picture in each view, the slider's end, and the page at a
-// desktop's and a phone's width.
+// desktop's and a phone's width; then group20's first screen at 1280 pixels.
 async function views(page) {
   await open(page, [path.join(exampleFolder, 'triad.dat')]);
   await page.waitForFunction(() => document.getElementById('picture').dataset.view === 'network');
@@ -1088,11 +1271,23 @@ async function views(page) {
   await settled(page);
   await page.waitForFunction(() => document.getElementById('picture').dataset.view === 'network', { timeout: 60000 });
   await page.setViewport({ width: 390, height: 844 });
-  await page.screenshot({ path: screenshot.replace(/\.png$/, '-phone.png'), fullPage: true });
+  // The phone's shot ends with the report: the explanations below it are long.
+  const reportEnd = await page.$eval('#report-pane', (pane) => Math.ceil(pane.getBoundingClientRect().bottom + window.scrollY));
+  await page.setViewport({ width: 390, height: reportEnd + 16 });
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.screenshot({ path: screenshot.replace(/\.png$/, '-phone.png') });
+  await page.setViewport({ width: 390, height: 844 });
   const wide = await page.evaluate(() => document.documentElement.scrollWidth);
   if (wide > 390) {
     fail('at 390 px the page is ' + wide + ' px wide');
   }
+  // examples/group20.dat as its first screen shows it at 1280 by 900 pixels.
+  await page.setViewport({ width: 1280, height: 900 });
+  await page.$eval('#status', (status) => { status.dataset.ending = ''; });
+  await page.click('#example-group20');
+  await settled(page, 'group20.dat');
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.screenshot({ path: screenshot.replace(/\.png$/, '-group20.png') });
   await page.setViewport({ width: 1200, height: 1400 });
 }
 
@@ -1149,7 +1344,7 @@ async function main() {
       (Date.now() - loading) + ' ms');
 
     const checks = {
-      endToEnd, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
+      endToEnd, summary, exampleButtons, help, table, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
       honestStatus, policy, memory, noGlobals, views, neverFrozen, oneScreen, gridEditing, playerNames,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);

@@ -16,9 +16,11 @@ import { playersOf, resize, writeCell } from './grid.js';
 import { gridView } from './grid-view.js';
 import { changeSentence, figuresOf, playerName } from './change.js';
 import { fittedSize, smallestSize, stacks } from './fit.js';
-import { parseCsv, sortRows } from './table-rows.js';
+import { columnOrder, parseCsv, shownCell, sortRows } from './table-rows.js';
 import { buildSvg } from './svg.js';
 import { packFiles } from './pack.js';
+import { clearSummary, showSummary, summarise } from './summary.js';
+import { showExamples } from './examples.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
@@ -47,6 +49,7 @@ const state = {
   laying: 0,        // the picture's generation whose layout Graphviz is making, or 0
   viewBefore: null, // the view chosen before a large group opened in the heat map
   urls: {},         // the object URL of each download link
+  summaryOf: null,  // the entry whose figures the summary shows
 };
 
 const $ = (id) => document.getElementById(id);
@@ -151,25 +154,37 @@ async function analyse() {
   const entry = state.shown;
   const generation = ++state.generation.report;
   setStatus(entry.name, { ending: 'running' });
+  if (state.summaryOf !== entry) {
+    state.summaryOf = entry;
+    clearSummary($('summary'), 'Running kelvarin on ' + entry.name + '…');
+  }
+  const report = runOn('kelvarin', [], entry);
+  // kelvarin-table's JSON line of the file: the full doubles behind the
+  // report's figures, and how its run ended.
+  const row = runOn('kelvarin-table', ['--json'], entry).then(
+    (json) => JSON.parse(new TextDecoder().decode(json.stdout).split('\n')[0]), () => null);
   let result;
   try {
-    result = await runOn('kelvarin', [], entry);
+    result = await report;
   } catch (error) {
     result = { stdout: empty, stderr: new TextEncoder().encode('kelvarin: error: the page could not run kelvarin: ' + error.message + '\n'), ending: 'error', status: '' };
   }
+  const figures = await row;
   if (generation !== state.generation.report) {
     return;
   }
-  const report = decode(result.stdout).text;
-  $('report').textContent = report;
+  const written = decode(result.stdout).text;
+  $('report').textContent = written;
   fitReport();
-  await sayChange(entry, report);
+  await sayChange(entry, written);
   if (generation !== state.generation.report) {
     return;
   }
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
+  showSummary($('summary'), summarise($('report').textContent, result.ending, figures,
+    decode(entry.bytes.subarray(0, shownOfLarge)).text));
   await draw();
 }
 
@@ -516,7 +531,8 @@ function showTable() {
   table.textContent = '';
   $('table-pane').hidden = false;
   const head = table.createTHead().insertRow();
-  header.forEach((name, column) => {
+  columnOrder(header).forEach((column) => {
+    const name = header[column];
     const cell = document.createElement('th');
     cell.scope = 'col';
     if (sort.column === column) {
@@ -539,6 +555,9 @@ function showTable() {
     const button = event.target.closest('button[data-row]');
     if (button) {
       show(state.table.order[Number(button.dataset.row)].entry);
+      // The file's summary and report come into view, and the keyboard's focus with them.
+      $('summary').scrollIntoView({ block: 'start' });
+      $('summary').focus({ preventScroll: true });
     }
   });
   const before = state.table.lines ? state.table.lines.length : 0;
@@ -552,16 +571,22 @@ function showMoreRows(count = tablePage) {
   const { header, order, lines } = state.table;
   const status = header.indexOf('status');
   const warnings = header.indexOf('warnings');
+  const columns = columnOrder(header);
   const rows = document.createDocumentFragment();
   for (const row of order.slice(lines.length, lines.length + count)) {
     const line = document.createElement('tr');
     line.dataset.status = row.cells[status];
     line.dataset.warnings = row.cells[warnings] || '0';
-    row.cells.forEach((cell, column) => {
+    columns.forEach((column) => {
+      const cell = row.cells[column];
       const place = line.insertCell();
       if (header[column] !== 'file') {
-        place.textContent = shown(cell);
-        place.className = header[column] === 'status' ? 'status' : /[^-+.\deE]/.test(cell) ? 'words' : '';
+        const { text, title } = shownCell(header[column], cell);
+        place.textContent = shown(text);
+        if (title !== '') {
+          place.title = title;
+        }
+        place.className = ['status', 'message'].includes(header[column]) ? header[column] : /[^-+.\deE]/.test(cell) ? 'words' : '';
         if (column === status && line.dataset.warnings !== '0' && cell === 'ok') {
           place.title = 'read with ' + line.dataset.warnings + ' warning(s): the figures may not be what the file meant';
         }
@@ -642,6 +667,9 @@ function show(entry) {
   entry.opened = entry.opened || { bytes: entry.bytes, report: null };
   entry.names = entry.names || [];
   grid.show(state.document.text, entry.names, large);
+  // A large group's grid opens folded, so that the summary and the report
+  // stay on the first screen.
+  $('grid-details').open = !many;
   showNames(entry);
   $('data-note').textContent = large ? entry.name + ' holds ' + entry.bytes.length + ' bytes: the editor shows its first ' +
     shownOfLarge + ' and cannot change it; the report and the picture are of the whole file.' : '';
@@ -809,6 +837,7 @@ for (const [id, refit] of [['report-full', fitReport], ['picture-full', pictureS
     refit();
   });
 }
+$('grid-details').addEventListener('toggle', () => grid.scrolls());
 window.addEventListener('resize', () => {
   fitReport();
   pictureScrolls();
@@ -829,6 +858,7 @@ $('data').addEventListener('input', () => {
   scheduleEdit();
 });
 
+showExamples($('examples'), (file) => open([{ file, folder: false }]));
 $('file').addEventListener('change', (event) => {
   open(Array.from(event.target.files, (file) => ({ file, folder: false })));
 });

@@ -1,5 +1,7 @@
 // kelvarin-table's CSV as rows of cells, and the order of those rows by a
-// column.
+// column, and how its cells show.
+
+import { fourDecimals } from './decimals.js';
 
 // Return the records of CSV text as RFC 4180 writes them: fields split at
 // commas, quoted fields with their quotes removed and doubled quotes undone,
@@ -76,4 +78,25 @@ export function sortRows(rows, column, descending) {
     }
     return (descending ? -order : order) || a.file - b.file;
   });
+}
+
+// The columns that hold figures, shown with the report's four decimals.
+const figures = new Set(['s_e', 'determinant', 'condition', 'log_condition', 'empath_margin', 'driver_margin']);
+
+// Return the order in which the table shows the columns of header (their
+// indexes): the file, its status and message first, then the others as
+// kelvarin-table writes them.
+export function columnOrder(header) {
+  const first = ['file', 'status', 'message'].map((name) => header.indexOf(name)).filter((column) => column >= 0);
+  return first.concat(header.map((_, column) => column).filter((column) => !first.includes(column)));
+}
+
+// Return how the cell text of the column called name shows: {text, title},
+// a figure with four decimals as the report writes it and every digit in
+// its title, anything else as it is, with no title.
+export function shownCell(name, text) {
+  if (figures.has(name) && numeric.test(text)) {
+    return { text: fourDecimals(Number(text)), title: text };
+  }
+  return { text, title: '' };
 }

@@ -1,7 +1,7 @@
 // kelvarin-table's CSV read back, and its rows sorted by a column.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { parseCsv, sortRows } from '../src/table-rows.js';
+import { columnOrder, parseCsv, shownCell, sortRows } from '../src/table-rows.js';
 
 test('CSV fields are read as RFC 4180 writes them', () => {
   assert.deepEqual(parseCsv('a,b,c\n"x, ""y""",,"line\rend"\r\nlast,"",z\n'), [
@@ -19,4 +19,22 @@ test('rows sort by value or by text, empty cells last, ties in the files\' order
   assert.equal(order(0, false), 'abcde');
   const text = [['x', '10'], ['y', 'ok'], ['z', '9']].map((cells, file) => ({ cells, file }));
   assert.equal(sortRows(text, 1, false).map((row) => row.cells[0]).join(''), 'xzy');
+});
+
+test('the table shows the file, its status and message first, and figures with four decimals', () => {
+  const header = 'file,description,players,empath,driver,s_e,determinant,condition,log_condition,near_ties,' +
+    'empath_margin,driver_margin,warnings,status,message';
+  assert.deepEqual(columnOrder(header.split(',')), [0, 13, 14, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12]);
+  const rows = [
+    ['s_e', '24.999999006589295', { text: '25.0000', title: '24.999999006589295' }],
+    ['empath_margin', '0.03125', { text: '0.0312', title: '0.03125' }],
+    ['determinant', '-1e-300', { text: '-0.0000', title: '-1e-300' }],
+    ['condition', 'inf', { text: 'inf', title: '' }],
+    ['log_condition', '', { text: '', title: '' }],
+    ['players', '20', { text: '20', title: '' }],
+    ['description', '0.123456', { text: '0.123456', title: '' }],
+  ];
+  for (const [name, text, shown] of rows) {
+    assert.deepEqual(shownCell(name, text), shown, name + ' ' + text);
+  }
 });

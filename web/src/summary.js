@@ -1,0 +1,236 @@
+// The summary above the report: the empath, the driver, S_E, the
+// determinant and the condition number of the shown file, each with one
+// plain sentence on what it means for this group. Every figure is one the
+// programs wrote: kelvarin's report gives the texts shown (its four
+// decimals), kelvarin-table's JSON line the full doubles behind them and
+// how the file's run ended.
+
+import { fixed, fourDecimals } from './decimals.js';
+
+// The difference below which the report calls two sums a near tie.
+const nearTie = 1e-4;
+
+// Return the figures of kelvarin's report (text): {empath, driver} as
+// numbers, {sE, determinant, condition} as the report writes them (without
+// the blanks that pad its fields), and largest, the text of the influence
+// table's value of largest size; each null where the report has none. A
+// line is matched whole, so that a description cannot pass for one.
+export function reportFigures(text) {
+  const figures = { empath: null, driver: null, sE: null, determinant: null, condition: null, largest: null };
+  const lines = {
+    empath: /^The empath is P(\d+)\.$/,
+    driver: /^The driver is P(\d+)\.$/,
+    sE: /^The synchronization coefficient S_E is: *(\S+)$/,
+    determinant: /^The determinant of M is: \t\t\t *(\S+)$/,
+    condition: /^The 1-condition number of M is: \t\t *(\S+)$/,
+  };
+  let size = -1;
+  for (const line of text.split('\n')) {
+    for (const [name, pattern] of Object.entries(lines)) {
+      const match = pattern.exec(line);
+      if (match) {
+        figures[name] = name === 'empath' || name === 'driver' ? Number(match[1]) : match[1];
+      }
+    }
+    // A row of the influence table: FromK, the row's values, its sum of squares.
+    const row = /^ +From\d+ +(\S.*\S) *$/.exec(line);
+    if (row) {
+      for (const value of row[1].split(/ +/).slice(0, -1)) {
+        if (Math.abs(Number(value)) > size) {
+          size = Math.abs(Number(value));
+          figures.largest = value;
+        }
+      }
+    }
+  }
+  return figures;
+}
+
+// Return the most decimals that a value of the data file text is written
+// with (1.5e-2 has three), or null when its n times n values are not all
+// plain decimal numbers after the description line and N.
+export function decimalsOf(text, n) {
+  const words = text.slice(text.indexOf('\n') + 1).split(/\s+/).filter(Boolean).slice(1, 1 + n * n);
+  if (!(n > 0) || words.length !== n * n) {
+    return null;
+  }
+  let most = 0;
+  for (const word of words) {
+    const number = /^[-+]?(?:\d+\.?(\d*)|\.(\d+))(?:[eE]([-+]?\d+))?$/.exec(word);
+    if (!number) {
+      return null;
+    }
+    most = Math.max(most, (number[1] || number[2] || '').length - Number(number[3] || 0));
+  }
+  return most;
+}
+
+// Return a share (0.0026) as a percentage with two digits that count
+// ("0.26%"), or a factor of one or more as "N times".
+function share(value) {
+  if (value >= 1) {
+    const exponent = Math.floor(Math.log10(value));
+    return (exponent < 6 ? fixed(value, Math.max(0, 1 - exponent)) : fixed(value / 10 ** exponent, 1) + ' × 10^' + exponent) + ' times';
+  }
+  const percent = value * 100;
+  return fixed(percent, Math.min(20, Math.max(0, 1 - Math.floor(Math.log10(percent))))) + '%';
+}
+
+// Return the player, other than leader, with the largest of sums (the
+// first of equal ones), 1-based.
+function runnerUp(sums, leader) {
+  let best = -1;
+  sums.forEach((sum, index) => {
+    if (index + 1 !== leader && (best < 0 || sum > sums[best])) {
+      best = index;
+    }
+  });
+  return best + 1;
+}
+
+// Return the sentence on the empath or the driver (who: "empath" or
+// "driver"), the player numbered player, from its sums and margin.
+function leaderSentence(who, player, sums, margin) {
+  const [verb, line] = who === 'empath' ? ['receives', 'column'] : ['exerts', 'row'];
+  let sentence = 'P' + player + ' ' + verb + ' the most influence: the sum of squares of its ' + line + ' is the largest';
+  if (!sums || sums.length < 2 || margin === null) {
+    return sentence + '.';
+  }
+  const next = runnerUp(sums, player);
+  sentence += ', ' + fourDecimals(sums[player - 1]) + ', ahead of P' + next + '\'s by ' + fourDecimals(margin) + '.';
+  if (margin < nearTie) {
+    sentence += ' That is a near tie (less than 0.0001): the ' + who + ' could as well be P' + next +
+      ', and a change in the last digit of one value may make it so.';
+  }
+  return sentence;
+}
+
+// Return the sentence on the condition number: how far rounding the values
+// to the decimals the file has (decimals, or null where unknown) may move
+// Q, to first order, against the largest value (its report text largest).
+function conditionSentence(condition, conditionText, decimals, largest) {
+  if (!Number.isFinite(condition)) {
+    return 'The condition number is not finite: M is as good as singular, and the weights Q cannot be trusted at all.';
+  }
+  const size = largest === null ? 0 : Math.abs(Number(largest));
+  if (decimals === null || !(size > 0)) {
+    return 'A relative change of e in the values can move the weights Q by up to about ' + conditionText +
+      ' times e: the larger this number, the less the weights can be trusted.';
+  }
+  const places = Math.min(decimals, 19);
+  const half = 0.5 * 10 ** -places;
+  const change = half / size;
+  const moved = condition * change;
+  let verdict;
+  if (moved < 0.01) {
+    verdict = 'the rounding of the values hardly moves the weights.';
+  } else if (moved < 0.1) {
+    verdict = 'the weights, and S_E, are about that uncertain.';
+  } else if (moved < 1) {
+    verdict = 'only the first digit of each weight can be trusted.';
+  } else {
+    verdict = 'as large as the weights themselves or larger: the rounding alone could change Q completely, so do not rely on Q or S_E.';
+  }
+  return 'Values written with ' + places + (places === 1 ? ' decimal' : ' decimals') + ' may each be off by ' +
+    fixed(half, places + 1) + ' (half a unit of the last decimal), ' + share(change) + ' of the largest value, ' + largest +
+    '. That can move the weights Q by up to about ' + conditionText + ' × ' + share(change) + ' = ' + share(moved) +
+    (moved >= 1 ? ' their size: ' : ' of their size: ') + verdict;
+}
+
+// Return the summary of a run: report is kelvarin's standard output (text)
+// and ending how it ended ("complete", "error" or "abort"); row is
+// kelvarin-table's JSON line of the same file (an object, or null when it
+// could not be had); data is the data file's text. The summary is {state,
+// empath, driver, sE, figures, note}: state "ok", "warnings", "error",
+// "singular" or "not_finite"; empath and driver the players' numbers and
+// sE the report's text, each null where the run has none; figures
+// [{name, label, value, help, sentence}], name being empath, driver, s-e,
+// determinant or condition and help the id of its explanation; note what
+// happened, where the figures are not all there.
+export function summarise(report, ending, row, data) {
+  const found = reportFigures(report);
+  const status = row ? row.status : ending === 'abort' ? 'singular' : ending === 'error' ? 'error' : 'ok';
+  const summary = { state: status, empath: found.empath, driver: found.driver, sE: found.sE, figures: [], note: '' };
+  if (status === 'ok' && row && row.warnings > 0) {
+    summary.state = 'warnings';
+  }
+  if (ending === 'error' || status === 'error' || found.empath === null) {
+    summary.state = 'error';
+    summary.empath = summary.driver = summary.sE = null;
+    summary.note = 'No figures: kelvarin did not accept the data file. The diagnostics under the editor say where and why; ' +
+      'the explanations below say what a data file holds.';
+    return summary;
+  }
+  const figure = (name, label, value, sentence) => summary.figures.push({ name, label, value, help: 'help-' + name, sentence });
+  figure('empath', 'Empath', 'P' + found.empath,
+    leaderSentence('empath', found.empath, row && row.column_sums, row && row.empath_margin));
+  figure('driver', 'Driver', 'P' + found.driver,
+    leaderSentence('driver', found.driver, row && row.row_sums, row && row.driver_margin));
+  if (status === 'singular' || ending === 'abort') {
+    summary.state = 'singular';
+    summary.sE = null;
+    const determinant = row && row.determinant !== null ? fourDecimals(row.determinant) : null;
+    figure('s-e', 'S_E', 'none', 'S_E does not exist: M is singular, so no weights Q solve M Q = V\'.');
+    figure('determinant', 'Determinant of M', determinant === null ? 'none' : determinant,
+      'M, the matrix without the empath\'s row and column, is singular: its determinant is zero.');
+    figure('condition', 'Condition number of M', 'none', 'A singular M has no inverse, so no condition number: it is infinite.');
+    summary.note = 'kelvarin stopped after the reduced matrix M: M is singular, and the weights Q, S_E and the condition ' +
+      'number do not exist. The empath and the driver above are the report\'s.';
+    return summary;
+  }
+  if (status === 'not_finite') {
+    summary.note = (row.message || 'S_E or a weight is not finite') + '. The figures below are as the report writes them; ' +
+      'S_E and the weights that are not finite numbers mean nothing.';
+  }
+  figure('s-e', 'S_E', found.sE, status === 'not_finite'
+    ? 'S_E is not a finite number: solving M Q = V\' overflowed double precision.'
+    : 'S_E = V\' · Q: each other player\'s influence on the empath times that player\'s weight in Q, summed.');
+  figure('determinant', 'Determinant of M', found.determinant,
+    'Zero would mean that M is singular: no weights Q solve M Q = V\'. Its size alone does not say how near M is to that: ' +
+    'the condition number does.');
+  const condition = row && row.condition !== null ? row.condition : Infinity;
+  figure('condition', 'Condition number of M', found.condition,
+    conditionSentence(condition, found.condition, decimalsOf(data, found.empath && row ? row.players : 0), found.largest));
+  return summary;
+}
+
+// Show summary in element (the #summary section): its figures in large
+// type, each linked to its explanation, with its sentence; the data-
+// attributes say the empath, the driver and S_E for those who read them.
+export function showSummary(element, summary) {
+  const document = element.ownerDocument;
+  element.dataset.state = summary.state;
+  for (const [attribute, value] of [['empath', summary.empath], ['driver', summary.driver], ['sE', summary.sE]]) {
+    if (value === null) {
+      delete element.dataset[attribute];
+    } else {
+      element.dataset[attribute] = String(value);
+    }
+  }
+  const list = element.querySelector('.figures');
+  list.textContent = '';
+  for (const figure of summary.figures) {
+    const item = document.createElement('div');
+    item.className = 'figure';
+    item.dataset.figure = figure.name;
+    const term = document.createElement('dt');
+    const link = document.createElement('a');
+    link.href = '#' + figure.help;
+    link.textContent = figure.label;
+    term.appendChild(link);
+    const value = document.createElement('dd');
+    value.className = 'value';
+    value.textContent = figure.value;
+    const sentence = document.createElement('dd');
+    sentence.className = 'sentence';
+    sentence.textContent = figure.sentence;
+    item.append(term, value, sentence);
+    list.appendChild(item);
+  }
+  element.querySelector('.note').textContent = summary.note;
+}
+
+// Clear element while a new file's figures are made: nothing stale shows.
+export function clearSummary(element, note) {
+  showSummary(element, { state: 'running', empath: null, driver: null, sE: null, figures: [], note });
+}
