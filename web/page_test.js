@@ -1027,8 +1027,10 @@ async function gridEditing(page, work) {
   const after = await text(page, 'report');
   const sE = (report) => /S_E is: (\S+)/.exec(report)[1];
   const change = await text(page, 'change');
-  if (after === before || !change.includes('S_E ' + sE(before) + ' to ' + sE(after)) || !/the empath is (still|now) P\d/.test(change)) {
-    fail('after an edit in the grid, the change says ' + JSON.stringify(change));
+  const summarised = await page.$eval('#summary', (summary) => summary.dataset.change);
+  if (after === before || !change.includes('S_E ' + sE(before) + ' to ' + sE(after)) || !/the empath is (still|now) P\d/.test(change) ||
+      !change.endsWith(summarised)) {
+    fail('after an edit in the grid, the change says ' + JSON.stringify(change) + ', #summary\'s data-change ' + JSON.stringify(summarised));
   }
   // The text edited: the grid follows.
   await page.$eval('#data', (data) => {
