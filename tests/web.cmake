@@ -82,9 +82,10 @@ set_tests_properties(page_modules PROPERTIES LABELS web)
 # against the native kelvarin-table, the summary, the examples' buttons, the
 # explanations, the table's statuses and figures, names, files of one name,
 # late results, bad entries, Windows-1252 text, Top K, pastes, the status,
-# the policy and memory over three passes, no request leaving it; chromium's
-# run takes docs/page.png, docs/page-phone.png and docs/page-group20.png,
-# firefox-esr's its own beside the page.
+# the policy and memory over three passes, the grid, the players' names,
+# group20 on one screen, the longest busy time, no request leaving it;
+# chromium's run takes docs/page.png, docs/page-phone.png and
+# docs/page-group20.png, firefox-esr's its own beside the page.
 foreach(browser chromium firefox)
   if(browser STREQUAL chromium)
     set(screenshot ${PROJECT_SOURCE_DIR}/docs/page.png)

@@ -1,17 +1,26 @@
 // The Web Worker that lays pictures out with Graphviz (npm's @viz-js/viz):
-// a message {id, dot} is answered with {id, result: {svg, errors}}, svg ""
-// when Graphviz drew nothing, or {id, error}.
+// a message {id, warm: true} makes Graphviz ready and is answered with
+// {id, result: null}; a message {id, dot} is answered with {id, result: {tree, errors}}, tree
+// the SVG Graphviz drew as svgTree keeps it (null when it drew nothing), or
+// {id, error}. The SVG is read here, off the page's thread: a large
+// group's network is thousands of elements.
 import { instance } from '@viz-js/viz';
+import { svgTree } from './svg.js';
 
 let viz = null;
 
 self.onmessage = async ({ data }) => {
   try {
     viz = viz || instance();
+    if (data.warm) {
+      await viz;
+      self.postMessage({ id: data.id, result: null });
+      return;
+    }
     const drawn = (await viz).render(data.dot, { format: 'svg' });
     self.postMessage({
       id: data.id,
-      result: { svg: drawn.output || '', errors: drawn.errors.map((error) => error.message) },
+      result: { tree: drawn.output ? svgTree(drawn.output) : null, errors: drawn.errors.map((error) => error.message) },
     });
   } catch (error) {
     self.postMessage({ id: data.id, error: String((error && error.message) || error) });

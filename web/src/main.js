@@ -12,20 +12,27 @@ import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
 import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
+import { playersOf, resize, writeCell } from './grid.js';
+import { gridView } from './grid-view.js';
+import { changeSentence, figuresOf, playerName } from './change.js';
+import { fittedSize, smallestSize, stacks } from './fit.js';
 import { columnOrder, parseCsv, shownCell, sortRows } from './table-rows.js';
-import { safeSvg } from './svg.js';
+import { buildSvg } from './svg.js';
+import { packFiles } from './pack.js';
 import { clearSummary, showSummary, summarise } from './summary.js';
 import { showExamples } from './examples.js';
 import { howSure } from './how-sure.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
-// shown, and on a second core. Both compile the programs as the page loads.
+// shown, and on a second core. Both compile the programs as the page loads,
+// and Graphviz gets ready in the layouts' worker.
 const programs = workerClient(programsSource);
 const tables = workerClient(programsSource);
 const layouts = workerClient(layoutSource);
 programs.call({ warm: true }).catch(() => {});
 tables.call({ warm: true }).catch(() => {});
+layouts.call({ warm: true }).catch(() => {});
 const empty = new Uint8Array(0);
 
 const state = {
@@ -40,25 +47,36 @@ const state = {
   sort: { column: -1, descending: false },
   editTimer: null,
   drawTimer: null,
+  laying: 0,        // the picture's generation whose layout Graphviz is making, or 0
+  viewBefore: null, // the view chosen before a large group opened in the heat map
   urls: {},         // the object URL of each download link
   summaryOf: null,  // the entry whose figures the summary shows
 };
 
 const $ = (id) => document.getElementById(id);
 
-// Run program with args on files, each entry at the index given, in worker;
-// the result's written holds the files it wrote at the paths outputs.
+// Where kelvarin-graph reads the players' names.
+const namesPath = '/in/names';
+
+// Return files ({entry, index}) packed for the programs' worker, each
+// entry at the path of its index.
+function packRun(files) {
+  return packFiles(files.map(({ entry, index }) => ({
+    path: labelled(entry.name, index)[1],
+    bytes: entry.bytes,
+    kind: entry.failure ? entry.failure.kind : 'file',
+  })));
+}
+
+// Run program with args on files, each entry at the index given (or on
+// files packRun packed), in worker; the result's written holds the files
+// it wrote at the paths outputs.
 function run(program, args, files, worker = programs, outputs = []) {
-  return worker.call({
-    program,
-    args,
-    outputs,
-    files: files.map(({ entry, index }) => ({
-      path: labelled(entry.name, index)[1],
-      bytes: entry.bytes,
-      kind: entry.failure ? entry.failure.kind : 'file',
-    })),
-  });
+  if (Array.isArray(files)) {
+    const packed = packRun(files);
+    return worker.call({ program, args, outputs, files: packed }, [packed.buffer]);
+  }
+  return worker.call({ program, args, outputs, files });
 }
 
 // "How sure?" runs kelvarin-table --perturb on the shown entry in the tables' worker.
@@ -162,7 +180,13 @@ async function analyse() {
   if (generation !== state.generation.report) {
     return;
   }
-  $('report').textContent = decode(result.stdout).text;
+  const written = decode(result.stdout).text;
+  $('report').textContent = written;
+  fitReport();
+  await sayChange(entry, written);
+  if (generation !== state.generation.report) {
+    return;
+  }
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
@@ -173,6 +197,78 @@ async function analyse() {
 
 function view() {
   return document.querySelector('input[name="view"]:checked').value;
+}
+
+// Say what the edits of entry changed against it as opened, from report,
+// the report of its bytes now: beside the grid, and as #summary's
+// data-change.
+async function sayChange(entry, report) {
+  const opened = entry.opened;
+  if (opened && entry.bytes === opened.bytes) {
+    opened.report = report;
+  }
+  let sentence = '';
+  if (opened && entry.bytes !== opened.bytes) {
+    if (opened.report === null) {
+      // Edited before its first report came: the file as opened is run again.
+      const first = await runOn('kelvarin', [], { name: entry.name, bytes: opened.bytes }).catch(() => null);
+      opened.report = first ? decode(first.stdout).text : '';
+    }
+    sentence = changeSentence(figuresOf(opened.report), figuresOf(report), entry.names);
+  }
+  $('change').textContent = sentence === '' ? '' : 'Against the file as opened: ' + sentence;
+  const summary = $('summary');
+  if (summary) {
+    if (sentence === '') {
+      summary.removeAttribute('data-change');
+    } else {
+      summary.dataset.change = sentence;
+    }
+  }
+}
+
+// Say which name each player of the report is.
+function showNames(entry) {
+  const named = entry.names.map((name, k) => [name.trim(), k]).filter(([name]) => name !== '');
+  $('legend').hidden = named.length === 0;
+  $('legend').textContent = named.length === 0 ? '' : 'The players named: ' +
+    named.map(([, k]) => playerName(String(k + 1), entry.names)).join(', ') + '.';
+}
+
+// Show the report whole: the panes one above the other when it is wide,
+// and its font at the largest size at which its widest line fits (or at
+// full size when asked); a report that still does not fit says that it
+// scrolls.
+function fitReport() {
+  const report = $('report');
+  const results = report.closest('.results');
+  const full = $('report-full').getAttribute('aria-pressed') === 'true';
+  report.style.fontSize = '';
+  // The width of the widest line at full size, whatever the pane's.
+  const lines = document.createRange();
+  lines.selectNodeContents(report);
+  const natural = lines.getBoundingClientRect().width;
+  const style = getComputedStyle(report);
+  // The padding stays as it is while the text shrinks.
+  const padding = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+  results.classList.toggle('stacked', stacks(natural + padding, results.clientWidth));
+  if (!full) {
+    const size = parseFloat(style.fontSize);
+    let fitted = fittedSize(size, natural, report.clientWidth - padding);
+    report.style.fontSize = fitted + 'px';
+    // Fonts do not scale exactly: a quarter pixel less until it fits.
+    while (report.scrollWidth > report.clientWidth && fitted > smallestSize) {
+      fitted -= 0.25;
+      report.style.fontSize = fitted + 'px';
+    }
+  }
+  $('report-scroll').hidden = report.scrollWidth <= report.clientWidth;
+}
+
+// Say whether the picture is wider than its pane.
+function pictureScrolls() {
+  const picture = $('picture');
+  $('picture-scroll').hidden = picture.scrollWidth <= picture.clientWidth;
 }
 
 // Leave the picture out: nothing drawn, nothing to download, and why.
@@ -201,6 +297,23 @@ async function setScale(entry) {
   state.scaleOf = entry.bytes;
 }
 
+// Run kelvarin-graph with options on entry, its players named by the
+// entry's names (one a line in a file of their own) when it has any.
+function drawWithNames(options, entry) {
+  // The names of the group's players only: a player removed keeps its name
+  // in the page, should it come back.
+  const players = playersOf(decode(entry.bytes.subarray(0, 4096)).text) || 0;
+  const names = (entry.names || []).slice(0, players).map((name) => name.replace(/[\r\n]+/g, ' '));
+  if (!names.some((name) => name.trim() !== '')) {
+    return runOn('kelvarin-graph', options, entry);
+  }
+  const files = packFiles([
+    { path: labelled(entry.name, 0)[1], bytes: entry.bytes, kind: entry.failure ? entry.failure.kind : 'file' },
+    { path: namesPath, bytes: new TextEncoder().encode(names.join('\n') + '\n'), kind: 'file' },
+  ]);
+  return run('kelvarin-graph', options.concat(['--names-from=' + namesPath], labelled(entry.name, 0)), files);
+}
+
 // Draw the shown entry's picture as the controls choose; an invalid Top K
 // is refused by its control, and the picture on screen stays.
 async function draw() {
@@ -223,13 +336,19 @@ async function draw() {
   }
   const picture = $('picture');
   picture.setAttribute('aria-busy', 'true');
+  // Graphviz cannot be interrupted: a layout still being made for an older
+  // choice is dropped with its worker.
+  if (state.laying !== 0) {
+    layouts.stop();
+    state.laying = 0;
+  }
   try {
     await setScale(entry);
     if (!current()) {
       return;
     }
     const options = graphOptions(view(), view() === 'heatmap' ? null : top.top, $('min').disabled ? '0' : $('min').value);
-    const result = await runOn('kelvarin-graph', options, entry);
+    const result = await drawWithNames(options, entry);
     if (!current()) {
       return;
     }
@@ -238,18 +357,31 @@ async function draw() {
       clearPicture(notes);
       return;
     }
+    setWorking(view() === 'network' ? 'Laying out the network: a large group takes seconds, and the page goes on answering.' : 'Drawing the picture.');
+    state.laying = generation;
     const layout = await layouts.call({ dot: new TextDecoder().decode(result.stdout) });
     if (!current()) {
       return;
     }
-    const svg = layout.svg === '' ? null : safeSvg(layout.svg, document);
-    if (svg === null) {
+    state.laying = 0;
+    if (layout.tree === null) {
       clearPicture(notes + layout.errors.join('\n'));
+      return;
+    }
+    const svg = await buildSvg(layout.tree, document, current);
+    if (svg === null) {
       return;
     }
     picture.textContent = '';
     picture.appendChild(svg);
     fit(svg);
+    pictureScrolls();
+    // The page answers between laying the picture out and copying it for
+    // its download.
+    await new Promise((resolve) => setTimeout(resolve, 0));
+    if (!current()) {
+      return;
+    }
     svg.setAttribute('role', 'img');
     svg.setAttribute('aria-label', Array.from(svg.querySelectorAll('g.graph > text'), (line) => line.textContent).join('; '));
     $('picture-message').textContent = notes;
@@ -259,14 +391,24 @@ async function draw() {
     picture.dataset.view = view();
     picture.dataset.state = 'drawn';
   } catch (error) {
+    if (state.laying === generation) {
+      state.laying = 0;
+    }
     if (current()) {
       clearPicture('The picture could not be drawn: ' + error.message);
     }
   } finally {
     if (current()) {
       picture.removeAttribute('aria-busy');
+      setWorking('');
     }
   }
+}
+
+// Say what the picture's worker is doing ("" when nothing).
+function setWorking(message) {
+  $('picture-working').textContent = message;
+  $('picture-working').hidden = message === '';
 }
 
 // Widen the SVG's view box to what it draws: the browser's fonts may be
@@ -338,11 +480,13 @@ async function tabulate() {
   }
   const args = files.flatMap(({ entry, index }) => labelled(entry.name, index));
   $('table-pane').setAttribute('aria-busy', 'true');
+  // The files are packed once for the table's three runs.
+  const packed = packRun(files);
   // The JSON Lines are made beside the CSV, in the other worker.
-  const jsonRun = run('kelvarin-table', ['--json'].concat(args), files);
+  const jsonRun = run('kelvarin-table', ['--json'].concat(args), packed);
   jsonRun.catch(() => {});
   try {
-    const csv = await run('kelvarin-table', args, files, tables);
+    const csv = await run('kelvarin-table', args, packed, tables);
     if (generation !== state.generation.table) {
       return;
     }
@@ -363,7 +507,7 @@ async function tabulate() {
     // The workbook, made once the table is on screen: kelvarin-table writes
     // it whatever the rows' statuses, and it stays disabled if it could not.
     const workbook = '/out/kelvarin-table.xlsx';
-    const xlsx = await run('kelvarin-table', ['--xlsx=' + workbook].concat(args), files, tables, [workbook]);
+    const xlsx = await run('kelvarin-table', ['--xlsx=' + workbook].concat(args), packed, tables, [workbook]);
     if (generation === state.generation.table) {
       setLink('xlsx', xlsx.written[0], 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet');
     }
@@ -379,10 +523,11 @@ async function tabulate() {
 }
 
 // The rows the table shows at first, and adds each time more are asked for
-// or its end is scrolled into view: a browser takes seconds to lay out
-// thousands of rows of fifteen cells, and a table of a study's files is
-// read from its top. The downloads always hold every row.
-const tablePage = 200;
+// or its end is scrolled into view: a browser takes about a millisecond to
+// lay out a row of fifteen cells, and seconds for thousands, and a table of
+// a study's files is read from its top. The downloads always hold every
+// row.
+const tablePage = 50;
 
 // Draw the table as state.sort orders it, its first rows (as many as it
 // showed before, when it is sorted again), the shown entry's row marked.
@@ -511,6 +656,28 @@ function show(entry) {
   state.document = { bytes, ...decode(bytes) };
   data.readOnly = large;
   data.value = state.document.text;
+  // A large group opens in the heat map: its network is a tangle of
+  // hundreds of arrows, which takes Graphviz seconds to lay out. The next
+  // small group opens in the view chosen before, unless one was chosen
+  // since.
+  const many = playersOf(state.document.text) > 8;
+  if (many && !$('view-heatmap').checked) {
+    state.viewBefore = view();
+    $('view-heatmap').checked = true;
+    choseView();
+  } else if (!many && state.viewBefore !== null) {
+    $('view-' + state.viewBefore).checked = true;
+    state.viewBefore = null;
+    choseView();
+  }
+  // What an edit changed is said against the file as first shown.
+  entry.opened = entry.opened || { bytes: entry.bytes, report: null };
+  entry.names = entry.names || [];
+  grid.show(state.document.text, entry.names, large);
+  // A large group's grid opens folded, so that the summary and the report
+  // stay on the first screen.
+  $('grid-details').open = !many;
+  showNames(entry);
   $('data-note').textContent = large ? entry.name + ' holds ' + entry.bytes.length + ' bytes: the editor shows its first ' +
     shownOfLarge + ' and cannot change it; the report and the picture are of the whole file.' : '';
   markShown();
@@ -536,7 +703,15 @@ async function open(chosen) {
   const generation = ++state.generation.open;
   clearTimeout(state.editTimer);
   state.editTimer = null;
-  const entries = await Promise.all(chosen.map(readEntry));
+  // The files are read a few at a time: asking for thousands at once holds
+  // the page for seconds.
+  const entries = [];
+  for (let k = 0; k < chosen.length; k += 50) {
+    entries.push(...await Promise.all(chosen.slice(k, k + 50).map(readEntry)));
+    if (generation !== state.generation.open) {
+      return;
+    }
+  }
   if (generation !== state.generation.open || entries.length === 0) {
     return;
   }
@@ -554,7 +729,7 @@ function edited() {
   clearTimeout(state.editTimer);
   state.editTimer = null;
   if (!state.shown) {
-    state.shown = { name: 'input', bytes: empty };
+    state.shown = { name: 'input', bytes: empty, names: [] };
     state.files = [state.shown];
     state.document = { bytes: empty, ...decode(empty) };
   }
@@ -573,6 +748,42 @@ function edited() {
   return Promise.all([analyse(), tabulate()]);
 }
 
+// The programs run again once the typing pauses for editPause ms: soon
+// enough that a result follows within a third of a second, and not at
+// every key of a number typed.
+const editPause = 150;
+
+function scheduleEdit() {
+  clearTimeout(state.editTimer);
+  state.editTimer = setTimeout(edited, editPause);
+}
+
+// The grid writes into the editor's text, which stays the file's truth.
+const grid = gridView(document, {
+  onCell(row, column, value) {
+    $('data').value = writeCell($('data').value, row, column, value);
+    scheduleEdit();
+  },
+  onResize(players) {
+    $('data').value = resize($('data').value, players);
+    grid.show($('data').value, state.shown ? state.shown.names : [], $('data').readOnly);
+    scheduleEdit();
+  },
+  onName(player, name) {
+    if (!state.shown) {
+      return;
+    }
+    const names = state.shown.names;
+    while (names.length <= player) {
+      names.push('');
+    }
+    names[player] = name;
+    showNames(state.shown);
+    clearTimeout(state.drawTimer);
+    state.drawTimer = setTimeout(draw, editPause);
+  },
+});
+
 // Apply an edit still waiting for the typing to pause.
 function flushEdit() {
   if (state.editTimer !== null) {
@@ -588,28 +799,57 @@ function pasted(block) {
     return;
   }
   flushEdit();
-  const entry = { name: pastedName(state.files.map((file) => file.name)), bytes: new TextEncoder().encode(result.data) };
+  const entry = {
+    name: pastedName(state.files.map((file) => file.name)),
+    bytes: new TextEncoder().encode(result.data),
+    names: result.players,
+  };
   state.files = state.files.concat([entry]);
   $('paste-note').textContent = 'Pasted as ' + entry.name + ': ' + result.note;
   show(entry);
   tabulate();
 }
 
-// The picture's controls draw it again, the slider once it rests.
-function redraw() {
+// The slider is the network's and the focus's.
+function choseView() {
   const slider = $('min');
   slider.disabled = view() === 'heatmap' || slider.max === '0';
   $('min-value').textContent = slider.value;
+}
+
+// The picture's controls draw it again, the slider once it rests.
+function redraw() {
+  choseView();
   clearTimeout(state.drawTimer);
   state.drawTimer = setTimeout(draw, 150);
 }
 
 for (const radio of document.querySelectorAll('input[name="view"]')) {
-  radio.addEventListener('change', redraw);
+  radio.addEventListener('change', () => {
+    state.viewBefore = null;
+    redraw();
+  });
 }
 $('top').addEventListener('input', redraw);
 $('min').addEventListener('input', redraw);
 $('png-download').addEventListener('click', savePng);
+// The full size controls: pressed, the report or the picture at its own size.
+for (const [id, refit] of [['report-full', fitReport], ['picture-full', pictureScrolls]]) {
+  $(id).addEventListener('click', () => {
+    const full = $(id).getAttribute('aria-pressed') !== 'true';
+    $(id).setAttribute('aria-pressed', String(full));
+    if (id === 'picture-full') {
+      $('picture').classList.toggle('full', full);
+    }
+    refit();
+  });
+}
+$('grid-details').addEventListener('toggle', () => grid.scrolls());
+window.addEventListener('resize', () => {
+  fitReport();
+  pictureScrolls();
+  grid.scrolls();
+});
 $('table-more-button').addEventListener('click', () => showMoreRows());
 
 $('data').addEventListener('paste', (event) => {
@@ -621,8 +861,8 @@ $('data').addEventListener('paste', (event) => {
   }
 });
 $('data').addEventListener('input', () => {
-  clearTimeout(state.editTimer);
-  state.editTimer = setTimeout(edited, 300);
+  grid.show($('data').value, state.shown ? state.shown.names : []);
+  scheduleEdit();
 });
 
 showExamples($('examples'), (file) => open([{ file, folder: false }]));

@@ -1,8 +1,10 @@
 // The Web Worker that runs kelvarin, kelvarin-table and kelvarin-graph for
-// the page: a message {id, program, args, files, outputs} is answered with
-// {id, result} (see programs.js) or {id, error}; {id, warm: true}, sent as
+// the page: a message {id, program, args, files, outputs}, files packed by
+// packFiles, is answered with {id, result} (see programs.js) or
+// {id, error}; {id, warm: true}, sent as
 // the page loads, compiles every program before it is first needed.
 import { programRunner } from './programs.js';
+import { unpackFiles } from './pack.js';
 import kelvarin from 'program:kelvarin.js';
 import kelvarinWasm from 'program:kelvarin.wasm';
 import kelvarinTable from 'program:kelvarin-table.js';
@@ -27,7 +29,7 @@ self.onmessage = async ({ data }) => {
       self.postMessage({ id: data.id, result: null });
       return;
     }
-    const result = await runner.run(data.program, data.args, data.files, data.outputs);
+    const result = await runner.run(data.program, data.args, unpackFiles(data.files), data.outputs);
     const buffers = [result.stdout, result.stderr].concat(result.written.filter(Boolean)).map((bytes) => bytes.buffer);
     self.postMessage({ id: data.id, result }, buffers);
   } catch (error) {

@@ -68,7 +68,7 @@ export function shown(text) {
 // is one line feed, as the programs read it; a lone CR and the other
 // control bytes show as their pictures.
 export function decode(bytes) {
-  let text = '';
+  const pieces = [];
   const starts = [];
   let i = 0;
   while (i < bytes.length) {
@@ -81,24 +81,33 @@ export function decode(bytes) {
     } else if (byte < 0x20 || byte === 0x7f) {
       character = byte === 0x09 || byte === 0x0a ? String.fromCharCode(byte) : picture(byte);
       size = 1;
+    } else if (byte < 0x80) {
+      character = String.fromCharCode(byte);
+      size = 1;
     } else {
       size = characterLength(bytes, i);
       if (size === 0) {
         character = String.fromCharCode(byte >= 0xa0 ? byte : windows1252[byte - 0x80]);
         size = 1;
       } else {
-        character = new TextDecoder().decode(bytes.subarray(i, i + size));
+        // The well-formed character's code point: the lead byte's low bits,
+        // then six bits of each byte that follows.
+        let code = byte & (0x7f >> size);
+        for (let k = 1; k < size; k++) {
+          code = (code << 6) | (bytes[i + k] & 0x3f);
+        }
+        character = String.fromCodePoint(code);
       }
     }
     starts.push(i);
     if (character.length === 2) {
       starts.push(-1);
     }
-    text += character;
+    pieces.push(character);
     i += size;
   }
   starts.push(bytes.length);
-  return { text, starts };
+  return { text: pieces.join(''), starts };
 }
 
 // Return the bytes of a document ({bytes, text, starts}, text and starts as

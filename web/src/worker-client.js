@@ -1,12 +1,15 @@
 // A Web Worker made from its bundled source, and calls to it that resolve
 // to its answers.
 
-// Return {call(message, transfer)}: call posts message, with an id of its
-// own, to a worker running source, and resolves to the worker's result (or
-// rejects with its error). The worker is made when first called.
+// Return {call(message, transfer), stop()}: call posts message, with an id
+// of its own, to a worker running source, and resolves to the worker's
+// result (or rejects with its error). The worker is made when first called.
+// stop ends the worker and what it was doing, its calls rejected, and the
+// next call makes a new one.
 export function workerClient(source) {
   let worker = null;
   let url = null;
+  let blob = null;
   let next = 0;
   const pending = new Map();
   function forget() {
@@ -16,7 +19,10 @@ export function workerClient(source) {
     }
   }
   function start() {
-    url = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
+    // The source is made a Blob once: a worker started again after stop
+    // does not copy its megabytes again on the page's thread.
+    blob = blob || new Blob([source], { type: 'text/javascript' });
+    url = URL.createObjectURL(blob);
     worker = new Worker(url);
     worker.onmessage = ({ data }) => {
       forget();
@@ -40,7 +46,21 @@ export function workerClient(source) {
       worker = null;
     };
   }
+  function stop() {
+    if (worker === null) {
+      return;
+    }
+    worker.terminate();
+    worker = null;
+    forget();
+    const error = new Error('stopped for a newer choice');
+    for (const call of pending.values()) {
+      call.reject(error);
+    }
+    pending.clear();
+  }
   return {
+    stop,
     call(message, transfer = []) {
       if (worker === null) {
         start();

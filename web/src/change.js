@@ -1,0 +1,56 @@
+// What an edit changed against the file as opened, in words, from the two
+// reports kelvarin wrote: the figures are read as the report prints them.
+
+// Return the figures of a report of kelvarin: {players, empath, driver,
+// sE}, each the report's text (the players' numbers without their P), or
+// null where the report has none (a file not read, a run ended early).
+export function figuresOf(report) {
+  const find = (pattern) => {
+    const match = pattern.exec(report);
+    return match ? match[1] : null;
+  };
+  return {
+    players: find(/^Number of players \(dimension of matrix\) = (\d+)$/m),
+    empath: find(/^The empath is P(\d+)\.$/m),
+    driver: find(/^The driver is P(\d+)\.$/m),
+    sE: find(/^The synchronization coefficient S_E is: (\S+)$/m),
+  };
+}
+
+// Return player k (its number as text) as the page calls it: Pk, or
+// "NAME (Pk)" when names[k - 1] names it.
+export function playerName(k, names = []) {
+  const name = (names[Number(k) - 1] || '').trim();
+  return name === '' ? 'P' + k : name + ' (P' + k + ')';
+}
+
+// Return the sentence that says what changed from the figures before (of
+// the file as opened) to after (of the edited file), players named by
+// names: "S_E 0.5833 to 0.6120; the empath is still P3; the driver is now
+// P1 (was P2)."
+export function changeSentence(before, after, names = []) {
+  const parts = [];
+  if (before.players !== after.players && before.players !== null && after.players !== null) {
+    parts.push(before.players + ' players to ' + after.players);
+  }
+  if (after.sE === null) {
+    parts.push(before.sE === null ? 'still no S_E' : 'no S_E now (it was ' + before.sE + ')');
+  } else if (before.sE === null) {
+    parts.push('S_E now ' + after.sE);
+  } else {
+    parts.push(before.sE === after.sE ? 'S_E still ' + after.sE : 'S_E ' + before.sE + ' to ' + after.sE);
+  }
+  for (const role of ['empath', 'driver']) {
+    const was = before[role] === null ? null : playerName(before[role], names);
+    const is = after[role] === null ? null : playerName(after[role], names);
+    if (is === null) {
+      parts.push(was === null ? 'still no ' + role : 'no ' + role + ' now (it was ' + was + ')');
+    } else if (was === is) {
+      parts.push('the ' + role + ' is still ' + is);
+    } else {
+      parts.push('the ' + role + ' is now ' + is + (was === null ? '' : ' (was ' + was + ')'));
+    }
+  }
+  const sentence = parts.join('; ') + '.';
+  return sentence.charAt(0).toUpperCase() + sentence.slice(1);
+}
