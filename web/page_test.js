@@ -293,6 +293,9 @@ async function table(page) {
 // the editor holds its bytes, and its report is the end-to-end case's of
 // the same input.
 async function exampleButtons(page) {
+  // A file chosen with the file control first: an example takes its place
+  // there too, so that the control names no file that is not shown.
+  await open(page, [path.join(exampleFolder, 'singular.dat')]);
   for (const name of ['triad.dat', 'group20.dat', 'singular.dat']) {
     const bytes = fs.readFileSync(path.join(exampleFolder, name));
     const known = caseOf(bytes);
@@ -308,6 +311,9 @@ async function exampleButtons(page) {
     if (await page.$eval('#data', (data) => data.value) !== bytes.toString() ||
         !report || !report.equals(fs.readFileSync(path.join(cases, known, 'stdout')))) {
       fail(button + ' does not load examples/' + name + ': ' + await text(page, 'status'));
+    }
+    if (await page.$eval('#file', (input) => input.files.length) !== 0) {
+      fail(button + ' leaves the file control naming the file chosen before');
     }
   }
 }
@@ -1124,6 +1130,10 @@ async function playerNames(page) {
   await settled(page);
   const picture = await page.$eval('#picture svg', (svg) => svg.textContent);
   const legend = await text(page, 'legend');
+  const summary = await page.$eval('#summary', (section) => section.textContent);
+  if (!summary.includes('Cl\u00e9o <b> (P3)') || !summary.includes('ahead of Anna (P1)\'s')) {
+    fail('names typed: the summary says ' + JSON.stringify(summary.slice(0, 300)));
+  }
   if (!picture.includes('Anna (P1)') || !picture.includes('Cl\u00e9o <b> (P3)') || !legend.includes('Anna (P1)') ||
       !legend.includes('Cl\u00e9o <b> (P3)') || legend.includes('P2') || !report.equals(await linked(page, 'report-download'))) {
     fail('names typed: the picture says ' + JSON.stringify(picture.slice(0, 200)) + ', the legend ' + JSON.stringify(legend));

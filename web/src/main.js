@@ -51,6 +51,7 @@ const state = {
   viewBefore: null, // the view chosen before a large group opened in the heat map
   urls: {},         // the object URL of each download link
   summaryOf: null,  // the entry whose figures the summary shows
+  summarised: null,  // the last run the summary shows: {report, ending, figures, data}
 };
 
 const $ = (id) => document.getElementById(id);
@@ -190,9 +191,17 @@ async function analyse() {
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
-  showSummary($('summary'), summarise($('report').textContent, result.ending, figures,
-    decode(entry.bytes.subarray(0, shownOfLarge)).text));
+  state.summarised = { report: $('report').textContent, ending: result.ending, figures,
+    data: decode(entry.bytes.subarray(0, shownOfLarge)).text };
+  showSummaryOf(entry);
   await draw();
+}
+
+// Show the summary of entry's last run, its players called by the names
+// the page knows now.
+function showSummaryOf(entry) {
+  const { report, ending, figures, data } = state.summarised;
+  showSummary($('summary'), summarise(report, ending, figures, data, entry.names));
 }
 
 function view() {
@@ -779,6 +788,9 @@ const grid = gridView(document, {
     }
     names[player] = name;
     showNames(state.shown);
+    if (state.summarised && state.summaryOf === state.shown) {
+      showSummaryOf(state.shown);
+    }
     clearTimeout(state.drawTimer);
     state.drawTimer = setTimeout(draw, editPause);
   },
@@ -865,7 +877,12 @@ $('data').addEventListener('input', () => {
   scheduleEdit();
 });
 
-showExamples($('examples'), (file) => open([{ file, folder: false }]));
+// Files opened otherwise than by the file control take the place of those
+// it names: it is cleared, so that it names no file that is not shown.
+showExamples($('examples'), (file) => {
+  $('file').value = '';
+  open([{ file, folder: false }]);
+});
 $('file').addEventListener('change', (event) => {
   open(Array.from(event.target.files, (file) => ({ file, folder: false })));
 });
@@ -888,5 +905,6 @@ document.addEventListener('drop', (event) => {
       return { file: item.getAsFile(), folder: Boolean(entry && entry.isDirectory) };
     })
     : Array.from(event.dataTransfer.files, (file) => ({ file, folder: false }));
+  $('file').value = '';
   open(chosen.filter((item) => item.file !== null));
 });

@@ -6,6 +6,7 @@
 // how the file's run ended.
 
 import { fixed, fourDecimals } from './decimals.js';
+import { playerName } from './change.js';
 
 // The difference below which the report calls two sums a near tie.
 const nearTie = 1e-4;
@@ -89,17 +90,18 @@ function runnerUp(sums, leader) {
 }
 
 // Return the sentence on the empath or the driver (who: "empath" or
-// "driver"), the player numbered player, from its sums and margin.
-function leaderSentence(who, player, sums, margin) {
+// "driver"), the player numbered player, from its sums and margin; players
+// called by their names where names has them.
+function leaderSentence(who, player, sums, margin, names) {
   const [verb, line] = who === 'empath' ? ['receives', 'column'] : ['exerts', 'row'];
-  let sentence = 'P' + player + ' ' + verb + ' the most influence: the sum of squares of its ' + line + ' is the largest';
+  let sentence = playerName(player, names) + ' ' + verb + ' the most influence: the sum of squares of its ' + line + ' is the largest';
   if (!sums || sums.length < 2 || margin === null) {
     return sentence + '.';
   }
   const next = runnerUp(sums, player);
-  sentence += ', ' + fourDecimals(sums[player - 1]) + ', ahead of P' + next + '\'s by ' + fourDecimals(margin) + '.';
+  sentence += ', ' + fourDecimals(sums[player - 1]) + ', ahead of ' + playerName(next, names) + '\'s by ' + fourDecimals(margin) + '.';
   if (margin < nearTie) {
-    sentence += ' That is a near tie (less than 0.0001): the ' + who + ' could as well be P' + next +
+    sentence += ' That is a near tie (less than 0.0001): the ' + who + ' could as well be ' + playerName(next, names) +
       ', and a change in the last digit of one value may make it so.';
   }
   return sentence;
@@ -140,14 +142,16 @@ function conditionSentence(condition, conditionText, decimals, largest) {
 // Return the summary of a run: report is kelvarin's standard output (text)
 // and ending how it ended ("complete", "error" or "abort"); row is
 // kelvarin-table's JSON line of the same file (an object, or null when it
-// could not be had); data is the data file's text. The summary is {state,
+// could not be had); data is the data file's text; names the players'
+// names the page knows (names[k - 1] of Pk), which call the players "NAME
+// (Pk)" where given. The summary is {state,
 // empath, driver, sE, figures, note}: state "ok", "warnings", "error",
 // "singular" or "not_finite"; empath and driver the players' numbers and
 // sE the report's text, each null where the run has none; figures
 // [{name, label, value, help, sentence}], name being empath, driver, s-e,
 // determinant or condition and help the id of its explanation; note what
 // happened, where the figures are not all there.
-export function summarise(report, ending, row, data) {
+export function summarise(report, ending, row, data, names = []) {
   const found = reportFigures(report);
   const status = row ? row.status : ending === 'abort' ? 'singular' : ending === 'error' ? 'error' : 'ok';
   const summary = { state: status, empath: found.empath, driver: found.driver, sE: found.sE, figures: [], note: '' };
@@ -162,10 +166,10 @@ export function summarise(report, ending, row, data) {
     return summary;
   }
   const figure = (name, label, value, sentence) => summary.figures.push({ name, label, value, help: 'help-' + name, sentence });
-  figure('empath', 'Empath', 'P' + found.empath,
-    leaderSentence('empath', found.empath, row && row.column_sums, row && row.empath_margin));
-  figure('driver', 'Driver', 'P' + found.driver,
-    leaderSentence('driver', found.driver, row && row.row_sums, row && row.driver_margin));
+  figure('empath', 'Empath', playerName(found.empath, names),
+    leaderSentence('empath', found.empath, row && row.column_sums, row && row.empath_margin, names));
+  figure('driver', 'Driver', playerName(found.driver, names),
+    leaderSentence('driver', found.driver, row && row.row_sums, row && row.driver_margin, names));
   if (status === 'singular' || ending === 'abort') {
     summary.state = 'singular';
     summary.sE = null;

@@ -46,6 +46,10 @@ test('the summary of a complete run: its figures, their sentences and their expl
   assert.match(driver, /its row is the largest, 1\.8125, ahead of P1's by 0\.5000\.$/);
   assert.match(condition, /written with 2 decimals may each be off by 0\.005 .*, 0\.50% of the largest value, 1\.0000\. /);
   assert.match(condition, / 3\.0000 × 0\.50% = 1\.5% of their size: the weights, and S_E, are about that uncertain\.$/);
+  // Names the page knows call the players "NAME (Pk)"; an empty one keeps Pk.
+  const named = summarise(read('triad', 'stdout'), 'complete', triad, read('triad', 'input'), ['Anna', ' ', 'Chloé']);
+  assert.deepEqual([named.empath, named.figures[0].value, named.figures[1].value], [3, 'Chloé (P3)', 'P2']);
+  assert.match(named.figures[1].sentence, /^P2 exerts .* ahead of Anna \(P1\)'s by 0\.5000\.$/);
   // A near tie names the player who could as well lead; a large condition
   // number says that the weights cannot be trusted.
   const tied = summarise(read('identity_2', 'stdout'), 'complete',
