@@ -57,7 +57,10 @@ function(kelvarin_web_page)
   file(GLOB modules CONFIGURE_DEPENDS ${web}/src/*.js ${PROJECT_SOURCE_DIR}/examples/*.dat)
   add_custom_command(OUTPUT ${KELVARIN_WEB_PAGE}
     COMMAND node ${web}/build-page.js ${KELVARIN_WEB_PAGE} ${PROJECT_BINARY_DIR}/page
+            ${GSL_ROOT_DIR} ${MPFR_ROOT_DIR} ${XLSXWRITER_ROOT_DIR}
     DEPENDS ${web}/build-page.js ${web}/page.html ${web}/page.css ${web}/package-lock.json
+            ${GSL_ROOT_DIR}/built-from ${MPFR_ROOT_DIR}/built-from ${XLSXWRITER_ROOT_DIR}/built-from
+            ${XLSXWRITER_ROOT_DIR}/License.txt
             ${modules} kelvarin-page kelvarin-table-page kelvarin-graph-page
     VERBATIM)
   add_custom_target(page ALL DEPENDS ${KELVARIN_WEB_PAGE})

@@ -1,10 +1,14 @@
-// Puts the page together as one file: node build-page.js OUT PROGRAMS
+// Puts the page together as one file:
+//   node build-page.js OUT PROGRAMS GSL MPFR XLSXWRITER
 // The page's modules (src/) are bundled by esbuild into one script, with
 // the two Web Workers' bundles inside it as text: the programs' (the
 // Emscripten modules and their gzipped WebAssembly in PROGRAMS) and
 // Graphviz's; and the data files of examples/, which the page loads.
 // The script is inlined into page.html with the style, and the page's
-// Content-Security-Policy allows it, and no other script, by its hash.
+// Content-Security-Policy allows it, and no other script, by its hash. The
+// page's license names the Debian source packages that the libraries in
+// the programs were built from (the built-from file of each library's
+// folder GSL, MPFR and XLSXWRITER) and carries libxlsxwriter's license.
 import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -13,7 +17,7 @@ import zlib from 'node:zlib';
 import * as esbuild from 'esbuild';
 
 const here = path.dirname(url.fileURLToPath(import.meta.url));
-const [out, programs] = process.argv.slice(2).map((argument) => path.resolve(argument));
+const [out, programs, gsl, mpfr, xlsxwriter] = process.argv.slice(2).map((argument) => path.resolve(argument));
 
 // Resolve "program:NAME" to the file NAME of the programs' folder,
 // "worker:NAME" to the bundle of src/NAME-worker.js as text, and
@@ -76,7 +80,14 @@ async function bundle(entry) {
 // comment alike.
 const script = (await bundle(path.join(here, 'src', 'main.js'))).replace(/<(?=!--|\/?script)/gi, '\\x3C');
 const hash = "'sha256-" + crypto.createHash('sha256').update(script, 'utf8').digest('base64') + "'";
+// Text as the content of an element.
+const escaped = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
+const builtFrom = (folder) => escaped(fs.readFileSync(path.join(folder, 'built-from'), 'utf8').trim());
 const html = fs.readFileSync(path.join(here, 'page.html'), 'utf8')
+  .replace('<!-- gsl -->', () => builtFrom(gsl))
+  .replace('<!-- mpfr -->', () => builtFrom(mpfr))
+  .replace('<!-- xlsxwriter -->', () => builtFrom(xlsxwriter))
+  .replace('<!-- xlsxwriter license -->', () => escaped(fs.readFileSync(path.join(xlsxwriter, 'License.txt'), 'utf8')))
   .replace('/* script hashes */', () => hash)
   .replace('/* style */', () => fs.readFileSync(path.join(here, 'page.css'), 'utf8'))
   .replace('<!-- scripts -->', () => '<script>' + script + '</script>');

@@ -205,7 +205,8 @@ async function summary(page, work) {
 
 // The explanations: an entry for each figure, which the summary's link
 // brings into view; the data file's example is one kelvarin accepts, and
-// the report's words are tied to the page's.
+// the report's words are tied to the page's; the license names the sources
+// of the libraries in the programs.
 async function help(page) {
   await open(page, [path.join(exampleFolder, 'triad.dat')]);
   const entries = await page.$$eval('#help section[id^="help-"]', (sections) =>
@@ -233,6 +234,13 @@ async function help(page) {
   await drop(page, [{ name: 'help.dat', bytes: Buffer.from(example) }]);
   if (await page.$eval('#status', (status) => status.dataset.ending + ' ' + status.dataset.warnings) !== 'complete 0') {
     fail('the data file of the explanations is not accepted: ' + await text(page, 'status'));
+  }
+  // The license names the sources of the libraries in the programs and
+  // carries libxlsxwriter's license.
+  const license = await text(page, 'license');
+  if (!/\(gsl_2\.7[^)]*,.*\(mpfr4=\S+ gmp=\S+,.*\(libxlsxwriter=\S+ zlib=\S+,/s.test(license) ||
+      !license.includes('Redistribution and use')) {
+    fail('the license does not name the libraries\' sources: ' + license.slice(0, 600));
   }
 }
 
