@@ -7,11 +7,14 @@
 // --perturb, and the decimal places it stands for: half a unit of the last
 // place any value is written with ("0.005" for two decimals, "0.5" for
 // whole numbers; an exponent moves the place). Line 1, the description,
-// and the first number, N, are not values.
+// and the first number, N, are not values; the values are the N times N
+// numbers after N (the first 400 when N is not a number of players), not
+// the text after them.
 export function defaultSpread(text) {
-  const words = text.split('\n').slice(1).join('\n').split(/[ \t\r\n\v\f]+/).filter(Boolean).slice(1);
+  const words = text.split('\n').slice(1).join('\n').split(/[ \t\r\n\v\f]+/).filter(Boolean);
+  const n = /^\d+$/.test(words[0] || '') ? Math.min(Number(words[0]), mostPlayers) : mostPlayers;
   let places = null;
-  for (const word of words) {
+  for (const word of words.slice(1, 1 + n * n)) {
     const number = /^[-+]?(\d*)(?:\.(\d*))?(?:[eE]([-+]?\d+))?$/.exec(word);
     if (!number || (number[1] === '' && !number[2])) {
       continue;
@@ -24,6 +27,13 @@ export function defaultSpread(text) {
   const spread = places >= 0 ? '0.' + '0'.repeat(places) + '5' : '5' + '0'.repeat(-places - 1);
   return { spread, places };
 }
+
+// The most players a data file has, whose values are read for the default D.
+const mostPlayers = 20;
+
+// The bytes of a file read for its default D: its values are in the first
+// of them, and a file of megabytes is not decoded whole on the page.
+const readForSpread = 1 << 16;
 
 // A count with a comma between thousands: 20,000.
 function count(number) {
@@ -137,7 +147,7 @@ export function howSure(elements, run) {
       shown = entry;
       if (spreadOf !== entry) {
         spreadOf = entry;
-        const { spread, places } = defaultSpread(new TextDecoder().decode(entry.bytes));
+        const { spread, places } = defaultSpread(new TextDecoder().decode(entry.bytes.subarray(0, readForSpread)));
         elements.spread.value = spread;
         elements.note.textContent = 'D is ' + spread + ' by default for this file: half a unit of the last decimal ' +
           'place its values are written with (' + places + (places === 1 ? ' decimal' : ' decimals') + ').';

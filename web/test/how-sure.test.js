@@ -12,6 +12,7 @@ test('the default D is half a unit of the last decimal place any value is writte
     ['Hundreds\n2\n1e2 2E3\n5e2 1e2\n', '50', -2],
     ['Not numbers 0.0001\n2.0\n1 x\n, 1.5\n', '0.05', 1],
     ['Nothing\n', '0.005', 2],
+    ['Numbers after the values\n2\n1 0.5\n0.5 1\n0.12345\n', '0.05', 1],
   ];
   for (const [text, spread, places] of rows) {
     assert.deepEqual(defaultSpread(text), { spread, places }, text);
