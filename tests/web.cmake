@@ -60,7 +60,7 @@ add_test(NAME same_table
                  ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${bin}/kelvarin-table)
 # The same workbook (--xlsx), byte for byte, as the Linux kelvarin-table's,
 # which openpyxl reads back as the CSV.
-include(openpyxl.cmake)
+kelvarin_find_python3(KELVARIN_WORKBOOK_PYTHON3 openpyxl)
 add_test(NAME table_workbook
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_workbook_test.sh
                  ${KELVARIN_NATIVE_TESTS}/../table/kelvarin-table ${cases}

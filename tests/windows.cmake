@@ -158,7 +158,7 @@ add_test(NAME windows_same_table
 list(APPEND wine_tests windows_same_table)
 # The same workbook (--xlsx), byte for byte, as the Linux kelvarin-table's,
 # which openpyxl reads back as the CSV.
-include(openpyxl.cmake)
+kelvarin_find_python3(KELVARIN_WORKBOOK_PYTHON3 openpyxl)
 add_test(NAME windows_table_workbook
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/table_workbook_test.sh ${linux}/table/kelvarin-table
                  ${CMAKE_CURRENT_SOURCE_DIR}/cases ${KELVARIN_WORKBOOK_PYTHON3})
