@@ -59,14 +59,15 @@ const $ = (id) => document.getElementById(id);
 // Where kelvarin-graph reads the players' names.
 const namesPath = '/in/names';
 
-// Return files ({entry, index}) packed for the programs' worker, each
-// entry at the path of its index.
+// Return the file of entry for the programs' worker, at the path of its
+// index.
+function entryFile({ entry, index }) {
+  return { path: labelled(entry.name, index)[1], bytes: entry.bytes, kind: entry.failure ? entry.failure.kind : 'file' };
+}
+
+// Return files ({entry, index}) packed for the programs' worker.
 function packRun(files) {
-  return packFiles(files.map(({ entry, index }) => ({
-    path: labelled(entry.name, index)[1],
-    bytes: entry.bytes,
-    kind: entry.failure ? entry.failure.kind : 'file',
-  })));
+  return packFiles(files.map(entryFile));
 }
 
 // Run program with args on files, each entry at the index given (or on
@@ -191,7 +192,7 @@ async function analyse() {
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
-  state.summarised = { report: $('report').textContent, ending: result.ending, figures,
+  state.summarised = { report: written, ending: result.ending, figures,
     data: decode(entry.bytes.subarray(0, shownOfLarge)).text };
   showSummaryOf(entry);
   await draw();
@@ -226,13 +227,10 @@ async function sayChange(entry, report) {
     sentence = changeSentence(figuresOf(opened.report), figuresOf(report), entry.names);
   }
   $('change').textContent = sentence === '' ? '' : 'Against the file as opened: ' + sentence;
-  const summary = $('summary');
-  if (summary) {
-    if (sentence === '') {
-      summary.removeAttribute('data-change');
-    } else {
-      summary.dataset.change = sentence;
-    }
+  if (sentence === '') {
+    $('summary').removeAttribute('data-change');
+  } else {
+    $('summary').dataset.change = sentence;
   }
 }
 
@@ -317,7 +315,7 @@ function drawWithNames(options, entry) {
     return runOn('kelvarin-graph', options, entry);
   }
   const files = packFiles([
-    { path: labelled(entry.name, 0)[1], bytes: entry.bytes, kind: entry.failure ? entry.failure.kind : 'file' },
+    entryFile({ entry, index: 0 }),
     { path: namesPath, bytes: new TextEncoder().encode(names.join('\n') + '\n'), kind: 'file' },
   ]);
   return run('kelvarin-graph', options.concat(['--names-from=' + namesPath], labelled(entry.name, 0)), files);
