@@ -69,7 +69,7 @@ windows: page
 	tools/mpfr.sh windows
 	tools/xlsxwriter.sh windows
 	cmake --preset default
-	cmake --build --preset default --target kelvarin kelvarin-table kelvarin-graph e2e_test
+	cmake --build --preset default --target kelvarin kelvarin-table kelvarin-graph e2e_test table_test
 	cmake --workflow --preset windows
 
 # The programs as WebAssembly under build/web/ (node programs in
