@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ struct Options {
   const char* names = nullptr;  // --names=LIST, or the FILE of --names-from
   bool names_from_file = false;
 };
+
+// The most bytes of a names file: room for kMaxPlayers names of far more
+// characters than a label shows, and a file that never ends (/dev/zero) is
+// refused before it fills the memory.
+constexpr size_t kMostNamesBytes = 64 * 1024;
 
 // Groups of more than this many players draw as a tangle in the network
 // view, and a note says so.
@@ -226,10 +232,16 @@ std::vector<std::string> ReadNames(const Options& options) {
     BadCommandLine(kProgram, what.c_str(), options.names);
   }
   std::string text;
-  const bool read = ReadAll(file, &text);
+  const bool read = ReadUpTo(file, kMostNamesBytes, &text);
   (void)std::fclose(file);
   if (!read) {
     BadCommandLine(kProgram, "cannot read the names file", options.names);
+  }
+  if (text.size() > kMostNamesBytes) {
+    const std::string what = "the names file is longer than " + std::to_string(kMostNamesBytes) +
+                             " bytes, far more than " + std::to_string(kMaxPlayers) +
+                             " names need:";
+    BadCommandLine(kProgram, what.c_str(), options.names);
   }
   return SplitNames(text, '\n');
 }
@@ -257,12 +269,8 @@ void CheckNames(const std::vector<std::string>& names, int n, bool say_guesses,
   }
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-  // Every GSL status is checked here; a singular M still gives a graph.
-  gsl_set_error_handler_off();
-  const Options options = ReadCommandLine(argc, argv);
+// Draw the graph that options ask for. Return the exit status.
+int Run(const Options& options) {
   const std::vector<std::string> names = ReadNames(options);
   Diagnostics diagnostics;
   diagnostics.program = kProgram.name;
@@ -335,4 +343,20 @@ int main(int argc, char* argv[]) {
   }
   const bool written = FinishOutput(kProgram, "the graph");
   return written && ending != Ending::kNotFinite ? kSuccess : kFailure;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // Every GSL status is checked here; a singular M still gives a graph.
+  gsl_set_error_handler_off();
+  const Options options = ReadCommandLine(argc, argv);
+  try {
+    return Run(options);
+  } catch (const std::bad_alloc&) {
+    // No memory is needed to say it.
+    std::fputs(kProgram.name, stderr);
+    std::fputs(": error: out of memory\n", stderr);
+    return kFailure;
+  }
 }
