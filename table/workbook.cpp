@@ -333,6 +333,7 @@ std::string Unreplaceable(const char* path, FileIdentity* identity) {
     return errno == ENOENT ? "" : SystemReason(errno);
   }
   const bool regular = (status.st_mode & _S_IFMT) == _S_IFREG;
+  (void)identity;  // Windows gives no inode: names are not compared there.
 #else
   struct stat status = {};
   if (lstat(path, &status) != 0) {
