@@ -33,10 +33,6 @@ mkfifo fifo.xlsx
 mkdir folder.xlsx
 echo 'the victim' >victim.txt
 ln -s victim.txt link.xlsx
-# Links where a predictable temporary would be: the next processes' ids.
-for ((i = 1; i <= 300; i++)); do
-  ln -s victim.txt "out.xlsx.$((BASHPID + i)).partial"
-done
 mkdir many
 for ((i = 100; i < 400; i++)); do
   cp group20.dat "many/g$i.dat"
@@ -102,6 +98,11 @@ whole_rows() {
 erased() {
   [ "$(tail -c 4 out | od -An -c | tr -s ' ')" = ' \r 033 [ K' ]
 }
+
+# Links where a predictable temporary would be: the next processes' ids,
+# planted by one process.
+next=$(sh -c 'echo $$')
+perl -e 'symlink "victim.txt", "out.xlsx.$_.partial" for $ARGV[0] + 2 .. $ARGV[0] + 2000' "$next"
 
 for row in "${rows[@]}"; do
   IFS='|' read -r status new err out_pattern check command <<<"$row"
