@@ -43,7 +43,7 @@ struct Options {
 // The most bytes of a names file: room for kMaxPlayers names of far more
 // characters than a label shows, and a file that never ends (/dev/zero) is
 // refused before it fills the memory.
-constexpr size_t kMostNamesBytes = 64 * 1024;
+constexpr size_t kMostNamesBytes = 65536;  // 64 KiB
 
 // Groups of more than this many players draw as a tangle in the network
 // view, and a note says so.

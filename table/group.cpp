@@ -63,7 +63,8 @@ void AnalyseFile(const char* path, const char* name, const Perturbation* perturb
       SayAboutProgram(&diagnostics, Severity::kError,
                       "--perturb=%s is too large for these values: a drawn value could pass "
                       "single precision's range (%s); take a smaller D",
-                      ShortestText(perturbation->spread).c_str(), ShortestText(kLargestFloat).c_str());
+                      ShortestText(perturbation->spread).c_str(),
+                      ShortestText(kLargestFloat).c_str());
       group->message = AsUtf8(diagnostics.said.back().Line());
     } else if (perturbation != nullptr && group->analysis.reduced &&
                Perturb(influence.get(), n, group->analysis, *perturbation, &sureness)) {

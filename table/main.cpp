@@ -425,7 +425,9 @@ bool TabulateList(const Input& input, const CommandLine& command, const FileIden
     const std::string same = SameAsInput(workbook, name.c_str());
     if (!same.empty()) {
       EraseProgress(progress);
-      SayCannotWrite(command.xlsx, same + " (" + where + ")");
+      std::string reason = same;
+      reason += " (" + where + ")";
+      SayCannotWrite(command.xlsx, reason);
       *refused = true;
       break;
     }
@@ -503,6 +505,45 @@ long long AllFiles(const CommandLine& command) {
   return files;
 }
 
+// Say that a stop signal ended the run after the files of tally, of
+// all_files (-1 when not known), and that the workbook is not written.
+void SayInterrupted(const Tally& tally, long long all_files, bool workbook) {
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  const std::string of = all_files >= 0 ? " of " + std::to_string(all_files) : "";
+  if (workbook) {
+    SayAboutProgram(&diagnostics, Severity::kWarning,
+                    "interrupted: %lld%s files analysed, and the workbook is not written",
+                    tally.files, of.c_str());
+  } else {
+    SayAboutProgram(&diagnostics, Severity::kWarning, "interrupted: %lld%s files written",
+                    tally.files, of.c_str());
+  }
+}
+
+// Tabulate the files and lists of command in order, until a stop signal, a
+// table that cannot be written or a list that names the workbook's file
+// (*refused). Return false when a list could not be read whole.
+bool TabulateInputs(const CommandLine& command, const Workbook* workbook, Tabulation* tabulation,
+                    Progress* progress, bool* refused) {
+  bool all_ok = true;
+  const FileIdentity workbook_file =
+      workbook != nullptr ? WorkbookIdentity(*workbook) : FileIdentity();
+  for (const Input& input : command.inputs) {
+    if (input.is_list) {
+      all_ok = TabulateList(input, command, workbook_file, tabulation, progress, refused) && all_ok;
+    } else {
+      Tabulate(tabulation, input.text, input.name);
+    }
+    // A table that cannot be written is not worth computing further.
+    if (*refused || StopSignal() != 0 || std::ferror(stdout) != 0 ||
+        (workbook != nullptr && WorkbookFailed(*workbook))) {
+      break;
+    }
+  }
+  return all_ok;
+}
+
 // Run the table of the command line. Return the exit status.
 int Run(const CommandLine& command) {
   // Fully buffered, unless to a terminal: the table is written in blocks
@@ -540,21 +581,9 @@ int Run(const CommandLine& command) {
   const Tabulator tabulation =
       BeginTabulation(command.layout, command.jobs, workbook.get(),
                       command.perturbed ? &perturbation : nullptr, &progress);
-  bool all_ok = true;
   bool refused = false;
-  const FileIdentity workbook_file = workbook ? WorkbookIdentity(*workbook) : FileIdentity();
-  for (const Input& input : command.inputs) {
-    if (input.is_list) {
-      all_ok = TabulateList(input, command, workbook_file, tabulation.get(), &progress, &refused) && all_ok;
-    } else {
-      Tabulate(tabulation.get(), input.text, input.name);
-    }
-    // A table that cannot be written is not worth computing further.
-    if (refused || StopSignal() != 0 || std::ferror(stdout) != 0 ||
-        (workbook && WorkbookFailed(*workbook))) {
-      break;
-    }
-  }
+  const bool all_ok =
+      TabulateInputs(command, workbook.get(), tabulation.get(), &progress, &refused);
   const Tally tally = EndTabulation(tabulation.get());
   EraseProgress(&progress);
   if (refused || !FinishOutput(kProgram, "the table")) {
@@ -569,18 +598,7 @@ int Run(const CommandLine& command) {
   }
   // A stop signal: the table ends in the whole rows of the files written.
   if (StopSignal() != 0) {
-    Diagnostics diagnostics;
-    diagnostics.program = kTableProgram;
-    const std::string of =
-        progress.all_files >= 0 ? " of " + std::to_string(progress.all_files) : "";
-    if (workbook) {
-      SayAboutProgram(&diagnostics, Severity::kWarning,
-                      "interrupted: %lld%s files analysed, and the workbook is not written",
-                      tally.files, of.c_str());
-    } else {
-      SayAboutProgram(&diagnostics, Severity::kWarning, "interrupted: %lld%s files written",
-                      tally.files, of.c_str());
-    }
+    SayInterrupted(tally, progress.all_files, workbook != nullptr);
     return kStoppedBySignal + StopSignal();
   }
   if (NotOk(tally) > 0 && !command.quiet) {

@@ -129,8 +129,7 @@ void ShowProgress(Progress* progress, bool now) {
     const long long draws = progress->draws.load();
     // "\r" goes back to the line's start, "\033[K" clears it to its end.
     if (progress->all_files >= 0) {
-      std::fprintf(stderr, "\r%s: %lld of %lld files", kTableProgram, files,
-                   progress->all_files);
+      std::fprintf(stderr, "\r%s: %lld of %lld files", kTableProgram, files, progress->all_files);
     } else {
       std::fprintf(stderr, "\r%s: %lld files", kTableProgram, files);
     }

@@ -267,9 +267,9 @@ bool IsTerminal(std::FILE* stream);
 // A run's progress, on one line of standard error that is drawn again as
 // files are written and draws made, when shown.
 struct Progress {
-  bool shown = false;         // standard error is a terminal, and no -q
-  bool perturbed = false;     // the draws are counted too
-  long long all_files = -1;   // the files of the run, -1 when not known
+  bool shown = false;        // standard error is a terminal, and no -q
+  bool perturbed = false;    // the draws are counted too
+  long long all_files = -1;  // the files of the run, -1 when not known
   std::atomic<long long> files{0};
   std::atomic<long long> draws{0};
   std::atomic_flag busy = ATOMIC_FLAG_INIT;  // a thread draws the line

@@ -6,6 +6,7 @@
 // most 1,048,576 rows, which bounds the memory. The same table gives the
 // same bytes on every system: the document's creation time and the zip
 // entries' times are fixed.
+#include <sys/stat.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -22,8 +23,6 @@
 #include "numbers/numbers.h"
 #include "table/table.h"
 #include "text/utf8.h"
-
-#include <sys/stat.h>
 #if defined(_WIN32)
 #include <direct.h>
 #include <fcntl.h>
@@ -432,8 +431,8 @@ FileIdentity IdentityOf(const char* path) {
 #if !defined(_WIN32)
   // Windows gives no inode: names are not compared there.
   struct stat status = {};
-  const bool found = std::strcmp(path, "-") == 0 ? fstat(STDIN_FILENO, &status) == 0
-                                                 : stat(path, &status) == 0;
+  const bool found =
+      std::strcmp(path, "-") == 0 ? fstat(STDIN_FILENO, &status) == 0 : stat(path, &status) == 0;
   if (found) {
     identity.known = true;
     identity.device = static_cast<unsigned long long>(status.st_dev);
@@ -521,8 +520,8 @@ void AddToWorkbook(Workbook* workbook, const std::string& file, const Group& gro
   if (!workbook->Fit(workbook->groups, 1, file, "write the table as CSV") ||
       !workbook->Fit(workbook->players, ranked ? analysis.n : 0, file,
                      "write the table as CSV (--players)") ||
-      !workbook->Fit(workbook->diagnostics,
-                     static_cast<long long>(group.said.size()) + kKindsCut, file,
+      !workbook->Fit(workbook->diagnostics, static_cast<long long>(group.said.size()) + kKindsCut,
+                     file,
                      "write the table as JSON Lines (--json), whose lines hold the diagnostics")) {
     return;
   }
@@ -592,10 +591,13 @@ void AddToWorkbook(Workbook* workbook, const std::string& file, const Group& gro
     workbook->Integer(sheet, std::nullopt);
     workbook->Integer(sheet, std::nullopt);
     workbook->Text(sheet, SeverityName(Severity::kWarning));
-    workbook->Text(sheet, what + " is cut to " + std::to_string(kMostCellCharacters) +
-                              " characters, a cell's most, in " + cell +
-                              " and wherever else it stands; it ends in " + kCutMark +
-                              ", and the CSV holds it whole");
+    std::string said = what;
+    said += " is cut to " + std::to_string(kMostCellCharacters) + " characters, a cell's most, in ";
+    said += cell;
+    said += " and wherever else it stands; it ends in ";
+    said += kCutMark;
+    said += ", and the CSV holds it whole";
+    workbook->Text(sheet, said);
     sheet->EndRow();
   }
 }
