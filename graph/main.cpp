@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -269,6 +270,23 @@ void CheckNames(const std::vector<std::string>& names, int n, bool say_guesses,
   }
 }
 
+// Say that memory ran out, with no memory needed to say it, and end the
+// process with status 1.
+[[noreturn]] void EndForWantOfMemory() {
+  std::fputs(kProgram.name, stderr);
+  std::fputs(": error: out of memory\n", stderr);
+  std::_Exit(kFailure);
+}
+
+// GSL's errors are statuses that the analysis checks, except memory that
+// GSL cannot get, which ends the run: GSL's own callers (its LU
+// decomposition, for one) go on to use what they failed to allocate.
+void HandleGslError(const char* /*reason*/, const char* /*file*/, int /*line*/, int gsl_errno) {
+  if (gsl_errno == GSL_ENOMEM) {
+    EndForWantOfMemory();
+  }
+}
+
 // Draw the graph that options ask for. Return the exit status.
 int Run(const Options& options) {
   const std::vector<std::string> names = ReadNames(options);
@@ -349,14 +367,10 @@ int Run(const Options& options) {
 
 int main(int argc, char* argv[]) {
   // Every GSL status is checked here; a singular M still gives a graph.
-  gsl_set_error_handler_off();
-  const Options options = ReadCommandLine(argc, argv);
+  gsl_set_error_handler(&HandleGslError);
   try {
-    return Run(options);
+    return Run(ReadCommandLine(argc, argv));
   } catch (const std::bad_alloc&) {
-    // No memory is needed to say it.
-    std::fputs(kProgram.name, stderr);
-    std::fputs(": error: out of memory\n", stderr);
-    return kFailure;
+    EndForWantOfMemory();
   }
 }

@@ -544,6 +544,15 @@ bool TabulateInputs(const CommandLine& command, const Workbook* workbook, Tabula
   return all_ok;
 }
 
+// GSL's errors are statuses that the analysis checks, except memory that
+// GSL cannot get, which ends the run: GSL's own callers (its LU
+// decomposition, for one) go on to use what they failed to allocate.
+void HandleGslError(const char* /*reason*/, const char* /*file*/, int /*line*/, int gsl_errno) {
+  if (gsl_errno == GSL_ENOMEM) {
+    EndForWantOfMemory();
+  }
+}
+
 // Run the table of the command line. Return the exit status.
 int Run(const CommandLine& command) {
   // Fully buffered, unless to a terminal: the table is written in blocks
@@ -610,10 +619,10 @@ int Run(const CommandLine& command) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  gsl_set_error_handler_off();
-  const CommandLine command = ReadCommandLine(argc, argv);
-  CatchStopSignals();
+  gsl_set_error_handler(&HandleGslError);
   try {
+    const CommandLine command = ReadCommandLine(argc, argv);
+    CatchStopSignals();
     return Run(command);
   } catch (const std::bad_alloc&) {
     EndForWantOfMemory();

@@ -47,17 +47,29 @@ void OnStopSignal(int signal_number) {
   (void)std::raise(signal_number);
 }
 
+// A crash (in the workbook's library, say, when its memory runs out)
+// removes the temporary, then ends the process as the signal does.
+void OnCrash(int signal_number) {
+  RemoveTemporary();
+  (void)std::signal(signal_number, SIG_DFL);
+  (void)std::raise(signal_number);
+}
+
 // The progress line is drawn again at most ten times a second.
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
 void CatchStopSignals() {
+  for (const int signal_number : {SIGSEGV, SIGABRT, SIGFPE, SIGILL}) {
+    (void)std::signal(signal_number, &OnCrash);
+  }
 #if defined(_WIN32)
   for (const int signal_number : {SIGINT, SIGTERM}) {
     (void)std::signal(signal_number, &OnStopSignal);
   }
 #else
+  (void)std::signal(SIGBUS, &OnCrash);
   struct sigaction action = {};
   action.sa_handler = &OnStopSignal;
   // Writes and reads go on after the handler: a stop is seen between files.

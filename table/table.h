@@ -239,7 +239,8 @@ constexpr size_t kLongestTemporary = 4096 + 64;
 // Catch SIGINT, SIGTERM and SIGHUP (on Windows SIGINT and SIGTERM): the
 // first one asks the run to stop (StopSignal), which it does between files
 // and between draws; a second one removes the temporary (RemoveTemporary)
-// and ends the process as the signal does.
+// and ends the process as the signal does. A crash's signal (SIGSEGV,
+// SIGBUS, SIGABRT, SIGFPE, SIGILL) removes it too, then ends the process.
 void CatchStopSignals();
 
 // Return the signal that asked the run to stop, or 0.

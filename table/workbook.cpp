@@ -319,7 +319,10 @@ std::string MakePrivateFolder(const std::string& folder) {
   return "";
 #else
   std::string name = prefix + "XXXXXX";
-  return mkdtemp(name.data()) != nullptr ? name : "";
+  if (mkdtemp(name.data()) == nullptr) {
+    return "";
+  }
+  return name;  // moved: nothing to allocate once the folder is made
 #endif
 }
 
@@ -475,14 +478,15 @@ WorkbookWriter BeginWorkbook(const char* path, bool perturbed, std::string* reas
   // that cannot hold it is said before any file is analysed. Its names are
   // short: any name of the workbook that the system takes works.
   errno = 0;
-  const std::string folder = MakePrivateFolder(to_output ? TemporaryFolder() : FolderOf(path));
-  if (folder.empty()) {
+  // Moved into the workbook at once, the folder is removed with it whatever
+  // fails next.
+  workbook->folder = MakePrivateFolder(to_output ? TemporaryFolder() : FolderOf(path));
+  if (workbook->folder.empty()) {
     *reason = SystemReason(errno);
     return nullptr;
   }
-  workbook->folder = folder;
-  workbook->temporary = folder + "/t.xlsx";
-  if (!RegisterTemporary(workbook->temporary, folder)) {
+  workbook->temporary = workbook->folder + "/t.xlsx";
+  if (!RegisterTemporary(workbook->temporary, workbook->folder)) {
     *reason = SystemReason(ENAMETOOLONG);
     return nullptr;
   }
