@@ -578,7 +578,6 @@ int Run(const CommandLine& command) {
   Perturbation perturbation = command.perturbation;
   perturbation.between_draws = &CountDraw;
   perturbation.context = &progress;
-  ShowProgress(&progress, true);
 
   // The header row, then the files' rows in the order the files are given,
   // on --jobs threads: nothing of a file is kept after its rows are written.
@@ -587,6 +586,7 @@ int Run(const CommandLine& command) {
   } else if (!workbook && command.layout == Layout::kPlayerRows) {
     WritePlayerHeader(stdout, command.perturbed);
   }
+  ShowProgress(&progress, true);
   const Tabulator tabulation =
       BeginTabulation(command.layout, command.jobs, workbook.get(),
                       command.perturbed ? &perturbation : nullptr, &progress);
