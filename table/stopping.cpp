@@ -76,6 +76,12 @@ void CatchStopSignals() {
   action.sa_flags = SA_RESTART;
   (void)sigemptyset(&action.sa_mask);
   for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal ignored when the run began stays ignored (nohup, a shell's
+    // background job).
+    struct sigaction before = {};
+    if (sigaction(signal_number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) {
+      continue;
+    }
     (void)sigaction(signal_number, &action, nullptr);
   }
 #endif

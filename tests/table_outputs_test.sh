@@ -6,8 +6,9 @@
 # after it, the one file it may make (removed after it), and the command.
 # Around every row, every file and link that stood before must stand after
 # byte for byte (checksums), and nothing else may be left (no temporary).
-# Standard output is a pipe, standard error a file; the last rows run under
-# script(1), on a pseudo-terminal.
+# Standard output is a pipe, standard error a file; a job stopped by a
+# signal runs under job control (set -m), for a shell's background job
+# ignores SIGINT; the last rows run under script(1), on a pseudo-terminal.
 # Usage: table_outputs_test.sh <kelvarin-table> <kelvarin-graph> <examples folder>
 set -uo pipefail
 table=$(realpath "$1")
@@ -76,8 +77,8 @@ rows=(
   "2|-|kelvarin-graph: error: the names file is longer than 65536 bytes, far more than 20 names need: '/dev/zero'||true|(ulimit -v 400000 && exec \$graph --names-from=/dev/zero triad.dat)"
   "2|-|kelvarin-table: error: --perturb needs a D of at most 3.4028234663852886e+38: the drawn values are rounded to single precision, which holds none beyond it; not '1e308'||true|\$table --perturb=1e308 triad.dat"
   "1|-|kelvarin-table: warning: 1 of 2 files was not analysed: 1 error; see the status column|,error,--perturb=3e\+38 is too large for these values|true|\$table --perturb=3e38 big.dat triad.dat"
-  "130|-|kelvarin-table: warning: interrupted: * of 300 files written|^file,|whole_rows|\$table --perturb=0.01 --draws=3000 many/*.dat & sleep 1; kill -INT \$!; wait \$!"
-  "143|-|kelvarin-table: warning: interrupted: * of 300 files analysed, and the workbook is not written||true|\$table --jobs=2 --perturb=0.01 --draws=3000 --xlsx=stopped.xlsx many/*.dat & sleep 1; kill -TERM \$!; wait \$!"
+  "130|-|kelvarin-table: warning: interrupted: * of 300 files written|^file,|whole_rows|set -m; \$table --perturb=0.01 --draws=3000 many/*.dat & sleep 1; kill -INT \$!; wait \$!"
+  "143|-|kelvarin-table: warning: interrupted: * of 300 files analysed, and the workbook is not written||true|set -m; \$table --jobs=2 --perturb=0.01 --draws=3000 --xlsx=stopped.xlsx many/*.dat & sleep 1; kill -TERM \$!; wait \$!"
   "0|-||kelvarin-table: [0-9]+ of 300 files, [0-9]+ draws|erased|script -qec \"\$table --perturb=0.01 --draws=100 many/*.dat >/dev/null\" /dev/null"
   "0|-||||\$table --perturb=0.01 --draws=100 many/*.dat 2>&1 >/dev/null"
   "0|-|||true|script -qec \"\$table -q --perturb=0.01 --draws=100 many/*.dat >/dev/null\" /dev/null"
