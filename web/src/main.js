@@ -81,10 +81,20 @@ function run(program, args, files, worker = programs, outputs = []) {
   return worker.call({ program, args, outputs, files });
 }
 
-// "How sure?" runs kelvarin-table --perturb on the shown entry in the tables' worker.
+// "How sure?" runs kelvarin-table --perturb on the shown entry in a worker
+// of its own, which a newer question ends: neither it nor the table waits
+// behind the other.
+const draws = workerClient(programsSource);
+draws.call({ warm: ['kelvarin-table'] }).catch(() => {});
 const sure = howSure({ spread: $('spread'), draws: $('draws'), note: $('spread-note'), answer: $('how-sure-answer'),
-  bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure') },
-(args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], tables));
+  bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure'), question: $('how-sure-question'),
+  working: $('how-sure-working'), stop: $('how-sure-stop'), again: $('how-sure-again') }, {
+  run: (args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], draws),
+  stop() {
+    draws.stop();
+    draws.call({ warm: ['kelvarin-table'] }).catch(() => {});
+  },
+});
 
 // Run program on the one entry, called by its name, after options.
 function runOn(program, options, entry) {
@@ -193,7 +203,8 @@ async function analyse() {
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
   state.summarised = { report: written, ending: result.ending, figures,
-    data: decode(entry.bytes.subarray(0, shownOfLarge)).text };
+    data: decode(entry.bytes.subarray(0, shownOfLarge)).text,
+    warnings: diagnosticsOf(decode(result.stderr).text, entry.name).filter((line) => line.severity === 'warning') };
   showSummaryOf(entry);
   await draw();
 }
@@ -201,8 +212,8 @@ async function analyse() {
 // Show the summary of entry's last run, its players called by the names
 // the page knows now.
 function showSummaryOf(entry) {
-  const { report, ending, figures, data } = state.summarised;
-  showSummary($('summary'), summarise(report, ending, figures, data, entry.names));
+  const { report, ending, figures, data, warnings } = state.summarised;
+  showSummary($('summary'), summarise(report, ending, figures, data, entry.names, warnings));
 }
 
 function view() {
@@ -568,10 +579,20 @@ function showTable() {
   table.createTBody().addEventListener('click', (event) => {
     const button = event.target.closest('button[data-row]');
     if (button) {
-      show(state.table.order[Number(button.dataset.row)].entry);
-      // The file's summary and report come into view, and the keyboard's focus with them.
-      $('summary').scrollIntoView({ block: 'start' });
+      const entry = state.table.order[Number(button.dataset.row)].entry;
+      const shown = show(entry);
+      // The file's status line (its warnings), summary and report come into
+      // view, and the keyboard's focus with them; once its diagnostics are
+      // listed above them, again, unless the page was scrolled meanwhile.
+      $('status').scrollIntoView({ block: 'start' });
       $('summary').focus({ preventScroll: true });
+      const scrolled = window.scrollY;
+      shown.then(() => {
+        const top = $('status').getBoundingClientRect().top;
+        if (state.shown === entry && window.scrollY === scrolled && (top < 0 || top > window.innerHeight / 2)) {
+          $('status').scrollIntoView({ block: 'start' });
+        }
+      });
     }
   });
   const before = state.table.lines ? state.table.lines.length : 0;
@@ -602,7 +623,9 @@ function showMoreRows(count = tablePage) {
         }
         place.className = ['status', 'message'].includes(header[column]) ? header[column] : /[^-+.\deE]/.test(cell) ? 'words' : '';
         if (column === status && line.dataset.warnings !== '0' && cell === 'ok') {
-          place.title = 'read with ' + line.dataset.warnings + ' warning(s): the figures may not be what the file meant';
+          const warned = line.dataset.warnings === '1' ? '1 warning' : line.dataset.warnings + ' warnings';
+          place.textContent = 'ok, with ' + warned;
+          place.title = 'read with ' + warned + ': the figures may not be what the file meant';
         }
         return;
       }
