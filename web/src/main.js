@@ -11,7 +11,7 @@ import { applyEdit, decode, placeOf, shown } from './text.js';
 import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
 import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
-import { checkTop, graphOptions } from './choices.js';
+import { checkTop, graphOptions, pictureNotes } from './choices.js';
 import { playersOf, resize, writeCell } from './grid.js';
 import { gridView } from './grid-view.js';
 import { changeSentence, figuresOf, playerName } from './change.js';
@@ -370,7 +370,7 @@ async function draw() {
     if (!current()) {
       return;
     }
-    const notes = decode(result.stderr).text;
+    const notes = pictureNotes(decode(result.stderr).text);
     if (result.stdout.length === 0) {
       clearPicture(notes);
       return;
