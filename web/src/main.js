@@ -84,15 +84,15 @@ function run(program, args, files, worker = programs, outputs = []) {
 // "How sure?" runs kelvarin-table --perturb on the shown entry in a worker
 // of its own, which a newer question ends: neither it nor the table waits
 // behind the other.
-const draws = workerClient(programsSource);
-draws.call({ warm: ['kelvarin-table'] }).catch(() => {});
+const sureWorker = workerClient(programsSource);
+sureWorker.call({ warm: ['kelvarin-table'] }).catch(() => {});
 const sure = howSure({ spread: $('spread'), draws: $('draws'), note: $('spread-note'), answer: $('how-sure-answer'),
   bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure'), question: $('how-sure-question'),
   working: $('how-sure-working'), stop: $('how-sure-stop'), again: $('how-sure-again') }, {
-  run: (args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], draws),
+  run: (args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], sureWorker),
   stop() {
-    draws.stop();
-    draws.call({ warm: ['kelvarin-table'] }).catch(() => {});
+    sureWorker.stop();
+    sureWorker.call({ warm: ['kelvarin-table'] }).catch(() => {});
   },
 });
 
