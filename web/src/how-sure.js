@@ -297,12 +297,13 @@ export function howSure(elements, runner) {
       return;
     }
     running = false;
-    setWorking('', 'answered');
     if (result.status === 2) {
       // The program refuses D or K, and says why.
+      setWorking('', 'refused');
       message.textContent = refusal(decoder.decode(result.stderr));
       return;
     }
+    setWorking('', 'answered');
     const line = decoder.decode(result.stdout).split('\n')[0];
     const record = JSON.parse(line);
     section.dataset.record = line;
