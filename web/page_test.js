@@ -1192,20 +1192,20 @@ async function warnedFromTable(page, work) {
     const seen = await page.evaluate(() => {
       const inView = (element) => {
         const box = element.getBoundingClientRect();
-        return element.offsetHeight > 0 && box.top >= 0 && box.bottom <= window.innerHeight;
+        return element.offsetHeight > 0 && box.top >= -1 && box.bottom <= window.innerHeight + 1;
       };
       const status = document.getElementById('status');
       const warning = document.querySelector('#summary .warning');
       return {
         warnings: status.dataset.warnings,
-        status: inView(status),
+        status: inView(status) || JSON.stringify([status.getBoundingClientRect(), window.innerHeight, window.scrollY]),
         warning: inView(warning) ? warning.textContent : 'not in view: ' + warning.textContent,
         sure: document.getElementById('how-sure-answer').textContent,
         condition: (document.querySelector('#summary [data-figure="condition"] .sentence') || {}).textContent,
         row: Array.from(document.querySelectorAll('#table tbody td.status'), (cell) => cell.textContent).join(),
       };
     });
-    if (seen.warnings === '0' || !seen.status || !/^\d+ warnings?: the file may not have been read as meant/.test(seen.warning) ||
+    if (seen.warnings === '0' || seen.status !== true || !/^\d+ warnings?: the file may not have been read as meant/.test(seen.warning) ||
         !seen.sure.startsWith('The file may not have been read as meant: check the warnings first') ||
         !/check the warnings first\.$/.test(seen.condition || '') || !/^ok,ok, with \d+ warnings?$/.test(seen.row)) {
       fail('a warned file opened from the table at ' + width + ' px shows ' + JSON.stringify(seen));

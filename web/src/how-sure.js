@@ -278,7 +278,11 @@ export function howSure(elements, runner) {
     spread.setAttribute('aria-invalid', String(refused.startsWith('D ')));
     draws.setAttribute('aria-invalid', String(refused.startsWith('Draws ')));
     message.textContent = refused;
-    elements.question.textContent = refused === '' ? question(spread.value.trim(), places) : '';
+    // The question in bold, what D stands for after it.
+    const asked = refused === '' ? question(spread.value.trim(), places) : '';
+    const strong = document.createElement('strong');
+    strong.textContent = asked.slice(0, asked.indexOf('?') + 1);
+    elements.question.replaceChildren(strong, asked.slice(asked.indexOf('?') + 1));
     if (refused !== '') {
       setWorking('', 'refused');
       return;

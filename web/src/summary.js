@@ -184,14 +184,13 @@ function ownValue(data, n, player) {
 // players to influence only themselves (V' · V', the empath's column sum of
 // squares without its own value), and what its sign and size say.
 function sESentence(found, row, data, names, condition) {
-  let sentence = 'S_E = V\' · Q: each other player\'s influence on the empath times that player\'s weight in Q, summed; ' +
-    'in the values\' units.';
+  let sentence = 'S_E = V\' · Q, in the values\' units.';
   const own = row && row.column_sums ? ownValue(data, row.players, found.empath) : null;
   const sE = Number(found.sE);
   if (own !== null && Number.isFinite(sE)) {
     const alone = row.column_sums[found.empath - 1] - own * own;
     sentence += ' Were the other players to influence only themselves, each by 1, it would be ' + shownFigure(alone) +
-      ', the sum of the squares of their influence on ' + playerName(found.empath, names) + '; ' +
+      ' (the sum of the squares of their influence on ' + playerName(found.empath, names) + '); ' +
       (found.sE === shownFigure(alone) ? 'it is as large here.' : 'their influence on each other makes it ' +
         (sE < alone ? 'smaller' : 'larger') + ' here.');
   }

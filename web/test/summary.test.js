@@ -43,7 +43,7 @@ test('the summary of a complete run: its figures, their sentences and their expl
   ]);
   const [empath, driver, sE, , condition] = summary.figures.map((figure) => figure.sentence);
   // S_E beside what it would be, were the others to influence only themselves: 0.25² + 0.75².
-  assert.match(sE, /it would be 0\.6250, the sum of the squares of their influence on P3; their influence on each other makes it smaller here\.$/);
+  assert.match(sE, /it would be 0\.6250 \(the sum of the squares of their influence on P3\); their influence on each other makes it smaller here\.$/);
   assert.match(empath, /its column is the largest, 1\.6250, ahead of P2's by 0\.1250\.$/);
   assert.match(driver, /its row is the largest, 1\.8125, ahead of P1's by 0\.5000\.$/);
   assert.match(condition, /written with 2 decimals may each be off by 0\.005 .*, 0\.50% of the largest value, 1\.0000\. /);
