@@ -187,9 +187,9 @@ export function sureness(record, worst = null) {
     sentences.push('No draw has an S_E: M is singular, or S_E not finite, in every one.');
   } else if (undefinedSE) {
     const [low, high] = interval(record.s_e_low, record.s_e_high);
-    sentences.push('The draws\' own S_E (' + hadText + ') swings from ' + low + ' to ' + high + ', median ' +
-      record.s_e_median.toFixed(4) + ': that is what an S_E that does not exist looks like when the values are moved ' +
-      'a little, not a range in which it lies.');
+    sentences.push('Moving the values by up to D gives S_E anywhere from ' + low + ' to ' + high + ' in 95 % of the ' +
+      'draws that have one (' + hadText + '; median ' + record.s_e_median.toFixed(4) + '): the mark of an S_E that does ' +
+      'not exist, not a range in which it lies.');
   } else if (had < 0.5) {
     sentences.push('Only ' + percent(had) + ' of the draws have an S_E; the others have a singular M or an S_E that is ' +
       'not finite. Too few to give S_E a range: M is close to singular, and S_E cannot be trusted.');

@@ -579,26 +579,35 @@ function showTable() {
   table.createTBody().addEventListener('click', (event) => {
     const button = event.target.closest('button[data-row]');
     if (button) {
-      const entry = state.table.order[Number(button.dataset.row)].entry;
-      const shown = show(entry);
       // The file's status line (its warnings), summary and report come into
-      // view, and the keyboard's focus with them; once its diagnostics are
-      // listed above them, again, unless the page was scrolled meanwhile.
-      $('status').scrollIntoView({ block: 'start' });
+      // view, and the keyboard's focus with them.
+      keepInView($('status'), show(state.table.order[Number(button.dataset.row)].entry));
       $('summary').focus({ preventScroll: true });
-      const scrolled = window.scrollY;
-      shown.then(() => {
-        const top = $('status').getBoundingClientRect().top;
-        if (state.shown === entry && window.scrollY === scrolled && (top < 0 || top > window.innerHeight / 2)) {
-          $('status').scrollIntoView({ block: 'start' });
-        }
-      });
     }
   });
   const before = state.table.lines ? state.table.lines.length : 0;
   state.table.order = sort.column < 0 ? state.table.rows : sortRows(state.table.rows, sort.column, sort.descending);
   state.table.lines = [];
   showMoreRows(Math.max(before, tablePage));
+}
+
+// Scroll element to the top of the view, and keep it there while the page
+// changes around it (diagnostics listed above it, a summary filled in)
+// until done settles, unless the person scrolls, clicks or types meanwhile.
+function keepInView(element, done) {
+  let moved = false;
+  const move = () => { moved = true; };
+  const kinds = ['wheel', 'touchstart', 'keydown', 'mousedown'];
+  kinds.forEach((kind) => window.addEventListener(kind, move, { passive: true }));
+  const place = () => moved || element.scrollIntoView({ block: 'start' });
+  const resized = new ResizeObserver(place);
+  resized.observe(document.body);
+  place();
+  done.catch(() => {}).then(() => {
+    place();
+    resized.disconnect();
+    kinds.forEach((kind) => window.removeEventListener(kind, move));
+  });
 }
 
 // Add the table's next count rows, and say how many it shows.

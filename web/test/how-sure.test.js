@@ -61,7 +61,7 @@ test('a file read with warnings, or with no S_E of its own, says so before any d
   const said = sureness(record, 5).sentences;
   assert.match(said[0], /^The file may not have been read as meant: check the warnings first \(2 warnings /);
   assert.match(said[1], /^S_E does not exist for this file: its own M is singular/);
-  assert.match(said[4], /^The draws' own S_E \(90\.0 % of the draws have one; .*\) swings from -1729\.12 to 1314\.81, /);
+  assert.match(said[4], /^Moving the values by up to D gives S_E anywhere from -1729\.12 to 1314\.81 in 95 % of the draws that have one \(90\.0 % of the draws have one; .*\): the mark of an S_E that does not exist/);
   assert.ok(!said.join(' ').includes('S_E is between') && !said.join(' ').includes('worst case'), said.join(' '));
   assert.match(sureness({ ...record, status: 'not_finite', warnings: 0 }).sentences[0], /^S_E is not a finite number/);
 });
