@@ -314,11 +314,13 @@ export function howSure(elements, runner) {
     section.dataset.file = entry.name;
     const worst = Number.isFinite(record.condition) && largest > 0 ? record.condition * Number(d) / largest : null;
     const { sentences, bars: shares } = sureness(record, worst);
-    for (const sentence of sentences) {
+    sentences.forEach((sentence, index) => {
       const p = document.createElement('p');
       p.textContent = sentence;
+      // The warnings' sentence, first, looks as the status line's warnings do.
+      p.className = index === 0 && record.warnings > 0 ? 'warning' : '';
       said.appendChild(p);
-    }
+    });
     for (const { player, share } of shares) {
       const bar = document.createElement('span');
       bar.style.width = (share * 100) + '%';
