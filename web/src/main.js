@@ -83,16 +83,21 @@ function run(program, args, files, worker = programs, outputs = []) {
 
 // "How sure?" runs kelvarin-table --perturb on the shown entry in a worker
 // of its own, which a newer question ends: neither it nor the table waits
-// behind the other.
-const sureWorker = workerClient(programsSource);
-sureWorker.call({ warm: ['kelvarin-table'] }).catch(() => {});
+// behind the other. A spare, kelvarin-table compiled, takes the place of
+// the one ended, so that the newer question's draws start at once.
+const warmSure = (worker) => {
+  worker.call({ warm: ['kelvarin-table'] }).catch(() => {});
+  return worker;
+};
+let sureWorker = warmSure(workerClient(programsSource));
+let spareWorker = warmSure(workerClient(programsSource));
 const sure = howSure({ spread: $('spread'), draws: $('draws'), note: $('spread-note'), answer: $('how-sure-answer'),
   bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure'), question: $('how-sure-question'),
   working: $('how-sure-working'), stop: $('how-sure-stop'), again: $('how-sure-again') }, {
   run: (args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], sureWorker),
   stop() {
     sureWorker.stop();
-    sureWorker.call({ warm: ['kelvarin-table'] }).catch(() => {});
+    [sureWorker, spareWorker] = [spareWorker, warmSure(sureWorker)];
   },
 });
 
