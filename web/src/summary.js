@@ -67,14 +67,19 @@ export function decimalsOf(text, n) {
 }
 
 // Return a share (0.0026) as a percentage with two digits that count
-// ("0.26%"), or a factor of one or more as "N times".
+// ("0.26%", below 0.0001% as "5.0 × 10^-18%"), or a factor of one or more
+// as "N times".
 function share(value) {
   if (value >= 1) {
     const exponent = Math.floor(Math.log10(value));
     return (exponent < 6 ? fixed(value, Math.max(0, 1 - exponent)) : fixed(value / 10 ** exponent, 1) + ' × 10^' + exponent) + ' times';
   }
   const percent = value * 100;
-  return fixed(percent, Math.min(20, Math.max(0, 1 - Math.floor(Math.log10(percent))))) + '%';
+  const exponent = Math.floor(Math.log10(percent));
+  if (exponent < -4) {
+    return fixed(percent / 10 ** exponent, 1) + ' × 10^' + exponent + '%';
+  }
+  return fixed(percent, Math.min(20, Math.max(0, 1 - exponent))) + '%';
 }
 
 // Return value as the report writes it, "%.4f", up to 10^15; beyond, where

@@ -81,6 +81,8 @@ test('a file read with warnings opens with them, and no sentence vouches for its
   const large = summarise(read('triad', 'stdout'), 'complete', { ...triad, column_sums: [1.3125, 1.5, 1.625e40] },
     'Large\n3\n1e20 5e19 2.5e19\n5e19 1e20 7.5e19\n2.5e19 5e19 1e20\n');
   assert.match(large.figures[0].sentence, /1\.6250 × 10\^40, ahead/);
+  const fine = summarise(read('triad', 'stdout'), 'complete', triad, 'Fine\n3\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 0.0000000000000000001\n');
+  assert.match(fine.figures[4].sentence, /off by 0\.00000000000000000005 .*, 5\.0 × 10\^-18% of the largest value, .* = 1\.5 × 10\^-17% of their size/);
 });
 
 test('a run without all its figures says what happened, with none made up', () => {
