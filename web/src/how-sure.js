@@ -199,7 +199,7 @@ export function sureness(record, worst = null) {
       '); their median is ' + record.s_e_median.toFixed(4) + '.');
   }
   if (worst !== null && worst >= 0.1 && !undefinedSE) {
-    sentences.push('The summary\'s condition number says that errors of up to D could move the weights Q, and S_E, ' +
+    sentences.push('The condition number of M (in the summary) lets errors of up to D move the weights Q, and S_E, ' +
       'by up to about ' + (worst >= 1 ? fixedShare(worst) + ' times their size' : fixedShare(worst * 100) + '%') +
       ': that is the worst case, errors lined up to push them as far as they go. The draws show the typical case, ' +
       'errors at random, which moves them less. Both are true: rely on Q and S_E only as far as the worst case allows.');

@@ -46,7 +46,7 @@ test('the draws in words: the empath with its rivals, the driver and S_E\'s inte
   const one = sureness({ ...record, draws: 1, empath_shares: [0, 1, 0, 0], singular_share: 0 }, 0.2).sentences;
   assert.equal(one[0], 'In the one draw, P2 is the empath and P2 the driver.');
   assert.match(one[1], /\(the draw has one\)/);
-  assert.match(one[2], /^The summary's condition number says .* up to about 20%: that is the worst case/);
+  assert.match(one[2], /^The condition number of M \(in the summary\) lets .* up to about 20%: that is the worst case/);
   // A file in error has no draws.
   assert.deepEqual(sureness({ draws: null, message: 'Data file not found' }),
     { sentences: ['No draws: Data file not found.'], bars: [] });
