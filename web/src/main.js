@@ -11,7 +11,7 @@ import { applyEdit, decode, placeOf, shown } from './text.js';
 import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
 import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
-import { checkTop, graphOptions } from './choices.js';
+import { checkTop, graphOptions, pictureNotes } from './choices.js';
 import { playersOf, resize, writeCell } from './grid.js';
 import { gridView } from './grid-view.js';
 import { changeSentence, figuresOf, playerName } from './change.js';
@@ -81,10 +81,25 @@ function run(program, args, files, worker = programs, outputs = []) {
   return worker.call({ program, args, outputs, files });
 }
 
-// "How sure?" runs kelvarin-table --perturb on the shown entry in the tables' worker.
+// "How sure?" runs kelvarin-table --perturb on the shown entry in a worker
+// of its own, which a newer question ends: neither it nor the table waits
+// behind the other. A spare, kelvarin-table compiled, takes the place of
+// the one ended, so that the newer question's draws start at once.
+const warmSure = (worker) => {
+  worker.call({ warm: ['kelvarin-table'] }).catch(() => {});
+  return worker;
+};
+let sureWorker = warmSure(workerClient(programsSource));
+let spareWorker = warmSure(workerClient(programsSource));
 const sure = howSure({ spread: $('spread'), draws: $('draws'), note: $('spread-note'), answer: $('how-sure-answer'),
-  bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure') },
-(args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], tables));
+  bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure'), question: $('how-sure-question'),
+  working: $('how-sure-working'), stop: $('how-sure-stop'), again: $('how-sure-again') }, {
+  run: (args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], sureWorker),
+  stop() {
+    sureWorker.stop();
+    [sureWorker, spareWorker] = [spareWorker, warmSure(sureWorker)];
+  },
+});
 
 // Run program on the one entry, called by its name, after options.
 function runOn(program, options, entry) {
@@ -193,7 +208,8 @@ async function analyse() {
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
   state.summarised = { report: written, ending: result.ending, figures,
-    data: decode(entry.bytes.subarray(0, shownOfLarge)).text };
+    data: decode(entry.bytes.subarray(0, shownOfLarge)).text,
+    warnings: diagnosticsOf(decode(result.stderr).text, entry.name).filter((line) => line.severity === 'warning') };
   showSummaryOf(entry);
   await draw();
 }
@@ -201,8 +217,8 @@ async function analyse() {
 // Show the summary of entry's last run, its players called by the names
 // the page knows now.
 function showSummaryOf(entry) {
-  const { report, ending, figures, data } = state.summarised;
-  showSummary($('summary'), summarise(report, ending, figures, data, entry.names));
+  const { report, ending, figures, data, warnings } = state.summarised;
+  showSummary($('summary'), summarise(report, ending, figures, data, entry.names, warnings));
 }
 
 function view() {
@@ -359,7 +375,7 @@ async function draw() {
     if (!current()) {
       return;
     }
-    const notes = decode(result.stderr).text;
+    const notes = pictureNotes(decode(result.stderr).text);
     if (result.stdout.length === 0) {
       clearPicture(notes);
       return;
@@ -568,9 +584,9 @@ function showTable() {
   table.createTBody().addEventListener('click', (event) => {
     const button = event.target.closest('button[data-row]');
     if (button) {
-      show(state.table.order[Number(button.dataset.row)].entry);
-      // The file's summary and report come into view, and the keyboard's focus with them.
-      $('summary').scrollIntoView({ block: 'start' });
+      // The file's status line (its warnings), summary and report come into
+      // view, and the keyboard's focus with them.
+      keepInView($('status'), show(state.table.order[Number(button.dataset.row)].entry));
       $('summary').focus({ preventScroll: true });
     }
   });
@@ -578,6 +594,25 @@ function showTable() {
   state.table.order = sort.column < 0 ? state.table.rows : sortRows(state.table.rows, sort.column, sort.descending);
   state.table.lines = [];
   showMoreRows(Math.max(before, tablePage));
+}
+
+// Scroll element to the top of the view, and keep it there while the page
+// changes around it (diagnostics listed above it, a summary filled in)
+// until done settles, unless the person scrolls, clicks or types meanwhile.
+function keepInView(element, done) {
+  let moved = false;
+  const move = () => { moved = true; };
+  const kinds = ['wheel', 'touchstart', 'keydown', 'mousedown'];
+  kinds.forEach((kind) => window.addEventListener(kind, move, { passive: true }));
+  const place = () => moved || element.scrollIntoView({ block: 'start' });
+  const resized = new ResizeObserver(place);
+  resized.observe(document.body);
+  place();
+  done.catch(() => {}).then(() => {
+    place();
+    resized.disconnect();
+    kinds.forEach((kind) => window.removeEventListener(kind, move));
+  });
 }
 
 // Add the table's next count rows, and say how many it shows.
@@ -602,7 +637,9 @@ function showMoreRows(count = tablePage) {
         }
         place.className = ['status', 'message'].includes(header[column]) ? header[column] : /[^-+.\deE]/.test(cell) ? 'words' : '';
         if (column === status && line.dataset.warnings !== '0' && cell === 'ok') {
-          place.title = 'read with ' + line.dataset.warnings + ' warning(s): the figures may not be what the file meant';
+          const warned = line.dataset.warnings === '1' ? '1 warning' : line.dataset.warnings + ' warnings';
+          place.textContent = 'ok, with ' + warned;
+          place.title = 'read with ' + warned + ': the figures may not be what the file meant';
         }
         return;
       }
