@@ -1127,6 +1127,151 @@ async function gridEditing(page, work) {
   }
 }
 
+// Paste text into the element selector names through the clipboard, as a
+// spreadsheet's cells come: the text is copied from the editor, whose text
+// is then put back.
+async function pasteInto(page, selector, block) {
+  await page.$eval('#data', (data, block) => {
+    data.dataset.kept = data.value;
+    data.value = block;
+    data.focus();
+    data.select();
+  }, block);
+  await page.keyboard.down('Control');
+  await page.keyboard.press('c');
+  await page.keyboard.up('Control');
+  await page.$eval('#data', (data) => {
+    data.value = data.dataset.kept;
+    delete data.dataset.kept;
+  });
+  await page.focus(selector);
+  await page.keyboard.down('Control');
+  await page.keyboard.press('v');
+  await page.keyboard.up('Control');
+}
+
+// The grid never changes a number on its own and behaves as a spreadsheet:
+// each slip typed into a cell (an empty cell, a blank inside a number, a
+// thousands separator, two numbers) is marked on the cell with why, the
+// file's text is not written and the status says so; a block pasted into a
+// cell fills the cells from there; a new group typed with Tab and Enter
+// gets its rows; blocks separated by ',' and ';' pasted into the editor
+// are files; names pasted in a row fill the names, and a player removed
+// takes its name along.
+async function gridSpreadsheet(page) {
+  await page.setViewport({ width: 1280, height: 900 });
+  await open(page, [path.join(exampleFolder, 'triad.dat')]);
+  const data = () => page.$eval('#data', (data) => data.value);
+  const original = await data();
+  const cell = '#grid input[data-row="2"][data-column="3"]';
+  const slips = [['', 'empty'], ['0 5', 'a blank'], ['1 000', 'separator'], ['0.3 0.4', 'two numbers']];
+  for (const [slip, word] of slips) {
+    await page.click(cell, { count: 3 });
+    await page.keyboard.press('Backspace');
+    await page.keyboard.type(slip);
+    await page.keyboard.press('Tab');
+    await sleep(400);
+    await settled(page);
+    const said = await page.$eval(cell, (input) => ({
+      invalid: input.getAttribute('aria-invalid'),
+      why: document.getElementById(input.getAttribute('aria-describedby') || 'none')?.textContent,
+    }));
+    const status = await text(page, 'status');
+    const note = await text(page, 'grid-message');
+    if (await data() !== original || said.invalid !== 'true' || said.why !== word || !status.includes('unfinished cell') ||
+        !note.includes(slip === '' ? 'P2 on P3 is empty' : '\'' + slip + '\'')) {
+      fail('the slip ' + JSON.stringify(slip) + ' in a cell: ' + JSON.stringify({ said, status, note, text: await data() }));
+    }
+    if (slip === '0 5') {
+      // The grid with a slip, as a person sees it, at a desktop's and a phone's width.
+      for (const [width, suffix] of [[1280, ''], [390, '-phone']]) {
+        await page.setViewport({ width, height: 900 });
+        const box = await page.evaluate(() => {
+          const top = document.getElementById('grid').getBoundingClientRect().top + window.scrollY;
+          const bottom = document.getElementById('status').getBoundingClientRect().bottom + window.scrollY;
+          return { top, bottom };
+        });
+        await page.screenshot({ path: screenshot.replace(/\.png$/, '-grid-invalid' + suffix + '.png'),
+          clip: { x: 0, y: box.top - 8, width, height: Math.min(900, box.bottom - box.top + 16) }, captureBeyondViewport: true });
+      }
+      await page.setViewport({ width: 1280, height: 900 });
+    }
+  }
+  await page.click(cell, { count: 3 });
+  await page.keyboard.type('0.75');
+  await sleep(400);
+  await settled(page);
+  if (await data() !== original || await page.$eval(cell, (input) => input.hasAttribute('aria-invalid')) ||
+      await text(page, 'status') !== 'triad.dat: complete') {
+    fail('a slip mended: ' + JSON.stringify([await data(), await text(page, 'status')]));
+  }
+  // A 3x3 block pasted into a cell of a group of 4 fills 3x3 cells from it.
+  const four = 'Four\n4\n1 2 3 4\n5 6 7 8\n9 10 11 12\n13 14 15 16\n';
+  await drop(page, [{ name: 'four.dat', bytes: Buffer.from(four) }]);
+  await pasteInto(page, '#grid input[data-row="2"][data-column="2"]', '0.1\t0.2\t0.3\n0.4\t0.5\t0.6\n0.7\t0.8\t0.9\n');
+  await sleep(400);
+  await settled(page);
+  const spread = 'Four\n4\n1 2 3 4\n5 0.1 0.2 0.3\n9 0.4 0.5 0.6\n13 0.7 0.8 0.9\n';
+  const cells = await page.$$eval('#grid input[data-row]', (inputs) => inputs.map((input) => input.value).join(' '));
+  if (await data() !== spread || cells !== spread.split('\n').slice(2).join(' ').trim()) {
+    fail('a 3x3 block pasted into P2 on P2: ' + JSON.stringify([await data(), cells]));
+  }
+  // A new group typed with Tab and Enter, from an empty editor.
+  await page.click('#data');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('a');
+  await page.keyboard.up('Control');
+  await page.keyboard.press('Delete');
+  await page.waitForFunction(() => !document.getElementById('grid-start').hidden, { timeout: 5000 })
+    .catch(() => fail('an empty editor does not offer to start a new group'));
+  await page.$eval('#grid-players', (input) => { input.value = ''; });
+  await page.type('#grid-players', '3');
+  await page.click('#grid-start-button');
+  await settled(page, 'new group');
+  if (await page.$$eval('#grid input[aria-invalid="true"]', (inputs) => inputs.length) !== 9 ||
+      !(await text(page, 'status')).includes('9 unfinished cells')) {
+    fail('a new group of 3 does not open with 9 empty cells to fill: ' + await text(page, 'status'));
+  }
+  await page.keyboard.type('1\t0.5\t0.25\n0.5\t1\t0.75\n0.25\t0.5\t1');
+  await sleep(400);
+  await settled(page, 'new group');
+  if (await data() !== 'New group\n3\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n' || await text(page, 'status') !== 'new group: complete' ||
+      !(await text(page, 'report')).includes('S_E is: 0.5833')) {
+    fail('a group typed with Tab and Enter: ' + JSON.stringify([await data(), await text(page, 'status')]));
+  }
+  // Names pasted in a row fill the names; a player removed takes its name.
+  await pasteInto(page, '#grid input[data-player="1"]', 'Anna\tBen\tCleo\n');
+  await sleep(400);
+  await settled(page);
+  const names = await page.$$eval('#grid input[data-player]', (inputs) => inputs.map((input) => input.value).join());
+  if (names !== 'Anna,Ben,Cleo' || !(await text(page, 'legend')).includes('Cleo (P3)')) {
+    fail('a row of names pasted: ' + names + ', ' + await text(page, 'legend'));
+  }
+  await page.click('#grid-remove');
+  await settled(page);
+  await page.click('#grid-add');
+  await settled(page);
+  const after = await page.$$eval('#grid input[data-player]', (inputs) => inputs.map((input) => input.value).join());
+  if (after !== 'Anna,Ben,' || (await text(page, 'legend')).includes('Cleo')) {
+    fail('a player removed and one added: names ' + after + ', ' + await text(page, 'legend'));
+  }
+  // Blocks separated by ',' and by ';' (with decimal commas) pasted into
+  // the editor are files.
+  const blocks = [
+    [',Anna,Ben,Cleo\nAnna,1,0.5,0.25\nBen,0.5,1,0.75\nCleo,0.25,0.5,1\n', 'pasted.dat'],
+    ['1;0,5;0,25\r\n0,5;1;0,75\r\n0,25;0,5;1\r\n', 'pasted-2.dat'],
+  ];
+  for (const [block, name] of blocks) {
+    await paste(page, block);
+    await settled(page, name);
+    if (await data() !== 'Pasted from a spreadsheet\n3\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n' ||
+        await text(page, 'status') !== name + ': complete') {
+      fail('the block ' + JSON.stringify(block) + ' pasted: ' + JSON.stringify([await data(), await text(page, 'status')]));
+    }
+  }
+  await page.setViewport({ width: 1200, height: 1400 });
+}
+
 // Names typed in the grid or pasted in a header row label the picture and
 // say which player of the report each is; the report stays as it was.
 async function playerNames(page) {
@@ -1423,7 +1568,7 @@ async function main() {
 
     const checks = {
       endToEnd, summary, exampleButtons, help, table, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
-      honestStatus, policy, memory, noGlobals, howSure, views, neverFrozen, oneScreen, gridEditing, playerNames,
+      honestStatus, policy, memory, noGlobals, howSure, views, neverFrozen, oneScreen, gridEditing, playerNames, gridSpreadsheet,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);
     for (const [name, check] of Object.entries(checks)) {
