@@ -1272,6 +1272,56 @@ async function gridSpreadsheet(page) {
   await page.setViewport({ width: 1200, height: 1400 });
 }
 
+// Pictures that do not crowd: no two labels of the triad's network and
+// heat map, nor of group20's heat map, overlap on screen; at 390 px
+// group20's heat map is shown at a readable size or says to use Full size.
+async function crowdedPictures(page) {
+  // The pairs of texts of the picture whose boxes on screen overlap.
+  const overlaps = () => page.$eval('#picture svg', (svg) => {
+    const boxes = Array.from(svg.querySelectorAll('text'), (text) => [text.textContent, text.getBoundingClientRect()]);
+    const found = [];
+    boxes.forEach(([a, p], i) => boxes.slice(i + 1).forEach(([b, q]) => {
+      if (p.left < q.right - 0.5 && q.left < p.right - 0.5 && p.top < q.bottom - 0.5 && q.top < p.bottom - 0.5) {
+        found.push(a + '|' + b);
+      }
+    }));
+    return found;
+  });
+  await page.setViewport({ width: 1280, height: 900 });
+  await open(page, [path.join(exampleFolder, 'triad.dat')]);
+  for (const view of ['network', 'heatmap']) {
+    await page.click('#view-' + view);
+    await page.waitForFunction((view) => document.getElementById('picture').dataset.view === view &&
+      !document.getElementById('picture').hasAttribute('aria-busy'), { timeout: 60000 }, view);
+    const found = await overlaps();
+    if (found.length > 0) {
+      fail('the triad\'s ' + view + ' has labels that overlap: ' + found.slice(0, 5).join(', '));
+    }
+  }
+  await page.setViewport({ width: 390, height: 844 });
+  await open(page, [path.join(exampleFolder, 'group20.dat')]);
+  const shown = await page.evaluate(() => {
+    const svg = document.querySelector('#picture svg');
+    return { scale: svg.getBoundingClientRect().width / (parseFloat(svg.getAttribute('width')) * 4 / 3),
+      small: !document.getElementById('picture-small').hidden, view: document.getElementById('picture').dataset.view };
+  });
+  const found = await overlaps();
+  if (shown.view !== 'heatmap' || (shown.scale < 0.6) !== shown.small || found.length > 0) {
+    fail('group20\'s heat map at 390 px: ' + JSON.stringify(shown) + ', labels that overlap: ' + found.slice(0, 5).join(', '));
+  }
+  const pane = await page.$eval('#picture-pane', (element) => {
+    const box = element.getBoundingClientRect();
+    return { top: box.top + window.scrollY, height: box.height };
+  });
+  await page.screenshot({ path: screenshot.replace(/\.png$/, '-heatmap-phone.png'),
+    clip: { x: 0, y: pane.top, width: 390, height: Math.min(pane.height, 1200) }, captureBeyondViewport: true });
+  await page.click('#picture-full');
+  await page.screenshot({ path: screenshot.replace(/\.png$/, '-heatmap-phone-full.png'),
+    clip: { x: 0, y: pane.top, width: 390, height: Math.min(pane.height, 1200) }, captureBeyondViewport: true });
+  await page.click('#picture-full');
+  await page.setViewport({ width: 1200, height: 1400 });
+}
+
 // Names typed in the grid or pasted in a header row label the picture and
 // say which player of the report each is; the report stays as it was.
 async function playerNames(page) {
@@ -1568,7 +1618,7 @@ async function main() {
 
     const checks = {
       endToEnd, summary, exampleButtons, help, table, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
-      honestStatus, policy, memory, noGlobals, howSure, views, neverFrozen, oneScreen, gridEditing, playerNames, gridSpreadsheet,
+      honestStatus, policy, memory, noGlobals, howSure, views, neverFrozen, oneScreen, gridEditing, playerNames, gridSpreadsheet, crowdedPictures,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);
     for (const [name, check] of Object.entries(checks)) {

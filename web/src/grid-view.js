@@ -16,8 +16,9 @@ const fewest = 2;
 // grid-scroller, grid-scroll, grid-note, grid-message, grid-paste,
 // grid-start, grid-players, grid-start-button, grid-add and grid-remove:
 // show(text, names, readOnly) shows text's values and names, forgetting
-// what waits in the cells; unfinished() returns the cells that are not one
-// number; scrolls() says whether the grid is wider than its place. The
+// what waits in the cells; unfinished() returns the cells that wait, not
+// one number ({row, column, problem, value}); scrolls() says whether the
+// grid is wider than its place. The
 // grid reads the file's text with text(), and hands back: onWrite(text),
 // the text with what was typed; onNames(first, names), names from player
 // first (from 0); onResize(players); onReplace(rows, names), a whole group
@@ -50,7 +51,10 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     mark();
   }
 
-  // Mark each cell that is not one number, and say so under the grid.
+  // Mark each cell that is not one number, and say so under the grid: the
+  // cells that wait for the text (typed, or empty where the file ends) in
+  // full; a value of the text that is not one number only on its cell, since
+  // the diagnostics say why.
   function mark() {
     unfinished = [];
     if (players === null) {
@@ -58,6 +62,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
       onUnfinished(0);
       return;
     }
+    const { cells } = readGrid(text());
     for (const input of table.querySelectorAll('input[data-row]')) {
       const problem = cellProblem(input.value);
       const row = Number(input.dataset.row) - 1;
@@ -71,7 +76,9 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
         }
         continue;
       }
-      unfinished.push({ row, column, problem, value: input.value });
+      if (cells[row] === undefined || input.value !== cells[row][column]) {
+        unfinished.push({ row, column, problem, value: input.value });
+      }
       input.setAttribute('aria-invalid', 'true');
       if (!why) {
         why = document.createElement('span');

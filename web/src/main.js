@@ -295,10 +295,21 @@ function fitReport() {
   $('report-scroll').hidden = report.scrollWidth <= report.clientWidth;
 }
 
-// Say whether the picture is wider than its pane.
+// The smallest share of its size the picture is shown at with its labels
+// still readable: Graphviz's 10 points are then 8 pixels.
+const readableScale = 0.6;
+
+// Say whether the picture is wider than its pane, or shrunk to fit it
+// below the size at which its labels can be read.
 function pictureScrolls() {
   const picture = $('picture');
   $('picture-scroll').hidden = picture.scrollWidth <= picture.clientWidth;
+  const svg = picture.querySelector('svg');
+  const natural = svg ? parseFloat(svg.getAttribute('width')) * 4 / 3 : 0;
+  const scale = svg ? svg.getBoundingClientRect().width / natural : 1;
+  $('picture-small').hidden = !(scale < readableScale);
+  $('picture-small').textContent = 'Shrunk to ' + Math.round(scale * 100) +
+    ' % of its size to fit: too small to read here; Full size shows it whole, scrolling sideways.';
 }
 
 // Leave the picture out: nothing drawn, nothing to download, and why.
@@ -306,6 +317,7 @@ function clearPicture(message) {
   $('picture').textContent = '';
   $('picture').dataset.state = 'none';
   $('picture').dataset.view = '';
+  $('picture-small').hidden = true;
   $('picture-message').textContent = message;
   setLink('svg-download', null);
   $('png-download').disabled = true;
@@ -857,7 +869,8 @@ function startGroup(players) {
     names: [],
     made: true,
   };
-  state.files = state.files.concat([entry]);
+  // A file emptied in the editor to start from nothing makes way for it.
+  state.files = state.files.filter((file) => file !== state.shown || file.bytes.length > 0).concat([entry]);
   show(entry);
   tabulate();
 }
