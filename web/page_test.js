@@ -1178,7 +1178,7 @@ async function gridSpreadsheet(page) {
     }));
     const status = await text(page, 'status');
     const note = await text(page, 'grid-message');
-    if (await data() !== original || said.invalid !== 'true' || said.why !== word || !status.includes('unfinished cell') ||
+    if (await data() !== original || said.invalid !== 'true' || said.why !== word || !status.includes('an unfinished cell (see under the grid)') ||
         !note.includes(slip === '' ? 'P2 on P3 is empty' : '\'' + slip + '\'')) {
       fail('the slip ' + JSON.stringify(slip) + ' in a cell: ' + JSON.stringify({ said, status, note, text: await data() }));
     }
@@ -1232,7 +1232,12 @@ async function gridSpreadsheet(page) {
       !(await text(page, 'status')).includes('9 unfinished cells')) {
     fail('a new group of 3 does not open with 9 empty cells to fill: ' + await text(page, 'status'));
   }
-  await page.keyboard.type('1\t0.5\t0.25\n0.5\t1\t0.75\n0.25\t0.5\t1');
+  for (const [k, value] of ['1', '0.5', '0.25', '0.5', '1', '0.75', '0.25', '0.5', '1'].entries()) {
+    await page.keyboard.type(value);
+    if (k < 8) {
+      await page.keyboard.press(k % 3 === 2 ? 'Enter' : 'Tab');
+    }
+  }
   await sleep(400);
   await settled(page, 'new group');
   if (await data() !== 'New group\n3\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n' || await text(page, 'status') !== 'new group: complete' ||
@@ -1281,7 +1286,10 @@ async function crowdedPictures(page) {
     const boxes = Array.from(svg.querySelectorAll('text'), (text) => [text.textContent, text.getBoundingClientRect()]);
     const found = [];
     boxes.forEach(([a, p], i) => boxes.slice(i + 1).forEach(([b, q]) => {
-      if (p.left < q.right - 0.5 && q.left < p.right - 0.5 && p.top < q.bottom - 0.5 && q.top < p.bottom - 0.5) {
+      // A label's box holds its font's ascent and descent, more than its
+      // line: the lines of one label overlap by a little.
+      const high = Math.min(p.bottom, q.bottom) - Math.max(p.top, q.top);
+      if (p.left < q.right - 0.5 && q.left < p.right - 0.5 && high > 0.6 * Math.min(p.height, q.height)) {
         found.push(a + '|' + b);
       }
     }));

@@ -36,15 +36,32 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
   let runColumn = null;
   let tabbing = false;
   let unfinished = [];
+  // Whether the cells have been typed or pasted into since the text was shown.
+  let touched = false;
 
   const cellAt = (row, column) => table.querySelector('input[data-row="' + row + '"][data-column="' + column + '"]');
   const nameOf = (player) => table.querySelector('input[data-player="' + player + '"]');
 
+  // The value the text held for each cell being typed into before its
+  // typing began (index to value): a cell that is not one number puts it
+  // back, so that 0 5 typed for 0.75 leaves 0.75, not the 0 typed first.
+  let began = new Map();
+
   // Write what waits in the cells into the text, as far as it is numbers.
   function write() {
     const before = text();
-    const { text: after, waiting } = writeCells(before, typed);
-    typed = waiting;
+    const writing = new Map(typed);
+    const slips = new Map();
+    for (const [index, value] of typed) {
+      if (cellProblem(value) !== null) {
+        slips.set(index, value);
+        if (began.get(index) != null) {
+          writing.set(index, began.get(index));
+        }
+      }
+    }
+    const { text: after, waiting } = writeCells(before, writing);
+    typed = new Map([...waiting, ...slips]);
     if (after !== before) {
       onWrite(after);
     }
@@ -52,9 +69,10 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
   }
 
   // Mark each cell that is not one number, and say so under the grid: the
-  // cells that wait for the text (typed, or empty where the file ends) in
-  // full; a value of the text that is not one number only on its cell, since
-  // the diagnostics say why.
+  // cells that wait for the text (typed, or, once the grid is typed into,
+  // empty where the file ends) in full; a value of the text that is not one
+  // number, or a file's missing value, only on its cell, since the
+  // diagnostics say why.
   function mark() {
     unfinished = [];
     if (players === null) {
@@ -76,7 +94,8 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
         }
         continue;
       }
-      if (cells[row] === undefined || input.value !== cells[row][column]) {
+      const held = cells[row] ? cells[row][column] : null;
+      if (held === null ? touched : input.value !== held) {
         unfinished.push({ row, column, problem, value: input.value });
       }
       input.setAttribute('aria-invalid', 'true');
@@ -123,12 +142,24 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
 
   table.addEventListener('input', ({ target }) => {
     say('');
+    touched = true;
     if (target.dataset.row) {
-      typed.set((Number(target.dataset.row) - 1) * players + Number(target.dataset.column) - 1, target.value);
+      const row = Number(target.dataset.row) - 1;
+      const column = Number(target.dataset.column) - 1;
+      const index = row * players + column;
+      if (!began.has(index)) {
+        const { cells } = readGrid(text());
+        began.set(index, cells[row] ? cells[row][column] : null);
+      }
+      typed.set(index, target.value);
       write();
     } else if (target.dataset.player) {
       onNames(Number(target.dataset.player) - 1, [target.value]);
     }
+  });
+
+  table.addEventListener('focusout', () => {
+    began = new Map();
   });
 
   table.addEventListener('focusin', () => {
@@ -221,6 +252,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
         });
         onNames(0, block.names);
       }
+      touched = true;
       say('Pasted ' + height + (height === 1 ? ' row' : ' rows') + ' of ' + width + (width === 1 ? ' value' : ' values') +
         ' from P' + row + ' on P' + column + '.');
       write();
@@ -251,6 +283,9 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     $('grid-start-message').textContent = valid ? '' : 'a group has 2 to 20 players';
     if (valid) {
       onStart(wanted);
+      // Its empty cells are to be filled.
+      touched = true;
+      mark();
       go(cellAt(1, 1));
     }
   });
@@ -306,6 +341,8 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     players = read.players;
     readOnly = locked;
     typed = new Map();
+    began = new Map();
+    touched = false;
     say('');
     $('grid-start').hidden = text.trim() !== '';
     $('grid-note').hidden = players !== null || text.trim() === '';

@@ -140,7 +140,7 @@ function sayUnfinished() {
     const said = document.createElement('span');
     said.className = 'unfinished';
     said.textContent = '; but the grid has ' + (count === 1 ? 'an unfinished cell' : count + ' unfinished cells') +
-      ', not one number each (see under the grid): the figures are of the file\'s text as it stands';
+      ' (see under the grid): the figures are of the file\'s text without ' + (count === 1 ? 'it' : 'them');
     line.appendChild(said);
   }
 }
