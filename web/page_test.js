@@ -1274,6 +1274,21 @@ async function gridSpreadsheet(page) {
       fail('the block ' + JSON.stringify(block) + ' pasted: ' + JSON.stringify([await data(), await text(page, 'status')]));
     }
   }
+  // An example joins a table of files; a file edited in the page is marked
+  // so in its row and its downloads.
+  await page.$eval('#status', (status) => { status.dataset.ending = ''; });
+  await page.click('#example-triad');
+  await settled(page, 'triad.dat');
+  await page.click('#grid input[data-row="1"][data-column="2"]', { count: 3 });
+  await page.keyboard.type('0.9');
+  await sleep(400);
+  await settled(page);
+  const files = await tableColumn(page, 'file');
+  const download = await page.$eval('#report-download', (link) => link.download);
+  if (files.join() !== 'new group,pasted.dat,pasted-2.dat,triad.dat (edited)' || download !== 'triad-edited.txt' ||
+      await text(page, 'table-jump-link') !== '4 files: the table is below') {
+    fail('an example loaded over 3 files and edited: ' + JSON.stringify([files, download, await text(page, 'table-jump-link')]));
+  }
   await page.setViewport({ width: 1200, height: 1400 });
 }
 
