@@ -14,11 +14,15 @@
 // honest status; a strict policy; memory that stays over three passes of 78
 // files; the diagnostics' places, typing, "How sure?", the views and sorting;
 // the grid, the players' names, group20 on one screen, and a page never busy
-// for more than 200 ms at once while group20 and 2,000 files open.
+// for more than 200 ms at once while group20 and 2,000 files open; the grid
+// as a spreadsheet that never writes a slip, and pictures whose labels do
+// not overlap.
 // Takes screenshots of the page showing examples/triad.dat at a desktop's
 // and a phone's width down to its report (SCREENSHOT, and SCREENSHOT with
-// -phone before .png), and examples/group20.dat's first screen at 1280
-// pixels (-group20).
+// -phone before .png), examples/group20.dat's first screen at 1280
+// pixels (-group20), the grid with a slip at 1280 and 390 pixels
+// (-grid-invalid, -grid-invalid-phone) and group20's heat map at 390 pixels,
+// fitted and at full size (-heatmap-phone, -heatmap-phone-full).
 // The page may weigh 3 MB at most, and must fit 390 pixels. The environment's
 // KELVARIN_PAGE_CHECKS, a list of the checks' names (endToEnd,examples,...),
 // runs only those.

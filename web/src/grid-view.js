@@ -199,9 +199,11 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
       }
     } else if (event.key === 'ArrowUp' || event.key === 'ArrowDown') {
       next = to(row + (event.key === 'ArrowUp' ? -1 : 1), column);
-    } else if (event.key === 'ArrowLeft' && target.selectionStart === 0 && target.selectionEnd === 0) {
+    } else if (event.key === 'ArrowLeft' && target.selectionStart === 0) {
+      // From the start of a cell, or from a cell whose text is all
+      // selected, as it is when the keyboard reaches it.
       next = to(row, column - 1);
-    } else if (event.key === 'ArrowRight' && target.selectionStart === target.value.length) {
+    } else if (event.key === 'ArrowRight' && target.selectionEnd === target.value.length) {
       next = to(row, column + 1);
     }
     if (next) {
@@ -260,7 +262,10 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     }
     const where = 'The pasted block of ' + height + (height === 1 ? ' row' : ' rows') + ' of ' + width +
       (width === 1 ? ' value' : ' values');
+    // A whole group: a square block of numbers that names its players, or
+    // is pasted into the first cell.
     const group = height === width && height >= fewest && height <= most &&
+      (block.names.length > 0 || (row === 1 && column === 1)) &&
       block.rows.every((cells) => cells.length === width && cells.every((cell) => cellProblem(cell) === null));
     if (!group) {
       say(where + ' does not fit from P' + row + ' on P' + column + ' in a grid of ' + players + ' players: nothing was pasted.');
@@ -268,7 +273,10 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     }
     say(where + ' is a whole group of ' + height + ' players, and the grid has ' + players +
       '. Replace the group, its values and names, with it?', [
-      ['Replace the group', () => onReplace(block.rows, block.names)],
+      ['Replace the group', () => {
+        onReplace(block.rows, block.names);
+        go(cellAt(1, 1));
+      }],
       ['Keep the grid', () => target.focus()],
     ]);
   });
