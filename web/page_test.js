@@ -1248,6 +1248,10 @@ async function gridSpreadsheet(page) {
       !(await text(page, 'report')).includes('S_E is: 0.5833')) {
     fail('a group typed with Tab and Enter: ' + JSON.stringify([await data(), await text(page, 'status')]));
   }
+  const saved = await linked(page, 'data-download');
+  if (!saved || saved.toString() !== await data() || await page.$eval('#data-download', (link) => link.download) !== 'new group.dat') {
+    fail('a new group downloads as ' + await page.$eval('#data-download', (link) => link.download));
+  }
   // Names pasted in a row fill the names; a player removed takes its name.
   await pasteInto(page, '#grid input[data-player="1"]', 'Anna\tBen\tCleo\n');
   await sleep(400);

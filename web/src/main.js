@@ -10,7 +10,7 @@ import { workerClient } from './worker-client.js';
 import { applyEdit, decode, placeOf, shown } from './text.js';
 import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
-import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
+import { fromSpreadsheet, isSpreadsheetBlock, notBlockNote } from './paste.js';
 import { checkTop, graphOptions } from './choices.js';
 import { playersOf, replaceValues, resize } from './grid.js';
 import { gridView } from './grid-view.js';
@@ -212,6 +212,7 @@ async function analyse() {
     return;
   }
   setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt', isEdited(entry)));
+  setLink('data-download', entry.bytes, 'text/plain', downloadName(entry.name, 'dat', isEdited(entry)));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
   state.summarised = { report: written, ending: result.ending, figures,
@@ -946,7 +947,7 @@ $('table-more-button').addEventListener('click', () => showMoreRows());
 
 $('data').addEventListener('paste', (event) => {
   const block = event.clipboardData ? event.clipboardData.getData('text/plain') : '';
-  $('paste-note').textContent = '';
+  $('paste-note').textContent = notBlockNote(block);
   if (isSpreadsheetBlock(block)) {
     event.preventDefault();
     pasted(block);

@@ -19,6 +19,24 @@ export function separatorOf(text) {
   return [';', ','].find((separator) => rows.every((row) => row.includes(separator) && !/\d\s+[-+.\d]/.test(row))) ?? null;
 }
 
+// Return a note on text pasted into the editor as it is whose lines look
+// like cells separated by ';' or ',' but are not a block (two lines or more
+// hold the separator, another none): which line holds none; '' otherwise.
+export function notBlockNote(text) {
+  const rows = text.replace(/\r\n?/g, '\n').trim().split('\n').filter((row) => row.trim() !== '');
+  if (separatorOf(text) !== null || rows.some((row) => /\d\s+[-+.\d]/.test(row))) {
+    return '';
+  }
+  for (const separator of [';', ',']) {
+    const none = rows.findIndex((row) => !row.includes(separator));
+    if (rows.filter((row) => row.includes(separator)).length >= 2 && none >= 0) {
+      return 'The pasted text went into the editor as it is, not as cells separated by \'' + separator + '\': its line ' +
+        (none + 1) + ' holds none. A data file separates its values by blanks; paste the cells alone to make one of them.';
+    }
+  }
+  return '';
+}
+
 // Return true when text is a block from a spreadsheet.
 export function isSpreadsheetBlock(text) {
   return separatorOf(text) !== null;

@@ -1,7 +1,7 @@
 // A block pasted from a spreadsheet as a data file, or why not.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { fromSpreadsheet, gridBlock, isSpreadsheetBlock } from '../src/paste.js';
+import { fromSpreadsheet, gridBlock, isSpreadsheetBlock, notBlockNote } from '../src/paste.js';
 
 const triad = 'Pasted from a spreadsheet\n3\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 1\n';
 const refused = (why) => ({ note: 'The pasted block was not made a data file: ' + why + '.' });
@@ -56,6 +56,10 @@ test('cells separated by tabs, or by \';\' or \',\' on every row, on two rows or
   for (const [text, block] of rows) {
     assert.equal(isSpreadsheetBlock(text), block, JSON.stringify(text));
   }
+  assert.equal(notBlockNote(',A,B\nA,1,2\nB,3,4\nTotal\n'), 'The pasted text went into the editor as it is, not as cells ' +
+    'separated by \',\': its line 4 holds none. A data file separates its values by blanks; paste the cells alone to make one of them.');
+  assert.equal(notBlockNote('0,5 0,25\n0,3 0,1\nx'), '');
+  assert.equal(notBlockNote('Group, big\n2\n1 2\n3 4\n'), '');
 });
 
 test('a block pasted into the grid is its cells, names set aside; one cell is no block', () => {
