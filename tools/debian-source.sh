@@ -59,8 +59,9 @@ cached_build() {
     "$compiler" --version 2>&1 | head -n 1; } | sha256sum | cut -c 1-16)
   kept=$cache/$(basename "$prefix")-$target-$key
   [ -f "$kept/built-from" ] || return 1
+  # Called as a condition, where set -e does not stop a failed command.
   rm -rf "$prefix"
-  cp -a "$kept" "$prefix"
+  mkdir -p "$(dirname "$prefix")" && cp -a "$kept" "$prefix" || { rm -rf "$prefix" && return 1; }
   echo "$(basename "$0" .sh): copied the build for $target kept in $kept ($(cat "$prefix/built-from"))"
 }
 
