@@ -34,12 +34,15 @@ mkfifo fifo.xlsx
 mkdir folder.xlsx
 echo 'the victim' >victim.txt
 ln -s victim.txt link.xlsx
-mkdir many
+mkdir many tmp
 for ((i = 100; i < 400; i++)); do
   cp group20.dat "many/g$i.dat"
 done
+printf '%s\n' many/*.dat >many.list
 long=$(printf '%0246d.XLSX' 0)
 label=$(printf '%040000d' 0)
+wide_cell=$(for ((i = 0; i < 16383; i++)); do printf '\360\237\230\200'; done)
+wide=$wide_cell$(printf '\360\237\230\200%.0s' {1..17})
 ulimit -c 0
 
 # Every entry as its kind, name and link target, and every file's checksum.
@@ -61,25 +64,36 @@ cut_cell() {
     grep -q '>0\{32766\}…<' strings &&
     grep -q "the file's name is cut to 32767 characters, a cell's most, in groups!A2 " strings
 }
+
+# A label of characters beyond U+FFFF, each two of a cell's 32,767 UTF-16
+# units: cut after 16,383 of them, never inside one.
+cut_wide() {
+  unzip -p "$1" xl/sharedStrings.xml >strings &&
+    grep -qF ">$wide_cell…<" strings
+}
 rows=(
   "2|-|kelvarin-table: error: --xlsx needs the workbook's name, which ends in .xlsx as spreadsheets require to open it (or - for standard output), not 'a.dat'||true|\$table --xlsx a.dat group20.dat"
   "1|-|kelvarin-table: error: cannot write the workbook 'in.xlsx': it is the data file 'in.xlsx', which would be lost||true|\$table --xlsx=in.xlsx in.xlsx"
   "1|-|kelvarin-table: error: cannot write the workbook 'in.xlsx': it is the data file 'hard.dat', which would be lost||true|\$table --xlsx=in.xlsx triad.dat hard.dat"
   "1|-|kelvarin-table: error: cannot write the workbook 'in.xlsx': it is the data file 'in.xlsx', which would be lost (list:2:1)||true|\$table --xlsx=in.xlsx --files-from=list"
+  "1|-|kelvarin-table: error: cannot write the workbook 'in.xlsx': it is the data file '-', which would be lost||true|\$table --xlsx=in.xlsx - <in.xlsx"
   "1|-|kelvarin-table: error: cannot write the workbook 'fifo.xlsx': it is a FIFO, and only a regular file is replaced||true|\$table --xlsx=fifo.xlsx triad.dat"
   "1|-|kelvarin-table: error: cannot write the workbook 'folder.xlsx': it is a directory||true|\$table --xlsx=folder.xlsx triad.dat"
   "1|-|kelvarin-table: error: cannot write the workbook 'link.xlsx': it is a symbolic link, and only a regular file is replaced||true|\$table --xlsx=link.xlsx triad.dat"
   "1|-|kelvarin-table: error: cannot write the workbook 'none/t.xlsx': no such file||true|\$table --xlsx=none/t.xlsx triad.dat"
   "0|out.xlsx|||workbook out.xlsx|\$table --xlsx=out.xlsx triad.dat"
   "0|-||^PK|true|\$table --xlsx=- triad.dat"
+  "0|-||^PK|true|TMPDIR=\$PWD/tmp \$table --xlsx=- triad.dat"
   "0|$long|||workbook $long|\$table --xlsx=$long triad.dat"
   "0|cut.xlsx|||cut_cell cut.xlsx|\$table --xlsx=cut.xlsx --label=\$label triad.dat"
+  "0|wide.xlsx|||cut_wide wide.xlsx|\$table --xlsx=wide.xlsx --label=\$wide triad.dat"
   "2|-|kelvarin-graph: error: the names file is longer than 65536 bytes, far more than 20 names need: '/dev/zero'||true|(ulimit -v 400000 && exec \$graph --names-from=/dev/zero triad.dat)"
   "2|-|kelvarin-table: error: --perturb needs a D of at most 3.4028234663852886e+38: the drawn values are rounded to single precision, which holds none beyond it; not '1e308'||true|\$table --perturb=1e308 triad.dat"
   "1|-|kelvarin-table: warning: 1 of 2 files was not analysed: 1 error; see the status column|,error,--perturb=3e\+38 is too large for these values|true|\$table --perturb=3e38 big.dat triad.dat"
   "130|-|kelvarin-table: warning: interrupted: * of 300 files written|^file,|whole_rows|set -m; \$table --perturb=0.01 --draws=3000 many/*.dat & sleep 1; kill -INT \$!; wait \$!"
   "143|-|kelvarin-table: warning: interrupted: * of 300 files analysed, and the workbook is not written||true|set -m; \$table --jobs=2 --perturb=0.01 --draws=3000 --xlsx=stopped.xlsx many/*.dat & sleep 1; kill -TERM \$!; wait \$!"
   "0|-||kelvarin-table: [0-9]+ of 300 files, [0-9]+ draws|erased|script -qec \"\$table --perturb=0.01 --draws=100 many/*.dat >/dev/null\" /dev/null"
+  "0|-||kelvarin-table: [0-9]+ files, [0-9]+ draws|erased|script -qec \"\$table --jobs=2 --files-from=many.list --perturb=0.01 --draws=100 >/dev/null\" /dev/null"
   "0|-||||\$table --perturb=0.01 --draws=100 many/*.dat 2>&1 >/dev/null"
   "0|-|||true|script -qec \"\$table -q --perturb=0.01 --draws=100 many/*.dat >/dev/null\" /dev/null"
   "2|-||--xlsx=- writes the workbook to standard output, which is a terminal|true|script -qec \"\$table --xlsx=- triad.dat\" /dev/null"
