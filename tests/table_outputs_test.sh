@@ -39,6 +39,7 @@ for ((i = 100; i < 400; i++)); do
   cp group20.dat "many/g$i.dat"
 done
 printf '%s\n' many/*.dat >many.list
+printf 'Anna\nM\374ller\nCleo\n' >latin1.names
 long=$(printf '%0246d.XLSX' 0)
 label=$(printf '%040000d' 0)
 wide_cell=$(for ((i = 0; i < 16383; i++)); do printf '\360\237\230\200'; done)
@@ -88,12 +89,17 @@ rows=(
   "0|cut.xlsx|||cut_cell cut.xlsx|\$table --xlsx=cut.xlsx --label=\$label triad.dat"
   "0|wide.xlsx|||cut_wide wide.xlsx|\$table --xlsx=wide.xlsx --label=\$wide triad.dat"
   "2|-|kelvarin-graph: error: the names file is longer than 65536 bytes, far more than 20 names need: '/dev/zero'||true|(ulimit -v 400000 && exec \$graph --names-from=/dev/zero triad.dat)"
+  "2|-|kelvarin-table: error: --jobs needs a whole number from 0 to 256, not 'x'||true|\$table --jobs=x triad.dat"
+  "0|-|kelvarin-graph: warning: the name 'M*ller' is not UTF-8; it is drawn as Windows-1252: 'Müller'|^digraph|true|\$graph --names-from=latin1.names triad.dat"
   "2|-|kelvarin-table: error: --perturb needs a D of at most 3.4028234663852886e+38: the drawn values are rounded to single precision, which holds none beyond it; not '1e308'||true|\$table --perturb=1e308 triad.dat"
   "1|-|kelvarin-table: warning: 1 of 2 files was not analysed: 1 error; see the status column|,error,--perturb=3e\+38 is too large for these values|true|\$table --perturb=3e38 big.dat triad.dat"
   "130|-|kelvarin-table: warning: interrupted: * of 300 files written|^file,|whole_rows|set -m; \$table --perturb=0.01 --draws=3000 many/*.dat & sleep 1; kill -INT \$!; wait \$!"
+  "130|-|kelvarin-table: warning: interrupted: *|^file,|grep -qE '^kelvarin-table: warning: interrupted: [0-9]+ files written$' err|set -m; \$table --perturb=0.01 --draws=3000 --files-from=many.list & sleep 1; kill -INT \$!; wait \$!"
   "143|-|kelvarin-table: warning: interrupted: * of 300 files analysed, and the workbook is not written||true|set -m; \$table --jobs=2 --perturb=0.01 --draws=3000 --xlsx=stopped.xlsx many/*.dat & sleep 1; kill -TERM \$!; wait \$!"
   "0|-||kelvarin-table: [0-9]+ of 300 files, [0-9]+ draws|erased|script -qec \"\$table --perturb=0.01 --draws=100 many/*.dat >/dev/null\" /dev/null"
   "0|-||kelvarin-table: [0-9]+ files, [0-9]+ draws|erased|script -qec \"\$table --jobs=2 --files-from=many.list --perturb=0.01 --draws=100 >/dev/null\" /dev/null"
+  "0|-||kelvarin-table: [0-9]+ of 300 files.\\[K|erased|script -qec \"\$table many/*.dat >/dev/null\" /dev/null"
+  "0|-||^file,|true|script -qec \"\$table -q triad.dat\" /dev/null"
   "0|-||||\$table --perturb=0.01 --draws=100 many/*.dat 2>&1 >/dev/null"
   "0|-|||true|script -qec \"\$table -q --perturb=0.01 --draws=100 many/*.dat >/dev/null\" /dev/null"
   "2|-||--xlsx=- writes the workbook to standard output, which is a terminal|true|script -qec \"\$table --xlsx=- triad.dat\" /dev/null"
