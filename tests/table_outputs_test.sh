@@ -45,6 +45,16 @@ label=$(printf '%040000d' 0)
 wide_cell=$(for ((i = 0; i < 16383; i++)); do printf '\360\237\230\200'; done)
 wide=$wide_cell$(printf '\360\237\230\200%.0s' {1..17})
 ulimit -c 0
+# Run a command under a memory limit; in a build with the address
+# sanitizer, whose shadow memory no such limit leaves room for, without one
+# (the names file's bound refuses /dev/zero all the same).
+limited() {
+  if grep -q __asan_init "$graph"; then
+    "$@"
+  else
+    (ulimit -v 400000 && exec "$@")
+  fi
+}
 
 # Every entry as its kind, name and link target, and every file's checksum.
 snapshot() {
@@ -88,7 +98,7 @@ rows=(
   "0|$long|||workbook $long|\$table --xlsx=$long triad.dat"
   "0|cut.xlsx|||cut_cell cut.xlsx|\$table --xlsx=cut.xlsx --label=\$label triad.dat"
   "0|wide.xlsx|||cut_wide wide.xlsx|\$table --xlsx=wide.xlsx --label=\$wide triad.dat"
-  "2|-|kelvarin-graph: error: the names file is longer than 65536 bytes, far more than 20 names need: '/dev/zero'||true|(ulimit -v 400000 && exec \$graph --names-from=/dev/zero triad.dat)"
+  "2|-|kelvarin-graph: error: the names file is longer than 65536 bytes, far more than 20 names need: '/dev/zero'||true|limited \$graph --names-from=/dev/zero triad.dat"
   "2|-|kelvarin-table: error: --jobs needs a whole number from 0 to 256, not 'x'||true|\$table --jobs=x triad.dat"
   "0|-|kelvarin-graph: warning: the name 'M*ller' is not UTF-8; it is drawn as Windows-1252: 'Müller'|^digraph|true|\$graph --names-from=latin1.names triad.dat"
   "2|-|kelvarin-table: error: --perturb needs a D of at most 3.4028234663852886e+38: the drawn values are rounded to single precision, which holds none beyond it; not '1e308'||true|\$table --perturb=1e308 triad.dat"
