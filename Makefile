@@ -6,6 +6,8 @@
 EXAMPLE := examples/triad.dat
 export CMAKE_BUILD_PARALLEL_LEVEL ?= $(shell nproc 2>/dev/null || echo 2)
 export CTEST_PARALLEL_LEVEL ?= $(CMAKE_BUILD_PARALLEL_LEVEL)
+# Runs a command and then says how long it took, as "make: TARGET took N s".
+TIMED = @tools/timed.sh $@
 
 .PHONY: run test setup setup-tests check-default check-sanitize check-clang coverage memcheck \
         lint fuzz package windows page web bench docs
@@ -32,16 +34,17 @@ run: setup
 test: check-default check-sanitize check-clang coverage lint
 
 # Each a workflow preset: check-default runs the preset default, and so on;
-# memcheck runs only the default build's memcheck tests.
+# memcheck runs only the default build's memcheck tests. Each says how long
+# it took.
 check-default check-sanitize check-clang coverage memcheck: setup-tests
-	cmake --workflow --preset $(@:check-%=%)
+	$(TIMED) cmake --workflow --preset $(@:check-%=%)
 
 # Static analysis, the workflow preset lint: clang-tidy and cppcheck run on
 # every source as the build compiles it, and a finding of either fails the
 # build; then the test clang_format checks every source's formatting.
 lint: setup-tests
 	tools/setup.sh clang-tidy cppcheck clang-format
-	cmake --workflow --preset lint
+	$(TIMED) cmake --workflow --preset lint
 
 # A coverage-guided fuzz campaign: make fuzz SECONDS=1800
 fuzz: setup
