@@ -60,5 +60,5 @@ test('text that is not well-formed SVG is no picture', () => {
 test('the view box widens to what the picture draws, with 2 units to spare', () => {
   const frame = { x: 0, y: -100, width: 200, height: 100 };
   assert.deepEqual(widenedBox(frame, { x: 10, y: -90, width: 50, height: 50 }), frame);
-  assert.deepEqual(widenedBox(frame, { x: -5, y: -101, width: 210, height: 10 }), { x: -7, y: -103, width: 214, height: 103 });
+  assert.deepEqual(widenedBox(frame, { x: -5, y: -101, width: 210, height: 103 }), { x: -7, y: -103, width: 214, height: 107 });
 });
