@@ -54,3 +54,11 @@ export function changeSentence(before, after, names = []) {
   const sentence = parts.join('; ') + '.';
   return sentence.charAt(0).toUpperCase() + sentence.slice(1);
 }
+
+// Return the legend of the players of a group of players that names names
+// ("The players named: Ann (P1), P3."), or '' when none of them is named.
+export function legendText(names, players) {
+  const named = names.slice(0, players).map((name, k) => [name.trim(), k]).filter(([name]) => name !== '');
+  return named.length === 0 ? '' : 'The players named: ' +
+    named.map(([, k]) => playerName(String(k + 1), names)).join(', ') + '.';
+}

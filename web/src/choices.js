@@ -49,3 +49,11 @@ export function pictureNotes(text) {
     .replace(/--min\b/g, 'the smallest |influence| drawn')
     .replace(/--names(-from)?\b/g, 'the names');
 }
+
+// Return the end of the heat map's scale in kelvarin-graph --heatmap's DOT
+// (the text of its legend's last cell, before "positive"), the largest
+// off-diagonal |influence|; null where the picture has no scale.
+export function heatmapEnd(dot) {
+  const match = /([^<>]*)(?:<\/[A-Z]+>)+<TD BORDER="0">positive<\/TD>/.exec(dot);
+  return match ? match[1] : null;
+}

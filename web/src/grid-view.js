@@ -4,13 +4,15 @@
 // typed into a cell is written into the text only once it is one number;
 // until then the cell is marked, says why, and waits. It behaves as a
 // spreadsheet: Tab goes through the values (Shift+Tab from a row's first
-// value to its name), Enter to the next row, the arrows between cells, and
-// a block pasted into a cell fills the cells from there.
+// value to its name), Enter to the next row, the arrows between cells (its
+// keys are grid-keys.js's), and a block pasted into a cell fills the cells
+// from there.
 import { cellProblem, problemWord, readGrid, unfinishedNote, writeCells } from './grid.js';
 import { gridBlock } from './paste.js';
+import { fewestPlayers, isPlayerCount, mostPlayers } from './players.js';
+import { buildGrid } from './grid-cells.js';
+import { gridKeys } from './grid-keys.js';
 
-const most = 20;
-const fewest = 2;
 
 // Return the grid in the elements of document with the ids grid-table,
 // grid-scroller, grid-scroll, grid-note, grid-message, grid-paste,
@@ -32,9 +34,6 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
   let readOnly = false;
   // What the cells hold that the text does not (index row * N + column).
   let typed = new Map();
-  // The column where a run of Tabs began, where Enter goes on the next row.
-  let runColumn = null;
-  let tabbing = false;
   let unfinished = [];
   // Whether the cells have been typed or pasted into since the text was shown.
   let touched = false;
@@ -110,8 +109,8 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     }
     $('grid-message').textContent = unfinishedNote(unfinished);
     const stuck = unfinished.length > 0;
-    $('grid-add').disabled = readOnly || stuck || players >= most;
-    $('grid-remove').disabled = readOnly || stuck || players <= fewest;
+    $('grid-add').disabled = readOnly || stuck || players >= mostPlayers;
+    $('grid-remove').disabled = readOnly || stuck || players <= fewestPlayers;
     $('grid-add').title = $('grid-remove').title = stuck ? 'Fill the marked cells first' : '';
     onUnfinished(unfinished.length);
   }
@@ -162,55 +161,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     began = new Map();
   });
 
-  table.addEventListener('focusin', () => {
-    if (!tabbing) {
-      runColumn = null;
-    }
-    tabbing = false;
-  });
-
-  table.addEventListener('keydown', (event) => {
-    const target = event.target;
-    if (event.altKey || event.ctrlKey || event.metaKey || players === null) {
-      return;
-    }
-    const isName = Boolean(target.dataset.player);
-    const row = Number(isName ? target.dataset.player : target.dataset.row);
-    const column = isName ? 0 : Number(target.dataset.column);
-    const to = (r, c) => (c === 0 ? nameOf(r) : cellAt(r, c));
-    let next;
-    if (event.key === 'Tab') {
-      if (event.shiftKey && column === 1) {
-        next = nameOf(row);
-      } else {
-        // The values are the order of Tab: the names are out of it.
-        if (!isName && runColumn === null) {
-          runColumn = column;
-        }
-        tabbing = true;
-        return;
-      }
-    } else if (event.key === 'Enter') {
-      const r = row + (event.shiftKey ? -1 : 1);
-      next = to(r, isName ? 0 : runColumn ?? column);
-      if (!next) {
-        event.preventDefault();
-        return;
-      }
-    } else if (event.key === 'ArrowUp' || event.key === 'ArrowDown') {
-      next = to(row + (event.key === 'ArrowUp' ? -1 : 1), column);
-    } else if (event.key === 'ArrowLeft' && target.selectionStart === 0) {
-      // From the start of a cell, or from a cell whose text is all
-      // selected, as it is when the keyboard reaches it.
-      next = to(row, column - 1);
-    } else if (event.key === 'ArrowRight' && target.selectionEnd === target.value.length) {
-      next = to(row, column + 1);
-    }
-    if (next) {
-      event.preventDefault();
-      go(next);
-    }
-  });
+  gridKeys(table, { cellAt, nameOf, go, players: () => players });
 
   table.addEventListener('paste', (event) => {
     const target = event.target;
@@ -264,7 +215,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
       (width === 1 ? ' value' : ' values');
     // A whole group: a square block of numbers that names its players, or
     // is pasted into the first cell.
-    const group = height === width && height >= fewest && height <= most &&
+    const group = height === width && isPlayerCount(height) &&
       (block.names.length > 0 || (row === 1 && column === 1)) &&
       block.rows.every((cells) => cells.length === width && cells.every((cell) => cellProblem(cell) === null));
     if (!group) {
@@ -286,9 +237,9 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
   $('grid-start-button').addEventListener('click', () => {
     const count = $('grid-players');
     const wanted = Number(count.value);
-    const valid = Number.isInteger(wanted) && wanted >= fewest && wanted <= most && count.value.trim() !== '';
+    const valid = isPlayerCount(wanted) && count.value.trim() !== '';
     count.setAttribute('aria-invalid', String(!valid));
-    $('grid-start-message').textContent = valid ? '' : 'a group has 2 to 20 players';
+    $('grid-start-message').textContent = valid ? '' : 'a group has ' + fewestPlayers + ' to ' + mostPlayers + ' players';
     if (valid) {
       onStart(wanted);
       // Its empty cells are to be filled.
@@ -297,46 +248,6 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
       go(cellAt(1, 1));
     }
   });
-
-  // Make the grid's inputs for n players.
-  function build(n) {
-    table.textContent = '';
-    const head = table.createTHead().insertRow();
-    const corner = document.createElement('th');
-    corner.textContent = 'Name, player';
-    head.appendChild(corner);
-    for (let j = 1; j <= n; j++) {
-      const cell = document.createElement('th');
-      cell.scope = 'col';
-      cell.textContent = 'P' + j;
-      head.appendChild(cell);
-    }
-    const body = table.createTBody();
-    for (let i = 1; i <= n; i++) {
-      const row = body.insertRow();
-      const header = document.createElement('th');
-      header.scope = 'row';
-      const name = document.createElement('input');
-      name.dataset.player = String(i);
-      name.setAttribute('aria-label', 'The name of P' + i);
-      name.placeholder = 'name';
-      name.className = 'name';
-      // Out of the order of Tab: reached by Shift+Tab or a click.
-      name.tabIndex = -1;
-      header.append(name, ' P' + i);
-      row.appendChild(header);
-      for (let j = 1; j <= n; j++) {
-        const value = document.createElement('input');
-        value.dataset.row = String(i);
-        value.dataset.column = String(j);
-        value.inputMode = 'decimal';
-        value.placeholder = 'empty';
-        value.setAttribute('aria-label', 'The influence of P' + i + ' on P' + j);
-        row.insertCell().appendChild(value);
-      }
-    }
-    shown = n;
-  }
 
   function scrolls() {
     const scroller = $('grid-scroller');
@@ -363,7 +274,8 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
       return;
     }
     if (shown !== players) {
-      build(players);
+      buildGrid(table, players);
+      shown = players;
       scrolls();
     }
     for (const input of table.querySelectorAll('input')) {

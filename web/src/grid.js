@@ -2,6 +2,7 @@
 // then N, then the values, each a word between blanks; and the text written
 // again with a value, N or a player changed, everything else kept as it
 // was written.
+import { isPlayerCount } from './players.js';
 
 // Return the words of text after its first line: [{text, start, end}].
 function wordsOf(text) {
@@ -22,8 +23,7 @@ function wordsOf(text) {
 // a whole number from 2 to 20; otherwise null.
 export function playersOf(text) {
   const [count] = wordsOf(text);
-  return count && /^\d{1,2}$/.test(count.text) && Number(count.text) >= 2 && Number(count.text) <= 20
-    ? Number(count.text) : null;
+  return count && /^\d{1,2}$/.test(count.text) && isPlayerCount(Number(count.text)) ? Number(count.text) : null;
 }
 
 // Return what the grid shows of text: {players, cells}, cells[i][j] the

@@ -60,3 +60,11 @@ export function downloadName(name, extension, edited = false) {
   stem = stem.replace(/^[.\s]+|[.\s]+$/g, '');
   return (stem === '' ? 'kelvarin' : stem) + (edited ? '-edited' : '') + '.' + extension;
 }
+
+// Return the names kelvarin-graph is given for a group of players (one a
+// line, none holding a line break), or null when none of them is named:
+// the text may have fewer players than names while it is edited.
+export function graphNames(names, players) {
+  const kept = names.slice(0, players).map((name) => name.replace(/[\r\n]+/g, ' '));
+  return kept.some((name) => name.trim() !== '') ? kept : null;
+}

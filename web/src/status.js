@@ -43,3 +43,13 @@ export function runStatus(name, result) {
   }
   return { ending: result.ending, warnings, text: name + ': ' + text };
 }
+
+// Return what the status line adds when the grid has count cells that are
+// not one number (which the file's text does not hold as shown), or ''.
+export function unfinishedStatus(count) {
+  if (count === 0) {
+    return '';
+  }
+  return '; but the grid has ' + (count === 1 ? 'an unfinished cell' : count + ' unfinished cells') +
+    ' (see under the grid): the figures are of the file\'s text without ' + (count === 1 ? 'it' : 'them');
+}

@@ -205,3 +205,15 @@ export function safeSvg(source, document) {
   };
   return build(tree);
 }
+
+// Return the view box ({x, y, width, height}) that holds both frame, an
+// SVG's view box, and box, the bounds of what it draws, with 2 units to
+// spare around the drawing: the browser's fonts may be wider than those
+// Graphviz measured the labels with.
+export function widenedBox(frame, box) {
+  const left = Math.min(frame.x, box.x - 2);
+  const top = Math.min(frame.y, box.y - 2);
+  const right = Math.max(frame.x + frame.width, box.x + box.width + 2);
+  const bottom = Math.max(frame.y + frame.height, box.y + box.height + 2);
+  return { x: left, y: top, width: right - left, height: bottom - top };
+}

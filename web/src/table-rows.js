@@ -112,3 +112,21 @@ export function shownCell(name, text) {
   }
   return { text, title: '' };
 }
+
+// Return the class of the table's cell of the column called name holding
+// text: the column's own for the status and the message, "words" for text
+// that is not a number, '' for a number.
+export function cellClass(name, text) {
+  return ['status', 'message'].includes(name) ? name : /[^-+.\deE]/.test(text) ? 'words' : '';
+}
+
+// Return how the status cell of a row read with warnings shows, its status
+// and warnings as kelvarin-table writes them: {text, title} ("ok, with 2
+// warnings"), or null where the row has none or its run did not end well.
+export function warnedStatus(status, warnings) {
+  if (warnings === '0' || status !== 'ok') {
+    return null;
+  }
+  const warned = warnings === '1' ? '1 warning' : warnings + ' warnings';
+  return { text: 'ok, with ' + warned, title: 'read with ' + warned + ': the figures may not be what the file meant' };
+}

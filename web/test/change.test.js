@@ -2,7 +2,7 @@
 // and the grid's reading and writing of the data file.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { changeSentence, figuresOf } from '../src/change.js';
+import { changeSentence, figuresOf, legendText } from '../src/change.js';
 import { cellProblem, readGrid, resize, unfinishedNote, writeCells } from '../src/grid.js';
 
 const report = (players, empath, driver, sE) => 'Data description: x\nNumber of players (dimension of matrix) = ' + players +
@@ -61,4 +61,10 @@ test('a cell holds one number: each slip of typing is named', () => {
     { row: 2, column: 0, problem: 'empty', value: '' }, { row: 2, column: 1, problem: 'empty', value: '' }]),
   'The file\'s text keeps its last good values until each cell holds one number. P1 on P2: \'0.3 0.4\' is two numbers: ' +
     'a cell holds one; 2 cells are empty, the first P3 on P1.');
+});
+
+test('the legend names the players of the group that have names', () => {
+  assert.equal(legendText(['Ann', ' ', 'Cy', 'Dee'], 3), 'The players named: Ann (P1), Cy (P3).');
+  assert.equal(legendText(['', ' '], 2), '');
+  assert.equal(legendText(['', '', 'Cy'], 2), '');
 });

@@ -1,7 +1,7 @@
 // The picture's controls: what Top K refuses, and kelvarin-graph's options.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { checkTop, graphOptions, pictureNotes } from '../src/choices.js';
+import { checkTop, graphOptions, heatmapEnd, pictureNotes } from '../src/choices.js';
 
 test('Top K takes a whole number of at least 1, or nothing for all', () => {
   const rows = [
@@ -28,4 +28,10 @@ test('the view, Top K and the slider are kelvarin-graph\'s options', () => {
   assert.equal(pictureNotes('kelvarin-graph: note: a group of 20 players draws as a tangle of edges: try --heatmap, ' +
     '--focus or --top 3\n'), 'kelvarin-graph: note: a group of 20 players draws as a tangle of edges: try the heat map, ' +
     'the focus view or Top K 3\n');
+});
+
+test('the slider ends at the heat map\'s last cell of its scale', () => {
+  assert.equal(heatmapEnd('<TR><TD>0.25</TD><TD>0.7500</TD></TR><TD BORDER="0">positive</TD>'), '0.7500');
+  assert.equal(heatmapEnd('<TD>1.5</TD></TR></TABLE><TD BORDER="0">positive</TD>'), '1.5');
+  assert.equal(heatmapEnd('digraph { a -> b }'), null);
 });

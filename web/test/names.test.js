@@ -2,7 +2,7 @@
 // name as the programs write it, and the names the page makes.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { downloadName, labelled, pastedName, shownName } from '../src/names.js';
+import { downloadName, graphNames, labelled, pastedName, shownName } from '../src/names.js';
 
 test('a file reaches a program at a path of its own, under the name the user knows', () => {
   assert.deepEqual(labelled('-', 0), ['--label=-', '/in/0']);
@@ -45,4 +45,10 @@ test('a download is named after its file, in a name every system takes', () => {
     assert.equal(downloadName(name, extension), download, name);
   }
   assert.equal(downloadName('triad.dat', 'svg', true), 'triad-edited.svg');
+});
+
+test('kelvarin-graph is given the names of the group\'s players, one a line, or none', () => {
+  assert.deepEqual(graphNames(['Ann\r\nLee', '', 'Cy'], 2), ['Ann Lee', '']);
+  assert.deepEqual(graphNames([' ', 'Bo'], 1), null);
+  assert.deepEqual(graphNames([], 3), null);
 });

@@ -1,7 +1,7 @@
 // How a run ended, in the status line's words, and its diagnostics.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { diagnosticsOf, runStatus } from '../src/status.js';
+import { diagnosticsOf, runStatus, unfinishedStatus } from '../src/status.js';
 
 const warning = (name, line) => name + ':' + line + ':1: warning: something\n x: warning: quoted\n ^\n';
 
@@ -33,4 +33,12 @@ test('a diagnostic has a place only after the file\'s own name', () => {
   assert.deepEqual(diagnosticsOf(text, name).map((d) => [d.severity, d.line, d.column]), [
     ['warning', 3, 7], ['', 0, 0], ['', 0, 0], ['', 0, 0],
   ]);
+});
+
+test('the status line says how many of the grid\'s cells wait', () => {
+  assert.equal(unfinishedStatus(0), '');
+  assert.equal(unfinishedStatus(1), '; but the grid has an unfinished cell (see under the grid): the figures are of ' +
+    'the file\'s text without it');
+  assert.equal(unfinishedStatus(3), '; but the grid has 3 unfinished cells (see under the grid): the figures are of ' +
+    'the file\'s text without them');
 });

@@ -2,8 +2,7 @@
 // the files of a run packed into one buffer.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { svgTree } from '../src/svg.js';
-import { packFiles, unpackFiles } from '../src/pack.js';
+import { svgTree, widenedBox } from '../src/svg.js';
 
 const open = '<svg xmlns="http://www.w3.org/2000/svg" width="10">';
 
@@ -58,14 +57,8 @@ test('text that is not well-formed SVG is no picture', () => {
   }
 });
 
-test('the files of a run come out of their buffer as they went in', () => {
-  const files = [
-    { path: '/in/0', kind: 'file', bytes: new TextEncoder().encode('Triad\n3\n') },
-    { path: '/in/1', kind: 'folder', bytes: new Uint8Array(0) },
-    { path: '/in/2', kind: 'file', bytes: new Uint8Array([0xff, 0x00, 0x0a]) },
-  ];
-  const packed = packFiles(files);
-  assert.equal(packed.buffer.byteLength, 11);
-  assert.deepEqual(unpackFiles(structuredClone(packed)).map((file) => ({ ...file, bytes: Array.from(file.bytes) })),
-    files.map((file) => ({ ...file, bytes: Array.from(file.bytes) })));
+test('the view box widens to what the picture draws, with 2 units to spare', () => {
+  const frame = { x: 0, y: -100, width: 200, height: 100 };
+  assert.deepEqual(widenedBox(frame, { x: 10, y: -90, width: 50, height: 50 }), frame);
+  assert.deepEqual(widenedBox(frame, { x: -5, y: -101, width: 210, height: 103 }), { x: -7, y: -103, width: 214, height: 107 });
 });

@@ -1,7 +1,7 @@
 // kelvarin-table's CSV read back, and its rows sorted by a column.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { columnOrder, parseCsv, shownCell, sortRows } from '../src/table-rows.js';
+import { cellClass, columnOrder, parseCsv, shownCell, sortRows, warnedStatus } from '../src/table-rows.js';
 
 test('CSV fields are read as RFC 4180 writes them', () => {
   assert.deepEqual(parseCsv('a,b,c\n"x, ""y""",,"line\rend"\r\nlast,"",z\n'), [
@@ -43,4 +43,18 @@ test('the table shows the file, its status and message first, figures with four 
   for (const [name, text, shown] of rows) {
     assert.deepEqual(shownCell(name, text), shown, name + ' ' + text);
   }
+});
+
+test('a cell is classed by its column and whether it is a number; a status ok with warnings says how many', () => {
+  const rows = [
+    ['status', 'ok', 'status'], ['message', '', 'message'], ['s_e', '-1.5e+3', ''], ['s_e', 'inf', 'words'],
+    ['empath', '', ''], ['label', 'a b', 'words'],
+  ];
+  for (const [name, text, className] of rows) {
+    assert.equal(cellClass(name, text), className, name + ' ' + text);
+  }
+  assert.deepEqual(warnedStatus('ok', '1'), { text: 'ok, with 1 warning',
+    title: 'read with 1 warning: the figures may not be what the file meant' });
+  assert.equal(warnedStatus('ok', '12').text, 'ok, with 12 warnings');
+  assert.deepEqual([warnedStatus('ok', '0'), warnedStatus('singular', '2')], [null, null]);
 });
