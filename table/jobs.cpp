@@ -76,6 +76,7 @@ void Write(Tabulation* tabulation, size_t slot) {
       ++tally->not_finite;
       break;
     case Ending::kNoMemory:
+    case Ending::kNotRead:
       ++tally->error;
       break;
   }
