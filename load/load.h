@@ -28,7 +28,6 @@ struct GroupFile {
 // Return the reader's failure, kNone when all was read; analysis then ends
 // as AnalyseGroup ends it, and is otherwise left as it was (a new Analysis
 // ends kNotRead).
-ReadFailure LoadGroup(const GroupFile& file, Reader* reader, Matrix* influence,
-                      Analysis* analysis);
+ReadFailure LoadGroup(const GroupFile& file, Reader* reader, Matrix* influence, Analysis* analysis);
 
 #endif  // KELVARIN_LOAD_LOAD_H_

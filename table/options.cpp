@@ -126,9 +126,8 @@ double ReadSpread(const char* text) {
   const OptionNumber read =
       ReadOptionNumber(text, std::numeric_limits<double>::denorm_min(), kLargestFloat, &spread);
   if (read != OptionNumber::kRead && read != OptionNumber::kAbove) {
-    BadCommandLine(kTable,
-                   "--perturb needs a finite number above 0, the largest error of a value, not",
-                   text);
+    BadCommandLine(
+        kTable, "--perturb needs a finite number above 0, the largest error of a value, not", text);
   }
   if (read == OptionNumber::kAbove) {
     const std::string what = "--perturb needs a D of at most " + ShortestText(kLargestFloat) +
@@ -154,8 +153,7 @@ long long ReadDraws(const char* text) {
 std::uint64_t ReadSeed(const char* text) {
   std::uint64_t seed = 0;
   if (ReadOptionNumber(text, std::uint64_t{0}, UINT64_MAX, &seed) != OptionNumber::kRead) {
-    BadCommandLine(kTable, "--seed needs a whole number from 0 to 18446744073709551615, not",
-                   text);
+    BadCommandLine(kTable, "--seed needs a whole number from 0 to 18446744073709551615, not", text);
   }
   return seed;
 }
