@@ -123,6 +123,7 @@ done <<EOF
 2|kelvarin-graph: error: --top needs a whole number, not '+3'|--top=+3 $triad
 2|kelvarin-graph: error: --top needs an argument|$triad --top
 0|digraph|--top=99999999999999999999 --focus --focus --min 0.1 $triad
+0|digraph|--top=2147483647 $triad
 2|kelvarin-graph: error: --top needs a whole number, not '99999999999999999999x'|--top 99999999999999999999x $triad
 2|kelvarin-graph: error: --top needs a whole number of at least 1, not '-99999999999999999999'|--top=-99999999999999999999 $triad
 0|digraph|--heatmap --heatmap $triad
