@@ -37,9 +37,10 @@ double Margin(const double* sums, int n) {
   return first - second;
 }
 
-// Say in analysis->message that the memory for what report names could not
-// be had; the ending stays kNoMemory.
+// End analysis for want of the memory for what report names, said in its
+// message.
 void EndOutOfMemory(Analysis* analysis, const char* report) {
+  analysis->ending = Ending::kNoMemory;
   (void)std::snprintf(analysis->message, sizeof analysis->message, "%s", report);
 }
 

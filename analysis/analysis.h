@@ -25,6 +25,7 @@ enum class Ending {
   kSingular,   // M has a zero pivot: no Q, no S_E, no condition number
   kNotFinite,  // Q or S_E overflowed double precision
   kNoMemory,   // the sums, or V', M and Q, could not be had
+  kNotRead,    // no group was analysed: its file was not read whole, or its figures were dropped
 };
 
 // The empath, who leads the column sums of squares, or the driver, who
@@ -43,7 +44,7 @@ constexpr int kAnalysisMessageCapacity = 256;
 // kMaxPlayers), players 0-based. A figure that does not exist for the group
 // is empty; V', M and Q are null when the sums are.
 struct Analysis {
-  Ending ending = Ending::kNoMemory;
+  Ending ending = Ending::kNotRead;
   int n = 0;
   Sums column_sums;  // of squares, n of them; the report's " Eigenvector"
   Sums row_sums;     // of squares; its "Communality"

@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "app/version.h"
 #include "text/diagnostics.h"
+#include "version/version.h"
 
 // The program's name as its reports print them.
 constexpr const char* kProgramName = "Kelvarin";

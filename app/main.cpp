@@ -15,6 +15,7 @@
 
 #include "analysis/analysis.h"
 #include "app/front_end.h"
+#include "load/load.h"
 #include "reader/reader.h"
 #include "routines/routines.h"
 #include "text/utf8.h"
@@ -148,21 +149,24 @@ int Run(int argc, char* argv[]) {
   std::printf("\nEntering: %s ver. %s (Quorvane)...\n\n", kProgramName, kProgramVersion);
   std::printf("  %s\n\n", kNotice);
 
+  // The group read, its description and N printed as they are read, and
+  // analysed. Memory for the sums of squares is the one failure that the
+  // analysis itself reports; GSL's ends the run in HandleGslError.
   Reader reader;
   reader.name = path;
   reader.diagnostics = &diagnostics;
+  GroupFile group_file;
+  group_file.open = file;
+  group_file.after_header = &PrintHeader;
   Matrix influence;
-  const ReadFailure failure = ReadGroup(&reader, file, &influence, &PrintHeader);
+  Analysis analysis;
+  const ReadFailure failure = LoadGroup(group_file, &reader, &influence, &analysis);
   if (failure != ReadFailure::kNone) {
     ReportReadFailure(failure);
   }
   (void)std::fclose(file);  // Opened for reading only: nothing to lose.
 
-  // The analysis, then its report: the group's description and the
-  // coefficients. Memory for the sums of squares is the one failure that the
-  // analysis itself reports; GSL's ends the run in HandleGslError.
-  Analysis analysis;
-  AnalyseGroup(influence.get(), static_cast<int>(reader.size), &analysis);
+  // The report: the group's description and the coefficients.
   if (analysis.ending == Ending::kNoMemory) {
     WriteErrorMessage(analysis.message, "", 0, 1);
   }

@@ -4,15 +4,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
-#include "app/version.h"
+#include "numbers/numbers.h"
 #include "text/utf8.h"
+#include "version/version.h"
 
 namespace {
 
@@ -135,6 +140,46 @@ void LabelAllUsed(const Program& program, const char* label) {
     BadCommandLine(program, "--label names the FILE given next, and none follows it:", label);
   }
 }
+
+template <typename Number>
+OptionNumber ReadOptionNumber(const char* text, Number low, Number high, Number* value) {
+  const char* end = text + std::strlen(text);
+  Number number = 0;
+  std::from_chars_result result{};
+  if constexpr (std::is_floating_point_v<Number>) {
+    result = numbers::FromChars(text, end, &number);
+  } else {
+    result = std::from_chars(text, end, number);
+  }
+  // A number too large (or a double too small) to hold, written whole.
+  if (result.ec == std::errc::result_out_of_range && result.ptr == end) {
+    return OptionNumber::kOutOfRange;
+  }
+  if (result.ec != std::errc() || result.ptr != end) {
+    return OptionNumber::kNotNumber;
+  }
+  if constexpr (std::is_floating_point_v<Number>) {
+    if (std::isnan(number)) {
+      return OptionNumber::kNotNumber;
+    }
+    if (std::isinf(number)) {
+      return OptionNumber::kInfinite;
+    }
+  }
+  if (number < low) {
+    return OptionNumber::kBelow;
+  }
+  if (number > high) {
+    return OptionNumber::kAbove;
+  }
+  *value = number;
+  return OptionNumber::kRead;
+}
+
+template OptionNumber ReadOptionNumber(const char*, int, int, int*);
+template OptionNumber ReadOptionNumber(const char*, long long, long long, long long*);
+template OptionNumber ReadOptionNumber(const char*, std::uint64_t, std::uint64_t, std::uint64_t*);
+template OptionNumber ReadOptionNumber(const char*, double, double, double*);
 
 void PrintVersion(const Program& program) {
   std::printf("%s (Kelvarin) %s\n", program.name, kProgramVersion);

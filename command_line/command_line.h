@@ -64,6 +64,24 @@ Argument NextArgument(const Program& program, int argc, char* argv[], const char
 const char* TakeLabel(const Program& program, const char* label, const char* name);
 void LabelAllUsed(const Program& program, const char* label);
 
+// What the text of an option's number is.
+enum class OptionNumber {
+  kRead,        // a number from low to high
+  kNotNumber,   // no number, or one with text after it; a NaN too
+  kOutOfRange,  // a number, whole, beyond the range of its type
+  kInfinite,    // an infinite number (a double)
+  kBelow,       // a number below low
+  kAbove,       // a number above high
+};
+
+// Read the whole of text as a Number (int, long long, std::uint64_t or
+// double), in decimal digits as std::from_chars reads them (a double as
+// numbers::FromChars), into *value when it is from low to high. Return
+// what text is; *value is set only for kRead. The caller says what the
+// option needs.
+template <typename Number>
+OptionNumber ReadOptionNumber(const char* text, Number low, Number high, Number* value);
+
 // Print "PROGRAM (Kelvarin) VERSION" and the licence on standard output.
 void PrintVersion(const Program& program);
 

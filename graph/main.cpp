@@ -5,8 +5,8 @@
 #include <gsl/gsl_errno.h>
 
 #include <cerrno>
-#include <charconv>
-#include <cmath>
+#include <cfloat>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +19,7 @@
 #include "graph/dot.h"
 #include "graph/names.h"
 #include "graph/views.h"
-#include "numbers/numbers.h"
+#include "load/load.h"
 #include "reader/reader.h"
 #include "text/utf8.h"
 
@@ -116,43 +116,42 @@ void PrintHelp() {
 // influences and keeps them all. Any other text is a bad command line, with
 // the reason.
 int ReadTop(const char* text) {
-  const char* end = text + std::strlen(text);
-  if (text == end || std::strspn(text, "0123456789") != static_cast<size_t>(end - text)) {
-    BadCommandLine(kProgram,
-                   text[0] == '-' ? "--top needs a whole number of at least 1, not"
-                                  : "--top needs a whole number, not",
-                   text);
-  }
   int top = 0;
-  const std::from_chars_result result = std::from_chars(text, end, top);
-  if (result.ec == std::errc::result_out_of_range) {
-    return static_cast<int>(kMaxPlayers);
+  switch (ReadOptionNumber(text, 1, INT_MAX, &top)) {
+    case OptionNumber::kRead:
+      return top;
+    case OptionNumber::kOutOfRange:
+      if (text[0] != '-') {
+        return static_cast<int>(kMaxPlayers);
+      }
+      break;
+    case OptionNumber::kNotNumber:
+      if (text[0] != '-') {
+        BadCommandLine(kProgram, "--top needs a whole number, not", text);
+      }
+      break;
+    default:
+      break;
   }
-  if (top < 1) {
-    BadCommandLine(kProgram, "--top needs a whole number of at least 1, not", text);
-  }
-  return top;
+  BadCommandLine(kProgram, "--top needs a whole number of at least 1, not", text);
 }
 
 // Read X of --min X: a finite number of at least 0, the whole text; any
 // other text is a bad command line, with the reason.
 double ReadMin(const char* text) {
-  const char* end = text + std::strlen(text);
   double min = 0.0;
-  const std::from_chars_result result = numbers::FromChars(text, end, &min);
-  if (result.ec == std::errc::result_out_of_range) {
-    BadCommandLine(kProgram, "--min is beyond the range of double precision:", text);
+  switch (ReadOptionNumber(text, 0.0, DBL_MAX, &min)) {
+    case OptionNumber::kRead:
+      return min;
+    case OptionNumber::kOutOfRange:
+      BadCommandLine(kProgram, "--min is beyond the range of double precision:", text);
+    case OptionNumber::kInfinite:
+      BadCommandLine(kProgram, "--min needs a finite number, not", text);
+    case OptionNumber::kBelow:
+      BadCommandLine(kProgram, "--min needs a number of at least 0, not", text);
+    default:
+      BadCommandLine(kProgram, "--min needs a number, not", text);
   }
-  if (result.ec != std::errc() || result.ptr != end || std::isnan(min)) {
-    BadCommandLine(kProgram, "--min needs a number, not", text);
-  }
-  if (std::isinf(min)) {
-    BadCommandLine(kProgram, "--min needs a finite number, not", text);
-  }
-  if (min < 0.0) {
-    BadCommandLine(kProgram, "--min needs a number of at least 0, not", text);
-  }
-  return min;
 }
 
 // Read the command line into options. End the process after --help and
@@ -293,11 +292,17 @@ int Run(const Options& options) {
   Diagnostics diagnostics;
   diagnostics.program = kProgram.name;
 
-  // The data file, read and checked as kelvarin reads it.
+  // The data file, read and checked as kelvarin reads it; the empath and
+  // the driver, and the weights Q of the influence on the empath from
+  // M Q = V', as kelvarin finds them.
   Reader reader;
   reader.diagnostics = &diagnostics;
+  GroupFile group_file;
+  group_file.path = options.path;
+  group_file.name = options.name;
   Matrix influence;
-  const ReadFailure failure = ReadDataFile(options.path, options.name, &reader, &influence);
+  Analysis analysis;
+  const ReadFailure failure = LoadGroup(group_file, &reader, &influence, &analysis);
   if (failure != ReadFailure::kNone) {
     const char* message = FailureMessage(failure);
     if (failure == ReadFailure::kNotFound) {
@@ -309,10 +314,6 @@ int Run(const Options& options) {
     return kFailure;
   }
 
-  // The empath and the driver, and the weights Q of the influence on the
-  // empath from M Q = V', as kelvarin finds them.
-  Analysis analysis;
-  AnalyseGroup(influence.get(), static_cast<int>(reader.size), &analysis);
   const Ending ending = analysis.ending;
   if (ending == Ending::kNoMemory) {
     SayAboutProgram(&diagnostics, Severity::kError, "%s", analysis.message);

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <utility>
 
-#include "reader/reader.h"
+#include "load/load.h"
 #include "table/table.h"
 #include "text/utf8.h"
 
@@ -34,8 +34,11 @@ void AnalyseFile(const char* path, const char* name, const Perturbation* perturb
 #endif
   Reader reader;
   reader.diagnostics = &diagnostics;
+  GroupFile group_file;
+  group_file.path = path;
+  group_file.name = name;
   Matrix influence;
-  const ReadFailure failure = ReadDataFile(path, name, &reader, &influence);
+  const ReadFailure failure = LoadGroup(group_file, &reader, &influence, &group->analysis);
   // What was read stays in the row, whatever failed after it.
   group->has_description = reader.has_description;
   if (reader.has_description) {
@@ -54,11 +57,10 @@ void AnalyseFile(const char* path, const char* name, const Perturbation* perturb
     }
   } else {
     const int n = static_cast<int>(reader.size);
-    AnalyseGroup(influence.get(), n, &group->analysis);
     Sureness sureness;
     if (perturbation != nullptr && DrawsCanOverflow(influence.get(), n, perturbation->spread)) {
       // Draws beyond single precision would be infinite, and their shares
-      // meaningless: the file is an error, its figures none.
+      // meaningless: the file is an error, its figures dropped (kNotRead).
       group->analysis = Analysis();
       SayAboutProgram(&diagnostics, Severity::kError,
                       "--perturb=%s is too large for these values: a drawn value could pass "

@@ -1,8 +1,8 @@
 // The files of a table analysed on several threads at once: the caller's
-// thread names the files, writes their rows in the order named, and
-// analyses files too while it waits for one to write.
+// thread names the files and writes their rows in the order named, and
+// analyses files too while it waits for the next one to write.
 // Each file is read and analysed alone, into its own group; the threads
-// share only the window of files in flight.
+// share only the window of files in flight, under one mutex.
 #include <algorithm>
 #include <new>
 #include <system_error>
@@ -11,17 +11,15 @@
 #include "text/utf8.h"
 
 #if defined(KELVARIN_THREADS)
-#include <atomic>
 #include <condition_variable>
-#include <limits>
 #include <mutex>
 #include <thread>
 #endif
 
-// A file named is given to the threads with others, taken by a thread,
-// analysed and written; its slot in the window (its index modulo window) is
-// named again once it is written. The counters and the done marks are
-// atomic: the lock is taken only to sleep and to wake a sleeper.
+// The files in flight are a window of slots, file i in slot i modulo the
+// window: named by the caller, taken by a thread (the caller's among them),
+// done, written by the caller in the order named, and then free for the
+// file window places later.
 struct Tabulation {
   Layout layout = Layout::kFileRows;
   Tally tally;                                 // of the files written so far
@@ -33,17 +31,17 @@ struct Tabulation {
   std::vector<std::string> paths;
   std::vector<std::string> names;  // what the rows call the files
   std::vector<Group> groups;
-  size_t named = 0;    // files named by the caller
-  size_t written = 0;  // files written
+  size_t written = 0;  // files written, by the caller alone
 #if defined(KELVARIN_THREADS)
-  std::unique_ptr<std::atomic<bool>[]> done;  // the group waits to be written
-  std::atomic<size_t> given{0};               // files given to the threads: the first named
-  std::atomic<size_t> taken{0};               // files taken by a thread
-  std::atomic<size_t> awaited{std::numeric_limits<size_t>::max()};  // by the caller
-  std::atomic<bool> ending{false};
+  // Under the mutex: the files named, those taken, which are done, and
+  // whether the table ends. The condition variable is notified when a file
+  // is named or done, or the table ends.
   std::mutex mutex;
-  std::condition_variable given_more;  // a file to take, or the end
-  std::condition_variable analysed;    // the file awaited is done
+  std::condition_variable changed;
+  size_t named = 0;
+  size_t taken = 0;
+  std::vector<char> done;  // per slot: its file is analysed and waits to be written
+  bool ending = false;
   std::vector<std::thread> threads;
 #endif
 };
@@ -76,6 +74,7 @@ void Write(Tabulation* tabulation, size_t slot) {
       ++tally->not_finite;
       break;
     case Ending::kNoMemory:
+    case Ending::kNotRead:
       ++tally->error;
       break;
   }
@@ -85,45 +84,29 @@ void Write(Tabulation* tabulation, size_t slot) {
 
 #if defined(KELVARIN_THREADS)
 
-// Wake who sleeps on condition. Whoever sleeps checked, under the lock,
-// what has just changed; taking the lock waits until it sleeps.
-void Wake(Tabulation* tabulation, std::condition_variable* condition) {
-  { const std::lock_guard<std::mutex> lock(tabulation->mutex); }
-  condition->notify_all();
-}
-
-// Take the next file given and analyse it. Return false when every file
-// given is taken.
-bool AnalyseNext(Tabulation* tabulation) {
-  size_t index = tabulation->taken.load();
-  do {
-    if (index >= tabulation->given.load()) {
-      return false;
-    }
-  } while (!tabulation->taken.compare_exchange_weak(index, index + 1));
-  const size_t slot = index % tabulation->window;
+// Take the next file named and analyse it, the lock held before and after
+// but not during. Return false when every file named is taken.
+bool AnalyseNext(Tabulation* tabulation, std::unique_lock<std::mutex>* lock) {
+  if (tabulation->taken == tabulation->named) {
+    return false;
+  }
+  const size_t slot = tabulation->taken++ % tabulation->window;
+  lock->unlock();
   AnalyseFile(tabulation->paths[slot].c_str(), tabulation->names[slot].c_str(),
               tabulation->perturbation, &tabulation->groups[slot]);
-  tabulation->done[slot].store(true);
-  if (tabulation->awaited.load() == index) {
-    Wake(tabulation, &tabulation->analysed);
-  }
+  lock->lock();
+  tabulation->done[slot] = 1;
+  tabulation->changed.notify_all();
   return true;
 }
 
-// A helper thread's work: analyse the files given, and sleep while there is
-// none.
+// A helper thread's work: analyse the files named, and sleep while there is
+// none, until the table ends.
 void HelpAnalyse(Tabulation* tabulation) {
-  for (;;) {
-    if (AnalyseNext(tabulation)) {
-      continue;
-    }
-    std::unique_lock<std::mutex> lock(tabulation->mutex);
-    tabulation->given_more.wait(lock, [tabulation] {
-      return tabulation->taken.load() < tabulation->given.load() || tabulation->ending.load();
-    });
-    if (tabulation->taken.load() >= tabulation->given.load()) {
-      return;
+  std::unique_lock<std::mutex> lock(tabulation->mutex);
+  while (!tabulation->ending) {
+    if (!AnalyseNext(tabulation, &lock)) {
+      tabulation->changed.wait(lock);
     }
   }
 }
@@ -138,41 +121,22 @@ void Help(Tabulation* tabulation) {
   }
 }
 
-// Give the files named to the threads.
-void Give(Tabulation* tabulation) {
-  if (tabulation->given.load() < tabulation->named) {
-    tabulation->given.store(tabulation->named);
-    Wake(tabulation, &tabulation->given_more);
-  }
-}
-
-// Wait until the file of index is done, analysing files given meanwhile.
-void Await(Tabulation* tabulation, size_t index) {
-  std::atomic<bool>& done = tabulation->done[index % tabulation->window];
-  tabulation->awaited.store(index);
-  while (!done.load()) {
-    if (!AnalyseNext(tabulation)) {
-      std::unique_lock<std::mutex> lock(tabulation->mutex);
-      tabulation->analysed.wait(lock, [&done] { return done.load(); });
+// Write the oldest file in flight once it is done, analysing files named
+// meanwhile, and free its slot.
+void WriteOldest(Tabulation* tabulation) {
+  const size_t slot = tabulation->written % tabulation->window;
+  std::unique_lock<std::mutex> lock(tabulation->mutex);
+  while (tabulation->done[slot] == 0) {
+    if (!AnalyseNext(tabulation, &lock)) {
+      tabulation->changed.wait(lock);
     }
   }
-}
-
-// Write the files in order up to the one of index last, and then those
-// after it that are done already. Files are taken in order, so the caller
-// sleeps until the last is done, not for each.
-void WriteUpTo(Tabulation* tabulation, size_t last) {
-  Await(tabulation, last);
-  for (; tabulation->written < tabulation->given.load(); ++tabulation->written) {
-    const size_t slot = tabulation->written % tabulation->window;
-    if (tabulation->written <= last) {
-      Await(tabulation, tabulation->written);
-    } else if (!tabulation->done[slot].load()) {
-      return;
-    }
-    Write(tabulation, slot);
-    tabulation->done[slot].store(false);
-  }
+  // No thread touches a done slot: it is written without the lock.
+  lock.unlock();
+  Write(tabulation, slot);
+  lock.lock();
+  tabulation->done[slot] = 0;
+  ++tabulation->written;
 }
 
 #endif
@@ -181,10 +145,13 @@ void WriteUpTo(Tabulation* tabulation, size_t last) {
 
 void TabulationEnd::operator()(Tabulation* tabulation) const {
 #if defined(KELVARIN_THREADS)
-  // What no thread has taken is dropped.
-  tabulation->given.store(std::min(tabulation->given.load(), tabulation->taken.load()));
-  tabulation->ending.store(true);
-  Wake(tabulation, &tabulation->given_more);
+  {
+    // What no thread has taken is dropped.
+    const std::lock_guard<std::mutex> lock(tabulation->mutex);
+    tabulation->named = tabulation->taken;
+    tabulation->ending = true;
+  }
+  tabulation->changed.notify_all();
   for (std::thread& thread : tabulation->threads) {
     thread.join();
   }
@@ -206,10 +173,7 @@ Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook,
     tabulation->paths.resize(tabulation->window);
     tabulation->names.resize(tabulation->window);
     tabulation->groups.resize(tabulation->window);
-    tabulation->done.reset(new std::atomic<bool>[tabulation->window]);
-    for (size_t slot = 0; slot < tabulation->window; ++slot) {
-      tabulation->done[slot].store(false);
-    }
+    tabulation->done.assign(tabulation->window, 0);
     // The caller's thread is one of them, between naming and writing.
     // Threads that cannot be had are done without; with none, each file is
     // analysed as it is named.
@@ -235,19 +199,18 @@ Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook,
 void Tabulate(Tabulation* tabulation, const char* path, const char* name) {
 #if defined(KELVARIN_THREADS)
   if (!tabulation->threads.empty()) {
+    // A full window: the oldest file is written to free its slot.
     if (tabulation->named - tabulation->written == tabulation->window) {
-      // A full window is written up to its half: the caller sleeps once for
-      // many files, while the threads go on with the other half.
-      Give(tabulation);
-      WriteUpTo(tabulation, tabulation->written + tabulation->window / 2 - 1);
+      WriteOldest(tabulation);
     }
-    // No thread reads a slot that is not given yet.
-    const size_t slot = tabulation->named++ % tabulation->window;
-    tabulation->paths[slot] = path;
-    tabulation->names[slot] = name;
-    if (tabulation->named - tabulation->given.load() >= tabulation->window / 2) {
-      Give(tabulation);
+    {
+      const std::lock_guard<std::mutex> lock(tabulation->mutex);
+      const size_t slot = tabulation->named % tabulation->window;
+      tabulation->paths[slot] = path;
+      tabulation->names[slot] = name;
+      ++tabulation->named;
     }
+    tabulation->changed.notify_all();
     return;
   }
 #endif
@@ -260,10 +223,10 @@ long long NotOk(const Tally& tally) { return tally.error + tally.singular + tall
 
 Tally EndTabulation(Tabulation* tabulation) {
 #if defined(KELVARIN_THREADS)
-  if (!tabulation->threads.empty() && tabulation->named > tabulation->written &&
-      std::ferror(stdout) == 0) {
-    Give(tabulation);
-    WriteUpTo(tabulation, tabulation->named - 1);
+  if (!tabulation->threads.empty() && std::ferror(stdout) == 0) {
+    while (tabulation->written < tabulation->named) {
+      WriteOldest(tabulation);
+    }
   }
 #endif
   return tabulation->tally;

@@ -51,6 +51,7 @@ const char* StatusName(const Group& group) {
     case Ending::kNotFinite:
       return "not_finite";
     case Ending::kNoMemory:
+    case Ending::kNotRead:
       break;
   }
   return "error";

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/version.h"
 #include "tests/run_program.h"
+#include "version/version.h"
 
 namespace {
 

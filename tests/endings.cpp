@@ -5,8 +5,8 @@
 #include <iterator>
 #include <regex>
 
-#include "app/version.h"
 #include "reader/reader.h"
+#include "version/version.h"
 
 namespace {
 

@@ -102,6 +102,7 @@ done <<EOF
 2|kelvarin-graph: error: --min needs a finite number, not 'inf'|--min=inf $triad
 2|kelvarin-graph: error: --min needs a number, not '0.5x'|--min 0.5x $triad
 2|kelvarin-graph: error: --min is beyond the range of double precision: '1e-400'|--min 1e-400 $triad
+2|kelvarin-graph: error: --min needs a number, not '1e400x'|--min 1e400x $triad
 2|kelvarin-graph: error: --help takes no argument, not '--help=x'|--help=x
 2|kelvarin-graph: error: unknown option '--mix=0.5'|--mix=0.5 $triad
 2|kelvarin-graph: error: unknown option '-x'|-x $triad
@@ -122,6 +123,9 @@ done <<EOF
 2|kelvarin-graph: error: --top needs a whole number, not '+3'|--top=+3 $triad
 2|kelvarin-graph: error: --top needs an argument|$triad --top
 0|digraph|--top=99999999999999999999 --focus --focus --min 0.1 $triad
+0|digraph|--top=2147483647 $triad
+2|kelvarin-graph: error: --top needs a whole number, not '99999999999999999999x'|--top 99999999999999999999x $triad
+2|kelvarin-graph: error: --top needs a whole number of at least 1, not '-99999999999999999999'|--top=-99999999999999999999 $triad
 0|digraph|--heatmap --heatmap $triad
 0|digraph|--mi=0 $triad
 2|kelvarin-graph: error: the players are named once, by --names or --names-from; again by 'b'|--names=a --names-from=b $triad
