@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds the R package of r/ from the project's own C++ sources, checks it as
+# CRAN checks packages and installs it:
+#   tools/r-package.sh [KELVARIN_TABLE]
+# In build/r: the package folder kelvarin/ is r/ with the reader, the
+# analysis, the routines and the table's and the graph's writers staged into
+# its src/ beside the glue (never kept in r/), and the version header that
+# CMake writes for the programs; then R CMD build, R CMD check --no-manual
+# (which must end without an error or a warning) and R CMD INSTALL into
+# build/r/library. KELVARIN_TABLE, a built kelvarin-table, is handed to the
+# tests, which compare the package's figures with its CSV.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$root/build/r
+package=$work/kelvarin
+table=${1:-}
+
+rm -rf "$package" "$work/library" "$work"/kelvarin_*.tar.gz "$work/kelvarin.Rcheck"
+mkdir -p "$work/library"
+cp -a "$root/r" "$package"
+
+# The sources the package compiles (src/Makevars lists their objects).
+stage() {
+  local folder=$1
+  shift
+  mkdir -p "$package/src/$folder"
+  for file in "$@"; do
+    cp "$root/$folder/$file" "$package/src/$folder/"
+  done
+}
+stage analysis analysis.h analysis.cpp sureness.h sureness.cpp
+stage app front_end.h
+stage graph dot.h dot.cpp names.h names.cpp views.h views.cpp
+stage logarithm log10.h log10.cpp
+stage matrix matrix.h
+stage numbers numbers.h numbers.cpp portable.cpp
+stage reader hints.h hints.cpp open.cpp plain.cpp reader.h reader.cpp reading.h rows.h rows.cpp \
+  scan.h scan.cpp show.h show.cpp source.h source.cpp
+stage routines routines.h leaders.cpp reduction.cpp report.cpp
+stage table table.h group.cpp output.cpp
+stage text diagnostics.h diagnostics.cpp utf8.h utf8.cpp
+version=$(sed -n 's/^project(kelvarin VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
+sed "s/@PROJECT_VERSION@/$version/" "$root/app/version.h.in" >"$package/src/app/version.h"
+# {fmt} and fast_float, header-only, from the machine's packages: in a folder
+# of their own, ahead of the older {fmt} that cpp11 carries in its headers.
+mkdir -p "$package/src/header-only"
+cp -r /usr/include/fmt /usr/include/fast_float "$package/src/header-only/"
+# The package's version is the programs'.
+sed -i "s/^Version: .*/Version: $version/" "$package/DESCRIPTION"
+
+cd "$work"
+export R_LIBS_USER=$work/library
+export KELVARIN_TABLE=$table
+R CMD build --no-manual kelvarin
+tarball=kelvarin_$version.tar.gz
+R CMD check --no-manual "$tarball" | tee check.log
+if grep -Eq '^Status: .*(ERROR|WARNING)' check.log; then
+  echo "r-package: R CMD check found errors or warnings (build/r/check.log)" >&2
+  exit 1
+fi
+R CMD INSTALL --library="$work/library" "$tarball"
