@@ -11,6 +11,7 @@ SEXP kelvarin_analyse_files(SEXP paths, SEXP names, SEXP jobs, SEXP spread, SEXP
 SEXP kelvarin_perturb(SEXP values, SEXP n, SEXP spread, SEXP draws, SEXP seed);
 SEXP kelvarin_dot(SEXP values, SEXP n, SEXP description, SEXP view, SEXP names, SEXP min,
                   SEXP top);
+SEXP kelvarin_read_numbers(SEXP texts);
 
 static const R_CallMethodDef kRoutines[] = {
     {"kelvarin_read_group", reinterpret_cast<DL_FUNC>(&kelvarin_read_group), 1},
@@ -19,6 +20,7 @@ static const R_CallMethodDef kRoutines[] = {
     {"kelvarin_analyse_files", reinterpret_cast<DL_FUNC>(&kelvarin_analyse_files), 6},
     {"kelvarin_perturb", reinterpret_cast<DL_FUNC>(&kelvarin_perturb), 5},
     {"kelvarin_dot", reinterpret_cast<DL_FUNC>(&kelvarin_dot), 7},
+    {"kelvarin_read_numbers", reinterpret_cast<DL_FUNC>(&kelvarin_read_numbers), 1},
     {nullptr, nullptr, 0}};
 
 void R_init_kelvarin(DllInfo* dll) {

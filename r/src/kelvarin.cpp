@@ -26,6 +26,7 @@
 #include "app/front_end.h"
 #include "graph/dot.h"
 #include "graph/views.h"
+#include "numbers/numbers.h"
 #include "reader/reader.h"
 #include "routines/routines.h"
 #include "table/table.h"
@@ -594,6 +595,24 @@ SEXP kelvarin_dot(SEXP values, SEXP n_sexp, SEXP description, SEXP view, SEXP na
     WriteDot(dot.stream, graph);
   }
   return Rf_ScalarString(Utf8(dot.Text()));
+  END_CPP11
+}
+
+// Read each text as a double, as std::from_chars reads it (correctly
+// rounded), NA for an empty text or one that is not a number: the figures of
+// kelvarin-table's CSV, as the tests compare them.
+SEXP kelvarin_read_numbers(SEXP texts) {
+  BEGIN_CPP11
+  const cpp11::strings strings(texts);
+  cpp11::writable::doubles numbers(strings.size());
+  for (R_xlen_t i = 0; i < strings.size(); ++i) {
+    const std::string text = std::string(strings[i]);
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto result = numbers::FromChars(text.data(), end, &value);
+    numbers[i] = !text.empty() && result.ec == std::errc() && result.ptr == end ? value : NA_REAL;
+  }
+  return numbers;
   END_CPP11
 }
 

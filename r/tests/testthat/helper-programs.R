@@ -39,12 +39,28 @@ generated_files <- function(folder, n_files) {
   paths
 }
 
-# kelvarin-table's CSV of paths, with options, as read.csv reads it.
+# kelvarin-table's CSV of paths, with options, as read.csv reads it; its
+# fields' text in attribute "text".
 table_csv <- function(paths, options = character()) {
   list_file <- tempfile(fileext = ".list")
   writeLines(paths, list_file)
   csv <- tempfile(fileext = ".csv")
   system2(program("KELVARIN_TABLE"), c("-q", options, paste0("--files-from=", list_file)),
           stdout = csv, stderr = FALSE)
-  utils::read.csv(csv)
+  structure(utils::read.csv(csv), text = utils::read.csv(csv, colClasses = "character"))
+}
+
+# Expect the doubles got to be those that the texts of a CSV column stand
+# for, and read.csv's doubles from them (read) but where R's reading of a
+# text misses the nearest double, as it can by a unit in the last place.
+# Return how many figures read.csv read identically, and how many it
+# misread.
+expect_figures <- function(got, read, text, label) {
+  read <- as.double(read)  # a column of whole numbers reads as integers
+  exact <- kelvarin:::read_numbers(text)
+  expect_identical(got, exact, label = label)
+  misread <- !is.na(exact) & !is.na(read) & exact != read
+  expect_identical(is.na(got) | misread, is.na(read) | misread, label = label)
+  expect_identical(got[!misread], read[!misread], label = label)
+  c(identical = sum(!is.na(got) & !misread), misread = sum(misread))
 }
