@@ -50,8 +50,8 @@ lint: setup-tests
 r: setup
 	tools/setup.sh r-base-dev r-cran-cpp11 r-cran-testthat
 	cmake --preset run
-	cmake --build --preset run --target kelvarin-table
-	tools/r-package.sh build/run/table/kelvarin-table
+	cmake --build --preset run --target kelvarin-table kelvarin-graph
+	tools/r-package.sh build/run
 
 # A coverage-guided fuzz campaign: make fuzz SECONDS=1800
 fuzz: setup

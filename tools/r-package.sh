@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Builds the R package of r/ from the project's own C++ sources, checks it as
 # CRAN checks packages and installs it:
-#   tools/r-package.sh [KELVARIN_TABLE]
+#   tools/r-package.sh [BUILD]
 # In build/r: the package folder kelvarin/ is r/ with the reader, the
 # analysis, the routines and the table's and the graph's writers staged into
 # its src/ beside the glue (never kept in r/), and the version header that
 # CMake writes for the programs; then R CMD build, R CMD check --no-manual
 # (which must end without an error or a warning) and R CMD INSTALL into
-# build/r/library. KELVARIN_TABLE, a built kelvarin-table, is handed to the
-# tests, which compare the package's figures with its CSV.
+# build/r/library. BUILD, a CMake build folder with kelvarin-table and
+# kelvarin-graph built, is handed to the tests, which compare the package's
+# figures with kelvarin-table's CSV, its DOT with kelvarin-graph's, and its
+# reports with kelvarin's in the end-to-end cases; without it they are
+# skipped.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$root/build/r
 package=$work/kelvarin
-table=${1:-}
+build=${1:-}
 
 rm -rf "$package" "$work/library" "$work"/kelvarin_*.tar.gz "$work/kelvarin.Rcheck"
 mkdir -p "$work/library"
@@ -45,12 +48,19 @@ sed "s/@PROJECT_VERSION@/$version/" "$root/app/version.h.in" >"$package/src/app/
 # of their own, ahead of the older {fmt} that cpp11 carries in its headers.
 mkdir -p "$package/src/header-only"
 cp -r /usr/include/fmt /usr/include/fast_float "$package/src/header-only/"
+# The examples' data files, which the help's examples read.
+mkdir -p "$package/inst/extdata"
+cp "$root"/examples/*.dat "$package/inst/extdata/"
 # The package's version is the programs'.
 sed -i "s/^Version: .*/Version: $version/" "$package/DESCRIPTION"
 
 cd "$work"
 export R_LIBS_USER=$work/library
-export KELVARIN_TABLE=$table
+if [ -n "$build" ]; then
+  build=$(cd "$build" && pwd)
+  export KELVARIN_TABLE=$build/table/kelvarin-table KELVARIN_GRAPH=$build/graph/kelvarin-graph
+  export KELVARIN_REPOSITORY=$root
+fi
 R CMD build --no-manual kelvarin
 tarball=kelvarin_$version.tar.gz
 R CMD check --no-manual "$tarball" | tee check.log

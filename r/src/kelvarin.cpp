@@ -588,8 +588,10 @@ SEXP kelvarin_dot(SEXP values, SEXP n_sexp, SEXP description, SEXP view, SEXP na
   MemoryText dot;
   const std::string chosen = cpp11::as_cpp<std::string>(view);
   if (chosen == "heatmap") {
+    graph.view = View::kHeatmap;
     WriteHeatmap(dot.stream, graph);
   } else if (chosen == "focus") {
+    graph.view = View::kFocus;
     WriteFocus(dot.stream, graph);
   } else {
     WriteDot(dot.stream, graph);
