@@ -17,6 +17,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=$root/build/r
 package=$work/kelvarin
 build=${1:-}
+if [ -n "$build" ]; then
+  build=$(cd "$build" && pwd)
+fi
 
 rm -rf "$package" "$work/library" "$work"/kelvarin_*.tar.gz "$work/kelvarin.Rcheck"
 mkdir -p "$work/library"
@@ -56,8 +59,11 @@ sed -i "s/^Version: .*/Version: $version/" "$package/DESCRIPTION"
 
 cd "$work"
 export R_LIBS_USER=$work/library
+# No package repository is asked about the package's dependencies: they are
+# Debian's, installed.
+printf 'options(repos = character())\n' >"$work/Rprofile"
+export R_PROFILE_USER=$work/Rprofile
 if [ -n "$build" ]; then
-  build=$(cd "$build" && pwd)
   export KELVARIN_TABLE=$build/table/kelvarin-table KELVARIN_GRAPH=$build/graph/kelvarin-graph
   export KELVARIN_REPOSITORY=$root
 fi

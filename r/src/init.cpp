@@ -13,6 +13,8 @@ SEXP kelvarin_dot(SEXP values, SEXP n, SEXP description, SEXP view, SEXP names, 
                   SEXP top);
 SEXP kelvarin_read_numbers(SEXP texts);
 
+void kelvarin_open_console();
+
 static const R_CallMethodDef kRoutines[] = {
     {"kelvarin_read_group", reinterpret_cast<DL_FUNC>(&kelvarin_read_group), 1},
     {"kelvarin_analyse", reinterpret_cast<DL_FUNC>(&kelvarin_analyse), 2},
@@ -24,6 +26,7 @@ static const R_CallMethodDef kRoutines[] = {
     {nullptr, nullptr, 0}};
 
 void R_init_kelvarin(DllInfo* dll) {
+  kelvarin_open_console();
   R_registerRoutines(dll, nullptr, kRoutines, nullptr, nullptr);
   R_useDynamicSymbols(dll, FALSE);
   R_forceSymbols(dll, TRUE);

@@ -10,6 +10,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +39,63 @@
 int StopSignal() { return 0; }
 
 using namespace cpp11::literals;  // NOLINT: the "name"_nm of cpp11's named lists
+
+// The C library's console as the programs' objects see it in the package
+// (src/console.syms renames their uses to these): standard output is the
+// report being written, if any; standard error is not written, since every
+// message of the shared code goes to its diagnostics, which are kept; and
+// what would end the process throws, which the edge of each call makes an
+// R error.
+extern "C" {
+std::FILE* kelvarin_stdout = nullptr;
+std::FILE* kelvarin_stderr = nullptr;
+
+// Return the stream a printer writes to: the report, or none.
+static std::FILE* Console() {
+  if (kelvarin_stdout == nullptr) {
+    throw std::logic_error("kelvarin: a report was printed outside format(x, \"report\")");
+  }
+  return kelvarin_stdout;
+}
+
+int kelvarin_printf_chk(int /*flag*/, const char* format, ...) {
+  std::va_list arguments;
+  va_start(arguments, format);
+  const int written = std::vfprintf(Console(), format, arguments);
+  va_end(arguments);
+  return written;
+}
+
+int kelvarin_printf(const char* format, ...) {
+  std::va_list arguments;
+  va_start(arguments, format);
+  const int written = std::vfprintf(Console(), format, arguments);
+  va_end(arguments);
+  return written;
+}
+
+int kelvarin_puts(const char* text) {
+  return std::fputs(text, Console()) < 0 ? EOF : std::fputc('\n', Console());
+}
+
+int kelvarin_putchar(int c) { return std::fputc(c, Console()); }
+
+[[noreturn]] void kelvarin_exit(int status) {
+  throw std::logic_error("kelvarin: the analysis was given a bad argument (status " +
+                         std::to_string(status) + ")");
+}
+
+[[noreturn]] void kelvarin_abort() { throw std::logic_error("kelvarin: the analysis aborted"); }
+
+// Open kelvarin_stderr as a stream that takes every byte and keeps none.
+void kelvarin_open_console() {
+  cookie_io_functions_t discard = {};
+  discard.write = [](void* /*cookie*/, const char* /*bytes*/, size_t size) {
+    return static_cast<ssize_t>(size);
+  };
+  kelvarin_stderr = fopencookie(nullptr, "w", discard);
+}
+}  // extern "C"
 
 // GSL's CBLAS, linked into the package, reports a bad argument here, where
 // its own would print it. The analysis passes none.
@@ -83,18 +142,16 @@ struct MemoryText {
   }
 };
 
-// The report's printers write to standard output, kelvarin's report. While
-// this lives they write into text instead: glibc's stdout is a variable
-// that may be set, and nothing of R writes while the C++ code runs.
+// While this lives, the report's printers write into text: their standard
+// output is kelvarin_stdout in the package.
 struct OutputIntoMemory {
   MemoryText text;
-  std::FILE* saved = stdout;
-  OutputIntoMemory() { stdout = text.stream; }
+  OutputIntoMemory() { kelvarin_stdout = text.stream; }
   OutputIntoMemory(const OutputIntoMemory&) = delete;
   OutputIntoMemory& operator=(const OutputIntoMemory&) = delete;
-  ~OutputIntoMemory() { stdout = saved; }
+  ~OutputIntoMemory() { kelvarin_stdout = nullptr; }
   std::string Text() {
-    stdout = saved;
+    kelvarin_stdout = nullptr;
     return text.Text();
   }
 };
