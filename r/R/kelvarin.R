@@ -93,6 +93,11 @@ analyse <- function(influence, names = NULL, description = NULL) {
     group_description <- influence$description
     influence <- influence$influence
   }
+  # A data frame of numeric columns is a matrix, its columns' names the
+  # players' unless names says otherwise.
+  if (is.data.frame(influence) && all(vapply(influence, is.numeric, TRUE))) {
+    influence <- as.matrix(influence)
+  }
   values <- check_influence(influence)
   n <- nrow(influence)
   if (is.null(names)) {

@@ -7,6 +7,7 @@ test_that("bad arguments are R errors that say what was wrong", {
     list(quote(analyse(matrix(1, 2, 3))), "must be square, not 2 by 3"),
     list(quote(analyse(matrix("1", 2, 2))), "numeric matrix"),
     list(quote(analyse(c(1, 2, 3, 4))), "numeric matrix"),
+    list(quote(analyse(data.frame(a = 1:2, b = c("x", "y")))), "numeric matrix"),
     list(quote(analyse(matrix(c(1, NA, 0, 1), 2))), "influence\\[2, 1\\] is NA"),
     list(quote(analyse(matrix(c(1, 0, Inf, 1), 2))), "influence\\[1, 2\\] is Inf"),
     list(quote(analyse(matrix(c(1, 0, 0, 1e39), 2))), "influence\\[2, 2\\] is 1e\\+39"),
