@@ -34,8 +34,8 @@
 #include "table/table.h"
 #include "text/utf8.h"
 
-// The table's files are analysed between R's calls, never stopped by a
-// signal: R keeps its own interrupts, which it takes between the files.
+// The table's files are never stopped by a signal in the package: R keeps
+// SIGINT for itself, and takes an interrupt once a call has returned.
 int StopSignal() { return 0; }
 
 using namespace cpp11::literals;  // NOLINT: the "name"_nm of cpp11's named lists
