@@ -93,10 +93,11 @@ analyse <- function(influence, names = NULL, description = NULL) {
     group_description <- influence$description
     influence <- influence$influence
   }
-  # A data frame of numeric columns is a matrix, its columns' names the
-  # players' unless names says otherwise.
+  # A data frame of numeric columns is a matrix. Its row names number its
+  # rows (those of a split data frame go on from the rows before), and its
+  # columns' names are the columns', so neither names the players.
   if (is.data.frame(influence) && all(vapply(influence, is.numeric, TRUE))) {
-    influence <- as.matrix(influence)
+    influence <- unname(as.matrix(influence))
   }
   values <- check_influence(influence)
   n <- nrow(influence)

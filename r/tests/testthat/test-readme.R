@@ -30,8 +30,11 @@ test_that("the README's five lines from R run", {
 })
 
 test_that("r/README.md's groups in a data frame are analysed", {
-  code <- code_after(file.path(repository(), "r", "README.md"), "## Use", 2)
-  result <- eval(parse(text = code))
+  readme <- file.path(repository(), "r", "README.md")
+  wide <- eval(parse(text = code_after(readme, "## Use", 2)))
+  expect_identical(names(wide), c("east", "north", "south"))
+  expect_equal(wide[["north"]], 7 / 12, tolerance = 1e-6)
+  result <- eval(parse(text = code_after(readme, "## Use", 3)))
   expect_identical(rownames(result), c("a", "b", "c"))
   expect_identical(result$status, rep("ok", 3))
   expect_identical(result$empath, c(2L, 2L, 2L))
