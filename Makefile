@@ -10,7 +10,7 @@ export CTEST_PARALLEL_LEVEL ?= $(CMAKE_BUILD_PARALLEL_LEVEL)
 TIMED = @tools/timed.sh $@
 
 .PHONY: run test setup setup-tests check-default check-sanitize check-clang coverage memcheck \
-        lint fuzz package windows page web bench docs
+        lint fuzz package windows page web bench docs r
 
 # The packages, and libxlsxwriter built from Debian's source (see
 # tools/xlsxwriter.sh), once.
@@ -45,6 +45,16 @@ check-default check-sanitize check-clang coverage memcheck: setup-tests
 lint: setup-tests
 	tools/setup.sh clang-tidy cppcheck clang-format
 	$(TIMED) cmake --workflow --preset lint
+
+# The R package of r/, built from the programs' own sources by
+# tools/r-package.sh, checked as CRAN checks packages (R CMD check, whose
+# tests compare the package's figures with kelvarin-table's CSV and its
+# report with kelvarin's) and installed into build/r/library.
+r: setup
+	tools/setup.sh r-base-dev r-cran-cpp11 r-cran-testthat
+	cmake --preset run
+	cmake --build --preset run --target kelvarin-table kelvarin-graph
+	tools/r-package.sh build/run
 
 # A coverage-guided fuzz campaign: make fuzz SECONDS=1800
 fuzz: setup

@@ -1,0 +1,4 @@
+library(testthat)
+library(kelvarin)
+
+test_check("kelvarin")
