@@ -37,7 +37,9 @@ read_group <- function(path) {
     column <- if (length(errors$column)) errors$column[[1L]] else NA_integer_
     detail <- if (length(errors$message)) paste0(" (", errors$message[[1L]], ")") else ""
     place <- if (is.na(line)) path else paste0(path, ":", line, ":", column)
-    stop(kelvarin_error(paste0(place, ": ", read$failure, detail), path, line, column))
+    # kelvarin's message, without the colon that is followed by the name there.
+    failure <- sub(":$", "", read$failure)
+    stop(kelvarin_error(paste0(place, ": ", failure, detail), path, line, column))
   }
   n <- nrow(read$influence)
   influence <- read$influence
