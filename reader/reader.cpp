@@ -18,7 +18,7 @@ namespace {
 
 // Count the numbers that stand as whole words from the source's position
 // on, up to the first word that is not a number, and set first to where the
-// first of them begins.
+// first of them begins, which the source holds on to.
 long long CountNumbers(Source* source, Place* first) {
   long long count = 0;
   float value = 0.0F;
@@ -26,6 +26,7 @@ long long CountNumbers(Source* source, Place* first) {
   while (ReadValue(source, &value, &text) && (text.next == EOF || IsSpace(text.next))) {
     if (count++ == 0) {
       *first = text.start;
+      source->held.push_back(first->offset);
     }
   }
   return count;
@@ -81,6 +82,7 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
       if (!saw_lone_cr) {
         saw_lone_cr = true;
         lone_cr = Previous(*source);
+        source->held.push_back(lone_cr.offset);
       }
     }
     ++count;
@@ -252,6 +254,8 @@ const char* SizeHint(const Source& source, int c) {
 
 ReadFailure ReadHeader(Reader* reader) {
   Source* source = &reader->source;
+  // The first line is quoted up to the end.
+  source->held.push_back(0);
   char* description = reader->description;
   if (!ReadLine(source, description, kDescriptionBufferSize)) {
     if (ReadFailed(*source)) {
@@ -283,6 +287,7 @@ ReadFailure ReadHeader(Reader* reader) {
   }
   Back(source, c);
   reader->size_place = Here(*source);
+  source->held.push_back(reader->size_place.offset);
   if (!ReadInteger(source, &reader->size, &reader->size_fits)) {
     if (c == EOF) {
       SayAt(reader, Here(*source), Severity::kError,
@@ -346,29 +351,20 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   ValueText* last = &texts[1];
   ValueLines lines;
   for (long long i = 0; i < n; ++i) {
-    double* const row = gsl_matrix_ptr(influence, static_cast<size_t>(i), 0);
-    for (long long j = 0; j < n;) {
-      // Plain values on one line are read as a run: none of them needs a word.
-      Place first;
-      const long long run = ReadPlainValues(source, row + j, n - j, &first, text);
-      if (run > 0) {
-        reader->values += run;
-        CountValueLine(&lines, first, n, run);
-        std::swap(text, last);
-        j += run;
-        continue;
-      }
+    for (long long j = 0; j < n; ++j) {
       float value = 0.0F;
       if (!ReadValue(source, &value, text)) {
         ExplainBadValue(reader, *text, *last, i, j);
         return ReadFailure::kValues;
       }
-      row[j] = static_cast<double>(value);
+      // The value's own diagnostics, and those of its row and the next, quote it.
+      source->held.push_back(text->start.offset);
+      gsl_matrix_set(influence, static_cast<size_t>(i), static_cast<size_t>(j),
+                     static_cast<double>(value));
       ++reader->values;
       CheckValue(reader, *text, i, j);
       CountValueLine(&lines, text->start, n);
       std::swap(text, last);
-      ++j;
     }
   }
   CheckRows(reader, lines);

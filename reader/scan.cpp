@@ -12,12 +12,6 @@ namespace {
 // Numbers in the data file are decimal.
 constexpr int kRadix = 10;
 
-// A number's digits beyond this many significant ones need not be kept: a
-// value halfway between two floats has fewer significant digits than this,
-// so the first ones and whether any later one is non-zero decide the
-// correctly rounded float. A number of any length is read in this memory.
-constexpr int kKeptDigits = 200;
-
 // A power of ten beyond this size makes any number zero or infinite as a
 // float, so larger powers need not be told apart.
 constexpr long long kExponentLimit = 100000;
@@ -32,104 +26,155 @@ constexpr long long kExponentCap = 100000000000000000LL;
 // ones, "e" and the power of ten.
 constexpr int kTextSize = 3 + kKeptDigits + 1 + 1 + 20;
 
-// The significant digits of a decimal number as they are read, held as
-// 0.d1 d2 d3 ... times 10 to the power point.
-struct Significand {
-  char digits[kKeptDigits];
-  int kept = 0;
-  bool dropped_non_zero = false;
-  long long point = 0;
+// Keep a significant digit c, or note that a dropped one is not 0.
+void Keep(Significand* significand, char c) {
+  if (significand->kept < kKeptDigits) {
+    significand->digits[significand->kept++] = c;
+  } else if (c != '0') {
+    significand->dropped_non_zero = true;
+  }
+}
 
-  void Keep(int c) {
-    if (kept < kKeptDigits) {
-      digits[kept++] = static_cast<char>(c);
-    } else if (c != '0') {
-      dropped_non_zero = true;
-    }
+// Convert the number times 10 to the power exponent to the nearest float,
+// as strtof does. Return false when it is beyond the float range; a number
+// closer to zero than half the smallest float is zero.
+bool ToFloat(const Significand& significand, bool negative, long long exponent, float* value,
+             bool* underflow) {
+  const float zero = negative ? -0.0F : 0.0F;
+  if (significand.kept == 0) {
+    *value = zero;
+    return true;
   }
-  // Leading zeros of the integer part are not significant.
-  void AddIntegerDigit(int c) {
-    if (kept > 0 || c != '0') {
-      Keep(c);
-      ++point;
-    }
+  // The text "-0.<kept digits>e<power>", where dropped digits that are not
+  // all zero stand as one digit 1 after the kept ones, which rounds as they
+  // do.
+  char text[kTextSize];
+  char* end = text;
+  if (negative) {
+    *end++ = '-';
   }
-  // Zeros between the point and the first significant digit move the point.
-  void AddFractionDigit(int c) {
-    if (kept > 0 || c != '0') {
-      Keep(c);
-    } else {
-      --point;
-    }
+  *end++ = '0';
+  *end++ = '.';
+  for (int i = 0; i < significand.kept; ++i) {
+    *end++ = significand.digits[i];
   }
-  // Convert the number times 10 to the power exponent to the nearest float,
-  // as strtof does. Return false when it is beyond the float range; a number
-  // closer to zero than half the smallest float is zero.
-  bool ToFloat(bool negative, long long exponent, float* value, bool* underflow) const {
-    const float zero = negative ? -0.0F : 0.0F;
-    if (kept == 0) {
-      *value = zero;
-      return true;
-    }
-    // The text "-0.<kept digits>e<power>", where dropped digits that are not
-    // all zero stand as one digit 1 after the kept ones, which rounds as they
-    // do.
-    char text[kTextSize];
-    char* end = text;
-    if (negative) {
-      *end++ = '-';
-    }
-    *end++ = '0';
-    *end++ = '.';
-    for (int i = 0; i < kept; ++i) {
-      *end++ = digits[i];
-    }
-    if (dropped_non_zero) {
-      *end++ = '1';
-    }
-    *end++ = 'e';
-    long long power = point + exponent;
-    power = power > kExponentLimit ? kExponentLimit : power;
-    power = power < -kExponentLimit ? -kExponentLimit : power;
-    end = std::to_chars(end, text + kTextSize, power).ptr;
-    const std::from_chars_result result = numbers::FromChars(text, end, value);
-    if (result.ec == std::errc()) {
-      *underflow = *value == 0.0F;
-      return true;
-    }
-    // Out of range: too large when the number is 1 or more (power above 0),
-    // otherwise too small.
-    if (result.ec == std::errc::result_out_of_range && power <= 0) {
-      *value = zero;
-      *underflow = true;
-      return true;
-    }
-    return false;
+  if (significand.dropped_non_zero) {
+    *end++ = '1';
   }
-};
+  *end++ = 'e';
+  long long power = significand.point + exponent;
+  power = power > kExponentLimit ? kExponentLimit : power;
+  power = power < -kExponentLimit ? -kExponentLimit : power;
+  end = std::to_chars(end, text + kTextSize, power).ptr;
+  const std::from_chars_result result = numbers::FromChars(text, end, value);
+  if (result.ec == std::errc()) {
+    *underflow = *value == 0.0F;
+    return true;
+  }
+  // Out of range: too large when the number is 1 or more (power above 0),
+  // otherwise too small.
+  if (result.ec == std::errc::result_out_of_range && power <= 0) {
+    *value = zero;
+    *underflow = true;
+    return true;
+  }
+  return false;
+}
 
-// Read the optional sign and the digits of an exponent whose "e" has just
-// been read, leaving in *c the first byte after them. Store its value,
-// saturated at kExponentCap, and return false when it has no digits.
-bool ReadExponent(Source* source, int* c, long long* exponent) {
-  *c = Next(source);
-  const bool negative = *c == '-';
-  if (*c == '+' || *c == '-') {
-    *c = Next(source);
-  }
-  bool has_digits = false;
-  long long value = 0;
-  for (; IsDigit(*c); *c = Next(source)) {
-    has_digits = true;
-    if (value < kExponentCap) {
-      value = value * kRadix + (*c - '0');
+// Take the digits at the front of *in into number: integer digits (leading
+// zeros are not significant), fraction digits (zeros before the first
+// significant one move the point) or exponent digits.
+void TakeDigits(std::string_view* in, Number* number) {
+  Significand* significand = &number->significand;
+  size_t i = 0;
+  for (; i < in->size() && IsDigit((*in)[i]); ++i) {
+    const char c = (*in)[i];
+    if (number->part == Number::Part::kExponent) {
+      number->has_exponent_digits = true;
+      if (number->exponent < kExponentCap) {
+        number->exponent = number->exponent * kRadix + (c - '0');
+      }
+      continue;
+    }
+    ++number->mantissa_digits;
+    if (significand->kept > 0 || c != '0') {
+      Keep(significand, c);
+      significand->point += number->part == Number::Part::kInteger ? 1 : 0;
+    } else if (number->part == Number::Part::kFraction) {
+      --significand->point;
     }
   }
-  *exponent = negative ? -value : value;
-  return has_digits;
+  in->remove_prefix(i);
 }
 
 }  // namespace
+
+bool ConsumeNumber(std::string_view* in, Number* number) {
+  using Part = Number::Part;
+  while (!in->empty()) {
+    const char c = in->front();
+    switch (number->part) {
+      case Part::kSign:
+      case Part::kExponentSign:
+        if (c == '+' || c == '-') {
+          (number->part == Part::kSign ? number->negative : number->exponent_negative) = c == '-';
+          in->remove_prefix(1);
+        }
+        number->part = number->part == Part::kSign ? Part::kInteger : Part::kExponent;
+        break;
+      case Part::kInteger:
+      case Part::kFraction:
+      case Part::kExponent:
+        TakeDigits(in, number);
+        if (in->empty()) {
+          return false;
+        }
+        if (number->part == Part::kInteger && in->front() == '.' && !number->whole) {
+          number->has_point = true;
+          number->part = Part::kFraction;
+          in->remove_prefix(1);
+        } else {
+          number->part = number->part == Part::kExponent || number->whole ? Part::kEnd
+                                                                          : Part::kExponentMark;
+        }
+        break;
+      case Part::kExponentMark:
+        // An exponent can only extend a mantissa that has digits; once
+        // begun, it is part of the run even when no digits follow ("1e").
+        if (number->mantissa_digits > 0 && (c == 'e' || c == 'E')) {
+          number->has_exponent = true;
+          number->part = Part::kExponentSign;
+          in->remove_prefix(1);
+        } else {
+          number->part = Part::kEnd;
+        }
+        break;
+      case Part::kEnd:
+        return true;
+    }
+  }
+  return number->part == Part::kEnd;
+}
+
+bool ToWhole(const Number& number, long long* value) {
+  // Accumulate towards the sign's own limit and stay there: a number beyond
+  // 32 bits must never wrap into the accepted range.
+  const Significand& significand = number.significand;
+  long long result = 0;
+  bool saturated = false;
+  for (long long i = 0; i < significand.point && !saturated; ++i) {
+    const int digit = i < significand.kept ? significand.digits[i] - '0' : 0;
+    if (number.negative) {
+      saturated = result < (LLONG_MIN + digit) / kRadix;
+      result = saturated ? LLONG_MIN : result * kRadix - digit;
+    } else {
+      saturated = result > (LLONG_MAX - digit) / kRadix;
+      result = saturated ? LLONG_MAX : result * kRadix + digit;
+    }
+  }
+  *value = result;
+  return !saturated;
+}
 
 bool ReadLine(Source* source, char* buffer, int size) {
   int length = 0;
@@ -160,78 +205,64 @@ bool ReadLine(Source* source, char* buffer, int size) {
   return true;
 }
 
-bool ReadInteger(Source* source, long long* value, bool* fits) {
-  int c = SkipSpace(source);
-  const bool negative = c == '-';
-  if (c == '-' || c == '+') {
-    c = Next(source);
-  }
-  if (!IsDigit(c)) {
-    Back(source, c);
-    return false;
-  }
-  // Accumulate towards the sign's own limit and stay there: a number beyond
-  // 32 bits must never wrap into the accepted range.
-  long long result = 0;
-  bool saturated = false;
-  for (; IsDigit(c); c = Next(source)) {
-    const int digit = c - '0';
-    if (negative) {
-      saturated = saturated || result < (LLONG_MIN + digit) / kRadix;
-      result = saturated ? LLONG_MIN : result * kRadix - digit;
-    } else {
-      saturated = saturated || result > (LLONG_MAX - digit) / kRadix;
-      result = saturated ? LLONG_MAX : result * kRadix + digit;
+namespace {
+
+// Read a number from source into number: white space skipped, then the
+// longest run that is or begins one, the source left before the byte after
+// it, which is returned (EOF at the end). Where it began is held on to while
+// it is read.
+int ReadNumber(Source* source, Number* number, Place* start) {
+  Back(source, SkipSpace(source));
+  *start = Here(*source);
+  source->item = start->offset;
+  for (;;) {
+    std::string_view in = Unread(*source);
+    const size_t size = in.size();
+    const bool ended = ConsumeNumber(&in, number);
+    Skip(source, size - in.size());
+    if (ended || !Fill(source)) {
+      break;
     }
   }
-  Back(source, c);
-  *value = result;
-  *fits = !saturated;
+  const int next = Next(source);
+  Back(source, next);
+  return next;
+}
+
+}  // namespace
+
+bool ReadInteger(Source* source, long long* value, bool* fits) {
+  Number number;
+  number.whole = true;
+  Place start;
+  ReadNumber(source, &number, &start);
+  if (number.mantissa_digits == 0) {
+    return false;
+  }
+  *fits = ToWhole(number, value);
   return true;
 }
 
-namespace {
-
-bool ReadValueFrom(Source* source, float* value, ValueText* text) {
+bool ReadValue(Source* source, float* value, ValueText* text) {
   ValueText seen;
-  Significand significand;
-  int c = SkipSpace(source);
-  seen.start = Previous(*source);
-  const bool negative = c == '-';
-  if (c == '+' || c == '-') {
-    c = Next(source);
-  }
-  long long mantissa_digits = 0;
-  for (; IsDigit(c); c = Next(source), ++mantissa_digits) {
-    significand.AddIntegerDigit(c);
-  }
-  const bool lone_zero = mantissa_digits == 1 && significand.kept == 0 && c != '.';
-  const bool has_point = c == '.';
-  if (has_point) {
-    for (c = Next(source); IsDigit(c); c = Next(source), ++mantissa_digits) {
-      significand.AddFractionDigit(c);
-    }
-  }
-  // An exponent can only extend a mantissa that has digits; once begun, it is
-  // part of the run even when no digits follow ("1e", "1e+").
-  long long exponent = 0;
-  bool exponent_whole = true;
-  if (mantissa_digits > 0 && (c == 'e' || c == 'E')) {
-    exponent_whole = ReadExponent(source, &c, &exponent);
-  }
-  Back(source, c);
+  Number number;
+  const int c = ReadNumber(source, &number, &seen.start);
   seen.next = c;
-  seen.comma_after_point = has_point && c == ',';
+  seen.comma_after_point = number.has_point && c == ',';
+  const Significand& significand = number.significand;
+  const bool lone_zero =
+      number.mantissa_digits == 1 && significand.kept == 0 && !number.has_point;
   bool underflow = false;
-  if (mantissa_digits == 0) {
+  const long long exponent = number.exponent_negative ? -number.exponent : number.exponent;
+  if (number.mantissa_digits == 0) {
     seen.issue = ValueIssue::kNoNumber;
-  } else if (!exponent_whole) {
+  } else if (number.has_exponent && !number.has_exponent_digits) {
     seen.issue = ValueIssue::kNoExponentDigits;
   } else if (lone_zero && (c == 'x' || c == 'X')) {
     // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
     // pass as a 0 followed by text.
     seen.issue = ValueIssue::kHexadecimal;
-  } else if (!significand.ToFloat(negative, exponent, value, &underflow)) {
+  } else if (!ToFloat(significand, number.negative, exponent, value, &underflow)) {
     // A number beyond the float range is no value of the data file.
     seen.issue = ValueIssue::kOutOfRange;
   } else if (underflow) {
@@ -245,10 +276,4 @@ bool ReadValueFrom(Source* source, float* value, ValueText* text) {
   }
   Back(source, SkipSpace(source));
   return true;
-}
-
-}  // namespace
-
-bool ReadValue(Source* source, float* value, ValueText* text) {
-  return ReadPlainValue(source, value, text) || ReadValueFrom(source, value, text);
 }

@@ -5,13 +5,15 @@
 #include <string>
 
 long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity) {
-  const long long read = ReadAt(source, offset, bytes, capacity);
-  if (read < 0) {
+  std::string_view kept;
+  if (!KeptBytes(source, offset, static_cast<size_t>(capacity), &kept)) {
     return -1;
   }
   long long count = 0;
-  while (count < read && bytes[count] != '\n' && !(word && IsSpace(bytes[count]))) {
-    ++count;
+  for (; count < static_cast<long long>(kept.size()) && kept[count] != '\n' &&
+         !(word && IsSpace(kept[count]));
+       ++count) {
+    bytes[count] = kept[count];
   }
   return count;
 }

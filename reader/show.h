@@ -1,6 +1,6 @@
 // Showing a place of a data file in a diagnostic: the text there, quoted,
-// and the data line with a caret under the place's column. The file is read
-// again where it can seek; a pipe gets plain words instead.
+// and the data line with a caret under the place's column, from the bytes
+// that the source keeps.
 #ifndef KELVARIN_READER_SHOW_H_
 #define KELVARIN_READER_SHOW_H_
 
@@ -18,15 +18,15 @@ constexpr int kTextCapacity = 4 * (kShownBefore + kShownAfter) + 8;
 // The longest UTF-8 character, in bytes.
 constexpr int kLongestUtf8 = 4;
 
-// Read up to capacity bytes of the file from offset, stopping before a line
-// feed (and before white space when word is true), and leave the file where
-// it was. Return the count read, or -1 when the file cannot seek (a pipe).
+// Copy up to capacity bytes of the file from offset into bytes, stopping
+// before a line feed (and before white space when word is true). Return the
+// count copied, or -1 when the bytes there are not kept.
 long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity);
 
 // Write into quoted (kTextCapacity bytes) the text of the file from place up
 // to white space, cut between characters after kQuotedBytes, escaped and in
 // quotes; "end of file" at the end. Return false, with fallback in quoted,
-// when the file cannot be read again there (a pipe).
+// when the bytes there are not kept.
 bool Quote(Source* source, const Place& place, char* quoted, const char* fallback);
 
 // Say text about place of the reader's file, with the line and a caret.
