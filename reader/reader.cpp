@@ -110,7 +110,8 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
 void ValueHint(Reader* reader, const ValueText& text, const ValueText& last, long long column,
                char* hint, size_t capacity) {
   char bytes[kQuotedBytes + 1] = "";
-  const long long count = Peek(&reader->source, text.start.offset, true, bytes, kQuotedBytes);
+  const auto count = static_cast<long long>(
+      Peek(&reader->source, text.start.offset, true, kQuotedBytes).copy(bytes, kQuotedBytes));
   const char* said = reader->source.nul_bytes > 0 ? kUtf16Hint : nullptr;
   if (said == nullptr && count > 0) {
     said = CharacterHint(bytes, count, last.comma_after_point);
@@ -149,37 +150,29 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
           reader->values, n * n, n, n, j + 1, i + 1, hint);
     return;
   }
-  char quoted[kTextCapacity];
-  const bool quotable = Quote(source, text.start, quoted, "text that begins no number");
   // Text glued to the value before it is shown as the whole word.
-  char word[kTextCapacity + sizeof ", part of "] = "";
-  if (quotable && reader->values > 0 && last.next != EOF && !IsSpace(last.next)) {
-    char whole[kTextCapacity];
-    Quote(source, last.start, whole, "");
-    (void)std::snprintf(word, sizeof word, ", part of %s", whole);
+  std::string word;
+  if (reader->values > 0 && last.next != EOF && !IsSpace(last.next)) {
+    word = ", part of " + Quoted(source, last.start);
   }
   SayAt(reader, text.start, Severity::kError, "expected value %lld of row %lld, found %s%s%s",
-        j + 1, i + 1, quoted, word, hint);
+        j + 1, i + 1, Quoted(source, text.start).c_str(), word.c_str(), hint);
 }
 
 // Warn of a value at row i, column j (0-based) that was read, but surely not
 // as meant: one that became zero, or one run together with the next.
 void CheckValue(Reader* reader, const ValueText& text, long long i, long long j) {
   if (text.issue == ValueIssue::kUnderflow) {
-    char quoted[kTextCapacity];
-    Quote(&reader->source, text.start, quoted, "a value");
     SayAt(reader, text.start, Severity::kWarning,
           "%s is closer to zero than single precision reaches (about 1.4e-45) and is read as 0",
-          quoted);
+          Quoted(&reader->source, text.start).c_str());
   }
   const int next = text.next;
   if (next == '.' || next == '+' || next == '-' || IsDigit(next)) {
-    char quoted[kTextCapacity];
-    Quote(&reader->source, text.start, quoted, "a word");
     SayAt(reader, text.start, Severity::kWarning,
           "no blank between two numbers in %s: it is read as value %lld of row %lld and the "
           "number after it",
-          quoted, j + 1, i + 1);
+          Quoted(&reader->source, text.start).c_str(), j + 1, i + 1);
   }
 }
 
@@ -293,12 +286,11 @@ ReadFailure ReadHeader(Reader* reader) {
       SayAt(reader, Here(*source), Severity::kError,
             "the file ends after the description: expected the number of players");
     } else {
-      char quoted[kTextCapacity];
-      Quote(source, Here(*source), quoted, "other text");
       const char* hint = SizeHint(*source, c);
       SayAt(reader, Here(*source), Severity::kError,
             "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
-            kMinPlayers, kMaxPlayers, quoted, hint != nullptr ? "; " : "",
+            kMinPlayers, kMaxPlayers, Quoted(source, Here(*source)).c_str(),
+            hint != nullptr ? "; " : "",
             hint != nullptr ? hint : "");
     }
     return ReadFailure::kSize;
@@ -309,12 +301,10 @@ ReadFailure ReadHeader(Reader* reader) {
   const int next = Next(source);
   Back(source, next);
   if (next != EOF && !IsSpace(next)) {
-    char quoted[kTextCapacity];
-    Quote(source, reader->size_place, quoted, "its line");
     SayAt(reader, Here(*source), Severity::kWarning,
           "no blank after the number of players in %s: N is read as %lld, and what follows it "
           "as the first value",
-          quoted, reader->size);
+          Quoted(source, reader->size_place).c_str(), reader->size);
   }
   return ReadFailure::kNone;
 }
@@ -323,13 +313,9 @@ ReadFailure CheckSize(Reader* reader) {
   if (reader->size >= kMinPlayers && reader->size <= kMaxPlayers) {
     return ReadFailure::kNone;
   }
-  char quoted[kTextCapacity];
-  char written[kTextCapacity];
-  (void)std::snprintf(written, sizeof written, "%lld", reader->size);
-  Quote(&reader->source, reader->size_place, quoted, written);
   SayAt(reader, reader->size_place, Severity::kError,
-        "the number of players is %s; it must be from %lld to %lld", quoted, kMinPlayers,
-        kMaxPlayers);
+        "the number of players is %s; it must be from %lld to %lld",
+        Quoted(&reader->source, reader->size_place).c_str(), kMinPlayers, kMaxPlayers);
   Place after;
   const long long count = CountNumbers(&reader->source, &after);
   const long long k = FittingSize(count);
@@ -357,7 +343,7 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
         ExplainBadValue(reader, *text, *last, i, j);
         return ReadFailure::kValues;
       }
-      // The value's own diagnostics, and those of its row and the next, quote it.
+      // The diagnostics of the next value and of the rows may quote it.
       source->held.push_back(text->start.offset);
       gsl_matrix_set(influence, static_cast<size_t>(i), static_cast<size_t>(j),
                      static_cast<double>(value));

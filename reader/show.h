@@ -4,6 +4,9 @@
 #ifndef KELVARIN_READER_SHOW_H_
 #define KELVARIN_READER_SHOW_H_
 
+#include <string>
+#include <string_view>
+
 #include "reader/reading.h"
 #include "text/utf8.h"
 
@@ -18,16 +21,14 @@ constexpr int kTextCapacity = 4 * (kShownBefore + kShownAfter) + 8;
 // The longest UTF-8 character, in bytes.
 constexpr int kLongestUtf8 = 4;
 
-// Copy up to capacity bytes of the file from offset into bytes, stopping
-// before a line feed (and before white space when word is true). Return the
-// count copied, or -1 when the bytes there are not kept.
-long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity);
+// Return the bytes of the file from offset on, up to capacity of them,
+// stopping before a line feed (and before white space when word is true).
+std::string_view Peek(Source* source, long long offset, bool word, size_t capacity);
 
-// Write into quoted (kTextCapacity bytes) the text of the file from place up
-// to white space, cut between characters after kQuotedBytes, escaped and in
-// quotes; "end of file" at the end. Return false, with fallback in quoted,
-// when the bytes there are not kept.
-bool Quote(Source* source, const Place& place, char* quoted, const char* fallback);
+// Return the text of the file from place up to white space, cut between
+// characters after kQuotedBytes, escaped and in quotes; "end of file" at the
+// end.
+std::string Quoted(Source* source, const Place& place);
 
 // Say text about place of the reader's file, with the line and a caret.
 // NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler

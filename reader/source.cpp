@@ -198,7 +198,7 @@ bool Fill(Source* source) {
   return count > 0;
 }
 
-bool KeptBytes(Source* source, long long offset, size_t count, std::string_view* bytes) {
+std::string_view KeptBytes(Source* source, long long offset, size_t count) {
   for (const Piece& piece : source->pieces) {
     const long long end = piece.offset + static_cast<long long>(piece.bytes.size());
     const bool last = &piece == &source->pieces.back();
@@ -210,12 +210,11 @@ bool KeptBytes(Source* source, long long offset, size_t count, std::string_view*
         std::string_view(piece.bytes).substr(static_cast<size_t>(offset - piece.offset));
     if (last && from.size() < count && from.find('\n') == std::string_view::npos &&
         Fill(source)) {
-      return KeptBytes(source, offset, count, bytes);
+      return KeptBytes(source, offset, count);
     }
-    *bytes = from.substr(0, count);
-    return true;
+    return from.substr(0, count);
   }
-  return false;
+  return {};
 }
 
 bool ReadFailed(const Source& source) {

@@ -98,11 +98,10 @@ inline void Skip(Source* source, size_t count) {
   }
 }
 
-// Set bytes to the kept bytes from offset on to the end of their piece, up
-// to count of them, reading on where the piece is the last and ends before
-// them and before a line feed. Return false when the byte at offset is not
-// kept.
-bool KeptBytes(Source* source, long long offset, size_t count, std::string_view* bytes);
+// Return the kept bytes from offset on to the end of their piece, up to
+// count of them, reading on where the piece is the last and ends before them
+// and before a line feed. The bytes that a diagnostic quotes are kept.
+std::string_view KeptBytes(Source* source, long long offset, size_t count);
 
 // Return true when a read of source's file failed.
 bool ReadFailed(const Source& source);
