@@ -121,6 +121,9 @@ TEST(Diagnostics, WarnOfSilentMisreadings) {
        "team.dat:1:1: warning: the first line, '3', looks like the number of players, and 9 "
        "numbers follow it: is the description line missing? The first line is always the "
        "description\n"},
+      // A description that is a number, with five numbers after it where a
+      // missing description would leave four.
+      {"2\n2\n1 0\n0 1\n", ""},
       {"Triad\n3\n1 0.5 0.25\n0.5 1\n0.75 0.25 0.5 1\n",
        "team.dat:4:1: warning: the 9 values stand on 3 lines, but not 3 to a line: line 4 holds 2 "
        "and line 5 holds 4; values are read in order, 3 to a row, so row 2 ends on line 5\n"},
