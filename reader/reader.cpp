@@ -337,6 +337,7 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   ValueText* last = &texts[1];
   ValueLines lines;
   for (long long i = 0; i < n; ++i) {
+    double* const row = gsl_matrix_ptr(influence, static_cast<size_t>(i), 0);
     for (long long j = 0; j < n; ++j) {
       float value = 0.0F;
       if (!ReadValue(source, &value, text)) {
@@ -345,8 +346,7 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
       }
       // The diagnostics of the next value and of the rows may quote it.
       source->held.push_back(text->start.offset);
-      gsl_matrix_set(influence, static_cast<size_t>(i), static_cast<size_t>(j),
-                     static_cast<double>(value));
+      row[j] = static_cast<double>(value);
       ++reader->values;
       CheckValue(reader, *text, i, j);
       CountValueLine(&lines, text->start, n);

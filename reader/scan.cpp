@@ -26,15 +26,6 @@ constexpr long long kExponentCap = 100000000000000000LL;
 // ones, "e" and the power of ten.
 constexpr int kTextSize = 3 + kKeptDigits + 1 + 1 + 20;
 
-// Keep a significant digit c, or note that a dropped one is not 0.
-void Keep(Significand* significand, char c) {
-  if (significand->kept < kKeptDigits) {
-    significand->digits[significand->kept++] = c;
-  } else if (c != '0') {
-    significand->dropped_non_zero = true;
-  }
-}
-
 // Convert the number times 10 to the power exponent to the nearest float,
 // as strtof does. Return false when it is beyond the float range; a number
 // closer to zero than half the smallest float is zero.
@@ -81,30 +72,57 @@ bool ToFloat(const Significand& significand, bool negative, long long exponent, 
   return false;
 }
 
+// Convert text, the bytes of a number whose significand is significand, to
+// the nearest float as ToFloat does, and return true; return false, with
+// value unchanged, for a number that ToFloat must convert: one not read at
+// once (text empty), beyond the float range, or one that becomes zero
+// without being zero.
+bool FromText(std::string_view text, const Significand& significand, float* value) {
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+  }
+  float read = 0.0F;
+  const char* const end = text.data() + text.size();
+  const std::from_chars_result result = numbers::FromChars(text.data(), end, &read);
+  if (text.empty() || result.ec != std::errc() || result.ptr != end ||
+      (read == 0.0F && significand.kept > 0)) {
+    return false;
+  }
+  *value = read;
+  return true;
+}
+
 // Take the digits at the front of *in into number: integer digits (leading
 // zeros are not significant), fraction digits (zeros before the first
 // significant one move the point) or exponent digits.
 void TakeDigits(std::string_view* in, Number* number) {
-  Significand* significand = &number->significand;
-  size_t i = 0;
-  for (; i < in->size() && IsDigit((*in)[i]); ++i) {
-    const char c = (*in)[i];
-    if (number->part == Number::Part::kExponent) {
+  const char* at = in->data();
+  const char* const end = at + in->size();
+  if (number->part == Number::Part::kExponent) {
+    for (; at < end && IsDigit(*at); ++at) {
       number->has_exponent_digits = true;
       if (number->exponent < kExponentCap) {
-        number->exponent = number->exponent * kRadix + (c - '0');
+        number->exponent = number->exponent * kRadix + (*at - '0');
       }
-      continue;
     }
-    ++number->mantissa_digits;
-    if (significand->kept > 0 || c != '0') {
-      Keep(significand, c);
-      significand->point += number->part == Number::Part::kInteger ? 1 : 0;
-    } else if (number->part == Number::Part::kFraction) {
-      --significand->point;
+  } else {
+    Significand* significand = &number->significand;
+    const bool integer = number->part == Number::Part::kInteger;
+    const char* const first = at;
+    for (; significand->kept == 0 && at < end && *at == '0'; ++at) {
+      significand->point -= integer ? 0 : 1;
     }
+    for (; at < end && IsDigit(*at); ++at) {
+      if (significand->kept < kKeptDigits) {
+        significand->digits[significand->kept++] = *at;
+      } else if (*at != '0') {
+        significand->dropped_non_zero = true;
+      }
+      significand->point += integer ? 1 : 0;
+    }
+    number->mantissa_digits += at - first;
   }
-  in->remove_prefix(i);
+  in->remove_prefix(static_cast<size_t>(at - in->data()));
 }
 
 }  // namespace
@@ -210,23 +228,33 @@ namespace {
 // Read a number from source into number: white space skipped, then the
 // longest run that is or begins one, the source left before the byte after
 // it, which is returned (EOF at the end). Where it began is held on to while
-// it is read.
-int ReadNumber(Source* source, Number* number, Place* start) {
-  Back(source, SkipSpace(source));
+// it is read. Set text to the number's bytes when they were read at once,
+// and to the empty view otherwise.
+int ReadNumber(Source* source, Number* number, Place* start, std::string_view* text) {
+  SkipSpace(source);
   *start = Here(*source);
   source->item = start->offset;
-  for (;;) {
-    std::string_view in = Unread(*source);
-    const size_t size = in.size();
+  *text = {};
+  for (bool first = true;; first = false) {
+    const std::string_view unread = Unread(*source);
+    std::string_view in = unread;
     const bool ended = ConsumeNumber(&in, number);
-    Skip(source, size - in.size());
-    if (ended || !Fill(source)) {
-      break;
+    Skip(source, unread.size() - in.size());
+    if (ended && first) {
+      *text = unread.substr(0, unread.size() - in.size());
+    }
+    if (ended) {
+      // A NUL byte is counted as it is read.
+      const auto next = static_cast<unsigned char>(in.front());
+      if (next == '\0') {
+        Back(source, Next(source));
+      }
+      return next;
+    }
+    if (!Fill(source)) {
+      return EOF;
     }
   }
-  const int next = Next(source);
-  Back(source, next);
-  return next;
 }
 
 }  // namespace
@@ -235,7 +263,8 @@ bool ReadInteger(Source* source, long long* value, bool* fits) {
   Number number;
   number.whole = true;
   Place start;
-  ReadNumber(source, &number, &start);
+  std::string_view text;
+  ReadNumber(source, &number, &start, &text);
   if (number.mantissa_digits == 0) {
     return false;
   }
@@ -246,7 +275,8 @@ bool ReadInteger(Source* source, long long* value, bool* fits) {
 bool ReadValue(Source* source, float* value, ValueText* text) {
   ValueText seen;
   Number number;
-  const int c = ReadNumber(source, &number, &seen.start);
+  std::string_view bytes;
+  const int c = ReadNumber(source, &number, &seen.start, &bytes);
   seen.next = c;
   seen.comma_after_point = number.has_point && c == ',';
   const Significand& significand = number.significand;
@@ -262,7 +292,8 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
     // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
     // pass as a 0 followed by text.
     seen.issue = ValueIssue::kHexadecimal;
-  } else if (!ToFloat(significand, number.negative, exponent, value, &underflow)) {
+  } else if (!FromText(bytes, significand, value) &&
+             !ToFloat(significand, number.negative, exponent, value, &underflow)) {
     // A number beyond the float range is no value of the data file.
     seen.issue = ValueIssue::kOutOfRange;
   } else if (underflow) {
@@ -274,6 +305,6 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
   if (seen.issue != ValueIssue::kNone && seen.issue != ValueIssue::kUnderflow) {
     return false;
   }
-  Back(source, SkipSpace(source));
+  SkipSpace(source);
   return true;
 }

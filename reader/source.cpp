@@ -229,15 +229,6 @@ void CountNul(Source* source) {
   }
 }
 
-Place Here(const Source& source) {
-  Place place;
-  place.line = source.line;
-  place.offset = source.pieces.back().offset + static_cast<long long>(source.position);
-  place.line_offset = source.line_offset;
-  place.column = place.offset - source.line_offset + 1;
-  return place;
-}
-
 Place Previous(const Source& source) {
   Place place = Here(source);
   if (source.last == EOF) {
@@ -250,17 +241,4 @@ Place Previous(const Source& source) {
   }
   place.column = place.offset - place.line_offset + 1;
   return place;
-}
-
-// The byte read last is still in the last piece: the bytes before the next
-// are kept.
-void Back(Source* source, int c) {
-  if (c != EOF) {
-    --source->position;
-    if (c == '\n') {
-      --source->line;
-      source->line_offset = source->last_line_offset;
-    }
-    source->last = EOF;
-  }
 }

@@ -129,15 +129,32 @@ inline int Next(Source* source) {
 }
 
 // Return the place of the byte that Next would return next.
-Place Here(const Source& source);
+inline Place Here(const Source& source) {
+  Place place;
+  place.line = source.line;
+  place.offset = source.pieces.back().offset + static_cast<long long>(source.position);
+  place.line_offset = source.line_offset;
+  place.column = place.offset - source.line_offset + 1;
+  return place;
+}
 
 // Return the place of the byte that Next returned last (the place of the
 // next byte, when that was EOF).
 Place Previous(const Source& source);
 
 // Give back c, the byte that Next returned last, so that Next returns it
-// again. EOF is not given back.
-void Back(Source* source, int c);
+// again. EOF is not given back. The byte is still in the last piece: the
+// bytes before the next are kept.
+inline void Back(Source* source, int c) {
+  if (c != EOF) {
+    --source->position;
+    if (c == '\n') {
+      --source->line;
+      source->line_offset = source->last_line_offset;
+    }
+    source->last = EOF;
+  }
+}
 
 // Return true for the bytes the C locale's isspace accepts: blank, tab,
 // line feed, vertical tab, form feed and carriage return.
@@ -150,13 +167,25 @@ inline bool IsSpace(int c) {
 // Return true for a decimal digit.
 inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
-// Return the first byte of source that is not white space, or EOF.
-inline int SkipSpace(Source* source) {
-  int c = Next(source);
-  while (IsSpace(c)) {
-    c = Next(source);
+// Move source on past white space, to the next byte that is not, or to
+// the end.
+inline void SkipSpace(Source* source) {
+  for (;;) {
+    const Piece& piece = source->pieces.back();
+    const size_t size = piece.bytes.size();
+    size_t i = source->position;
+    for (; i < size && IsSpace(static_cast<unsigned char>(piece.bytes[i])); ++i) {
+      if (piece.bytes[i] == '\n') {
+        ++source->line;
+        source->last_line_offset = source->line_offset;
+        source->line_offset = piece.offset + static_cast<long long>(i) + 1;
+      }
+    }
+    source->position = i;
+    if (i < size || !Fill(source)) {
+      return;
+    }
   }
-  return c;
 }
 
 #endif  // KELVARIN_READER_SOURCE_H_
