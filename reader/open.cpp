@@ -68,9 +68,18 @@ void SayCannotOpen(const char* name, Diagnostics* diagnostics) {
                   SystemReason(errno));
 }
 
-// The steps of ReadGroup on a source made ready to read.
-ReadFailure ReadSteps(Reader* reader, Matrix* influence,
-                      void (*after_header)(const Reader& reader)) {
+// ReadGroup, with what the opening learnt of file: its kind, and a regular
+// file's size (kUnknown and -1 when it was not asked); or bytes in memory
+// when file is null. Memory that cannot be had for the bytes kept ends the
+// reading as the matrix's would.
+ReadFailure Read(Reader* reader, std::FILE* file, FileKind kind, long long size,
+                 std::string_view bytes, Matrix* influence,
+                 void (*after_header)(const Reader& reader)) try {
+  if (file == nullptr) {
+    BeginReadingBytes(&reader->source, bytes);
+  } else {
+    BeginReading(&reader->source, file, kind, size);
+  }
   ReadFailure failure = ReadHeader(reader);
   if (failure != ReadFailure::kNone) {
     return failure;
@@ -88,25 +97,8 @@ ReadFailure ReadSteps(Reader* reader, Matrix* influence,
     return ReadFailure::kNoMemory;
   }
   return ReadMatrix(reader, influence->get());
-}
-
-// ReadGroup, with what the opening learnt of file: its kind, and a regular
-// file's size (kUnknown and -1 when it was not asked); or bytes in memory
-// when file is null. The bytes kept of a file can grow past a chunk: memory
-// that cannot be had for them ends the reading as the matrix's would.
-ReadFailure Read(Reader* reader, std::FILE* file, FileKind kind, long long size,
-                 std::string_view bytes, Matrix* influence,
-                 void (*after_header)(const Reader& reader)) {
-  try {
-    if (file == nullptr) {
-      BeginReadingBytes(&reader->source, bytes);
-    } else if (!BeginReading(&reader->source, file, kind, size)) {
-      return ReadFailure::kNoMemory;
-    }
-    return ReadSteps(reader, influence, after_header);
-  } catch (const std::bad_alloc&) {
-    return ReadFailure::kNoMemory;
-  }
+} catch (const std::bad_alloc&) {
+  return ReadFailure::kNoMemory;
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
       Back(source, next);
       if (!saw_lone_cr) {
         saw_lone_cr = true;
-        lone_cr = Previous(*source);
+        lone_cr = Here(*source);
         source->held.push_back(lone_cr.offset);
       }
     }

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <new>
 #include <utility>
 
 #if !defined(_WIN32)
@@ -141,7 +140,7 @@ void LetGo(Source* source) {
 
 }  // namespace
 
-bool BeginReading(Source* source, std::FILE* file, FileKind kind, long long file_size) {
+void BeginReading(Source* source, std::FILE* file, FileKind kind, long long file_size) {
   source->file = file;
   source->kind = kind;
   source->file_size = file_size;
@@ -153,13 +152,7 @@ bool BeginReading(Source* source, std::FILE* file, FileKind kind, long long file
   if (source->kind == FileKind::kRegular && source->file != stdin) {
     (void)std::setvbuf(source->file, nullptr, _IONBF, 0);
   }
-  try {
-    source->pieces.assign(1, Piece());
-    source->pieces.back().bytes.reserve(source->chunk);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+  source->pieces.assign(1, Piece());
 }
 
 void BeginReadingBytes(Source* source, std::string_view bytes) {
@@ -227,18 +220,4 @@ void CountNul(Source* source) {
     ++source->nul_bytes;
     source->nul_end = end;
   }
-}
-
-Place Previous(const Source& source) {
-  Place place = Here(source);
-  if (source.last == EOF) {
-    return place;
-  }
-  --place.offset;
-  if (source.last == '\n') {
-    --place.line;
-    place.line_offset = source.last_line_offset;
-  }
-  place.column = place.offset - place.line_offset + 1;
-  return place;
 }

@@ -63,7 +63,6 @@ struct Source {
   long long line = 1;                      // of the next byte
   long long line_offset = 0;               // where the next byte's line begins
   long long last_line_offset = 0;          // where the line of a line feed read last began
-  int last = EOF;                          // the byte read last
   long long nul_bytes = 0;                 // the NUL bytes read, each counted once
   long long nul_end = 0;                   // the offset after the last NUL counted
   std::vector<long long> held;             // the places a diagnostic may quote later
@@ -72,9 +71,8 @@ struct Source {
 
 // Make source ready to read file from its start: take what the file is
 // from kind and a regular file's size from file_size, or learn them from the
-// file when kind is kUnknown, and get the room for a chunk. Return false when
-// there is no memory for it.
-bool BeginReading(Source* source, std::FILE* file, FileKind kind = FileKind::kUnknown,
+// file when kind is kUnknown.
+void BeginReading(Source* source, std::FILE* file, FileKind kind = FileKind::kUnknown,
                   long long file_size = -1);
 
 // Make source ready to read bytes, which must outlive it.
@@ -91,12 +89,7 @@ inline std::string_view Unread(const Source& source) {
 
 // Move source on past count bytes of Unread, none of them a line feed or a
 // NUL byte, which Next counts.
-inline void Skip(Source* source, size_t count) {
-  if (count > 0) {
-    source->position += count;
-    source->last = static_cast<unsigned char>(source->pieces.back().bytes[source->position - 1]);
-  }
-}
+inline void Skip(Source* source, size_t count) { source->position += count; }
 
 // Return the kept bytes from offset on to the end of their piece, up to
 // count of them, reading on where the piece is the last and ends before them
@@ -112,12 +105,10 @@ void CountNul(Source* source);
 // Return the next byte of source, or EOF.
 inline int Next(Source* source) {
   if (source->position == source->pieces.back().bytes.size() && !Fill(source)) {
-    source->last = EOF;
     return EOF;
   }
   const Piece& piece = source->pieces.back();
   const int c = static_cast<unsigned char>(piece.bytes[source->position++]);
-  source->last = c;
   if (c == '\n') {
     ++source->line;
     source->last_line_offset = source->line_offset;
@@ -138,10 +129,6 @@ inline Place Here(const Source& source) {
   return place;
 }
 
-// Return the place of the byte that Next returned last (the place of the
-// next byte, when that was EOF).
-Place Previous(const Source& source);
-
 // Give back c, the byte that Next returned last, so that Next returns it
 // again. EOF is not given back. The byte is still in the last piece: the
 // bytes before the next are kept.
@@ -152,7 +139,6 @@ inline void Back(Source* source, int c) {
       --source->line;
       source->line_offset = source->last_line_offset;
     }
-    source->last = EOF;
   }
 }
 
