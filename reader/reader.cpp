@@ -336,6 +336,7 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   ValueText* text = &texts[0];
   ValueText* last = &texts[1];
   ValueLines lines;
+  source->held.reserve(source->held.size() + static_cast<size_t>(n * n + 1));
   for (long long i = 0; i < n; ++i) {
     double* const row = gsl_matrix_ptr(influence, static_cast<size_t>(i), 0);
     for (long long j = 0; j < n; ++j) {

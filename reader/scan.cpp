@@ -74,9 +74,9 @@ bool ToFloat(const Significand& significand, bool negative, long long exponent, 
 
 // Convert text, the bytes of a number whose significand is significand, to
 // the nearest float as ToFloat does, and return true; return false, with
-// value unchanged, for a number that ToFloat must convert: one not read at
-// once (text empty), beyond the float range, or one that becomes zero
-// without being zero.
+// value unchanged, for a number that ToFloat must convert from its kept
+// digits: one not read at once (text empty), beyond the float range, or one
+// that becomes zero without being zero.
 bool FromText(std::string_view text, const Significand& significand, float* value) {
   if (!text.empty() && text.front() == '+') {
     text.remove_prefix(1);
@@ -85,7 +85,7 @@ bool FromText(std::string_view text, const Significand& significand, float* valu
   const char* const end = text.data() + text.size();
   const std::from_chars_result result = numbers::FromChars(text.data(), end, &read);
   if (text.empty() || result.ec != std::errc() || result.ptr != end ||
-      (read == 0.0F && significand.kept > 0)) {
+      (read == 0.0F && significand.significant > 0)) {
     return false;
   }
   *value = read;
@@ -95,83 +95,110 @@ bool FromText(std::string_view text, const Significand& significand, float* valu
 // Take the digits at the front of *in into number: integer digits (leading
 // zeros are not significant), fraction digits (zeros before the first
 // significant one move the point) or exponent digits.
-void TakeDigits(std::string_view* in, Number* number) {
-  const char* at = in->data();
-  const char* const end = at + in->size();
-  if (number->part == Number::Part::kExponent) {
-    for (; at < end && IsDigit(*at); ++at) {
-      number->has_exponent_digits = true;
-      if (number->exponent < kExponentCap) {
-        number->exponent = number->exponent * kRadix + (*at - '0');
-      }
-    }
-  } else {
-    Significand* significand = &number->significand;
-    const bool integer = number->part == Number::Part::kInteger;
-    const char* const first = at;
-    for (; significand->kept == 0 && at < end && *at == '0'; ++at) {
-      significand->point -= integer ? 0 : 1;
-    }
-    for (; at < end && IsDigit(*at); ++at) {
-      if (significand->kept < kKeptDigits) {
-        significand->digits[significand->kept++] = *at;
-      } else if (*at != '0') {
-        significand->dropped_non_zero = true;
-      }
-      significand->point += integer ? 1 : 0;
-    }
-    number->mantissa_digits += at - first;
+// Inlined in each part of ConsumeNumber: a number is mostly its digits.
+[[gnu::always_inline]]
+inline void TakeDigits(std::string_view* in, Number* number) {
+  size_t count = 0;
+  while (count < in->size() && IsDigit((*in)[count])) {
+    ++count;
   }
-  in->remove_prefix(static_cast<size_t>(at - in->data()));
+  const char* digit = in->data();
+  in->remove_prefix(count);
+  if (number->part == Number::Part::kExponent) {
+    number->has_exponent_digits = number->has_exponent_digits || count > 0;
+    for (; count > 0 && number->exponent < kExponentCap; --count) {
+      number->exponent = number->exponent * kRadix + (*digit++ - '0');
+    }
+    return;
+  }
+  number->mantissa_digits += static_cast<long long>(count);
+  Significand* significand = &number->significand;
+  const bool integer = number->part == Number::Part::kInteger;
+  for (; significand->significant == 0 && count > 0 && *digit == '0'; --count, ++digit) {
+    significand->point -= integer ? 0 : 1;
+  }
+  significand->significant += static_cast<long long>(count);
+  significand->point += integer ? static_cast<long long>(count) : 0;
+  if (!number->keep_digits) {
+    return;
+  }
+  for (; count > 0 && significand->kept < kKeptDigits; --count) {
+    significand->digits[significand->kept++] = *digit++;
+  }
+  for (; count > 0; --count) {
+    significand->dropped_non_zero = significand->dropped_non_zero || *digit++ != '0';
+  }
 }
 
 }  // namespace
 
 bool ConsumeNumber(std::string_view* in, Number* number) {
   using Part = Number::Part;
-  while (!in->empty()) {
-    const char c = in->front();
-    switch (number->part) {
-      case Part::kSign:
-      case Part::kExponentSign:
-        if (c == '+' || c == '-') {
-          (number->part == Part::kSign ? number->negative : number->exponent_negative) = c == '-';
-          in->remove_prefix(1);
-        }
-        number->part = number->part == Part::kSign ? Part::kInteger : Part::kExponent;
-        break;
-      case Part::kInteger:
-      case Part::kFraction:
-      case Part::kExponent:
-        TakeDigits(in, number);
-        if (in->empty()) {
-          return false;
-        }
-        if (number->part == Part::kInteger && in->front() == '.' && !number->whole) {
-          number->has_point = true;
-          number->part = Part::kFraction;
-          in->remove_prefix(1);
-        } else {
-          number->part = number->part == Part::kExponent || number->whole ? Part::kEnd
-                                                                          : Part::kExponentMark;
-        }
-        break;
-      case Part::kExponentMark:
-        // An exponent can only extend a mantissa that has digits; once
-        // begun, it is part of the run even when no digits follow ("1e").
-        if (number->mantissa_digits > 0 && (c == 'e' || c == 'E')) {
-          number->has_exponent = true;
-          number->part = Part::kExponentSign;
-          in->remove_prefix(1);
-        } else {
-          number->part = Part::kEnd;
-        }
-        break;
-      case Part::kEnd:
+  // Each part goes on from where the bytes before ran out.
+  switch (number->part) {
+    case Part::kSign:
+      if (in->empty()) {
+        return false;
+      }
+      if (in->front() == '+' || in->front() == '-') {
+        number->negative = in->front() == '-';
+        in->remove_prefix(1);
+      }
+      number->part = Part::kInteger;
+      [[fallthrough]];
+    case Part::kInteger:
+      TakeDigits(in, number);
+      if (in->empty()) {
+        return false;
+      }
+      if (number->whole) {
+        number->part = Part::kEnd;
         return true;
-    }
+      }
+      if (in->front() == '.') {
+        number->has_point = true;
+        in->remove_prefix(1);
+      }
+      number->part = Part::kFraction;
+      [[fallthrough]];
+    case Part::kFraction:
+      TakeDigits(in, number);
+      if (in->empty()) {
+        return false;
+      }
+      [[fallthrough]];
+    case Part::kExponentMark:
+      // An exponent can only extend a mantissa that has digits; once begun,
+      // it is part of the run even when no digits follow ("1e").
+      if (number->mantissa_digits == 0 || (in->front() != 'e' && in->front() != 'E')) {
+        number->part = Part::kEnd;
+        return true;
+      }
+      number->has_exponent = true;
+      in->remove_prefix(1);
+      number->part = Part::kExponentSign;
+      [[fallthrough]];
+    case Part::kExponentSign:
+      if (in->empty()) {
+        return false;
+      }
+      if (in->front() == '+' || in->front() == '-') {
+        number->exponent_negative = in->front() == '-';
+        in->remove_prefix(1);
+      }
+      number->part = Part::kExponent;
+      [[fallthrough]];
+    case Part::kExponent:
+      TakeDigits(in, number);
+      if (in->empty()) {
+        return false;
+      }
+      number->part = Part::kEnd;
+      [[fallthrough]];
+    case Part::kEnd:
+      break;
   }
-  return number->part == Part::kEnd;
+  return true;
 }
 
 bool ToWhole(const Number& number, long long* value) {
@@ -234,27 +261,49 @@ int ReadNumber(Source* source, Number* number, Place* start, std::string_view* t
   SkipSpace(source);
   *start = Here(*source);
   source->item = start->offset;
-  *text = {};
-  for (bool first = true;; first = false) {
-    const std::string_view unread = Unread(*source);
-    std::string_view in = unread;
-    const bool ended = ConsumeNumber(&in, number);
-    Skip(source, unread.size() - in.size());
-    if (ended && first) {
-      *text = unread.substr(0, unread.size() - in.size());
-    }
-    if (ended) {
-      // A NUL byte is counted as it is read.
-      const auto next = static_cast<unsigned char>(in.front());
-      if (next == '\0') {
-        Back(source, Next(source));
-      }
-      return next;
-    }
+  std::string_view in = Unread(*source);
+  const std::string_view unread = in;
+  bool ended = ConsumeNumber(&in, number);
+  *text = ended ? unread.substr(0, unread.size() - in.size()) : std::string_view();
+  if (!ended) {
+    // The number goes on past the bytes read: it is read again from its
+    // start, its digits kept, since the bytes before the next may be let go.
+    const bool whole = number->whole;
+    *number = Number();
+    number->whole = whole;
+    number->keep_digits = true;
+    in = unread;
+    ended = ConsumeNumber(&in, number);
+  }
+  Skip(source, unread.size() - in.size());
+  while (!ended) {
     if (!Fill(source)) {
       return EOF;
     }
+    in = Unread(*source);
+    const size_t size = in.size();
+    ended = ConsumeNumber(&in, number);
+    Skip(source, size - in.size());
   }
+  // A NUL byte is counted as it is read.
+  const auto next = static_cast<unsigned char>(in.front());
+  if (next == '\0') {
+    Back(source, Next(source));
+  }
+  return next;
+}
+
+// Return the significand of number, whose bytes are text when it was read
+// at once, with its digits kept.
+Significand KeptDigits(std::string_view text, Number* number) {
+  if (!number->keep_digits) {
+    const bool whole = number->whole;
+    *number = Number();
+    number->whole = whole;
+    number->keep_digits = true;
+    ConsumeNumber(&text, number);
+  }
+  return number->significand;
 }
 
 }  // namespace
@@ -262,6 +311,7 @@ int ReadNumber(Source* source, Number* number, Place* start, std::string_view* t
 bool ReadInteger(Source* source, long long* value, bool* fits) {
   Number number;
   number.whole = true;
+  number.keep_digits = true;
   Place start;
   std::string_view text;
   ReadNumber(source, &number, &start, &text);
@@ -281,7 +331,7 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
   seen.comma_after_point = number.has_point && c == ',';
   const Significand& significand = number.significand;
   const bool lone_zero =
-      number.mantissa_digits == 1 && significand.kept == 0 && !number.has_point;
+      number.mantissa_digits == 1 && significand.significant == 0 && !number.has_point;
   bool underflow = false;
   const long long exponent = number.exponent_negative ? -number.exponent : number.exponent;
   if (number.mantissa_digits == 0) {
@@ -293,7 +343,7 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
     // pass as a 0 followed by text.
     seen.issue = ValueIssue::kHexadecimal;
   } else if (!FromText(bytes, significand, value) &&
-             !ToFloat(significand, number.negative, exponent, value, &underflow)) {
+             !ToFloat(KeptDigits(bytes, &number), number.negative, exponent, value, &underflow)) {
     // A number beyond the float range is no value of the data file.
     seen.issue = ValueIssue::kOutOfRange;
   } else if (underflow) {

@@ -42,6 +42,7 @@ struct ValueText {
 constexpr int kKeptDigits = 200;
 struct Significand {
   char digits[kKeptDigits];
+  long long significant = 0;  // the significant digits read, kept or not
   int kept = 0;
   bool dropped_non_zero = false;
   long long point = 0;
@@ -53,7 +54,8 @@ struct Significand {
 struct Number {
   enum class Part { kSign, kInteger, kFraction, kExponentMark, kExponentSign, kExponent, kEnd };
   Part part = Part::kSign;
-  bool whole = false;  // a whole number: no point, no exponent
+  bool whole = false;        // a whole number: no point, no exponent
+  bool keep_digits = false;  // keep the significant digits (a number read at once needs none)
   bool negative = false;
   Significand significand;
   long long mantissa_digits = 0;

@@ -43,32 +43,41 @@ FileKind KindOf(std::FILE* file, long long* size) {
   return FileKind::kRegular;
 }
 
-// Read the next chunk of source's regular file into bytes (room for
-// source->chunk), and return how many were read. A file other than standard
+// Read the next chunk of source's regular file onto piece, and return how
+// many bytes were read. A file whose size is known is asked for no more than
+// one byte past it, which tells whether it grew. A file other than standard
 // input (whose stream may hold bytes already) is read straight from its
 // descriptor, and one that ends where its size said is then known to end
 // without asking it once more. The Windows build reads every file through
 // its stream.
-size_t ReadChunk(Source* source, char* bytes, long long end) {
+size_t ReadChunk(Source* source, Piece* piece) {
+  const size_t size = piece->bytes.size();
+  const long long end = piece->offset + static_cast<long long>(size);
+  const size_t want = source->file_size < end ? source->chunk
+                                              : std::min(source->chunk, static_cast<size_t>(
+                                                                            source->file_size - end) + 1);
+  piece->bytes.resize(size + want);
+  char* const bytes = &piece->bytes[size];
+  size_t count = 0;
 #if !defined(_WIN32)
   if (source->file != stdin) {
-    ssize_t count = 0;
+    ssize_t read_count = 0;
     do {
-      count = read(fileno(source->file), bytes, source->chunk);
-    } while (count < 0 && errno == EINTR);
-    source->failed = count < 0;
-    const size_t read = count < 0 ? 0 : static_cast<size_t>(count);
-    source->ended = read == 0 || end + static_cast<long long>(read) == source->file_size;
-    return read;
+      read_count = read(fileno(source->file), bytes, want);
+    } while (read_count < 0 && errno == EINTR);
+    source->failed = read_count < 0;
+    count = read_count < 0 ? 0 : static_cast<size_t>(read_count);
+    source->ended = count == 0 || end + static_cast<long long>(count) == source->file_size;
+    piece->bytes.resize(size + count);
+    return count;
   }
-#else
-  (void)end;
 #endif
-  const size_t count = std::fread(bytes, 1, source->chunk, source->file);
+  count = std::fread(bytes, 1, want, source->file);
   // A file that gives fewer bytes than asked is at its end, or failed, which
   // ferror tells.
   source->ended =
-      count < source->chunk && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
+      count < want && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
+  piece->bytes.resize(size + count);
   return count;
 }
 
@@ -173,7 +182,6 @@ bool Fill(Source* source) {
     LetGo(source);
   }
   std::string& bytes = source->pieces.back().bytes;
-  const size_t size = bytes.size();
   size_t count = 0;
   if (source->file == nullptr) {
     count = std::min(source->chunk, source->memory.size());
@@ -181,10 +189,7 @@ bool Fill(Source* source) {
     source->memory.remove_prefix(count);
     source->ended = source->memory.empty();
   } else if (source->kind == FileKind::kRegular && source->chunk > 1) {
-    bytes.resize(size + source->chunk);
-    count = ReadChunk(source, &bytes[size],
-                      source->pieces.back().offset + static_cast<long long>(size));
-    bytes.resize(size + count);
+    count = ReadChunk(source, &source->pieces.back());
   } else {
     count = ReadLineOf(source, &bytes);
   }
