@@ -26,11 +26,13 @@ constexpr long long kExponentCap = 100000000000000000LL;
 // ones, "e" and the power of ten.
 constexpr int kTextSize = 3 + kKeptDigits + 1 + 1 + 20;
 
-// Convert the number times 10 to the power exponent to the nearest float,
-// as strtof does. Return false when it is beyond the float range; a number
-// closer to zero than half the smallest float is zero.
-bool ToFloat(const Significand& significand, bool negative, long long exponent, float* value,
-             bool* underflow) {
+// Convert number, its digits kept, to the nearest float, as strtof does.
+// Return false when it is beyond the float range; a number closer to zero
+// than half the smallest float is zero.
+bool ToFloat(const Number& number, float* value, bool* underflow) {
+  const Significand& significand = number.significand;
+  const bool negative = number.negative;
+  const long long exponent = number.exponent_negative ? -number.exponent : number.exponent;
   const float zero = negative ? -0.0F : 0.0F;
   if (significand.kept == 0) {
     *value = zero;
@@ -72,32 +74,19 @@ bool ToFloat(const Significand& significand, bool negative, long long exponent, 
   return false;
 }
 
-// Convert text, the bytes of a number whose significand is significand, to
-// the nearest float as ToFloat does, and return true; return false, with
-// value unchanged, for a number that ToFloat must convert from its kept
-// digits: one not read at once (text empty), beyond the float range, or one
-// that becomes zero without being zero.
-bool FromText(std::string_view text, const Significand& significand, float* value) {
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
+// Take the sign at the front of *in, if there is one, into *negative.
+void TakeSign(std::string_view* in, bool* negative) {
+  if (in->front() == '+' || in->front() == '-') {
+    *negative = in->front() == '-';
+    in->remove_prefix(1);
   }
-  float read = 0.0F;
-  const char* const end = text.data() + text.size();
-  const std::from_chars_result result = numbers::FromChars(text.data(), end, &read);
-  if (text.empty() || result.ec != std::errc() || result.ptr != end ||
-      (read == 0.0F && significand.significant > 0)) {
-    return false;
-  }
-  *value = read;
-  return true;
 }
 
 // Take the digits at the front of *in into number: integer digits (leading
 // zeros are not significant), fraction digits (zeros before the first
 // significant one move the point) or exponent digits.
 // Inlined in each part of ConsumeNumber: a number is mostly its digits.
-[[gnu::always_inline]]
-inline void TakeDigits(std::string_view* in, Number* number) {
+[[gnu::always_inline]] inline void TakeDigits(std::string_view* in, Number* number) {
   size_t count = 0;
   while (count < in->size() && IsDigit((*in)[count])) {
     ++count;
@@ -114,14 +103,10 @@ inline void TakeDigits(std::string_view* in, Number* number) {
   number->mantissa_digits += static_cast<long long>(count);
   Significand* significand = &number->significand;
   const bool integer = number->part == Number::Part::kInteger;
-  for (; significand->significant == 0 && count > 0 && *digit == '0'; --count, ++digit) {
+  for (; significand->kept == 0 && count > 0 && *digit == '0'; --count, ++digit) {
     significand->point -= integer ? 0 : 1;
   }
-  significand->significant += static_cast<long long>(count);
   significand->point += integer ? static_cast<long long>(count) : 0;
-  if (!number->keep_digits) {
-    return;
-  }
   for (; count > 0 && significand->kept < kKeptDigits; --count) {
     significand->digits[significand->kept++] = *digit++;
   }
@@ -140,10 +125,7 @@ bool ConsumeNumber(std::string_view* in, Number* number) {
       if (in->empty()) {
         return false;
       }
-      if (in->front() == '+' || in->front() == '-') {
-        number->negative = in->front() == '-';
-        in->remove_prefix(1);
-      }
+      TakeSign(in, &number->negative);
       number->part = Part::kInteger;
       [[fallthrough]];
     case Part::kInteger:
@@ -166,8 +148,6 @@ bool ConsumeNumber(std::string_view* in, Number* number) {
       if (in->empty()) {
         return false;
       }
-      [[fallthrough]];
-    case Part::kExponentMark:
       // An exponent can only extend a mantissa that has digits; once begun,
       // it is part of the run even when no digits follow ("1e").
       if (number->mantissa_digits == 0 || (in->front() != 'e' && in->front() != 'E')) {
@@ -182,10 +162,7 @@ bool ConsumeNumber(std::string_view* in, Number* number) {
       if (in->empty()) {
         return false;
       }
-      if (in->front() == '+' || in->front() == '-') {
-        number->exponent_negative = in->front() == '-';
-        in->remove_prefix(1);
-      }
+      TakeSign(in, &number->exponent_negative);
       number->part = Part::kExponent;
       [[fallthrough]];
     case Part::kExponent:
@@ -199,26 +176,6 @@ bool ConsumeNumber(std::string_view* in, Number* number) {
       break;
   }
   return true;
-}
-
-bool ToWhole(const Number& number, long long* value) {
-  // Accumulate towards the sign's own limit and stay there: a number beyond
-  // 32 bits must never wrap into the accepted range.
-  const Significand& significand = number.significand;
-  long long result = 0;
-  bool saturated = false;
-  for (long long i = 0; i < significand.point && !saturated; ++i) {
-    const int digit = i < significand.kept ? significand.digits[i] - '0' : 0;
-    if (number.negative) {
-      saturated = result < (LLONG_MIN + digit) / kRadix;
-      result = saturated ? LLONG_MIN : result * kRadix - digit;
-    } else {
-      saturated = result > (LLONG_MAX - digit) / kRadix;
-      result = saturated ? LLONG_MAX : result * kRadix + digit;
-    }
-  }
-  *value = result;
-  return !saturated;
 }
 
 bool ReadLine(Source* source, char* buffer, int size) {
@@ -261,20 +218,10 @@ int ReadNumber(Source* source, Number* number, Place* start, std::string_view* t
   SkipSpace(source);
   *start = Here(*source);
   source->item = start->offset;
-  std::string_view in = Unread(*source);
-  const std::string_view unread = in;
+  const std::string_view unread = Unread(*source);
+  std::string_view in = unread;
   bool ended = ConsumeNumber(&in, number);
-  *text = ended ? unread.substr(0, unread.size() - in.size()) : std::string_view();
-  if (!ended) {
-    // The number goes on past the bytes read: it is read again from its
-    // start, its digits kept, since the bytes before the next may be let go.
-    const bool whole = number->whole;
-    *number = Number();
-    number->whole = whole;
-    number->keep_digits = true;
-    in = unread;
-    ended = ConsumeNumber(&in, number);
-  }
+  *text = unread.substr(0, ended ? unread.size() - in.size() : 0);
   Skip(source, unread.size() - in.size());
   while (!ended) {
     if (!Fill(source)) {
@@ -293,17 +240,20 @@ int ReadNumber(Source* source, Number* number, Place* start, std::string_view* t
   return next;
 }
 
-// Return the significand of number, whose bytes are text when it was read
-// at once, with its digits kept.
-Significand KeptDigits(std::string_view text, Number* number) {
-  if (!number->keep_digits) {
-    const bool whole = number->whole;
-    *number = Number();
-    number->whole = whole;
-    number->keep_digits = true;
-    ConsumeNumber(&text, number);
+// Convert number, whose bytes are text when it was read at once, to the
+// nearest float as ToFloat does: from its own text, unless that is empty,
+// beyond the float range or becomes zero without being zero.
+bool Convert(std::string_view text, const Number& number, float* value, bool* underflow) {
+  const std::string_view digits = !text.empty() && text.front() == '+' ? text.substr(1) : text;
+  float read = 0.0F;
+  const char* const end = digits.data() + digits.size();
+  const std::from_chars_result result = numbers::FromChars(digits.data(), end, &read);
+  if (!text.empty() && result.ec == std::errc() && result.ptr == end &&
+      (read != 0.0F || number.significand.kept == 0)) {
+    *value = read;
+    return true;
   }
-  return number->significand;
+  return ToFloat(number, value, underflow);
 }
 
 }  // namespace
@@ -311,14 +261,29 @@ Significand KeptDigits(std::string_view text, Number* number) {
 bool ReadInteger(Source* source, long long* value, bool* fits) {
   Number number;
   number.whole = true;
-  number.keep_digits = true;
   Place start;
-  std::string_view text;
-  ReadNumber(source, &number, &start, &text);
+  std::string_view bytes;
+  ReadNumber(source, &number, &start, &bytes);
   if (number.mantissa_digits == 0) {
     return false;
   }
-  *fits = ToWhole(number, value);
+  // Accumulate towards the sign's own limit and stay there: a number beyond
+  // 32 bits must never wrap into the accepted range.
+  const Significand& significand = number.significand;
+  long long result = 0;
+  bool saturated = false;
+  for (long long i = 0; i < significand.point && !saturated; ++i) {
+    const int digit = i < significand.kept ? significand.digits[i] - '0' : 0;
+    if (number.negative) {
+      saturated = result < (LLONG_MIN + digit) / kRadix;
+      result = saturated ? LLONG_MIN : result * kRadix - digit;
+    } else {
+      saturated = result > (LLONG_MAX - digit) / kRadix;
+      result = saturated ? LLONG_MAX : result * kRadix + digit;
+    }
+  }
+  *value = result;
+  *fits = !saturated;
   return true;
 }
 
@@ -329,11 +294,9 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
   const int c = ReadNumber(source, &number, &seen.start, &bytes);
   seen.next = c;
   seen.comma_after_point = number.has_point && c == ',';
-  const Significand& significand = number.significand;
   const bool lone_zero =
-      number.mantissa_digits == 1 && significand.significant == 0 && !number.has_point;
+      number.mantissa_digits == 1 && number.significand.kept == 0 && !number.has_point;
   bool underflow = false;
-  const long long exponent = number.exponent_negative ? -number.exponent : number.exponent;
   if (number.mantissa_digits == 0) {
     seen.issue = ValueIssue::kNoNumber;
   } else if (number.has_exponent && !number.has_exponent_digits) {
@@ -342,8 +305,7 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
     // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
     // pass as a 0 followed by text.
     seen.issue = ValueIssue::kHexadecimal;
-  } else if (!FromText(bytes, significand, value) &&
-             !ToFloat(KeptDigits(bytes, &number), number.negative, exponent, value, &underflow)) {
+  } else if (!Convert(bytes, number, value, &underflow)) {
     // A number beyond the float range is no value of the data file.
     seen.issue = ValueIssue::kOutOfRange;
   } else if (underflow) {

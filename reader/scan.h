@@ -42,7 +42,6 @@ struct ValueText {
 constexpr int kKeptDigits = 200;
 struct Significand {
   char digits[kKeptDigits];
-  long long significant = 0;  // the significant digits read, kept or not
   int kept = 0;
   bool dropped_non_zero = false;
   long long point = 0;
@@ -52,10 +51,9 @@ struct Significand {
 // digits with an optional point, and an exponent, or for a whole number a
 // sign and digits only.
 struct Number {
-  enum class Part { kSign, kInteger, kFraction, kExponentMark, kExponentSign, kExponent, kEnd };
+  enum class Part { kSign, kInteger, kFraction, kExponentSign, kExponent, kEnd };
   Part part = Part::kSign;
-  bool whole = false;        // a whole number: no point, no exponent
-  bool keep_digits = false;  // keep the significant digits (a number read at once needs none)
+  bool whole = false;  // a whole number: no point, no exponent
   bool negative = false;
   Significand significand;
   long long mantissa_digits = 0;
@@ -71,10 +69,6 @@ struct Number {
 // ended before the end of *in (at in->front()), false when *in ran out first
 // and the bytes after it may go on with the number.
 bool ConsumeNumber(std::string_view* in, Number* number);
-
-// Return the whole number read by ConsumeNumber in value, saturated at the
-// 64-bit limits, and whether it fits them unsaturated.
-bool ToWhole(const Number& number, long long* value);
 
 // Read a decimal integer as "%d" does: skip white space, then an optional
 // sign and digits. Store the value, saturated at the 64-bit limits, and

@@ -4,15 +4,6 @@
 #include <cstring>
 #include <string>
 
-std::string_view Peek(Source* source, long long offset, bool word, size_t capacity) {
-  std::string_view bytes = KeptBytes(source, offset, capacity);
-  size_t count = 0;
-  while (count < bytes.size() && bytes[count] != '\n' && !(word && IsSpace(bytes[count]))) {
-    ++count;
-  }
-  return bytes.substr(0, count);
-}
-
 namespace {
 
 // Return where the whole characters of bytes[start, count) that end within

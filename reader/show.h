@@ -5,7 +5,6 @@
 #define KELVARIN_READER_SHOW_H_
 
 #include <string>
-#include <string_view>
 
 #include "reader/reading.h"
 #include "text/utf8.h"
@@ -21,9 +20,9 @@ constexpr int kTextCapacity = 4 * (kShownBefore + kShownAfter) + 8;
 // The longest UTF-8 character, in bytes.
 constexpr int kLongestUtf8 = 4;
 
-// Return the bytes of the file from offset on, up to capacity of them,
-// stopping before a line feed (and before white space when word is true).
-std::string_view Peek(Source* source, long long offset, bool word, size_t capacity);
+// The source keeps what a diagnostic shows of a place it holds on to.
+static_assert(kKeptBefore >= kShownBefore &&
+              kKeptAfter >= kMaxDescriptionLength + kShownAfter + kLongestUtf8);
 
 // Return the text of the file from place up to white space, cut between
 // characters after kQuotedBytes, escaped and in quotes; "end of file" at the

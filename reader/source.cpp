@@ -196,7 +196,7 @@ bool Fill(Source* source) {
   return count > 0;
 }
 
-std::string_view KeptBytes(Source* source, long long offset, size_t count) {
+std::string_view Peek(Source* source, long long offset, bool word, size_t count) {
   for (const Piece& piece : source->pieces) {
     const long long end = piece.offset + static_cast<long long>(piece.bytes.size());
     const bool last = &piece == &source->pieces.back();
@@ -208,9 +208,14 @@ std::string_view KeptBytes(Source* source, long long offset, size_t count) {
         std::string_view(piece.bytes).substr(static_cast<size_t>(offset - piece.offset));
     if (last && from.size() < count && from.find('\n') == std::string_view::npos &&
         Fill(source)) {
-      return KeptBytes(source, offset, count);
+      return Peek(source, offset, word, count);
     }
-    return from.substr(0, count);
+    size_t length = 0;
+    while (length < std::min(count, from.size()) && from[length] != '\n' &&
+           !(word && IsSpace(static_cast<unsigned char>(from[length])))) {
+      ++length;
+    }
+    return from.substr(0, length);
   }
   return {};
 }

@@ -91,10 +91,10 @@ inline std::string_view Unread(const Source& source) {
 // NUL byte, which Next counts.
 inline void Skip(Source* source, size_t count) { source->position += count; }
 
-// Return the kept bytes from offset on to the end of their piece, up to
-// count of them, reading on where the piece is the last and ends before them
-// and before a line feed. The bytes that a diagnostic quotes are kept.
-std::string_view KeptBytes(Source* source, long long offset, size_t count);
+// Return the kept bytes from offset on, up to count of them, stopping before
+// a line feed (and before white space when word is true), reading on where
+// they are not read yet. The bytes that a diagnostic quotes are kept.
+std::string_view Peek(Source* source, long long offset, bool word, size_t count);
 
 // Return true when a read of source's file failed.
 bool ReadFailed(const Source& source);
