@@ -290,8 +290,7 @@ ReadFailure ReadHeader(Reader* reader) {
       SayAt(reader, Here(*source), Severity::kError,
             "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
             kMinPlayers, kMaxPlayers, Quoted(source, Here(*source)).c_str(),
-            hint != nullptr ? "; " : "",
-            hint != nullptr ? hint : "");
+            hint != nullptr ? "; " : "", hint != nullptr ? hint : "");
     }
     return ReadFailure::kSize;
   }

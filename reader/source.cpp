@@ -53,9 +53,10 @@ FileKind KindOf(std::FILE* file, long long* size) {
 size_t ReadChunk(Source* source, Piece* piece) {
   const size_t size = piece->bytes.size();
   const long long end = piece->offset + static_cast<long long>(size);
-  const size_t want = source->file_size < end ? source->chunk
-                                              : std::min(source->chunk, static_cast<size_t>(
-                                                                            source->file_size - end) + 1);
+  const size_t want =
+      source->file_size < end
+          ? source->chunk
+          : std::min(source->chunk, static_cast<size_t>(source->file_size - end) + 1);
   piece->bytes.resize(size + want);
   char* const bytes = &piece->bytes[size];
   size_t count = 0;
@@ -75,8 +76,7 @@ size_t ReadChunk(Source* source, Piece* piece) {
   count = std::fread(bytes, 1, want, source->file);
   // A file that gives fewer bytes than asked is at its end, or failed, which
   // ferror tells.
-  source->ended =
-      count < want && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
+  source->ended = count < want && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
   piece->bytes.resize(size + count);
   return count;
 }
@@ -206,8 +206,7 @@ std::string_view Peek(Source* source, long long offset, bool word, size_t count)
     // Bytes not yet read are read, up to a line feed.
     const std::string_view from =
         std::string_view(piece.bytes).substr(static_cast<size_t>(offset - piece.offset));
-    if (last && from.size() < count && from.find('\n') == std::string_view::npos &&
-        Fill(source)) {
+    if (last && from.size() < count && from.find('\n') == std::string_view::npos && Fill(source)) {
       return Peek(source, offset, word, count);
     }
     size_t length = 0;

@@ -50,23 +50,23 @@ struct Piece {
 // before the next byte are kept, so that a file of any length is read in
 // bounded memory.
 struct Source {
-  std::FILE* file = nullptr;               // null when reading memory
-  std::string_view memory;                 // the bytes in memory not yet taken
-  FileKind kind = FileKind::kUnknown;      // asked of the file at the first read when unknown
-  size_t chunk = kChunkBytes;              // the bytes asked at a time
-  size_t kept_bytes = kKeptBytes;          // held before bytes are let go
-  std::vector<Piece> pieces;               // the bytes kept, in file order
-  size_t position = 0;                     // of the next byte in the last piece
-  bool ended = false;                      // the file has no more bytes to read
-  bool failed = false;                     // a read of the file failed (errno tells why)
-  long long file_size = -1;                // of a regular file when opened; -1 when unknown
-  long long line = 1;                      // of the next byte
-  long long line_offset = 0;               // where the next byte's line begins
-  long long last_line_offset = 0;          // where the line of a line feed read last began
-  long long nul_bytes = 0;                 // the NUL bytes read, each counted once
-  long long nul_end = 0;                   // the offset after the last NUL counted
-  std::vector<long long> held;             // the places a diagnostic may quote later
-  long long item = -1;                     // where the item being read began, or -1
+  std::FILE* file = nullptr;           // null when reading memory
+  std::string_view memory;             // the bytes in memory not yet taken
+  FileKind kind = FileKind::kUnknown;  // asked of the file at the first read when unknown
+  size_t chunk = kChunkBytes;          // the bytes asked at a time
+  size_t kept_bytes = kKeptBytes;      // held before bytes are let go
+  std::vector<Piece> pieces;           // the bytes kept, in file order
+  size_t position = 0;                 // of the next byte in the last piece
+  bool ended = false;                  // the file has no more bytes to read
+  bool failed = false;                 // a read of the file failed (errno tells why)
+  long long file_size = -1;            // of a regular file when opened; -1 when unknown
+  long long line = 1;                  // of the next byte
+  long long line_offset = 0;           // where the next byte's line begins
+  long long last_line_offset = 0;      // where the line of a line feed read last began
+  long long nul_bytes = 0;             // the NUL bytes read, each counted once
+  long long nul_end = 0;               // the offset after the last NUL counted
+  std::vector<long long> held;         // the places a diagnostic may quote later
+  long long item = -1;                 // where the item being read began, or -1
 };
 
 // Make source ready to read file from its start: take what the file is

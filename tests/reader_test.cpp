@@ -369,7 +369,8 @@ TEST(Diagnostics, TheSameWhateverTheChunk) {
     const Outcome byte_by_byte = Read(text, {1});
     for (const Way way : {Way{4}, Way{8}, Way{16}, Way{4, 0}, Way{kChunkBytes, 0, true},
                           Way{kChunkBytes, kKeptBytes, true}}) {
-      SCOPED_TRACE(testing::Message() << way.chunk << " " << way.kept_bytes << " " << way.in_memory);
+      SCOPED_TRACE(testing::Message()
+                   << way.chunk << " " << way.kept_bytes << " " << way.in_memory);
       const Outcome other = Read(text, way);
       EXPECT_EQ(other.failure, byte_by_byte.failure);
       EXPECT_EQ(other.values, byte_by_byte.values);
