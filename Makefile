@@ -103,8 +103,9 @@ docs: setup
 
 # What one run costs against a bare read-solve-print program, what
 # kelvarin-table costs on 10,000 files against cat, a shell loop and numpy,
-# and per file under node (the page's program, which make page builds);
-# measures only.
+# and per file under node (the page's program, which make page builds), and
+# how long the page's thread is busy at once; measures only.
 bench: setup page
 	tools/bench.sh
 	tools/bench-table.sh
+	tools/bench-page.sh

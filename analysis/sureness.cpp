@@ -44,6 +44,17 @@ double Perturbed(double x, double spread, std::uint64_t* state) {
 
 }  // namespace
 
+bool DrawsCanOverflow(const gsl_matrix* influence, int n, double spread) {
+  double largest = 0.0;
+  for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+    for (size_t j = 0; j < static_cast<size_t>(n); ++j) {
+      largest = std::max(largest, std::fabs(gsl_matrix_get(influence, i, j)));
+    }
+  }
+  // Rounding is monotonic: no sum x + error can pass largest + spread.
+  return largest + spread >= kFloatOverflow;
+}
+
 std::uint64_t SplitMix64(std::uint64_t* state) {
   *state += kGolden;
   std::uint64_t z = *state;
@@ -90,6 +101,11 @@ bool Perturb(const gsl_matrix* influence, int n, const Analysis& analysis,
     }
     ++sureness->empaths[static_cast<size_t>(draw.empath.player)];
     ++sureness->drivers[static_cast<size_t>(draw.driver.player)];
+    if (perturbation.between_draws != nullptr &&
+        !perturbation.between_draws(perturbation.context)) {
+      *sureness = Sureness();
+      return false;
+    }
   }
   sureness->draws = draws;
   sureness->empath = sureness->empaths[static_cast<size_t>(analysis.empath.player)];

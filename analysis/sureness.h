@@ -26,11 +26,27 @@
 #include "analysis/analysis.h"
 
 // The error model and the draws: D, in the values' units, K and S.
+// A caller may be told of each draw, and stop them: between_draws, when
+// not null, is called with context after each draw, and the draws end when
+// it returns false.
 struct Perturbation {
   double spread = 0.0;  // D > 0
   long long draws = 0;  // K
   std::uint64_t seed = 1;
+  bool (*between_draws)(void* context) = nullptr;
+  void* context = nullptr;
 };
+
+// The largest float, 0x1.fffffep127: the largest D, and beyond it no drawn
+// value can be held.
+constexpr double kLargestFloat = 0x1.fffffep127;
+
+// Return true when a value of the n-by-n influence, with an error of at
+// most spread either way, can round beyond single precision's range: when
+// the largest |value| plus spread, in double precision, reaches halfway
+// between the largest float and the next power of two. Such draws would be
+// infinite, and their figures meaningless.
+bool DrawsCanOverflow(const gsl_matrix* influence, int n, double spread);
 
 // The draws at most (and 1 at least).
 constexpr long long kMostDraws = 1000000;
@@ -66,8 +82,8 @@ double Quantile(const double* sorted, long long n, double p);
 
 // Draw perturbation.draws times from influence, the n-by-n influence matrix
 // of the group whose analysis is analysis (its empath and driver found),
-// into sureness. Return false when the memory for the draws cannot be had;
-// sureness is then empty.
+// into sureness. Return false when the memory for the draws cannot be had,
+// or perturbation.between_draws stopped them; sureness is then empty.
 bool Perturb(const gsl_matrix* influence, int n, const Analysis& analysis,
              const Perturbation& perturbation, Sureness* sureness);
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -136,9 +137,8 @@ void ReportCoefficients(const Analysis& analysis, Diagnostics* diagnostics) {
   PrintMeasure("The log of the 1-condition number of M is: \t", *analysis.log_condition);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+// Read the data file of the command line, analyse it and write the report.
+int Run(int argc, char* argv[]) {
   gsl_set_error_handler(&HandleGslError);
   Diagnostics diagnostics;
 
@@ -172,4 +172,16 @@ int main(int argc, char* argv[]) {
   PrintExitBanner(stdout);
   FinishReport();
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // Memory that runs out where no status can say it (a diagnostic's text)
+  // ends the run with the fixed report of the matrices' memory.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    WriteErrorMessage(kMatricesOutOfMemory, "", 0, 1);
+  }
 }

@@ -8,7 +8,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,11 @@ struct Options {
   const char* names = nullptr;  // --names=LIST, or the FILE of --names-from
   bool names_from_file = false;
 };
+
+// The most bytes of a names file: room for kMaxPlayers names of far more
+// characters than a label shows, and a file that never ends (/dev/zero) is
+// refused before it fills the memory.
+constexpr size_t kMostNamesBytes = 65536;  // 64 KiB
 
 // Groups of more than this many players draw as a tangle in the network
 // view, and a note says so.
@@ -226,10 +233,16 @@ std::vector<std::string> ReadNames(const Options& options) {
     BadCommandLine(kProgram, what.c_str(), options.names);
   }
   std::string text;
-  const bool read = ReadAll(file, &text);
+  const bool read = ReadUpTo(file, kMostNamesBytes, &text);
   (void)std::fclose(file);
   if (!read) {
     BadCommandLine(kProgram, "cannot read the names file", options.names);
+  }
+  if (text.size() > kMostNamesBytes) {
+    const std::string what = "the names file is longer than " + std::to_string(kMostNamesBytes) +
+                             " bytes, far more than " + std::to_string(kMaxPlayers) +
+                             " names need:";
+    BadCommandLine(kProgram, what.c_str(), options.names);
   }
   return SplitNames(text, '\n');
 }
@@ -257,12 +270,25 @@ void CheckNames(const std::vector<std::string>& names, int n, bool say_guesses,
   }
 }
 
-}  // namespace
+// Say that memory ran out, with no memory needed to say it, and end the
+// process with status 1.
+[[noreturn]] void EndForWantOfMemory() {
+  std::fputs(kProgram.name, stderr);
+  std::fputs(": error: out of memory\n", stderr);
+  std::_Exit(kFailure);
+}
 
-int main(int argc, char* argv[]) {
-  // Every GSL status is checked here; a singular M still gives a graph.
-  gsl_set_error_handler_off();
-  const Options options = ReadCommandLine(argc, argv);
+// GSL's errors are statuses that the analysis checks, except memory that
+// GSL cannot get, which ends the run: GSL's own callers (its LU
+// decomposition, for one) go on to use what they failed to allocate.
+void HandleGslError(const char* /*reason*/, const char* /*file*/, int /*line*/, int gsl_errno) {
+  if (gsl_errno == GSL_ENOMEM) {
+    EndForWantOfMemory();
+  }
+}
+
+// Draw the graph that options ask for. Return the exit status.
+int Run(const Options& options) {
   const std::vector<std::string> names = ReadNames(options);
   Diagnostics diagnostics;
   diagnostics.program = kProgram.name;
@@ -335,4 +361,16 @@ int main(int argc, char* argv[]) {
   }
   const bool written = FinishOutput(kProgram, "the graph");
   return written && ending != Ending::kNotFinite ? kSuccess : kFailure;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // Every GSL status is checked here; a singular M still gives a graph.
+  gsl_set_error_handler(&HandleGslError);
+  try {
+    return Run(ReadCommandLine(argc, argv));
+  } catch (const std::bad_alloc&) {
+    EndForWantOfMemory();
+  }
 }

@@ -1,5 +1,7 @@
 #include "graph/names.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -35,10 +37,13 @@ std::vector<std::string> SplitNames(std::string_view text, char separator) {
   return names;
 }
 
-bool ReadAll(std::FILE* stream, std::string* text) {
+bool ReadUpTo(std::FILE* stream, size_t most, std::string* text) {
   char buffer[kReadSize];
   size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
+  // One byte past most tells a longer stream, which may never end.
+  while (text->size() <= most &&
+         (read = std::fread(buffer, 1, std::min(sizeof buffer, most + 1 - text->size()), stream)) >
+             0) {
     text->append(buffer, read);
   }
   return std::ferror(stream) == 0;

@@ -18,8 +18,8 @@
 // with a line end or not.
 std::vector<std::string> SplitNames(std::string_view text, char separator);
 
-// Read the whole of stream into *text. Return false when it could not be
-// read.
-bool ReadAll(std::FILE* stream, std::string* text);
+// Read stream into *text up to its end, or up to one byte more than most
+// (text is then longer than most). Return false when it could not be read.
+bool ReadUpTo(std::FILE* stream, size_t most, std::string* text);
 
 #endif  // KELVARIN_GRAPH_NAMES_H_

@@ -11,6 +11,11 @@ void AnalyseFile(const char* path, const char* name, const Perturbation* perturb
                  Group* group) {
   *group = Group();
   group->perturbed = perturbation != nullptr;
+  // After a stop signal no file is read: its row would not be written.
+  if (StopSignal() != 0) {
+    group->stopped = true;
+    return;
+  }
   Diagnostics diagnostics;
   diagnostics.program = kTableProgram;
   diagnostics.stream = nullptr;
@@ -51,12 +56,24 @@ void AnalyseFile(const char* path, const char* name, const Perturbation* perturb
     const int n = static_cast<int>(reader.size);
     AnalyseGroup(influence.get(), n, &group->analysis);
     Sureness sureness;
-    // The draws need the file's own empath and driver, and its M.
-    if (perturbation != nullptr && group->analysis.reduced &&
-        Perturb(influence.get(), n, group->analysis, *perturbation, &sureness)) {
+    if (perturbation != nullptr && DrawsCanOverflow(influence.get(), n, perturbation->spread)) {
+      // Draws beyond single precision would be infinite, and their shares
+      // meaningless: the file is an error, its figures none.
+      group->analysis = Analysis();
+      SayAboutProgram(&diagnostics, Severity::kError,
+                      "--perturb=%s is too large for these values: a drawn value could pass "
+                      "single precision's range (%s); take a smaller D",
+                      ShortestText(perturbation->spread).c_str(),
+                      ShortestText(kLargestFloat).c_str());
+      group->message = AsUtf8(diagnostics.said.back().Line());
+    } else if (perturbation != nullptr && group->analysis.reduced &&
+               Perturb(influence.get(), n, group->analysis, *perturbation, &sureness)) {
+      // The draws need the file's own empath and driver, and its M.
       group->sureness = std::move(sureness);
     }
-    group->message = group->analysis.message;
+    if (group->message.empty()) {
+      group->message = group->analysis.message;
+    }
     // An ok row that the reader warned about says its first warning.
     const Said* warning = FirstSaid(diagnostics, Severity::kWarning);
     if (group->message.empty() && warning != nullptr) {
@@ -68,6 +85,7 @@ void AnalyseFile(const char* path, const char* name, const Perturbation* perturb
     group->diagnostics.push_back(AsUtf8(said.Line()));
   }
   group->said = std::move(diagnostics.said);
+  group->stopped = StopSignal() != 0;
 }
 
 bool IsOk(const Group& group) { return group.analysis.ending == Ending::kComplete; }

@@ -4,6 +4,7 @@
 // Each file is read and analysed alone, into its own group; the threads
 // share only the window of files in flight.
 #include <algorithm>
+#include <new>
 #include <system_error>
 
 #include "table/table.h"
@@ -26,6 +27,8 @@ struct Tabulation {
   Tally tally;                                 // of the files written so far
   Workbook* workbook = nullptr;                // where the rows go instead of standard output
   const Perturbation* perturbation = nullptr;  // the draws of each file, if any
+  Progress* progress = nullptr;                // counts the files written
+  bool rows_on_terminal = false;               // the progress line goes before rows
   size_t window = 1;                           // the files in flight at most
   std::vector<std::string> paths;
   std::vector<std::string> names;  // what the rows call the files
@@ -49,6 +52,13 @@ namespace {
 
 void Write(Tabulation* tabulation, size_t slot) {
   const Group& group = tabulation->groups[slot];
+  // After a stop signal the table ends in the rows written before it.
+  if (group.stopped || StopSignal() != 0) {
+    return;
+  }
+  if (tabulation->rows_on_terminal) {
+    EraseProgress(tabulation->progress);
+  }
   if (tabulation->workbook != nullptr) {
     AddToWorkbook(tabulation->workbook, AsUtf8(tabulation->names[slot]), group);
   } else {
@@ -69,6 +79,8 @@ void Write(Tabulation* tabulation, size_t slot) {
       ++tally->error;
       break;
   }
+  ++tabulation->progress->files;
+  ShowProgress(tabulation->progress, false);
 }
 
 #if defined(KELVARIN_THREADS)
@@ -101,7 +113,7 @@ bool AnalyseNext(Tabulation* tabulation) {
 
 // A helper thread's work: analyse the files given, and sleep while there is
 // none.
-void Help(Tabulation* tabulation) {
+void HelpAnalyse(Tabulation* tabulation) {
   for (;;) {
     if (AnalyseNext(tabulation)) {
       continue;
@@ -113,6 +125,16 @@ void Help(Tabulation* tabulation) {
     if (tabulation->taken.load() >= tabulation->given.load()) {
       return;
     }
+  }
+}
+
+// HelpAnalyse on a thread of its own, where memory that runs out ends the
+// run as on the caller's.
+void Help(Tabulation* tabulation) {
+  try {
+    HelpAnalyse(tabulation);
+  } catch (const std::bad_alloc&) {
+    EndForWantOfMemory();
   }
 }
 
@@ -171,11 +193,13 @@ void TabulationEnd::operator()(Tabulation* tabulation) const {
 }
 
 Tabulator BeginTabulation(Layout layout, int jobs, Workbook* workbook,
-                          const Perturbation* perturbation) {
+                          const Perturbation* perturbation, Progress* progress) {
   Tabulator tabulation(new Tabulation);
   tabulation->layout = layout;
   tabulation->workbook = workbook;
   tabulation->perturbation = perturbation;
+  tabulation->progress = progress;
+  tabulation->rows_on_terminal = progress->shown && workbook == nullptr && IsTerminal(stdout);
 #if defined(KELVARIN_THREADS)
   if (jobs > 1) {
     tabulation->window = kFilesPerJob * static_cast<size_t>(jobs);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,7 +25,8 @@ namespace {
 void PrintHelp();
 constexpr Program kProgram = {kTableProgram, "[OPTION]... FILE...", &PrintHelp};
 
-// Standard output's buffer: the table goes out in blocks, not in lines.
+// Standard output's buffer: the table goes out in blocks, not in lines,
+// unless it goes to a terminal.
 constexpr size_t kOutputBuffer = 1 << 16;
 
 // A name in a list longer than the system's longest path names no file.
@@ -53,6 +55,10 @@ struct CommandLine {
   Perturbation perturbation;   // D, K and S
   std::vector<Input> inputs;
 };
+
+// The status of a run that a signal stopped, as a shell gives it: this
+// plus the signal's number.
+constexpr int kStoppedBySignal = 128;
 
 // The most threads --jobs asks for; more would only wait for the disk.
 constexpr long long kMostJobs = 256;
@@ -105,7 +111,9 @@ void PrintHelp() {
   std::printf("  --json             a JSON object per file, one a line, instead\n");
   std::printf("  --xlsx=FILE        write the table as an Excel workbook FILE instead: sheets\n");
   std::printf("                     groups (a row per file), players (a row per player) and\n");
-  std::printf("                     diagnostics; standard output gets nothing\n");
+  std::printf("                     diagnostics; standard output gets nothing. FILE ends in\n");
+  std::printf("                     .xlsx, and only a regular file is replaced; - writes the\n");
+  std::printf("                     workbook to standard output\n");
   std::printf("  --jobs=N           analyse N files at once on N threads (0: as many as the\n");
   std::printf("                     machine runs at once); the table is the same\n");
   std::printf("  --label=NAME       call the FILE given next NAME in its row and messages\n");
@@ -153,7 +161,9 @@ int ReadJobs(const char* text) {
   return jobs == 0 ? MachineThreads() : static_cast<int>(jobs);
 }
 
-// Read D of --perturb D: a number above 0 and finite, in the values' units.
+// Read D of --perturb D: a number above 0 and finite, in the values' units,
+// and no larger than the largest float: the draws are rounded to single
+// precision, and a larger error gives none that it can hold.
 double ReadSpread(const char* text) {
   double spread = 0.0;
   const char* end = text + std::strlen(text);
@@ -162,6 +172,12 @@ double ReadSpread(const char* text) {
     BadCommandLine(kProgram,
                    "--perturb needs a finite number above 0, the largest error of a value, not",
                    text);
+  }
+  if (spread > kLargestFloat) {
+    const std::string what = "--perturb needs a D of at most " + ShortestText(kLargestFloat) +
+                             ": the drawn values are rounded to single precision, which holds "
+                             "none beyond it; not";
+    BadCommandLine(kProgram, what.c_str(), text);
   }
   return spread;
 }
@@ -274,6 +290,18 @@ CommandLine ReadCommandLine(int argc, char* argv[]) {
   if (command.inputs.empty()) {
     BadCommandLine(kProgram, "no data file given");
   }
+  // A name forgotten after --xlsx would take the first data file's.
+  if (command.xlsx != nullptr && !IsWorkbookName(command.xlsx)) {
+    BadCommandLine(kProgram,
+                   "--xlsx needs the workbook's name, which ends in .xlsx as spreadsheets "
+                   "require to open it (or - for standard output), not",
+                   command.xlsx);
+  }
+  if (command.xlsx != nullptr && std::strcmp(command.xlsx, "-") == 0 && IsTerminal(stdout)) {
+    BadCommandLine(kProgram,
+                   "--xlsx=- writes the workbook to standard output, which is a terminal: "
+                   "redirect it (> table.xlsx) or name the workbook");
+  }
   // A list that cannot be opened is a bad command line: nothing is written.
   for (Input& input : command.inputs) {
     if (!input.is_list) {
@@ -329,9 +357,28 @@ ListItem ReadName(std::FILE* list, bool null, std::string* name) {
   return null && name->empty() ? ListItem::kEmpty : ListItem::kName;
 }
 
+// Say that the workbook at path cannot be written, and why.
+void SayCannotWrite(const char* path, const std::string& reason) {
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  SayAboutProgram(&diagnostics, Severity::kError, "cannot write the workbook '%s': %s",
+                  Escaped(path).c_str(), reason.c_str());
+}
+
+// Return why the workbook (at path, whose file is workbook) may not be
+// written over the data file at name, empty when it is another file.
+std::string SameAsInput(const FileIdentity& workbook, const char* name) {
+  if (!SameFile(workbook, IdentityOf(name))) {
+    return "";
+  }
+  return "it is the data file '" + Escaped(name) + "', which would be lost";
+}
+
 // Tabulate every file named in the list of input. Return true when the list
-// was read to its end without an error.
-bool TabulateList(const Input& input, const CommandLine& command, Tabulation* tabulation) {
+// was read to its end without an error. A name of the workbook's file
+// (workbook) ends the list, with *refused set.
+bool TabulateList(const Input& input, const CommandLine& command, const FileIdentity& workbook,
+                  Tabulation* tabulation, Progress* progress, bool* refused) {
   Diagnostics diagnostics;
   diagnostics.program = kTableProgram;
   std::FILE* list = input.list;
@@ -341,12 +388,15 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
   bool all_ok = true;
   long long names = 0;
   std::string name;
-  for (long long number = 1; std::ferror(stdout) == 0; ++number) {
+  for (long long number = 1; std::ferror(stdout) == 0 && StopSignal() == 0; ++number) {
     const ListItem item = ReadName(list, command.null, &name);
     if (item == ListItem::kEnd) {
       break;
     }
     const std::string where = place + std::to_string(number) + ":1";
+    if (item != ListItem::kName) {
+      EraseProgress(progress);  // before a line of its own
+    }
     if (item == ListItem::kNul) {
       Say(&diagnostics, where, Severity::kError,
           "a NUL byte in the list, which is not read further: a list whose names end in NUL "
@@ -369,11 +419,22 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
       continue;
     }
     // An empty line names no file.
-    if (!name.empty()) {
-      ++names;
-      Tabulate(tabulation, name.c_str(), name.c_str());
+    if (name.empty()) {
+      continue;
     }
+    const std::string same = SameAsInput(workbook, name.c_str());
+    if (!same.empty()) {
+      EraseProgress(progress);
+      std::string reason = same;
+      reason += " (" + where + ")";
+      SayCannotWrite(command.xlsx, reason);
+      *refused = true;
+      break;
+    }
+    ++names;
+    Tabulate(tabulation, name.c_str(), name.c_str());
   }
+  EraseProgress(progress);
   if (std::ferror(list) != 0) {
     SayAboutProgram(&diagnostics, Severity::kError, "cannot read the list '%s': %s",
                     name_shown.c_str(), SystemReason(errno));
@@ -386,14 +447,6 @@ bool TabulateList(const Input& input, const CommandLine& command, Tabulation* ta
     (void)std::fclose(list);  // Opened for reading only.
   }
   return all_ok;
-}
-
-// Say that the workbook at path cannot be written, and why.
-void SayCannotWrite(const char* path, const std::string& reason) {
-  Diagnostics diagnostics;
-  diagnostics.program = kTableProgram;
-  SayAboutProgram(&diagnostics, Severity::kError, "cannot write the workbook '%s': %s",
-                  Escaped(path).c_str(), reason.c_str());
 }
 
 // Say how many files of tally are not ok and why, in one line: "3 of 151
@@ -417,25 +470,115 @@ void SayNotOk(const Tally& tally, Layout layout) {
                   where);
 }
 
-}  // namespace
+// Begin the workbook of command, if any, and check it against the data
+// files and lists of the command line, before any file is analysed.
+// Return false after saying why it cannot be written.
+bool BeginOutput(const CommandLine& command, WorkbookWriter* workbook) {
+  if (command.xlsx == nullptr) {
+    return true;
+  }
+  std::string reason;
+  *workbook = BeginWorkbook(command.xlsx, command.perturbed, &reason);
+  for (size_t i = 0; *workbook && i < command.inputs.size(); ++i) {
+    reason = SameAsInput(WorkbookIdentity(**workbook), command.inputs[i].text);
+    if (!reason.empty()) {
+      workbook->reset();
+    }
+  }
+  if (!*workbook) {
+    SayCannotWrite(command.xlsx, reason);
+    return false;
+  }
+  return true;
+}
 
-int main(int argc, char* argv[]) {
-  gsl_set_error_handler_off();
-  const CommandLine command = ReadCommandLine(argc, argv);
-  // Fully buffered even on a terminal: the table is written in blocks. A
-  // buffer that cannot be had leaves the stream as it was.
-  (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBuffer);
+// Return the number of data files of command, or -1 when a list names
+// some.
+long long AllFiles(const CommandLine& command) {
+  long long files = 0;
+  for (const Input& input : command.inputs) {
+    if (input.is_list) {
+      return -1;
+    }
+    ++files;
+  }
+  return files;
+}
+
+// Say that a stop signal ended the run after the files of tally, of
+// all_files (-1 when not known), and that the workbook is not written.
+void SayInterrupted(const Tally& tally, long long all_files, bool workbook) {
+  Diagnostics diagnostics;
+  diagnostics.program = kTableProgram;
+  const std::string of = all_files >= 0 ? " of " + std::to_string(all_files) : "";
+  if (workbook) {
+    SayAboutProgram(&diagnostics, Severity::kWarning,
+                    "interrupted: %lld%s files analysed, and the workbook is not written",
+                    tally.files, of.c_str());
+  } else {
+    SayAboutProgram(&diagnostics, Severity::kWarning, "interrupted: %lld%s files written",
+                    tally.files, of.c_str());
+  }
+}
+
+// Tabulate the files and lists of command in order, until a stop signal, a
+// table that cannot be written or a list that names the workbook's file
+// (*refused). Return false when a list could not be read whole.
+bool TabulateInputs(const CommandLine& command, const Workbook* workbook, Tabulation* tabulation,
+                    Progress* progress, bool* refused) {
+  bool all_ok = true;
+  const FileIdentity workbook_file =
+      workbook != nullptr ? WorkbookIdentity(*workbook) : FileIdentity();
+  for (const Input& input : command.inputs) {
+    if (input.is_list) {
+      all_ok = TabulateList(input, command, workbook_file, tabulation, progress, refused) && all_ok;
+    } else {
+      Tabulate(tabulation, input.text, input.name);
+    }
+    // A table that cannot be written is not worth computing further.
+    if (*refused || StopSignal() != 0 || std::ferror(stdout) != 0 ||
+        (workbook != nullptr && WorkbookFailed(*workbook))) {
+      break;
+    }
+  }
+  return all_ok;
+}
+
+// GSL's errors are statuses that the analysis checks, except memory that
+// GSL cannot get, which ends the run: GSL's own callers (its LU
+// decomposition, for one) go on to use what they failed to allocate.
+void HandleGslError(const char* /*reason*/, const char* /*file*/, int /*line*/, int gsl_errno) {
+  if (gsl_errno == GSL_ENOMEM) {
+    EndForWantOfMemory();
+  }
+}
+
+// Run the table of the command line. Return the exit status.
+int Run(const CommandLine& command) {
+  // Fully buffered, unless to a terminal: the table is written in blocks
+  // (and where it is stopped, in whole rows). A buffer that cannot be had
+  // leaves the stream as it was.
+  if (IsTerminal(stdout)) {
+    (void)std::setvbuf(stdout, nullptr, _IOLBF, kOutputBuffer);
+  } else {
+    (void)std::setvbuf(stdout, nullptr, _IOFBF, kOutputBuffer);
+  }
 
   // A workbook that cannot be begun is said before any file is analysed.
   WorkbookWriter workbook;
-  if (command.xlsx != nullptr) {
-    std::string reason;
-    workbook = BeginWorkbook(command.xlsx, command.perturbed, &reason);
-    if (!workbook) {
-      SayCannotWrite(command.xlsx, reason);
-      return kFailure;
-    }
+  if (!BeginOutput(command, &workbook)) {
+    return kFailure;
   }
+  // The progress line, on a terminal; the draws report to it and stop at a
+  // stop signal.
+  Progress progress;
+  progress.shown = !command.quiet && IsTerminal(stderr);
+  progress.perturbed = command.perturbed;
+  progress.all_files = AllFiles(command);
+  Perturbation perturbation = command.perturbation;
+  perturbation.between_draws = &CountDraw;
+  perturbation.context = &progress;
+
   // The header row, then the files' rows in the order the files are given,
   // on --jobs threads: nothing of a file is kept after its rows are written.
   if (!workbook && command.layout == Layout::kFileRows) {
@@ -443,31 +586,45 @@ int main(int argc, char* argv[]) {
   } else if (!workbook && command.layout == Layout::kPlayerRows) {
     WritePlayerHeader(stdout, command.perturbed);
   }
-  const Tabulator tabulation = BeginTabulation(command.layout, command.jobs, workbook.get(),
-                                               command.perturbed ? &command.perturbation : nullptr);
-  bool all_ok = true;
-  for (const Input& input : command.inputs) {
-    if (input.is_list) {
-      all_ok = TabulateList(input, command, tabulation.get()) && all_ok;
-    } else {
-      Tabulate(tabulation.get(), input.text, input.name);
-    }
-    // A table that cannot be written is not worth computing further.
-    if (std::ferror(stdout) != 0 || (workbook && WorkbookFailed(*workbook))) {
-      break;
-    }
-  }
+  ShowProgress(&progress, true);
+  const Tabulator tabulation =
+      BeginTabulation(command.layout, command.jobs, workbook.get(),
+                      command.perturbed ? &perturbation : nullptr, &progress);
+  bool refused = false;
+  const bool all_ok =
+      TabulateInputs(command, workbook.get(), tabulation.get(), &progress, &refused);
   const Tally tally = EndTabulation(tabulation.get());
-  if (!FinishOutput(kProgram, "the table")) {
+  EraseProgress(&progress);
+  if (refused || !FinishOutput(kProgram, "the table")) {
     return kFailure;
   }
   std::string reason;
-  if (workbook && !EndWorkbook(workbook.get(), &reason)) {
-    SayCannotWrite(command.xlsx, reason);
-    return kFailure;
+  if (workbook && StopSignal() == 0 && !EndWorkbook(workbook.get(), &reason)) {
+    if (StopSignal() == 0) {
+      SayCannotWrite(command.xlsx, reason);
+      return kFailure;
+    }
+  }
+  // A stop signal: the table ends in the whole rows of the files written.
+  if (StopSignal() != 0) {
+    SayInterrupted(tally, progress.all_files, workbook != nullptr);
+    return kStoppedBySignal + StopSignal();
   }
   if (NotOk(tally) > 0 && !command.quiet) {
     SayNotOk(tally, command.layout);
   }
   return all_ok && NotOk(tally) == 0 ? kSuccess : kFailure;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  gsl_set_error_handler(&HandleGslError);
+  try {
+    const CommandLine command = ReadCommandLine(argc, argv);
+    CatchStopSignals();
+    return Run(command);
+  } catch (const std::bad_alloc&) {
+    EndForWantOfMemory();
+  }
 }

@@ -219,6 +219,12 @@ std::optional<double> Figure(const Group& group, double value) {
 
 }  // namespace
 
+std::string ShortestText(double value) {
+  char text[kShortestCapacity];
+  const std::to_chars_result result = numbers::ToChars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
 void WriteCsvField(std::FILE* out, const std::string& text) {
   if (!NeedsQuotes(text)) {
     std::fwrite(text.data(), 1, text.size(), out);

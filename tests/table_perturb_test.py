@@ -110,6 +110,17 @@ def main():
               f"S_E {theirs['s_e_low']:.4f} {theirs['s_e_median']:.4f} {theirs['s_e_high']:.4f} "
               f"(numpy {np.quantile(s_e, 0.025):.4f} {np.quantile(s_e, 0.5):.4f} "
               f"{np.quantile(s_e, 0.975):.4f})")
+    # Every file's draws start from the seed: the groups in one run, on one
+    # thread or two, get line for line what each gets in a run of its own.
+    paths = [os.path.join(work, name) for name, *_ in GROUPS]
+    drawing = [table, "--json", "--perturb=0.01", "--draws=200", "--seed=7"]
+    alone = [subprocess.run(drawing + [path], capture_output=True, check=True, text=True).stdout
+             for path in paths]
+    for jobs in ("--jobs=1", "--jobs=2"):
+        together = subprocess.run(drawing + [jobs] + paths, capture_output=True, check=True,
+                                  text=True).stdout
+        if together != "".join(alone):
+            failures.append(f"{jobs}: the groups drawn in one run differ from each drawn alone")
     for failure in failures:
         print("table perturb: FAIL:", failure, file=sys.stderr)
     sys.exit(1 if failures else 0)

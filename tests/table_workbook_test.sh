@@ -145,7 +145,7 @@ status=$?
 mkdir "$work/folder.xlsx"
 "${table[@]}" --xlsx="$work/folder.xlsx" "${files[0]}" >"$work/out" 2>"$work/err"
 status=$?
-[ $status -eq 1 ] && [ -d "$work/folder.xlsx" ] && [ "$(ls -A "$work" | grep -c partial)" = 0 ] &&
+[ $status -eq 1 ] && [ -d "$work/folder.xlsx" ] && [ "$(ls -A "$work" | grep -c -e '^\.kelvarin-' -e partial)" = 0 ] &&
   grep -q "^kelvarin-table: error: cannot write the workbook '$work/folder.xlsx': " "$work/err" ||
   fail "a folder in the way: status $status: $(cat "$work/err"); $(ls -A "$work")"
 

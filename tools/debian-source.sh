@@ -1,5 +1,6 @@
-# Shared by tools/gsl.sh and tools/mpfr.sh, which source it: fetching
-# Debian's source of a library installed here, and a log of the build.
+# Shared by tools/gsl.sh, tools/mpfr.sh and tools/xlsxwriter.sh, which
+# source it: fetching Debian's source of a library installed here, a log of
+# the build, and a cache of finished builds.
 
 # Run a command with its output in $log; show the log's end on failure.
 logged() {
@@ -36,4 +37,43 @@ fetch_source() {
     (cd "$dir" && logged apt-get "${apt[@]}" source --download-only "$name=$version")
     logged dpkg-source -x "$dir/${name}_${version#*:}.dsc" "$dir/$name"
   done
+}
+
+# A finished build is also kept outside the work tree, in the folder
+# $KELVARIN_CACHE (by default ~/.cache/kelvarin), under a key that changes
+# with whatever the build depends on: the building script and this one, the
+# installed versions of the Debian packages it is built from, the target and
+# the compiler's version. A fresh clone on the same machine, CI's among
+# them, copies the build from there instead of building it again.
+cache=${KELVARIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kelvarin}
+
+# cached_build PREFIX COMPILER PACKAGE...: copy the kept build of PREFIX's
+# library for this target into PREFIX and succeed, or fail when there is
+# none; either way set $kept to the folder that keeps it.
+cached_build() {
+  local prefix=$1 compiler=$2 key
+  shift 2
+  key=$({ cat "tools/$(basename "$0")" tools/debian-source.sh
+    dpkg-query -W -f='${Package}=${Version}\n' "$@"
+    echo "$target"
+    "$compiler" --version 2>&1 | head -n 1; } | sha256sum | cut -c 1-16)
+  kept=$cache/$(basename "$prefix")-$target-$key
+  [ -f "$kept/built-from" ] || return 1
+  # Called as a condition, where set -e does not stop a failed command.
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")" && cp -a "$kept" "$prefix" || { rm -rf "$prefix" && return 1; }
+  echo "$(basename "$0" .sh): copied the build for $target kept in $kept ($(cat "$prefix/built-from"))"
+}
+
+# keep_build PREFIX: keep the finished build in PREFIX as $kept (a copy made
+# aside and renamed, so that a build stopped halfway is never kept).
+keep_build() {
+  mkdir -p "$cache"
+  rm -rf "$kept.$$"
+  if cp -a "$1" "$kept.$$"; then
+    rm -rf "$kept"
+    mv "$kept.$$" "$kept"
+  else
+    rm -rf "$kept.$$"
+  fi
 }

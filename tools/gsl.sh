@@ -14,11 +14,11 @@ prefix=$out/gsl
 src=$out/gsl-source
 log=$out/gsl-build.log
 case $target in
-  windows) wrap=() && args=(--host=x86_64-w64-mingw32 CFLAGS="-g -O2 -D__USE_MINGW_ANSI_STDIO=1") ;;
+  windows) compiler=x86_64-w64-mingw32-gcc && wrap=() && args=(--host=x86_64-w64-mingw32 CFLAGS="-g -O2 -D__USE_MINGW_ANSI_STDIO=1") ;;
   # GSL's configure knows no *-emscripten host: the answers it cannot find
   # out by running a program are given. Emscripten's tools need Debian's
   # node packages (acorn).
-  web) export NODE_PATH=/usr/share/nodejs && wrap=(emconfigure emmake) &&
+  web) export NODE_PATH=/usr/share/nodejs && compiler=emcc && wrap=(emconfigure emmake) &&
     args=(--host=wasm32-unknown-none ac_cv_c_ieee_comparisons=yes ac_cv_c_ieee_denormals=yes
       ac_cv_c_extended_fp=no CFLAGS="-O2 -ffp-contract=off") ;;
   *) echo "usage: tools/gsl.sh windows|web" >&2 && exit 2 ;;
@@ -28,6 +28,7 @@ if [ -f "$prefix/built-from" ]; then
   exit 0
 fi
 . tools/debian-source.sh
+if cached_build "$prefix" "$compiler" libgsl-dev; then exit 0; fi
 rm -rf "$prefix" "$src" "$log"
 fetch_source "$src" libgsl-dev
 
@@ -54,3 +55,4 @@ logged "${make[@]}" -C cblas install-libLTLIBRARIES
 mkdir -p "$prefix/include/gsl"
 cp -L gsl/gsl*.h "$prefix/include/gsl/"
 basename "$src"/gsl_*.dsc .dsc >"$prefix/built-from"
+keep_build "$prefix"

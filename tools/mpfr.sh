@@ -19,9 +19,9 @@ prefix=$out/mpfr
 src=$out/mpfr-source
 log=$out/mpfr-build.log
 case $target in
-  windows) wrap=() && host=x86_64-w64-mingw32 ;;
+  windows) compiler=x86_64-w64-mingw32-gcc && wrap=() && host=x86_64-w64-mingw32 ;;
   # Emscripten's tools need Debian's node packages (acorn).
-  web) export NODE_PATH=/usr/share/nodejs && wrap=(emconfigure emmake) && host=wasm32-unknown-none ;;
+  web) export NODE_PATH=/usr/share/nodejs && compiler=emcc && wrap=(emconfigure emmake) && host=wasm32-unknown-none ;;
   *) echo "usage: tools/mpfr.sh windows|web" >&2 && exit 2 ;;
 esac
 if [ -f "$prefix/built-from" ]; then
@@ -29,6 +29,7 @@ if [ -f "$prefix/built-from" ]; then
   exit 0
 fi
 . tools/debian-source.sh
+if cached_build "$prefix" "$compiler" libgmp-dev libmpfr-dev; then exit 0; fi
 rm -rf "$prefix" "$src" "$log"
 fetch_source "$src" libgmp-dev libmpfr-dev
 
@@ -44,3 +45,4 @@ sed -n '/^#ifndef gmp_randstate_t$/,/^#endif$/p' src/mpfr-mini-gmp.h >>"$prefix/
 grep -q gmp_randstate_t "$prefix/include/mini-gmp.h"
 echo "mpfr4=$(dpkg-query -W -f='${source:Version}' libmpfr-dev)" \
   "gmp=$(dpkg-query -W -f='${source:Version}' libgmp-dev)" >"$prefix/built-from"
+keep_build "$prefix"

@@ -10,7 +10,7 @@ packages=(cmake make g++ libgsl-dev libmpfr-dev libgmp-dev libfast-float-dev lib
 for argument in "$@"; do
   if [ "$argument" = tests ]; then
     packages+=(libgtest-dev libgmock-dev valgrind clang gcovr graphviz python3 r-base-core python3-pandas
-      python3-numpy python3-openpyxl r-cran-readxl libreoffice-calc-nogui python3-uno)
+      python3-numpy python3-openpyxl r-cran-readxl libreoffice-calc-nogui python3-uno unzip)
   else
     packages+=("$argument")
   fi

@@ -23,12 +23,12 @@ src=$out/xlsxwriter-source
 log=$out/xlsxwriter-build.log
 wrap=()
 case $target in
-  linux) args=() ;;
-  windows) args=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake") ;;
+  linux) compiler=cc && args=() ;;
+  windows) compiler=x86_64-w64-mingw32-gcc && args=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake") ;;
   # Emscripten's tools need Debian's node packages (acorn).
   # For the page, whose weight counts, built for size, without the MD5 that
   # only images use.
-  web) export NODE_PATH=/usr/share/nodejs && wrap=(emcmake) &&
+  web) export NODE_PATH=/usr/share/nodejs && compiler=emcc && wrap=(emcmake) &&
     args=(-DZLIB_ROOT="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" -DCMAKE_BUILD_TYPE=MinSizeRel
       -DUSE_NO_MD5=ON) ;;
   *) echo "usage: tools/xlsxwriter.sh linux|windows|web" >&2 && exit 2 ;;
@@ -37,10 +37,11 @@ if [ -f "$prefix/built-from" ]; then
   echo "xlsxwriter: libxlsxwriter for $target is built already ($(cat "$prefix/built-from")); to rebuild it, remove $prefix"
   exit 0
 fi
-. tools/debian-source.sh
-rm -rf "$prefix" "$src" "$log"
 packages=(libxlsxwriter-dev)
 [ "$target" != web ] || packages+=(zlib1g-dev)
+. tools/debian-source.sh
+if cached_build "$prefix" "$compiler" "${packages[@]}"; then exit 0; fi
+rm -rf "$prefix" "$src" "$log"
 fetch_source "$src" "${packages[@]}"
 built_from="libxlsxwriter=$(dpkg-query -W -f='${source:Version}' libxlsxwriter-dev)"
 
@@ -60,3 +61,4 @@ logged cmake --install "$src/build"
 # Its license, with those of the parts it carries, for the downloads.
 cp "$src/libxlsxwriter/License.txt" "$prefix/License.txt"
 echo "$built_from" >"$prefix/built-from"
+keep_build "$prefix"

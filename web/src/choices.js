@@ -37,3 +37,15 @@ export function graphOptions(view, top, min) {
   }
   return options;
 }
+
+// Return kelvarin-graph's notes on a picture (its standard error) in the
+// page's words: its options named as the page's controls are.
+export function pictureNotes(text) {
+  return text
+    .replace(/--heatmap/g, 'the heat map')
+    .replace(/--focus/g, 'the focus view')
+    .replace(/--top[ =](\d+)/g, 'Top K $1')
+    .replace(/--top\b/g, 'Top K')
+    .replace(/--min\b/g, 'the smallest |influence| drawn')
+    .replace(/--names(-from)?\b/g, 'the names');
+}

@@ -1,32 +1,302 @@
 // The grid editor: the data file's values as a grid of inputs, a name for
-// each player, and buttons that add and remove a player. The editor's text
-// is the truth: the grid shows it, and what is typed into the grid is
-// handed back to be written into the text.
-import { readGrid } from './grid.js';
+// each player, and buttons that add and remove a player or start a new
+// group. The editor's text is the truth: the grid shows it, and what is
+// typed into a cell is written into the text only once it is one number;
+// until then the cell is marked, says why, and waits. It behaves as a
+// spreadsheet: Tab goes through the values (Shift+Tab from a row's first
+// value to its name), Enter to the next row, the arrows between cells, and
+// a block pasted into a cell fills the cells from there.
+import { cellProblem, problemWord, readGrid, unfinishedNote, writeCells } from './grid.js';
+import { gridBlock } from './paste.js';
 
 const most = 20;
 const fewest = 2;
 
-// Return the grid in the elements of document with the ids grid,
-// grid-table, grid-scroller, grid-scroll, grid-note, grid-add and
-// grid-remove: show(text, names, readOnly) shows text's values and names,
-// and scrolls() says whether the grid is wider than its place; typing
-// calls onCell(row, column, value) and onName(player, name) (from 0), and
-// the buttons onResize(players).
-export function gridView(document, { onCell, onName, onResize }) {
+// Return the grid in the elements of document with the ids grid-table,
+// grid-scroller, grid-scroll, grid-note, grid-message, grid-paste,
+// grid-start, grid-players, grid-start-button, grid-add and grid-remove:
+// show(text, names, readOnly) shows text's values and names, forgetting
+// what waits in the cells; unfinished() returns the cells that wait, not
+// one number ({row, column, problem, value}); scrolls() says whether the
+// grid is wider than its place. The
+// grid reads the file's text with text(), and hands back: onWrite(text),
+// the text with what was typed; onNames(first, names), names from player
+// first (from 0); onResize(players); onReplace(rows, names), a whole group
+// pasted, once the user says so; onStart(players), a new group;
+// onUnfinished(count), after each change of the cells.
+export function gridView(document, { text, onWrite, onNames, onResize, onReplace, onStart, onUnfinished }) {
   const $ = (id) => document.getElementById(id);
   const table = $('grid-table');
   let shown = 0;
   let players = null;
+  let readOnly = false;
+  // What the cells hold that the text does not (index row * N + column).
+  let typed = new Map();
+  // The column where a run of Tabs began, where Enter goes on the next row.
+  let runColumn = null;
+  let tabbing = false;
+  let unfinished = [];
+  // Whether the cells have been typed or pasted into since the text was shown.
+  let touched = false;
+
+  const cellAt = (row, column) => table.querySelector('input[data-row="' + row + '"][data-column="' + column + '"]');
+  const nameOf = (player) => table.querySelector('input[data-player="' + player + '"]');
+
+  // The value the text held for each cell being typed into before its
+  // typing began (index to value): a cell that is not one number puts it
+  // back, so that 0 5 typed for 0.75 leaves 0.75, not the 0 typed first.
+  let began = new Map();
+
+  // Write what waits in the cells into the text, as far as it is numbers.
+  function write() {
+    const before = text();
+    const writing = new Map(typed);
+    const slips = new Map();
+    for (const [index, value] of typed) {
+      if (cellProblem(value) !== null) {
+        slips.set(index, value);
+        if (began.get(index) != null) {
+          writing.set(index, began.get(index));
+        }
+      }
+    }
+    const { text: after, waiting } = writeCells(before, writing);
+    typed = new Map([...waiting, ...slips]);
+    if (after !== before) {
+      onWrite(after);
+    }
+    mark();
+  }
+
+  // Mark each cell that is not one number, and say so under the grid: the
+  // cells that wait for the text (typed, or, once the grid is typed into,
+  // empty where the file ends) in full; a value of the text that is not one
+  // number, or a file's missing value, only on its cell, since the
+  // diagnostics say why.
+  function mark() {
+    unfinished = [];
+    if (players === null) {
+      $('grid-message').textContent = '';
+      onUnfinished(0);
+      return;
+    }
+    const { cells } = readGrid(text());
+    for (const input of table.querySelectorAll('input[data-row]')) {
+      const problem = cellProblem(input.value);
+      const row = Number(input.dataset.row) - 1;
+      const column = Number(input.dataset.column) - 1;
+      let why = input.nextElementSibling;
+      if (problem === null) {
+        input.removeAttribute('aria-invalid');
+        if (why) {
+          why.remove();
+          input.removeAttribute('aria-describedby');
+        }
+        continue;
+      }
+      const held = cells[row] ? cells[row][column] : null;
+      if (held === null ? touched : input.value !== held) {
+        unfinished.push({ row, column, problem, value: input.value });
+      }
+      input.setAttribute('aria-invalid', 'true');
+      if (!why) {
+        why = document.createElement('span');
+        why.id = 'why-' + input.dataset.row + '-' + input.dataset.column;
+        input.after(why);
+        input.setAttribute('aria-describedby', why.id);
+      }
+      why.className = 'why ' + problem;
+      why.textContent = problemWord(problem);
+    }
+    $('grid-message').textContent = unfinishedNote(unfinished);
+    const stuck = unfinished.length > 0;
+    $('grid-add').disabled = readOnly || stuck || players >= most;
+    $('grid-remove').disabled = readOnly || stuck || players <= fewest;
+    $('grid-add').title = $('grid-remove').title = stuck ? 'Fill the marked cells first' : '';
+    onUnfinished(unfinished.length);
+  }
+
+  // Say what a paste into the grid did, with buttons when it asks.
+  function say(message, buttons = []) {
+    const line = $('grid-paste');
+    line.textContent = message;
+    for (const [label, act] of buttons) {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = label;
+      button.addEventListener('click', () => {
+        line.textContent = '';
+        act();
+      });
+      line.append(' ', button);
+    }
+  }
+
+  // Move the keyboard's focus to input, its text selected.
+  function go(input) {
+    if (input) {
+      input.focus();
+      input.select();
+    }
+  }
+
   table.addEventListener('input', ({ target }) => {
+    say('');
+    touched = true;
     if (target.dataset.row) {
-      onCell(Number(target.dataset.row) - 1, Number(target.dataset.column) - 1, target.value);
+      const row = Number(target.dataset.row) - 1;
+      const column = Number(target.dataset.column) - 1;
+      const index = row * players + column;
+      if (!began.has(index)) {
+        const { cells } = readGrid(text());
+        began.set(index, cells[row] ? cells[row][column] : null);
+      }
+      typed.set(index, target.value);
+      write();
     } else if (target.dataset.player) {
-      onName(Number(target.dataset.player) - 1, target.value);
+      onNames(Number(target.dataset.player) - 1, [target.value]);
     }
   });
+
+  table.addEventListener('focusout', () => {
+    began = new Map();
+  });
+
+  table.addEventListener('focusin', () => {
+    if (!tabbing) {
+      runColumn = null;
+    }
+    tabbing = false;
+  });
+
+  table.addEventListener('keydown', (event) => {
+    const target = event.target;
+    if (event.altKey || event.ctrlKey || event.metaKey || players === null) {
+      return;
+    }
+    const isName = Boolean(target.dataset.player);
+    const row = Number(isName ? target.dataset.player : target.dataset.row);
+    const column = isName ? 0 : Number(target.dataset.column);
+    const to = (r, c) => (c === 0 ? nameOf(r) : cellAt(r, c));
+    let next;
+    if (event.key === 'Tab') {
+      if (event.shiftKey && column === 1) {
+        next = nameOf(row);
+      } else {
+        // The values are the order of Tab: the names are out of it.
+        if (!isName && runColumn === null) {
+          runColumn = column;
+        }
+        tabbing = true;
+        return;
+      }
+    } else if (event.key === 'Enter') {
+      const r = row + (event.shiftKey ? -1 : 1);
+      next = to(r, isName ? 0 : runColumn ?? column);
+      if (!next) {
+        event.preventDefault();
+        return;
+      }
+    } else if (event.key === 'ArrowUp' || event.key === 'ArrowDown') {
+      next = to(row + (event.key === 'ArrowUp' ? -1 : 1), column);
+    } else if (event.key === 'ArrowLeft' && target.selectionStart === 0) {
+      // From the start of a cell, or from a cell whose text is all
+      // selected, as it is when the keyboard reaches it.
+      next = to(row, column - 1);
+    } else if (event.key === 'ArrowRight' && target.selectionEnd === target.value.length) {
+      next = to(row, column + 1);
+    }
+    if (next) {
+      event.preventDefault();
+      go(next);
+    }
+  });
+
+  table.addEventListener('paste', (event) => {
+    const target = event.target;
+    const pasted = event.clipboardData ? event.clipboardData.getData('text/plain') : '';
+    if (readOnly) {
+      return;
+    }
+    if (target.dataset.player) {
+      // A row (or column) of names fills the names from this player on.
+      const names = pasted.split(/\t|;|,|\r?\n/).map((name) => name.trim()).filter((name) => name !== '');
+      if (names.length > 1) {
+        event.preventDefault();
+        const first = Number(target.dataset.player) - 1;
+        const fitting = names.slice(0, players - first);
+        fitting.forEach((name, k) => {
+          nameOf(first + 1 + k).value = name;
+        });
+        onNames(first, fitting);
+        say(names.length > fitting.length ? 'Pasted ' + fitting.length + ' of the ' + names.length +
+          ' names: the group has ' + players + ' players.' : '');
+      }
+      return;
+    }
+    const block = target.dataset.row ? gridBlock(pasted) : null;
+    if (!block) {
+      return;
+    }
+    event.preventDefault();
+    const row = Number(target.dataset.row);
+    const column = Number(target.dataset.column);
+    const height = block.rows.length;
+    const width = Math.max(...block.rows.map((cells) => cells.length));
+    if (row - 1 + height <= players && column - 1 + width <= players) {
+      block.rows.forEach((cells, i) => cells.forEach((cell, j) => {
+        cellAt(row + i, column + j).value = cell;
+        typed.set((row - 1 + i) * players + column - 1 + j, cell);
+      }));
+      if (block.names.length === players && row === 1 && column === 1 && height === players && width === players) {
+        block.names.forEach((name, k) => {
+          nameOf(k + 1).value = name;
+        });
+        onNames(0, block.names);
+      }
+      touched = true;
+      say('Pasted ' + height + (height === 1 ? ' row' : ' rows') + ' of ' + width + (width === 1 ? ' value' : ' values') +
+        ' from P' + row + ' on P' + column + '.');
+      write();
+      return;
+    }
+    const where = 'The pasted block of ' + height + (height === 1 ? ' row' : ' rows') + ' of ' + width +
+      (width === 1 ? ' value' : ' values');
+    // A whole group: a square block of numbers that names its players, or
+    // is pasted into the first cell.
+    const group = height === width && height >= fewest && height <= most &&
+      (block.names.length > 0 || (row === 1 && column === 1)) &&
+      block.rows.every((cells) => cells.length === width && cells.every((cell) => cellProblem(cell) === null));
+    if (!group) {
+      say(where + ' does not fit from P' + row + ' on P' + column + ' in a grid of ' + players + ' players: nothing was pasted.');
+      return;
+    }
+    say(where + ' is a whole group of ' + height + ' players, and the grid has ' + players +
+      '. Replace the group, its values and names, with it?', [
+      ['Replace the group', () => {
+        onReplace(block.rows, block.names);
+        go(cellAt(1, 1));
+      }],
+      ['Keep the grid', () => target.focus()],
+    ]);
+  });
+
   $('grid-add').addEventListener('click', () => onResize(players + 1));
   $('grid-remove').addEventListener('click', () => onResize(players - 1));
+  $('grid-start-button').addEventListener('click', () => {
+    const count = $('grid-players');
+    const wanted = Number(count.value);
+    const valid = Number.isInteger(wanted) && wanted >= fewest && wanted <= most && count.value.trim() !== '';
+    count.setAttribute('aria-invalid', String(!valid));
+    $('grid-start-message').textContent = valid ? '' : 'a group has 2 to 20 players';
+    if (valid) {
+      onStart(wanted);
+      // Its empty cells are to be filled.
+      touched = true;
+      mark();
+      go(cellAt(1, 1));
+    }
+  });
 
   // Make the grid's inputs for n players.
   function build(n) {
@@ -51,6 +321,8 @@ export function gridView(document, { onCell, onName, onResize }) {
       name.setAttribute('aria-label', 'The name of P' + i);
       name.placeholder = 'name';
       name.className = 'name';
+      // Out of the order of Tab: reached by Shift+Tab or a click.
+      name.tabIndex = -1;
       header.append(name, ' P' + i);
       row.appendChild(header);
       for (let j = 1; j <= n; j++) {
@@ -58,6 +330,7 @@ export function gridView(document, { onCell, onName, onResize }) {
         value.dataset.row = String(i);
         value.dataset.column = String(j);
         value.inputMode = 'decimal';
+        value.placeholder = 'empty';
         value.setAttribute('aria-label', 'The influence of P' + i + ' on P' + j);
         row.insertCell().appendChild(value);
       }
@@ -70,16 +343,23 @@ export function gridView(document, { onCell, onName, onResize }) {
     $('grid-scroll').hidden = scroller.scrollWidth <= scroller.clientWidth;
   }
 
-  function show(text, names = [], readOnly = false) {
+  function show(text, names = [], locked = false) {
     const read = readGrid(text);
     const { cells } = read;
     players = read.players;
-    $('grid-note').hidden = players !== null;
+    readOnly = locked;
+    typed = new Map();
+    began = new Map();
+    touched = false;
+    say('');
+    $('grid-start').hidden = text.trim() !== '';
+    $('grid-note').hidden = players !== null || text.trim() === '';
     table.hidden = players === null;
-    $('grid-add').disabled = readOnly || players === null || players >= most;
-    $('grid-remove').disabled = readOnly || players === null || players <= fewest;
     if (players === null) {
+      $('grid-add').disabled = true;
+      $('grid-remove').disabled = true;
       $('grid-scroll').hidden = true;
+      mark();
       return;
     }
     if (shown !== players) {
@@ -91,11 +371,14 @@ export function gridView(document, { onCell, onName, onResize }) {
       const value = input.dataset.player
         ? names[Number(input.dataset.player) - 1] || ''
         : cells[Number(input.dataset.row) - 1][Number(input.dataset.column) - 1] ?? '';
-      // What is being typed stays as typed.
+      // What is being typed stays as typed, and waits if it differs.
       if (input !== document.activeElement && input.value !== value) {
         input.value = value;
+      } else if (input.value !== value && input.dataset.row) {
+        typed.set((Number(input.dataset.row) - 1) * players + Number(input.dataset.column) - 1, input.value);
       }
     }
+    mark();
   }
-  return { show, scrolls };
+  return { show, scrolls, unfinished: () => unfinished.slice() };
 }

@@ -41,20 +41,115 @@ export function readGrid(text) {
   return { players, cells };
 }
 
-// Return text with the value of row and column (from 0) written as value,
-// its blanks left out; every other byte of text stays. A value past the end
-// of the file is written after the values before it, those missing as 0.
-export function writeCell(text, row, column, value) {
-  const players = playersOf(text);
-  const words = wordsOf(text);
-  const word = words[1 + row * players + column];
-  const written = value.replace(/[ \t\n\r\v\f]+/g, '');
-  if (word) {
-    return text.slice(0, word.start) + written + text.slice(word.end);
+// A value as the programs read it: a decimal number with a point, an
+// optional sign and exponent.
+const number = /^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/;
+
+// Return why typed, what a cell of the grid holds, is not one number:
+// 'empty', 'blank' (a blank inside a number: 0 5), 'separator' (a thousands
+// separator: 1 000, 1,000), 'two' (two numbers: 0.3 0.4), 'comma' (a
+// decimal comma: 0,5) or 'text'; null when it is one number. Blanks around
+// it do not count.
+export function cellProblem(typed) {
+  const value = typed.trim();
+  if (value === '') {
+    return 'empty';
   }
-  const { cells } = readGrid(text);
-  cells[row][column] = written;
-  return writeMatrix(text, players, cells.map((cells) => cells.map((cell) => cell ?? '0')));
+  if (number.test(value)) {
+    return null;
+  }
+  if (/^[+-]?\d{1,3}([\s,']\d{3})+(\.\d*)?$/.test(value)) {
+    return 'separator';
+  }
+  const parts = value.split(/\s+/);
+  if (parts.length > 1 && parts.every((part) => number.test(part))) {
+    return parts.every((part) => /^[+-]?\d+$/.test(part)) ? 'blank' : 'two';
+  }
+  return number.test(value.replace(',', '.')) ? 'comma' : 'text';
+}
+
+// What each problem of a cell is called beside it, and said in full.
+const problems = {
+  empty: ['empty', () => 'is empty: type a number'],
+  blank: ['a blank', (value) => '\'' + value + '\' has a blank inside: a cell holds one number, with no blank (0.5 with a point)'],
+  separator: ['separator', (value) => '\'' + value + '\' has a thousands separator: write it with none, and decimals with a point (1000.5)'],
+  two: ['two numbers', (value) => '\'' + value + '\' is two numbers: a cell holds one'],
+  comma: ['comma', (value) => '\'' + value + '\' has a decimal comma: write it with a point (0.5)'],
+  text: ['not a number', (value) => '\'' + value + '\' is not a number: write one with a decimal point (0.5, -0.25, 1e-3)'],
+};
+
+// Return the word said beside a cell with problem.
+export function problemWord(problem) {
+  return problems[problem][0];
+}
+
+// Return the note under the grid on its unfinished cells ({row, column,
+// problem, value}, from 0, in the grid's order): the empty ones counted,
+// the first three others said in full; '' when there are none.
+export function unfinishedNote(cells) {
+  if (cells.length === 0) {
+    return '';
+  }
+  const place = ({ row, column }) => 'P' + (row + 1) + ' on P' + (column + 1);
+  const empty = cells.filter((cell) => cell.problem === 'empty');
+  const others = cells.filter((cell) => cell.problem !== 'empty');
+  const said = others.slice(0, 3).map((cell) => place(cell) + ': ' + problems[cell.problem][1](cell.value.trim()));
+  if (others.length > 3) {
+    said.push((others.length - 3) + ' more');
+  }
+  if (empty.length > 0) {
+    said.push(empty.length === 1 ? place(empty[0]) + ' is empty'
+      : empty.length + ' cells are empty, the first ' + place(empty[0]));
+  }
+  return 'The file\'s text keeps its last good values until each cell holds one number. ' + said.join('; ') + '.';
+}
+
+// Return {text, waiting}: text with each value of typed (a Map from a
+// cell's index, row times N plus column, to what it holds) that is one
+// number written in its place, blanks around it left out, every other byte
+// of text staying; a value for a cell after the file's last value is
+// written after it, on a line of its own for each row, once every cell
+// before it is written. waiting holds the values not written: those that
+// are not one number, and those after a cell still empty.
+export function writeCells(text, typed) {
+  const players = playersOf(text);
+  const waiting = new Map();
+  if (players === null) {
+    return { text, waiting: new Map(typed) };
+  }
+  const words = wordsOf(text);
+  const count = Math.min(words.length - 1, players * players);
+  const replaced = [];
+  const later = new Map();
+  for (const [index, value] of typed) {
+    if (cellProblem(value) !== null || index >= players * players) {
+      waiting.set(index, value);
+    } else if (index < count) {
+      replaced.push([index, value.trim()]);
+    } else {
+      later.set(index, value.trim());
+    }
+  }
+  let out = text;
+  // From the last to the first, so that the places before stay.
+  for (const [index, value] of replaced.sort((a, b) => b[0] - a[0])) {
+    const word = words[1 + index];
+    out = out.slice(0, word.start) + value + out.slice(word.end);
+  }
+  let added = '';
+  let next = count;
+  for (; later.has(next); next++) {
+    added += (next % players === 0 ? '\n' : ' ') + later.get(next);
+    later.delete(next);
+  }
+  for (const [index, value] of later) {
+    waiting.set(index, value);
+  }
+  if (added !== '') {
+    const last = wordsOf(out)[count];
+    out = out.slice(0, last.end) + added + (last.end === out.length ? '\n' : '') + out.slice(last.end);
+  }
+  return { text: out, waiting };
 }
 
 // Return text with players players: the description line as it was, N,
@@ -64,6 +159,13 @@ export function resize(text, players) {
   const { cells } = readGrid(text);
   return writeMatrix(text, players, Array.from({ length: players }, (_, i) =>
     Array.from({ length: players }, (_, j) => (cells[i] && cells[i][j]) ?? (i === j ? '1' : '0'))));
+}
+
+// Return text with its N and values replaced by those of rows (rows of
+// values as written), one row a line; the description line and whatever
+// follows the values stay.
+export function replaceValues(text, rows) {
+  return writeMatrix(text, rows.length, rows);
 }
 
 // Return text with its N and values replaced by players and the values of

@@ -17,7 +17,13 @@ self.onmessage = async ({ data }) => {
       self.postMessage({ id: data.id, result: null });
       return;
     }
-    const drawn = (await viz).render(data.dot, { format: 'svg' });
+    // Graphviz measures text by a font's widths that it carries, not by the
+    // browser's fonts: Courier's are those of every monospace font, so the
+    // labels it places apart stay apart on screen (Times, its default, is
+    // narrower than the serif fonts browsers show in its place, and margins
+    // and labels then run together).
+    const font = { fontname: 'Courier' };
+    const drawn = (await viz).render(data.dot, { format: 'svg', graphAttributes: font, nodeAttributes: font, edgeAttributes: font });
     self.postMessage({
       id: data.id,
       result: { tree: drawn.output ? svgTree(drawn.output) : null, errors: drawn.errors.map((error) => error.message) },

@@ -10,9 +10,9 @@ import { workerClient } from './worker-client.js';
 import { applyEdit, decode, placeOf, shown } from './text.js';
 import { downloadName, labelled, pastedName } from './names.js';
 import { diagnosticsOf, runStatus } from './status.js';
-import { fromSpreadsheet, isSpreadsheetBlock } from './paste.js';
-import { checkTop, graphOptions } from './choices.js';
-import { playersOf, resize, writeCell } from './grid.js';
+import { fromSpreadsheet, isSpreadsheetBlock, notBlockNote } from './paste.js';
+import { checkTop, graphOptions, pictureNotes } from './choices.js';
+import { playersOf, replaceValues, resize } from './grid.js';
 import { gridView } from './grid-view.js';
 import { changeSentence, figuresOf, playerName } from './change.js';
 import { fittedSize, smallestSize, stacks } from './fit.js';
@@ -81,10 +81,30 @@ function run(program, args, files, worker = programs, outputs = []) {
   return worker.call({ program, args, outputs, files });
 }
 
-// "How sure?" runs kelvarin-table --perturb on the shown entry in the tables' worker.
+// "How sure?" runs kelvarin-table --perturb on the shown entry in a worker
+// of its own, which a newer question ends: neither it nor the table waits
+// behind the other. A spare, kelvarin-table compiled, takes the place of
+// the one ended, so that the newer question's draws start at once.
+const warmSure = (worker) => {
+  worker.call({ warm: ['kelvarin-table'] }).catch(() => {});
+  return worker;
+};
+let sureWorker = warmSure(workerClient(programsSource));
+let spareWorker = warmSure(workerClient(programsSource));
 const sure = howSure({ spread: $('spread'), draws: $('draws'), note: $('spread-note'), answer: $('how-sure-answer'),
-  bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure') },
-(args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], tables));
+  bars: $('how-sure-bars'), message: $('how-sure-message'), section: $('how-sure'), question: $('how-sure-question'),
+  working: $('how-sure-working'), stop: $('how-sure-stop'), again: $('how-sure-again') }, {
+  run: (args, entry) => run('kelvarin-table', args.concat(labelled(entry.name, 0)), [{ entry, index: 0 }], sureWorker),
+  stop() {
+    sureWorker.stop();
+    [sureWorker, spareWorker] = [spareWorker, warmSure(sureWorker)];
+  },
+});
+
+// Return true when entry, a file opened, has been edited in the page.
+function isEdited(entry) {
+  return Boolean(entry.opened && !entry.made && entry.bytes !== entry.opened.bytes);
+}
 
 // Run program on the one entry, called by its name, after options.
 function runOn(program, options, entry) {
@@ -121,6 +141,23 @@ function setStatus(name, result) {
   line.dataset.status = result.status === undefined ? '' : String(result.status);
   line.dataset.warnings = String(status.warnings);
   line.textContent = status.text;
+  sayUnfinished();
+}
+
+// Add to the status line that the grid has cells that are not one number
+// (which the file's text does not hold as shown).
+function sayUnfinished() {
+  const line = $('status');
+  const count = grid.unfinished().length;
+  line.dataset.unfinished = String(count);
+  line.querySelector('.unfinished')?.remove();
+  if (count > 0) {
+    const said = document.createElement('span');
+    said.className = 'unfinished';
+    said.textContent = '; but the grid has ' + (count === 1 ? 'an unfinished cell' : count + ' unfinished cells') +
+      ' (see under the grid): the figures are of the file\'s text without ' + (count === 1 ? 'it' : 'them');
+    line.appendChild(said);
+  }
 }
 
 // The lines kelvarin wrote on standard error; a line with a place in the
@@ -189,11 +226,13 @@ async function analyse() {
   if (generation !== state.generation.report) {
     return;
   }
-  setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt'));
+  setLink('report-download', result.stdout, 'text/plain', downloadName(entry.name, 'txt', isEdited(entry)));
+  setLink('data-download', entry.bytes, 'text/plain', downloadName(entry.name, 'dat', isEdited(entry)));
   showDiagnostics(entry, result.stderr);
   setStatus(entry.name, result);
   state.summarised = { report: written, ending: result.ending, figures,
-    data: decode(entry.bytes.subarray(0, shownOfLarge)).text };
+    data: decode(entry.bytes.subarray(0, shownOfLarge)).text,
+    warnings: diagnosticsOf(decode(result.stderr).text, entry.name).filter((line) => line.severity === 'warning') };
   showSummaryOf(entry);
   await draw();
 }
@@ -201,8 +240,8 @@ async function analyse() {
 // Show the summary of entry's last run, its players called by the names
 // the page knows now.
 function showSummaryOf(entry) {
-  const { report, ending, figures, data } = state.summarised;
-  showSummary($('summary'), summarise(report, ending, figures, data, entry.names));
+  const { report, ending, figures, data, warnings } = state.summarised;
+  showSummary($('summary'), summarise(report, ending, figures, data, entry.names, warnings));
 }
 
 function view() {
@@ -236,7 +275,8 @@ async function sayChange(entry, report) {
 
 // Say which name each player of the report is.
 function showNames(entry) {
-  const named = entry.names.map((name, k) => [name.trim(), k]).filter(([name]) => name !== '');
+  const players = entry === state.shown && playersOf(state.document.text) || 20;
+  const named = entry.names.slice(0, players).map((name, k) => [name.trim(), k]).filter(([name]) => name !== '');
   $('legend').hidden = named.length === 0;
   $('legend').textContent = named.length === 0 ? '' : 'The players named: ' +
     named.map(([, k]) => playerName(String(k + 1), entry.names)).join(', ') + '.';
@@ -272,10 +312,21 @@ function fitReport() {
   $('report-scroll').hidden = report.scrollWidth <= report.clientWidth;
 }
 
-// Say whether the picture is wider than its pane.
+// The smallest share of its size the picture is shown at with its labels
+// still readable: Graphviz's 10 points are then 8 pixels.
+const readableScale = 0.6;
+
+// Say whether the picture is wider than its pane, or shrunk to fit it
+// below the size at which its labels can be read.
 function pictureScrolls() {
   const picture = $('picture');
   $('picture-scroll').hidden = picture.scrollWidth <= picture.clientWidth;
+  const svg = picture.querySelector('svg');
+  const natural = svg ? parseFloat(svg.getAttribute('width')) * 4 / 3 : 0;
+  const scale = svg ? svg.getBoundingClientRect().width / natural : 1;
+  $('picture-small').hidden = !(scale < readableScale);
+  $('picture-small').textContent = 'Shrunk to ' + Math.round(scale * 100) +
+    ' % of its size to fit: too small to read here; Full size shows it whole, scrolling sideways.';
 }
 
 // Leave the picture out: nothing drawn, nothing to download, and why.
@@ -283,6 +334,7 @@ function clearPicture(message) {
   $('picture').textContent = '';
   $('picture').dataset.state = 'none';
   $('picture').dataset.view = '';
+  $('picture-small').hidden = true;
   $('picture-message').textContent = message;
   setLink('svg-download', null);
   $('png-download').disabled = true;
@@ -307,8 +359,8 @@ async function setScale(entry) {
 // Run kelvarin-graph with options on entry, its players named by the
 // entry's names (one a line in a file of their own) when it has any.
 function drawWithNames(options, entry) {
-  // The names of the group's players only: a player removed keeps its name
-  // in the page, should it come back.
+  // The names of the group's players only: the text may have fewer players
+  // than names while it is edited.
   const players = playersOf(decode(entry.bytes.subarray(0, 4096)).text) || 0;
   const names = (entry.names || []).slice(0, players).map((name) => name.replace(/[\r\n]+/g, ' '));
   if (!names.some((name) => name.trim() !== '')) {
@@ -359,7 +411,7 @@ async function draw() {
     if (!current()) {
       return;
     }
-    const notes = decode(result.stderr).text;
+    const notes = pictureNotes(decode(result.stderr).text);
     if (result.stdout.length === 0) {
       clearPicture(notes);
       return;
@@ -392,7 +444,7 @@ async function draw() {
     svg.setAttribute('role', 'img');
     svg.setAttribute('aria-label', Array.from(svg.querySelectorAll('g.graph > text'), (line) => line.textContent).join('; '));
     $('picture-message').textContent = notes;
-    setLink('svg-download', new XMLSerializer().serializeToString(svg), 'image/svg+xml', downloadName(entry.name, 'svg'));
+    setLink('svg-download', new XMLSerializer().serializeToString(svg), 'image/svg+xml', downloadName(entry.name, 'svg', isEdited(entry)));
     $('png-download').disabled = false;
     state.pictureOf = entry.bytes;
     picture.dataset.view = view();
@@ -449,7 +501,7 @@ async function savePng() {
   if (!svg || !state.shown) {
     return;
   }
-  const name = downloadName(state.shown.name, 'png');
+  const name = downloadName(state.shown.name, 'png', isEdited(state.shown));
   const url = URL.createObjectURL(new Blob([new XMLSerializer().serializeToString(svg)], { type: 'image/svg+xml' }));
   try {
     const image = new Image();
@@ -480,12 +532,14 @@ async function tabulate() {
     state.table = null;
     $('table').textContent = '';
     $('table-pane').hidden = true;
+    $('table-jump').hidden = true;
     setLink('csv', null);
     setLink('json', null);
     setLink('xlsx', null);
     return;
   }
-  const args = files.flatMap(({ entry, index }) => labelled(entry.name, index));
+  // A file edited in the page is marked so in its row and the downloads.
+  const args = files.flatMap(({ entry, index }) => labelled(entry.name + (isEdited(entry) ? ' (edited)' : ''), index));
   $('table-pane').setAttribute('aria-busy', 'true');
   // The files are packed once for the table's three runs.
   const packed = packRun(files);
@@ -506,6 +560,8 @@ async function tabulate() {
     setLink('json', null);
     setLink('xlsx', null);
     showTable();
+    $('table-jump-link').textContent = files.length + ' files: the table is below';
+    $('table-jump').hidden = false;
     const json = await jsonRun;
     if (generation !== state.generation.table) {
       return;
@@ -568,9 +624,9 @@ function showTable() {
   table.createTBody().addEventListener('click', (event) => {
     const button = event.target.closest('button[data-row]');
     if (button) {
-      show(state.table.order[Number(button.dataset.row)].entry);
-      // The file's summary and report come into view, and the keyboard's focus with them.
-      $('summary').scrollIntoView({ block: 'start' });
+      // The file's status line (its warnings), summary and report come into
+      // view, and the keyboard's focus with them.
+      keepInView($('status'), show(state.table.order[Number(button.dataset.row)].entry));
       $('summary').focus({ preventScroll: true });
     }
   });
@@ -578,6 +634,25 @@ function showTable() {
   state.table.order = sort.column < 0 ? state.table.rows : sortRows(state.table.rows, sort.column, sort.descending);
   state.table.lines = [];
   showMoreRows(Math.max(before, tablePage));
+}
+
+// Scroll element to the top of the view, and keep it there while the page
+// changes around it (diagnostics listed above it, a summary filled in)
+// until done settles, unless the person scrolls, clicks or types meanwhile.
+function keepInView(element, done) {
+  let moved = false;
+  const move = () => { moved = true; };
+  const kinds = ['wheel', 'touchstart', 'keydown', 'mousedown'];
+  kinds.forEach((kind) => window.addEventListener(kind, move, { passive: true }));
+  const place = () => moved || element.scrollIntoView({ block: 'start' });
+  const resized = new ResizeObserver(place);
+  resized.observe(document.body);
+  place();
+  done.catch(() => {}).then(() => {
+    place();
+    resized.disconnect();
+    kinds.forEach((kind) => window.removeEventListener(kind, move));
+  });
 }
 
 // Add the table's next count rows, and say how many it shows.
@@ -602,7 +677,9 @@ function showMoreRows(count = tablePage) {
         }
         place.className = ['status', 'message'].includes(header[column]) ? header[column] : /[^-+.\deE]/.test(cell) ? 'words' : '';
         if (column === status && line.dataset.warnings !== '0' && cell === 'ok') {
-          place.title = 'read with ' + line.dataset.warnings + ' warning(s): the figures may not be what the file meant';
+          const warned = line.dataset.warnings === '1' ? '1 warning' : line.dataset.warnings + ' warnings';
+          place.textContent = 'ok, with ' + warned;
+          place.title = 'read with ' + warned + ': the figures may not be what the file meant';
         }
         return;
       }
@@ -736,7 +813,7 @@ function edited() {
   clearTimeout(state.editTimer);
   state.editTimer = null;
   if (!state.shown) {
-    state.shown = { name: 'input', bytes: empty, names: [] };
+    state.shown = { name: 'new group', bytes: empty, names: [], made: true };
     state.files = [state.shown];
     state.document = { bytes: empty, ...decode(empty) };
   }
@@ -767,32 +844,74 @@ function scheduleEdit() {
 
 // The grid writes into the editor's text, which stays the file's truth.
 const grid = gridView(document, {
-  onCell(row, column, value) {
-    $('data').value = writeCell($('data').value, row, column, value);
+  text: () => $('data').value,
+  onWrite(text) {
+    $('data').value = text;
     scheduleEdit();
   },
   onResize(players) {
     $('data').value = resize($('data').value, players);
+    // A player removed takes its name along; one added starts unnamed.
+    setNames(0, [], players);
     grid.show($('data').value, state.shown ? state.shown.names : [], $('data').readOnly);
     scheduleEdit();
   },
-  onName(player, name) {
-    if (!state.shown) {
-      return;
+  onReplace(rows, names) {
+    $('data').value = replaceValues($('data').value, rows);
+    if (state.shown) {
+      state.shown.names = [];
     }
-    const names = state.shown.names;
-    while (names.length <= player) {
-      names.push('');
-    }
-    names[player] = name;
-    showNames(state.shown);
-    if (state.summarised && state.summaryOf === state.shown) {
-      showSummaryOf(state.shown);
-    }
-    clearTimeout(state.drawTimer);
-    state.drawTimer = setTimeout(draw, editPause);
+    setNames(0, names, rows.length);
+    grid.show($('data').value, state.shown ? state.shown.names : [], $('data').readOnly);
+    scheduleEdit();
   },
+  onStart(players) {
+    startGroup(players);
+  },
+  onNames(first, names) {
+    setNames(first, names);
+  },
+  onUnfinished: sayUnfinished,
 });
+
+// Name the players of the shown entry from first (from 0) on as names, the
+// names past players (when given) left out; the legend, the summary and
+// the picture follow.
+function setNames(first, names, players) {
+  if (!state.shown) {
+    return;
+  }
+  const all = state.shown.names;
+  while (all.length < first + names.length) {
+    all.push('');
+  }
+  all.splice(first, names.length, ...names);
+  if (players !== undefined) {
+    all.length = Math.min(all.length, players);
+  }
+  showNames(state.shown);
+  if (state.summarised && state.summaryOf === state.shown) {
+    showSummaryOf(state.shown);
+  }
+  clearTimeout(state.drawTimer);
+  state.drawTimer = setTimeout(draw, editPause);
+}
+
+// A new group of players, typed into an empty grid: a file of its own,
+// called "new group" until it is saved under a name.
+function startGroup(players) {
+  flushEdit();
+  const entry = {
+    name: pastedName(state.files.map((file) => file.name), 'new group'),
+    bytes: new TextEncoder().encode('New group\n' + players + '\n'),
+    names: [],
+    made: true,
+  };
+  // A file emptied in the editor to start from nothing makes way for it.
+  state.files = state.files.filter((file) => file !== state.shown || file.bytes.length > 0).concat([entry]);
+  show(entry);
+  tabulate();
+}
 
 // Apply an edit still waiting for the typing to pause.
 function flushEdit() {
@@ -813,6 +932,7 @@ function pasted(block) {
     name: pastedName(state.files.map((file) => file.name)),
     bytes: new TextEncoder().encode(result.data),
     names: result.players,
+    made: true,
   };
   state.files = state.files.concat([entry]);
   $('paste-note').textContent = 'Pasted as ' + entry.name + ': ' + result.note;
@@ -864,7 +984,7 @@ $('table-more-button').addEventListener('click', () => showMoreRows());
 
 $('data').addEventListener('paste', (event) => {
   const block = event.clipboardData ? event.clipboardData.getData('text/plain') : '';
-  $('paste-note').textContent = '';
+  $('paste-note').textContent = notBlockNote(block);
   if (isSpreadsheetBlock(block)) {
     event.preventDefault();
     pasted(block);
@@ -878,9 +998,23 @@ $('data').addEventListener('input', () => {
 // Files opened otherwise than by the file control take the place of those
 // it names: it is cleared, so that it names no file that is not shown.
 showExamples($('examples'), (file) => {
+  if (state.files.length > 1) {
+    addFile(file);
+    return;
+  }
   $('file').value = '';
   open([{ file, folder: false }]);
 });
+
+// An example loaded while a table of files is open joins it, shown.
+async function addFile(file) {
+  const entry = await readEntry({ file, folder: false });
+  flushEdit();
+  state.files = state.files.concat([entry]);
+  $('paste-note').textContent = entry.name + ' is added to the table of the files, now ' + state.files.length + '.';
+  show(entry);
+  tabulate();
+}
 $('file').addEventListener('change', (event) => {
   open(Array.from(event.target.files, (file) => ({ file, folder: false })));
 });

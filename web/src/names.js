@@ -37,23 +37,26 @@ export function shownName(name) {
   return out;
 }
 
-// Return the name of the next pasted block: pasted.dat, then pasted-2.dat,
-// and so on, the first that none of names is.
-export function pastedName(names) {
+// Return the name of the next file the page makes, called first: first
+// (pasted.dat), then first with -2 before its extension (pasted-2.dat), and
+// so on, the first that none of names is.
+export function pastedName(names, first = 'pasted.dat') {
   const taken = new Set(names);
-  let name = 'pasted.dat';
+  const [, stem, extension] = /^(.*?)((?:\.[^.]*)?)$/.exec(first);
+  let name = first;
   for (let k = 2; taken.has(name); k++) {
-    name = 'pasted-' + k + '.dat';
+    name = stem + '-' + k + extension;
   }
   return name;
 }
 
 // Return the name a download of what was made from the file name gets:
-// name without its last extension and with extension, characters that file
-// systems refuse made "_", and "kelvarin" where nothing of name is left.
-export function downloadName(name, extension) {
+// name without its last extension, "-edited" after it when the file was
+// edited in the page, and extension; characters that file systems refuse
+// made "_", and "kelvarin" where nothing of name is left.
+export function downloadName(name, extension, edited = false) {
   // eslint-disable-next-line no-control-regex
   let stem = name.replace(/[\x00-\x1f\x7f"*/:<>?\\|]/g, '_').replace(/\.[^.]*$/, '');
   stem = stem.replace(/^[.\s]+|[.\s]+$/g, '');
-  return (stem === '' ? 'kelvarin' : stem) + '.' + extension;
+  return (stem === '' ? 'kelvarin' : stem) + (edited ? '-edited' : '') + '.' + extension;
 }

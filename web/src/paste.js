@@ -1,12 +1,45 @@
-// A block of cells copied from a spreadsheet (tab-separated), made a data
-// file, or the reason why not.
+// A block of cells copied from a spreadsheet (separated by tabs, or by
+// semicolons or commas as CSV files write them), made a data file or cells
+// of the grid, or the reason why not.
 
 const number = /^[+-]?(\d+([.,]\d*)?|[.,]\d+)([eE][+-]?\d+)?$/;
 
-// Return true when text is a block from a spreadsheet: cells separated by
-// tabs, on two rows or more.
+// Return the separator of the cells of text, when it is a block from a
+// spreadsheet on two rows or more: a tab when it holds one; else ';' or ','
+// when every row holds it, and no numbers stand apart on a line (0,5 0,25
+// is a data file's line written with decimal commas); else null.
+export function separatorOf(text) {
+  const rows = text.replace(/\r\n?/g, '\n').trim().split('\n').filter((row) => row.trim() !== '');
+  if (rows.length < 2) {
+    return null;
+  }
+  if (text.includes('\t')) {
+    return '\t';
+  }
+  return [';', ','].find((separator) => rows.every((row) => row.includes(separator) && !/\d\s+[-+.\d]/.test(row))) ?? null;
+}
+
+// Return a note on text pasted into the editor as it is whose lines look
+// like cells separated by ';' or ',' but are not a block (two lines or more
+// hold the separator, another none): which line holds none; '' otherwise.
+export function notBlockNote(text) {
+  const rows = text.replace(/\r\n?/g, '\n').trim().split('\n').filter((row) => row.trim() !== '');
+  if (separatorOf(text) !== null || rows.some((row) => /\d\s+[-+.\d]/.test(row))) {
+    return '';
+  }
+  for (const separator of [';', ',']) {
+    const none = rows.findIndex((row) => !row.includes(separator));
+    if (rows.filter((row) => row.includes(separator)).length >= 2 && none >= 0) {
+      return 'The pasted text went into the editor as it is, not as cells separated by \'' + separator + '\': its line ' +
+        (none + 1) + ' holds none. A data file separates its values by blanks; paste the cells alone to make one of them.';
+    }
+  }
+  return '';
+}
+
+// Return true when text is a block from a spreadsheet.
 export function isSpreadsheetBlock(text) {
-  return text.includes('\t') && text.replace(/\r\n?/g, '\n').trim().split('\n').length >= 2;
+  return separatorOf(text) !== null;
 }
 
 // Return a list of texts as "A, B and C".
@@ -14,12 +47,14 @@ function listed(items) {
   return items.length < 2 ? items.join('') : items.slice(0, -1).join(', ') + ' and ' + items[items.length - 1];
 }
 
-// Return the cells of block: rows split at tabs, cells trimmed, blank rows
-// and the columns empty in every row left out, each row as wide as the
-// widest.
-function cellsOf(block) {
+// Return the cells of block: rows split at separator (blanks when it is
+// ' '), cells trimmed and a CSV field's quotes taken off, blank rows and
+// the columns empty in every row left out, each row as wide as the widest.
+function cellsOf(block, separator) {
+  const split = separator === ' ' ? /[ \t]+/ : separator;
   const rows = block.replace(/\r\n?/g, '\n').split('\n')
-    .map((row) => row.split('\t').map((cell) => cell.trim()))
+    .map((row) => (separator === ' ' ? row.trim() : row).split(split)
+      .map((cell) => cell.trim().replace(/^"(.*)"$/, (_, inner) => inner.replace(/""/g, '"'))))
     .filter((row) => row.some((cell) => cell !== ''));
   const width = Math.max(0, ...rows.map((row) => {
     let used = row.length;
@@ -31,6 +66,52 @@ function cellsOf(block) {
   return rows.map((row) => Array.from({ length: width }, (_, k) => row[k] ?? ''));
 }
 
+const isName = (cell) => cell !== '' && !number.test(cell);
+
+// Return the rows of cells with a header row and a first column of names
+// set aside: {rows, header, rowNames}, header null and rowNames [] when
+// there are none. A first row of names and no number names the columns; one
+// with a number is a row of values, a named player's when it begins with a
+// name. A first column of names: each row begins with a name, or with
+// nothing.
+function namesAside(cells) {
+  let rows = cells;
+  let header = null;
+  if (rows.length > 0 && rows[0].some(isName) && !rows[0].some((cell) => number.test(cell))) {
+    header = rows[0];
+    rows = rows.slice(1);
+  }
+  const named = rows.some((row) => isName(row[0])) && rows.every((row) => row[0] === '' || isName(row[0]));
+  const rowNames = named ? rows.map((row) => row[0]) : [];
+  if (named) {
+    rows = rows.map((row) => row.slice(1));
+  }
+  return { rows, header, rowNames };
+}
+
+// Return the cells that text, pasted into a cell of the grid, fills:
+// {rows, names}, rows of values as pasted (a decimal comma as a point
+// where tabs or semicolons separate them), names those of a header row or
+// a first column ([] when none); null when text is one cell. Rows are
+// separated by line ends, cells by tabs, by ';', by ',' (on two rows or
+// more), or else by blanks (on two rows or more).
+export function gridBlock(text) {
+  const lines = text.replace(/\r\n?/g, '\n').trim().split('\n').length;
+  const separator = separatorOf(text) ?? (text.includes('\t') ? '\t' : text.includes(';') ? ';' : lines > 1 ? ' ' : null);
+  if (separator === null) {
+    return null;
+  }
+  const { rows, header, rowNames } = namesAside(cellsOf(text, separator));
+  if (rows.length === 0 || (rows.length === 1 && rows[0].length <= 1)) {
+    return null;
+  }
+  const points = separator !== ',';
+  return {
+    rows: rows.map((row) => row.map((cell) => (points && number.test(cell) ? cell.replace(',', '.') : cell))),
+    names: header ? header.filter((cell) => cell !== '') : rowNames,
+  };
+}
+
 // Return block as a data file: {data, note, players} with the data file's
 // text, a note on what was set aside and the players' names ([] when none);
 // or {note} alone with why it is not one. A header row and a first column of
@@ -38,24 +119,13 @@ function cellsOf(block) {
 // decimal commas read as points. A cell that is empty or not a number is
 // named by its row and column in the block as pasted.
 export function fromSpreadsheet(block) {
-  let rows = cellsOf(block);
+  const separator = separatorOf(block) ?? '\t';
+  const { rows, header, rowNames } = namesAside(cellsOf(block, separator));
   const aside = [];
-  const refuse = (why) => ({ note: 'The pasted block was not made a data file: ' + why + '.' });
-  const isName = (cell) => cell !== '' && !number.test(cell);
-  // A first row of names and no number names the columns; one with a
-  // number is a row of values, a named player's when it begins with a name.
-  let header = null;
-  if (rows.length > 0 && rows[0].some(isName) && !rows[0].some((cell) => number.test(cell))) {
-    header = rows[0];
-    rows = rows.slice(1);
-  }
+  const separated = separator === '\t' ? '' : ', its cells separated by \'' + separator + '\',';
+  const refuse = (why) => ({ note: 'The pasted block' + separated + ' was not made a data file: ' + why + '.' });
+  const named = rowNames.length > 0;
   const rowOffset = header ? 1 : 0;
-  // A first column of names: each row begins with a name, or with nothing.
-  const named = rows.some((row) => isName(row[0])) && rows.every((row) => row[0] === '' || isName(row[0]));
-  const rowNames = named ? rows.map((row) => row[0]) : [];
-  if (named) {
-    rows = rows.map((row) => row.slice(1));
-  }
   const columnOffset = named ? 1 : 0;
   const width = rows.length > 0 ? rows[0].length : 0;
   let players = rowNames;

@@ -2,7 +2,8 @@
 // the page: a message {id, program, args, files, outputs}, files packed by
 // packFiles, is answered with {id, result} (see programs.js) or
 // {id, error}; {id, warm: true}, sent as
-// the page loads, compiles every program before it is first needed.
+// the page loads, compiles every program before it is first needed
+// ({id, warm: [names]} those named).
 import { programRunner } from './programs.js';
 import { unpackFiles } from './pack.js';
 import kelvarin from 'program:kelvarin.js';
@@ -25,7 +26,8 @@ const runner = programRunner({
 self.onmessage = async ({ data }) => {
   try {
     if (data.warm) {
-      await runner.compileAll();
+      // warm: true compiles every program, a list only those named.
+      await (Array.isArray(data.warm) ? Promise.all(data.warm.map(runner.compile)) : runner.compileAll());
       self.postMessage({ id: data.id, result: null });
       return;
     }

@@ -49,8 +49,8 @@ function writeFiles(fs, files) {
 // outputs) resolves to {stdout, stderr, ending, status, written}: ending
 // "complete", "error" (a status other than 0) or "abort", and written the
 // bytes of each file at the paths outputs, in folders made for them, that
-// the run wrote (null where it wrote none); compileAll() compiles every
-// program.
+// the run wrote (null where it wrote none); compile(name) compiles the
+// program named, and compileAll() every program.
 export function programRunner(programs) {
   const compiled = new Map();
   function compile(name) {
@@ -113,5 +113,5 @@ export function programRunner(programs) {
     });
     return { stdout: out.take(), stderr: err.take(), ending: result.ending, status: result.status, written };
   }
-  return { run, compileAll: () => Promise.all(Object.keys(programs).map(compile)) };
+  return { run, compile, compileAll: () => Promise.all(Object.keys(programs).map(compile)) };
 }

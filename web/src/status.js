@@ -32,7 +32,7 @@ export function runStatus(name, result) {
   if (result.ending === 'running') {
     text = 'running…';
   } else if (result.ending === 'abort') {
-    text = 'ended by GSL\'s error handler (M is singular); the report up to it is shown';
+    text = 'stopped: M is singular, so the weights Q and S_E do not exist; the report up to that point is shown';
   } else if (result.ending === 'error') {
     text = 'the data file was not accepted; the diagnostics say why (exit status ' + result.status + ')';
   } else if (warnings > 0) {

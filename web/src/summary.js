@@ -67,14 +67,31 @@ export function decimalsOf(text, n) {
 }
 
 // Return a share (0.0026) as a percentage with two digits that count
-// ("0.26%"), or a factor of one or more as "N times".
+// ("0.26%", below 0.0001% as "5.0 × 10^-18%"), or a factor of one or more
+// as "N times".
 function share(value) {
   if (value >= 1) {
     const exponent = Math.floor(Math.log10(value));
     return (exponent < 6 ? fixed(value, Math.max(0, 1 - exponent)) : fixed(value / 10 ** exponent, 1) + ' × 10^' + exponent) + ' times';
   }
   const percent = value * 100;
-  return fixed(percent, Math.min(20, Math.max(0, 1 - Math.floor(Math.log10(percent))))) + '%';
+  const exponent = Math.floor(Math.log10(percent));
+  if (exponent < -4) {
+    return fixed(percent / 10 ** exponent, 1) + ' × 10^' + exponent + '%';
+  }
+  return fixed(percent, Math.min(20, Math.max(0, 1 - exponent))) + '%';
+}
+
+// Return value as the report writes it, "%.4f", up to 10^15; beyond, where
+// a double holds fewer digits than "%.4f" writes, with five that count
+// ("1.6250 × 10^40").
+export function shownFigure(value) {
+  const size = Math.abs(value);
+  if (!(size >= 1e15) || size === Infinity) {
+    return fourDecimals(value);
+  }
+  const [digits, exponent] = value.toExponential(4).split('e');
+  return digits + ' × 10^' + Number(exponent);
 }
 
 // Return the player, other than leader, with the largest of sums (the
@@ -99,7 +116,7 @@ function leaderSentence(who, player, sums, margin, names) {
     return sentence + '.';
   }
   const next = runnerUp(sums, player);
-  sentence += ', ' + fourDecimals(sums[player - 1]) + ', ahead of ' + playerName(next, names) + '\'s by ' + fourDecimals(margin) + '.';
+  sentence += ', ' + shownFigure(sums[player - 1]) + ', ahead of ' + playerName(next, names) + '\'s by ' + shownFigure(margin) + '.';
   if (margin < nearTie) {
     sentence += ' That is a near tie (less than 0.0001): the ' + who + ' could as well be ' + playerName(next, names) +
       ', and a change in the last digit of one value may make it so.';
@@ -110,9 +127,14 @@ function leaderSentence(who, player, sums, margin, names) {
 // Return the sentence on the condition number: how far rounding the values
 // to the decimals the file has (decimals, or null where unknown) may move
 // Q, to first order, against the largest value (its report text largest).
-function conditionSentence(condition, conditionText, decimals, largest) {
+function conditionSentence(condition, conditionText, decimals, largest, warned) {
   if (!Number.isFinite(condition)) {
     return 'The condition number is not finite: M is as good as singular, and the weights Q cannot be trusted at all.';
+  }
+  if (warned) {
+    // Figures of a file not read as meant are not vouched for.
+    return 'A relative change of e in the values can move the weights Q by up to about ' + conditionText +
+      ' times e. But the file may not have been read as meant: check the warnings first.';
   }
   const size = largest === null ? 0 : Math.abs(Number(largest));
   if (decimals === null || !(size > 0)) {
@@ -139,6 +161,53 @@ function conditionSentence(condition, conditionText, decimals, largest) {
     (moved >= 1 ? ' their size: ' : ' of their size: ') + verdict;
 }
 
+// Return the sentence that opens the summary of a file read with warnings
+// (diagnostics, as diagnosticsOf gives them): their count and the first,
+// with its place; '' where there are none.
+export function warningSentence(warnings) {
+  if (warnings.length === 0) {
+    return '';
+  }
+  const [first] = warnings;
+  const said = first.text.replace(/^.*?\b(warning): /, '');
+  return (warnings.length === 1 ? '1 warning' : warnings.length + ' warnings') + ': the file may not have been read as ' +
+    'meant, and the figures below may not be what it meant. ' + (warnings.length === 1 ? 'It' : 'The first') +
+    (first.line > 0 ? ', at line ' + first.line + ', column ' + first.column : '') + ': ' + said +
+    (/[.!?]$/.test(said) ? '' : '.') + ' The diagnostics under the editor say more.';
+}
+
+// Return the value the data file text gives player's influence on itself
+// (1-based, of n players), as the programs read it: in single precision;
+// null where the text does not give it as a plain number.
+function ownValue(data, n, player) {
+  const words = data.slice(data.indexOf('\n') + 1).split(/\s+/).filter(Boolean);
+  const word = words[1 + (player - 1) * n + (player - 1)];
+  return word !== undefined && /^[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$/.test(word) ? Math.fround(Number(word)) : null;
+}
+
+// Return the sentence on S_E: what it is, what it would be were the other
+// players to influence only themselves (V' · V', the empath's column sum of
+// squares without its own value), and what its sign and size say.
+function sESentence(found, row, data, names, condition) {
+  let sentence = 'S_E = V\' · Q, in the values\' units.';
+  const own = row && row.column_sums ? ownValue(data, row.players, found.empath) : null;
+  const sE = Number(found.sE);
+  if (own !== null && Number.isFinite(sE)) {
+    const alone = row.column_sums[found.empath - 1] - own * own;
+    sentence += ' Were the other players to influence only themselves, each by 1, it would be ' + shownFigure(alone) +
+      ' (the sum of the squares of their influence on ' + playerName(found.empath, names) + '); ' +
+      (found.sE === shownFigure(alone) ? 'it is as large here.' : 'their influence on each other makes it ' +
+        (sE < alone ? 'smaller' : 'larger') + ' here.');
+  }
+  if (sE < 0) {
+    sentence += ' It is negative: the weights Q mostly run against the others\' influence on the empath.';
+  }
+  if (condition >= 1e3) {
+    sentence += ' With a condition number this large, its size may say more about M being nearly singular than about the group.';
+  }
+  return sentence;
+}
+
 // Return the summary of a run: report is kelvarin's standard output (text)
 // and ending how it ended ("complete", "error" or "abort"); row is
 // kelvarin-table's JSON line of the same file (an object, or null when it
@@ -150,12 +219,17 @@ function conditionSentence(condition, conditionText, decimals, largest) {
 // sE the report's text, each null where the run has none; figures
 // [{name, label, value, help, sentence}], name being empath, driver, s-e,
 // determinant or condition and help the id of its explanation; note what
-// happened, where the figures are not all there.
-export function summarise(report, ending, row, data, names = []) {
+// happened, where the figures are not all there. warnings are the
+// diagnostics of kelvarin's run that are warnings ({text, line, column}, as
+// diagnosticsOf gives them): the summary opens with their count and the
+// first (warning, '' where none), and vouches for no figure of the file.
+export function summarise(report, ending, row, data, names = [], warnings = []) {
   const found = reportFigures(report);
   const status = row ? row.status : ending === 'abort' ? 'singular' : ending === 'error' ? 'error' : 'ok';
-  const summary = { state: status, empath: found.empath, driver: found.driver, sE: found.sE, figures: [], note: '' };
-  if (status === 'ok' && row && row.warnings > 0) {
+  const summary = { state: status, empath: found.empath, driver: found.driver, sE: found.sE, figures: [], note: '',
+    warning: warningSentence(warnings) };
+  const warned = warnings.length > 0 || Boolean(row && row.warnings > 0);
+  if (status === 'ok' && warned) {
     summary.state = 'warnings';
   }
   if (ending === 'error' || status === 'error' || found.empath === null) {
@@ -179,22 +253,23 @@ export function summarise(report, ending, row, data, names = []) {
       'M, the matrix without the empath\'s row and column, is singular: its determinant is zero.');
     figure('condition', 'Condition number of M', 'none', 'A singular M has no inverse, so no condition number: it is infinite.');
     summary.note = 'kelvarin stopped after the reduced matrix M: M is singular, and the weights Q, S_E and the condition ' +
-      'number do not exist. The empath and the driver above are the report\'s.';
+      'number do not exist. The empath and the driver below are the report\'s.';
     return summary;
   }
   if (status === 'not_finite') {
     summary.note = (row.message || 'S_E or a weight is not finite') + '. The figures below are as the report writes them; ' +
       'S_E and the weights that are not finite numbers mean nothing.';
   }
+  const condition = row && row.condition !== null ? row.condition : Infinity;
   figure('s-e', 'S_E', found.sE, status === 'not_finite'
     ? 'S_E is not a finite number: solving M Q = V\' overflowed double precision.'
-    : 'S_E = V\' · Q: each other player\'s influence on the empath times that player\'s weight in Q, summed.');
+    : sESentence(found, row, data, names, condition));
   figure('determinant', 'Determinant of M', found.determinant,
     'Zero would mean that M is singular: no weights Q solve M Q = V\'. Its size alone does not say how near M is to that: ' +
     'the condition number does.');
-  const condition = row && row.condition !== null ? row.condition : Infinity;
   figure('condition', 'Condition number of M', found.condition,
-    conditionSentence(condition, found.condition, decimalsOf(data, found.empath && row ? row.players : 0), found.largest));
+    conditionSentence(condition, found.condition, decimalsOf(data, found.empath && row ? row.players : 0), found.largest,
+      warned));
   return summary;
 }
 
@@ -232,6 +307,9 @@ export function showSummary(element, summary) {
     list.appendChild(item);
   }
   element.querySelector('.note').textContent = summary.note;
+  const warning = element.querySelector('.warning');
+  warning.textContent = summary.warning || '';
+  warning.hidden = !summary.warning;
 }
 
 // Clear element while a new file's figures are made: nothing stale shows.

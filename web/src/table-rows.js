@@ -91,12 +91,24 @@ export function columnOrder(header) {
   return first.concat(header.map((_, column) => column).filter((column) => !first.includes(column)));
 }
 
+// kelvarin's fixed reports of a file it could not read, with which a
+// message begins before the diagnostic that says why.
+const fixedReports = ['Error reading in matrix.  Check size and values.', 'Max description length exceeded:  max = 120.',
+  'Error reading data description.', 'Error reading in matrix size.',
+  'Size of matrix out of bounds.  N must be between 2 and 20', 'Data file not found:'];
+
 // Return how the cell text of the column called name shows: {text, title},
 // a figure with four decimals as the report writes it and every digit in
-// its title, anything else as it is, with no title.
+// its title; a message that begins with a fixed report after the reason
+// that follows it, the message as written in its title; anything else as
+// it is, with no title.
 export function shownCell(name, text) {
   if (figures.has(name) && numeric.test(text)) {
     return { text: fourDecimals(Number(text)), title: text };
+  }
+  const fixed = name === 'message' ? fixedReports.find((report) => text.startsWith(report + ' ')) : undefined;
+  if (fixed) {
+    return { text: text.slice(fixed.length + 1) + ' (' + fixed.replace(/:$/, '').replace(/ {2}/g, ' ') + ')', title: text };
   }
   return { text, title: '' };
 }

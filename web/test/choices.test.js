@@ -1,7 +1,7 @@
 // The picture's controls: what Top K refuses, and kelvarin-graph's options.
 import assert from 'node:assert/strict';
 import test from 'node:test';
-import { checkTop, graphOptions } from '../src/choices.js';
+import { checkTop, graphOptions, pictureNotes } from '../src/choices.js';
 
 test('Top K takes a whole number of at least 1, or nothing for all', () => {
   const rows = [
@@ -24,4 +24,8 @@ test('the view, Top K and the slider are kelvarin-graph\'s options', () => {
   assert.deepEqual(graphOptions('network', '3', '0.25'), ['--top=3', '--min=0.25']);
   assert.deepEqual(graphOptions('focus', '2', '0'), ['--focus', '--top=2']);
   assert.deepEqual(graphOptions('heatmap', '2', '0.5'), ['--heatmap']);
+  // Its notes name the controls, not the options.
+  assert.equal(pictureNotes('kelvarin-graph: note: a group of 20 players draws as a tangle of edges: try --heatmap, ' +
+    '--focus or --top 3\n'), 'kelvarin-graph: note: a group of 20 players draws as a tangle of edges: try the heat map, ' +
+    'the focus view or Top K 3\n');
 });

@@ -28,6 +28,7 @@ test('pasted blocks are pasted.dat, pasted-2.dat and on, never a name in use', (
   assert.equal(pastedName(['triad.dat', 'pasted.dat']), 'pasted-2.dat');
   assert.equal(pastedName(['pasted.dat', 'pasted-2.dat', 'pasted-3.dat']), 'pasted-4.dat');
   assert.equal(pastedName(['pasted-2.dat']), 'pasted.dat');
+  assert.equal(pastedName(['new group', 'pasted.dat'], 'new group'), 'new group-2');
 });
 
 test('a download is named after its file, in a name every system takes', () => {
@@ -43,4 +44,5 @@ test('a download is named after its file, in a name every system takes', () => {
   for (const [name, extension, download] of rows) {
     assert.equal(downloadName(name, extension), download, name);
   }
+  assert.equal(downloadName('triad.dat', 'svg', true), 'triad-edited.svg');
 });

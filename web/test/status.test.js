@@ -19,7 +19,7 @@ test('the status says how the run ended and how many warnings it had', () => {
     [{ ending: 'error', status: 1, stderr: warning('x.dat', 2) + 'x.dat:3:1: error: no N\n' },
       'the data file was not accepted; the diagnostics say why (exit status 1)', 1],
     [{ ending: 'abort', status: 0, stderr: '' },
-      'ended by GSL\'s error handler (M is singular); the report up to it is shown', 0],
+      'stopped: M is singular, so the weights Q and S_E do not exist; the report up to that point is shown', 0],
   ];
   for (const [result, text, warnings] of rows) {
     const status = runStatus('x.dat', { stderr: '', ...result });

@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import test from 'node:test';
-import { decimalsOf, reportFigures, summarise } from '../src/summary.js';
+import { decimalsOf, reportFigures, shownFigure, summarise } from '../src/summary.js';
 
 const cases = new URL('../../tests/cases/', import.meta.url);
 const read = (name, file) => fs.readFileSync(new URL(name + '/' + file, cases), 'utf8');
@@ -41,7 +41,9 @@ test('the summary of a complete run: its figures, their sentences and their expl
     ['help-empath', 'P3'], ['help-driver', 'P2'], ['help-s-e', '0.5833'], ['help-determinant', '0.7500'],
     ['help-condition', '3.0000'],
   ]);
-  const [empath, driver, , , condition] = summary.figures.map((figure) => figure.sentence);
+  const [empath, driver, sE, , condition] = summary.figures.map((figure) => figure.sentence);
+  // S_E beside what it would be, were the others to influence only themselves: 0.25² + 0.75².
+  assert.match(sE, /it would be 0\.6250 \(the sum of the squares of their influence on P3\); their influence on each other makes it smaller here\.$/);
   assert.match(empath, /its column is the largest, 1\.6250, ahead of P2's by 0\.1250\.$/);
   assert.match(driver, /its row is the largest, 1\.8125, ahead of P1's by 0\.5000\.$/);
   assert.match(condition, /written with 2 decimals may each be off by 0\.005 .*, 0\.50% of the largest value, 1\.0000\. /);
@@ -62,6 +64,27 @@ test('the summary of a complete run: its figures, their sentences and their expl
     /3\.3% of the largest value, 1\.5000\. .* = 1\.7 × 10\^15 times their size: as large as the weights/);
 });
 
+test('a file read with warnings opens with them, and no sentence vouches for its figures', () => {
+  const warnings = [{ text: 'w.dat:2:1: warning: the number of players is written \'3.0\'', line: 2, column: 1 },
+    { text: 'kelvarin: warning: another', line: 0, column: 0 }];
+  const warned = summarise(read('triad', 'stdout'), 'complete', { ...triad, warnings: 2 }, read('triad', 'input'), [], warnings);
+  assert.equal(warned.state, 'warnings');
+  assert.equal(warned.warning, '2 warnings: the file may not have been read as meant, and the figures below may not be ' +
+    'what it meant. The first, at line 2, column 1: the number of players is written \'3.0\'. The diagnostics under the ' +
+    'editor say more.');
+  assert.match(warned.figures[4].sentence, /check the warnings first\.$/);
+  assert.ok(!/hardly|uncertain/.test(warned.figures[4].sentence));
+  assert.equal(summarise(read('triad', 'stdout'), 'complete', triad, read('triad', 'input')).warning, '');
+  // Sums beyond a double's digits are said in few digits.
+  assert.deepEqual([shownFigure(1.625000065132852e40), shownFigure(-0.03125), shownFigure(123456.78125)],
+    ['1.6250 × 10^40', '-0.0312', '123456.7812']);
+  const large = summarise(read('triad', 'stdout'), 'complete', { ...triad, column_sums: [1.3125, 1.5, 1.625e40] },
+    'Large\n3\n1e20 5e19 2.5e19\n5e19 1e20 7.5e19\n2.5e19 5e19 1e20\n');
+  assert.match(large.figures[0].sentence, /1\.6250 × 10\^40, ahead/);
+  const fine = summarise(read('triad', 'stdout'), 'complete', triad, 'Fine\n3\n1 0.5 0.25\n0.5 1 0.75\n0.25 0.5 0.0000000000000000001\n');
+  assert.match(fine.figures[4].sentence, /off by 0\.00000000000000000005 .*, 5\.0 × 10\^-18% of the largest value, .* = 1\.5 × 10\^-17% of their size/);
+});
+
 test('a run without all its figures says what happened, with none made up', () => {
   const error = summarise(read('value_nan', 'stdout'), 'error', { status: 'error' }, read('value_nan', 'input'));
   assert.deepEqual([error.state, error.empath, error.sE, error.figures.length], ['error', null, null, 0]);
@@ -69,7 +92,7 @@ test('a run without all its figures says what happened, with none made up', () =
     { ...triad, status: 'singular', determinant: 0, condition: null }, read('singular', 'input'));
   assert.deepEqual([singular.state, singular.empath, singular.driver, singular.sE], ['singular', 3, 1, null]);
   assert.deepEqual(singular.figures.map((figure) => figure.value), ['P3', 'P1', 'none', '0.0000', 'none']);
-  assert.match(singular.note, /M is singular/);
+  assert.match(singular.note, /M is singular.* The empath and the driver below are the report's\.$/);
   const overflow = summarise(read('inverse_overflow', 'stdout'), 'complete',
     { status: 'not_finite', players: 20, warnings: 0, condition: null, message: 'S_E and the weights Q of P2 are not finite' },
     read('inverse_overflow', 'input'));

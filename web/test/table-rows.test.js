@@ -21,7 +21,7 @@ test('rows sort by value or by text, empty cells last, ties in the files\' order
   assert.equal(sortRows(text, 1, false).map((row) => row.cells[0]).join(''), 'xzy');
 });
 
-test('the table shows the file, its status and message first, and figures with four decimals', () => {
+test('the table shows the file, its status and message first, figures with four decimals and the reason of a message first', () => {
   const header = 'file,description,players,empath,driver,s_e,determinant,condition,log_condition,near_ties,' +
     'empath_margin,driver_margin,warnings,status,message';
   assert.deepEqual(columnOrder(header.split(',')), [0, 13, 14, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12]);
@@ -33,6 +33,12 @@ test('the table shows the file, its status and message first, and figures with f
     ['log_condition', '', { text: '', title: '' }],
     ['players', '20', { text: '20', title: '' }],
     ['description', '0.123456', { text: '0.123456', title: '' }],
+    ['message', 'Error reading in matrix.  Check size and values. x:4:5: error: expected value 2 of row 2, found \'x\'',
+      { text: 'x:4:5: error: expected value 2 of row 2, found \'x\' (Error reading in matrix. Check size and values.)',
+        title: 'Error reading in matrix.  Check size and values. x:4:5: error: expected value 2 of row 2, found \'x\'' }],
+    ['message', 'Data file not found: cannot open \'m\': no such file',
+      { text: 'cannot open \'m\': no such file (Data file not found)', title: 'Data file not found: cannot open \'m\': no such file' }],
+    ['message', 'Error reading in matrix.', { text: 'Error reading in matrix.', title: '' }],
   ];
   for (const [name, text, shown] of rows) {
     assert.deepEqual(shownCell(name, text), shown, name + ' ' + text);
