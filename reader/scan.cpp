@@ -74,33 +74,25 @@ bool ToFloat(const Number& number, float* value, bool* underflow) {
   return false;
 }
 
-// Take the sign at the front of *in, if there is one, into *negative.
-void TakeSign(std::string_view* in, bool* negative) {
-  if (in->front() == '+' || in->front() == '-') {
-    *negative = in->front() == '-';
-    in->remove_prefix(1);
+// Take the sign at *at, if there is one, into *negative, and move *at past
+// it.
+void TakeSign(const char** at, bool* negative) {
+  if (**at == '+' || **at == '-') {
+    *negative = **at == '-';
+    ++*at;
   }
 }
 
-// Take the digits at the front of *in into number: integer digits (leading
-// zeros are not significant), fraction digits (zeros before the first
-// significant one move the point) or exponent digits.
-// Inlined in each part of ConsumeNumber: a number is mostly its digits.
-[[gnu::always_inline]] inline void TakeDigits(std::string_view* in, Number* number) {
-  size_t count = 0;
-  while (count < in->size() && IsDigit((*in)[count])) {
-    ++count;
-  }
-  const char* digit = in->data();
-  in->remove_prefix(count);
+// Keep count digits, which begin at digit, in number's significand or
+// exponent.
+void KeepDigits(const char* digit, size_t count, Number* number) {
   if (number->part == Number::Part::kExponent) {
-    number->has_exponent_digits = number->has_exponent_digits || count > 0;
     for (; count > 0 && number->exponent < kExponentCap; --count) {
       number->exponent = number->exponent * kRadix + (*digit++ - '0');
     }
     return;
   }
-  number->mantissa_digits += static_cast<long long>(count);
+  // Leading zeros are not significant; those of a fraction move the point.
   Significand* significand = &number->significand;
   const bool integer = number->part == Number::Part::kInteger;
   for (; significand->kept == 0 && count > 0 && *digit == '0'; --count, ++digit) {
@@ -115,67 +107,87 @@ void TakeSign(std::string_view* in, bool* negative) {
   }
 }
 
-}  // namespace
+// Take the digits from *at on, before end, into number: integer, fraction
+// or exponent digits, counted, and kept when number keeps them. Move *at
+// past them.
+// Inlined in each part of ConsumeNumber: a number is mostly its digits.
+[[gnu::always_inline]] inline void TakeDigits(const char** at, const char* end, Number* number) {
+  const char* const digits = *at;
+  const char* after = digits;
+  while (after != end && IsDigit(*after)) {
+    ++after;
+  }
+  *at = after;
+  const auto count = static_cast<size_t>(after - digits);
+  if (number->part == Number::Part::kExponent) {
+    number->has_exponent_digits = number->has_exponent_digits || count > 0;
+  } else {
+    number->mantissa_digits += static_cast<long long>(count);
+  }
+  if (number->keep) {
+    KeepDigits(digits, count, number);
+  }
+}
 
-bool ConsumeNumber(std::string_view* in, Number* number) {
+// Take the bytes of number from at on, before end, as ConsumeNumber does,
+// and return where they end: at end when the bytes ran out first.
+[[gnu::always_inline]] inline const char* Take(const char* at, const char* end, Number* number) {
   using Part = Number::Part;
   // Each part goes on from where the bytes before ran out.
   switch (number->part) {
     case Part::kSign:
-      if (in->empty()) {
-        return false;
+      if (at == end) {
+        return at;
       }
-      TakeSign(in, &number->negative);
+      TakeSign(&at, &number->negative);
       number->part = Part::kInteger;
       [[fallthrough]];
     case Part::kInteger:
-      TakeDigits(in, number);
-      if (in->empty()) {
-        return false;
+      TakeDigits(&at, end, number);
+      if (at == end || number->whole) {
+        break;
       }
-      if (number->whole) {
-        number->part = Part::kEnd;
-        return true;
-      }
-      if (in->front() == '.') {
+      if (*at == '.') {
         number->has_point = true;
-        in->remove_prefix(1);
+        ++at;
       }
       number->part = Part::kFraction;
       [[fallthrough]];
     case Part::kFraction:
-      TakeDigits(in, number);
-      if (in->empty()) {
-        return false;
-      }
+      TakeDigits(&at, end, number);
       // An exponent can only extend a mantissa that has digits; once begun,
       // it is part of the run even when no digits follow ("1e").
-      if (number->mantissa_digits == 0 || (in->front() != 'e' && in->front() != 'E')) {
-        number->part = Part::kEnd;
-        return true;
+      if (at == end || number->mantissa_digits == 0 || (*at != 'e' && *at != 'E')) {
+        break;
       }
       number->has_exponent = true;
-      in->remove_prefix(1);
+      ++at;
       number->part = Part::kExponentSign;
       [[fallthrough]];
     case Part::kExponentSign:
-      if (in->empty()) {
-        return false;
+      if (at == end) {
+        return at;
       }
-      TakeSign(in, &number->exponent_negative);
+      TakeSign(&at, &number->exponent_negative);
       number->part = Part::kExponent;
       [[fallthrough]];
     case Part::kExponent:
-      TakeDigits(in, number);
-      if (in->empty()) {
-        return false;
-      }
-      number->part = Part::kEnd;
-      [[fallthrough]];
-    case Part::kEnd:
+      TakeDigits(&at, end, number);
       break;
+    case Part::kEnd:
+      return at;
   }
-  return true;
+  number->part = at == end ? number->part : Part::kEnd;
+  return at;
+}
+
+}  // namespace
+
+bool ConsumeNumber(std::string_view* in, Number* number) {
+  const char* const end = in->data() + in->size();
+  const char* const at = Take(in->data(), end, number);
+  in->remove_prefix(static_cast<size_t>(at - in->data()));
+  return number->part == Number::Part::kEnd;
 }
 
 bool ReadLine(Source* source, char* buffer, int size) {
@@ -209,18 +221,55 @@ bool ReadLine(Source* source, char* buffer, int size) {
 
 namespace {
 
+// Return number taken again from text, its first bytes, with its digits
+// kept.
+Number TakeKept(std::string_view text, const Number& number) {
+  Number kept;
+  kept.whole = number.whole;
+  kept.keep = true;
+  (void)ConsumeNumber(&text, &kept);
+  return kept;
+}
+
+// Return true when the mantissa of a number's text has a digit other than 0.
+bool HasNonZeroDigit(std::string_view text) {
+  for (const char c : text) {
+    if (c == 'e' || c == 'E') {
+      break;
+    }
+    if (c >= '1' && c <= '9') {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Return true when number, whose bytes are text when it was read at once,
+// is one digit 0 with no point.
+bool IsLoneZero(std::string_view text, const Number& number) {
+  const bool zero = text.empty() ? number.significand.kept == 0 : text.back() == '0';
+  return number.mantissa_digits == 1 && !number.has_point && zero;
+}
+
 // Read a number from source into number: white space skipped, then the
 // longest run that is or begins one, the source left before the byte after
 // it, which is returned (EOF at the end). Where it began is held on to while
 // it is read. Set text to the number's bytes when they were read at once,
 // and to the empty view otherwise.
-int ReadNumber(Source* source, Number* number, Place* start, std::string_view* text) {
+[[gnu::always_inline]] inline int ReadNumber(Source* source, Number* number, Place* start,
+                                             std::string_view* text) {
   SkipSpace(source);
   *start = Here(*source);
   source->item = start->offset;
   const std::string_view unread = Unread(*source);
   std::string_view in = unread;
-  bool ended = ConsumeNumber(&in, number);
+  in.remove_prefix(static_cast<size_t>(Take(in.data(), in.data() + in.size(), number) - in.data()));
+  bool ended = number->part == Number::Part::kEnd;
+  if (!ended && !number->keep) {
+    // The bytes read so far may be let go before the number ends: its
+    // digits are kept from its start.
+    *number = TakeKept(unread, *number);
+  }
   *text = unread.substr(0, ended ? unread.size() - in.size() : 0);
   Skip(source, unread.size() - in.size());
   while (!ended) {
@@ -241,19 +290,22 @@ int ReadNumber(Source* source, Number* number, Place* start, std::string_view* t
 }
 
 // Convert number, whose bytes are text when it was read at once, to the
-// nearest float as ToFloat does: from its own text, unless that is empty,
-// beyond the float range or becomes zero without being zero.
+// nearest float: from its own text, unless that is beyond the float range
+// or becomes zero without being zero, which ToFloat tells from its kept
+// digits.
 bool Convert(std::string_view text, const Number& number, float* value, bool* underflow) {
-  const std::string_view digits = !text.empty() && text.front() == '+' ? text.substr(1) : text;
+  if (text.empty()) {
+    return ToFloat(number, value, underflow);
+  }
+  const std::string_view digits = text.front() == '+' ? text.substr(1) : text;
   float read = 0.0F;
   const char* const end = digits.data() + digits.size();
   const std::from_chars_result result = numbers::FromChars(digits.data(), end, &read);
-  if (!text.empty() && result.ec == std::errc() && result.ptr == end &&
-      (read != 0.0F || number.significand.kept == 0)) {
+  if (result.ec == std::errc() && result.ptr == end && (read != 0.0F || !HasNonZeroDigit(digits))) {
     *value = read;
     return true;
   }
-  return ToFloat(number, value, underflow);
+  return ToFloat(TakeKept(text, number), value, underflow);
 }
 
 }  // namespace
@@ -261,6 +313,7 @@ bool Convert(std::string_view text, const Number& number, float* value, bool* un
 bool ReadInteger(Source* source, long long* value, bool* fits) {
   Number number;
   number.whole = true;
+  number.keep = true;
   Place start;
   std::string_view bytes;
   ReadNumber(source, &number, &start, &bytes);
@@ -288,33 +341,33 @@ bool ReadInteger(Source* source, long long* value, bool* fits) {
 }
 
 bool ReadValue(Source* source, float* value, ValueText* text) {
-  ValueText seen;
+  if (text == nullptr) {
+    ValueText unused;
+    return ReadValue(source, value, &unused);
+  }
   Number number;
   std::string_view bytes;
-  const int c = ReadNumber(source, &number, &seen.start, &bytes);
-  seen.next = c;
-  seen.comma_after_point = number.has_point && c == ',';
-  const bool lone_zero =
-      number.mantissa_digits == 1 && number.significand.kept == 0 && !number.has_point;
+  const int c = ReadNumber(source, &number, &text->start, &bytes);
+  ValueIssue issue = ValueIssue::kNone;
   bool underflow = false;
   if (number.mantissa_digits == 0) {
-    seen.issue = ValueIssue::kNoNumber;
+    issue = ValueIssue::kNoNumber;
   } else if (number.has_exponent && !number.has_exponent_digits) {
-    seen.issue = ValueIssue::kNoExponentDigits;
-  } else if (lone_zero && (c == 'x' || c == 'X')) {
+    issue = ValueIssue::kNoExponentDigits;
+  } else if ((c == 'x' || c == 'X') && IsLoneZero(bytes, number)) {
     // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
     // pass as a 0 followed by text.
-    seen.issue = ValueIssue::kHexadecimal;
+    issue = ValueIssue::kHexadecimal;
   } else if (!Convert(bytes, number, value, &underflow)) {
     // A number beyond the float range is no value of the data file.
-    seen.issue = ValueIssue::kOutOfRange;
+    issue = ValueIssue::kOutOfRange;
   } else if (underflow) {
-    seen.issue = ValueIssue::kUnderflow;
+    issue = ValueIssue::kUnderflow;
   }
-  if (text != nullptr) {
-    *text = seen;
-  }
-  if (seen.issue != ValueIssue::kNone && seen.issue != ValueIssue::kUnderflow) {
+  text->issue = issue;
+  text->next = c;
+  text->comma_after_point = number.has_point && c == ',';
+  if (issue != ValueIssue::kNone && issue != ValueIssue::kUnderflow) {
     return false;
   }
   SkipSpace(source);

@@ -49,11 +49,14 @@ struct Significand {
 
 // A decimal number as its bytes are taken, which may come in pieces: a sign,
 // digits with an optional point, and an exponent, or for a whole number a
-// sign and digits only.
+// sign and digits only. Its significand and exponent are kept only when
+// keep is set: a number that stands whole in the bytes held is converted
+// from its own text.
 struct Number {
   enum class Part { kSign, kInteger, kFraction, kExponentSign, kExponent, kEnd };
   Part part = Part::kSign;
   bool whole = false;  // a whole number: no point, no exponent
+  bool keep = false;   // keep the significand and the exponent
   bool negative = false;
   Significand significand;
   long long mantissa_digits = 0;
