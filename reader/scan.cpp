@@ -9,6 +9,38 @@
 
 namespace {
 
+// The significant digits of a decimal number, 0.d1 d2 d3 ... times 10 to
+// the power point. A value halfway between two floats has fewer significant
+// digits than kKeptDigits, so the first ones and whether any later one is
+// non-zero decide the correctly rounded float: a number of any length is
+// read in this memory.
+constexpr int kKeptDigits = 200;
+struct Significand {
+  char digits[kKeptDigits];
+  int kept = 0;
+  bool dropped_non_zero = false;
+  long long point = 0;
+};
+
+// A decimal number as its bytes are taken, which may come in pieces: a sign,
+// digits with an optional point, and an exponent (a whole number: a sign and
+// digits only). Its significand and exponent are kept only when keep is set:
+// a number held whole in the bytes read is converted from its own text.
+struct Number {
+  enum class Part { kSign, kInteger, kFraction, kExponentSign, kExponent, kEnd };
+  Part part = Part::kSign;
+  bool whole = false;  // a whole number: no point, no exponent
+  bool keep = false;   // keep the significand and the exponent
+  bool negative = false;
+  Significand significand;
+  long long mantissa_digits = 0;
+  bool has_point = false;
+  bool has_exponent = false;  // an "e" after digits
+  bool exponent_negative = false;
+  bool has_exponent_digits = false;
+  long long exponent = 0;  // saturated far beyond any power that matters
+};
+
 // Numbers in the data file are decimal.
 constexpr int kRadix = 10;
 
@@ -74,17 +106,7 @@ bool ToFloat(const Number& number, float* value, bool* underflow) {
   return false;
 }
 
-// Take the sign at *at, if there is one, into *negative, and move *at past
-// it.
-void TakeSign(const char** at, bool* negative) {
-  if (**at == '+' || **at == '-') {
-    *negative = **at == '-';
-    ++*at;
-  }
-}
-
-// Keep count digits, which begin at digit, in number's significand or
-// exponent.
+// Keep the count digits from digit on in number's significand or exponent.
 void KeepDigits(const char* digit, size_t count, Number* number) {
   if (number->part == Number::Part::kExponent) {
     for (; count > 0 && number->exponent < kExponentCap; --count) {
@@ -107,10 +129,8 @@ void KeepDigits(const char* digit, size_t count, Number* number) {
   }
 }
 
-// Take the digits from *at on, before end, into number: integer, fraction
-// or exponent digits, counted, and kept when number keeps them. Move *at
-// past them.
-// Inlined in each part of ConsumeNumber: a number is mostly its digits.
+// Take the digits from *at on, before end, into number: counted, and kept
+// when number keeps them. Move *at past them.
 [[gnu::always_inline]] inline void TakeDigits(const char** at, const char* end, Number* number) {
   const char* const digits = *at;
   const char* after = digits;
@@ -129,17 +149,22 @@ void KeepDigits(const char* digit, size_t count, Number* number) {
   }
 }
 
-// Take the bytes of number from at on, before end, as ConsumeNumber does,
-// and return where they end: at end when the bytes ran out first.
-[[gnu::always_inline]] inline const char* Take(const char* at, const char* end, Number* number) {
+// Take the bytes of number from the front of *in, the longest run that is or
+// begins a number, and move *in past them. Return true when number ended at
+// in->front(), false when *in ran out first and the number may go on.
+[[gnu::always_inline]] inline bool ConsumeNumber(std::string_view* in, Number* number) {
   using Part = Number::Part;
+  const char* at = in->data();
+  const char* const end = at + in->size();
   // Each part goes on from where the bytes before ran out.
   switch (number->part) {
     case Part::kSign:
       if (at == end) {
-        return at;
+        return false;
       }
-      TakeSign(&at, &number->negative);
+      if (*at == '+' || *at == '-') {
+        number->negative = *at++ == '-';
+      }
       number->part = Part::kInteger;
       [[fallthrough]];
     case Part::kInteger:
@@ -166,29 +191,25 @@ void KeepDigits(const char* digit, size_t count, Number* number) {
       [[fallthrough]];
     case Part::kExponentSign:
       if (at == end) {
-        return at;
+        break;
       }
-      TakeSign(&at, &number->exponent_negative);
+      if (*at == '+' || *at == '-') {
+        number->exponent_negative = *at++ == '-';
+      }
       number->part = Part::kExponent;
       [[fallthrough]];
     case Part::kExponent:
       TakeDigits(&at, end, number);
       break;
     case Part::kEnd:
-      return at;
+      return true;
   }
+  in->remove_prefix(static_cast<size_t>(at - in->data()));
   number->part = at == end ? number->part : Part::kEnd;
-  return at;
+  return number->part == Part::kEnd;
 }
 
 }  // namespace
-
-bool ConsumeNumber(std::string_view* in, Number* number) {
-  const char* const end = in->data() + in->size();
-  const char* const at = Take(in->data(), end, number);
-  in->remove_prefix(static_cast<size_t>(at - in->data()));
-  return number->part == Number::Part::kEnd;
-}
 
 bool ReadLine(Source* source, char* buffer, int size) {
   int length = 0;
@@ -221,8 +242,7 @@ bool ReadLine(Source* source, char* buffer, int size) {
 
 namespace {
 
-// Return number taken again from text, its first bytes, with its digits
-// kept.
+// Return number taken again from text, its first bytes, keeping its digits.
 Number TakeKept(std::string_view text, const Number& number) {
   Number kept;
   kept.whole = number.whole;
@@ -231,31 +251,10 @@ Number TakeKept(std::string_view text, const Number& number) {
   return kept;
 }
 
-// Return true when the mantissa of a number's text has a digit other than 0.
-bool HasNonZeroDigit(std::string_view text) {
-  for (const char c : text) {
-    if (c == 'e' || c == 'E') {
-      break;
-    }
-    if (c >= '1' && c <= '9') {
-      return true;
-    }
-  }
-  return false;
-}
-
-// Return true when number, whose bytes are text when it was read at once,
-// is one digit 0 with no point.
-bool IsLoneZero(std::string_view text, const Number& number) {
-  const bool zero = text.empty() ? number.significand.kept == 0 : text.back() == '0';
-  return number.mantissa_digits == 1 && !number.has_point && zero;
-}
-
 // Read a number from source into number: white space skipped, then the
 // longest run that is or begins one, the source left before the byte after
-// it, which is returned (EOF at the end). Where it began is held on to while
-// it is read. Set text to the number's bytes when they were read at once,
-// and to the empty view otherwise.
+// it, which is returned (EOF at the end), its start held on to while it is
+// read. Set text to its bytes when read at once, else to the empty view.
 [[gnu::always_inline]] inline int ReadNumber(Source* source, Number* number, Place* start,
                                              std::string_view* text) {
   SkipSpace(source);
@@ -263,15 +262,14 @@ bool IsLoneZero(std::string_view text, const Number& number) {
   source->item = start->offset;
   const std::string_view unread = Unread(*source);
   std::string_view in = unread;
-  in.remove_prefix(static_cast<size_t>(Take(in.data(), in.data() + in.size(), number) - in.data()));
-  bool ended = number->part == Number::Part::kEnd;
+  bool ended = ConsumeNumber(&in, number);
   if (!ended && !number->keep) {
     // The bytes read so far may be let go before the number ends: its
     // digits are kept from its start.
     *number = TakeKept(unread, *number);
   }
   *text = unread.substr(0, ended ? unread.size() - in.size() : 0);
-  Skip(source, unread.size() - in.size());
+  source->position += unread.size() - in.size();
   while (!ended) {
     if (!Fill(source)) {
       return EOF;
@@ -279,7 +277,7 @@ bool IsLoneZero(std::string_view text, const Number& number) {
     in = Unread(*source);
     const size_t size = in.size();
     ended = ConsumeNumber(&in, number);
-    Skip(source, size - in.size());
+    source->position += size - in.size();
   }
   // A NUL byte is counted as it is read.
   const auto next = static_cast<unsigned char>(in.front());
@@ -290,9 +288,8 @@ bool IsLoneZero(std::string_view text, const Number& number) {
 }
 
 // Convert number, whose bytes are text when it was read at once, to the
-// nearest float: from its own text, unless that is beyond the float range
-// or becomes zero without being zero, which ToFloat tells from its kept
-// digits.
+// nearest float: from its own text, unless that is beyond the float range or
+// becomes zero without being zero, which ToFloat tells from its digits.
 bool Convert(std::string_view text, const Number& number, float* value, bool* underflow) {
   if (text.empty()) {
     return ToFloat(number, value, underflow);
@@ -301,7 +298,10 @@ bool Convert(std::string_view text, const Number& number, float* value, bool* un
   float read = 0.0F;
   const char* const end = digits.data() + digits.size();
   const std::from_chars_result result = numbers::FromChars(digits.data(), end, &read);
-  if (result.ec == std::errc() && result.ptr == end && (read != 0.0F || !HasNonZeroDigit(digits))) {
+  // Zero read from a mantissa with a digit other than 0 is an underflow.
+  if (result.ec == std::errc() && result.ptr == end &&
+      (read != 0.0F ||
+       digits.substr(0, digits.find_first_of("eE")).find_first_of("123456789") == digits.npos)) {
     *value = read;
     return true;
   }
@@ -341,10 +341,6 @@ bool ReadInteger(Source* source, long long* value, bool* fits) {
 }
 
 bool ReadValue(Source* source, float* value, ValueText* text) {
-  if (text == nullptr) {
-    ValueText unused;
-    return ReadValue(source, value, &unused);
-  }
   Number number;
   std::string_view bytes;
   const int c = ReadNumber(source, &number, &text->start, &bytes);
@@ -354,7 +350,8 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
     issue = ValueIssue::kNoNumber;
   } else if (number.has_exponent && !number.has_exponent_digits) {
     issue = ValueIssue::kNoExponentDigits;
-  } else if ((c == 'x' || c == 'X') && IsLoneZero(bytes, number)) {
+  } else if ((c == 'x' || c == 'X') && number.mantissa_digits == 1 && !number.has_point &&
+             (bytes.empty() ? number.significand.kept == 0 : bytes.back() == '0')) {
     // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
     // pass as a 0 followed by text.
     issue = ValueIssue::kHexadecimal;

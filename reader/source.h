@@ -87,10 +87,6 @@ inline std::string_view Unread(const Source& source) {
   return std::string_view(source.pieces.back().bytes).substr(source.position);
 }
 
-// Move source on past count bytes of Unread, none of them a line feed or a
-// NUL byte, which Next counts.
-inline void Skip(Source* source, size_t count) { source->position += count; }
-
 // Return the kept bytes from offset on, up to count of them, stopping before
 // a line feed (and before white space when word is true), reading on where
 // they are not read yet. The bytes that a diagnostic quotes are kept.
