@@ -1,6 +1,9 @@
-// Opening a data file, and reading one whole: the steps in their order.
+// Opening a data file, and reading one whole, or bytes in memory: the steps
+// in their order.
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <string_view>
 
 #include "reader/reader.h"
 #include "text/utf8.h"
@@ -66,11 +69,16 @@ void SayCannotOpen(const char* name, Diagnostics* diagnostics) {
 }
 
 // ReadGroup, with what the opening learnt of file: its kind, and a regular
-// file's size (kUnknown and -1 when it was not asked).
-ReadFailure Read(Reader* reader, std::FILE* file, FileKind kind, long long size, Matrix* influence,
-                 void (*after_header)(const Reader& reader)) {
-  if (!BeginReading(&reader->source, file, kind, size)) {
-    return ReadFailure::kNoMemory;
+// file's size (kUnknown and -1 when it was not asked); or bytes in memory
+// when file is null. Memory that cannot be had for the bytes kept ends the
+// reading as the matrix's would.
+ReadFailure Read(Reader* reader, std::FILE* file, FileKind kind, long long size,
+                 std::string_view bytes, Matrix* influence,
+                 void (*after_header)(const Reader& reader)) try {
+  if (file == nullptr) {
+    BeginReadingBytes(&reader->source, bytes);
+  } else {
+    BeginReading(&reader->source, file, kind, size);
   }
   ReadFailure failure = ReadHeader(reader);
   if (failure != ReadFailure::kNone) {
@@ -89,6 +97,8 @@ ReadFailure Read(Reader* reader, std::FILE* file, FileKind kind, long long size,
     return ReadFailure::kNoMemory;
   }
   return ReadMatrix(reader, influence->get());
+} catch (const std::bad_alloc&) {
+  return ReadFailure::kNoMemory;
 }
 
 }  // namespace
@@ -126,7 +136,7 @@ std::FILE* OpenDataFile(const char* path, const char* name, Diagnostics* diagnos
 
 ReadFailure ReadGroup(Reader* reader, std::FILE* file, Matrix* influence,
                       void (*after_header)(const Reader& reader)) {
-  return Read(reader, file, FileKind::kUnknown, -1, influence, after_header);
+  return Read(reader, file, FileKind::kUnknown, -1, {}, influence, after_header);
 }
 
 ReadFailure ReadDataFile(const char* path, const char* name, Reader* reader, Matrix* influence) {
@@ -150,9 +160,15 @@ ReadFailure ReadDataFile(const char* path, const char* name, Reader* reader, Mat
   if (file == nullptr) {
     return ReadFailure::kNotFound;
   }
-  const ReadFailure failure = Read(reader, file, kind, size, influence, nullptr);
+  const ReadFailure failure = Read(reader, file, kind, size, {}, influence, nullptr);
   if (file != stdin) {
     (void)std::fclose(file);  // Opened for reading only: nothing to lose.
   }
   return failure;
+}
+
+ReadFailure ReadGroupFromBytes(std::string_view bytes, const char* name, Reader* reader,
+                               Matrix* influence) {
+  reader->name = name;
+  return Read(reader, nullptr, FileKind::kRegular, -1, bytes, influence, nullptr);
 }

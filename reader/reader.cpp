@@ -18,7 +18,7 @@ namespace {
 
 // Count the numbers that stand as whole words from the source's position
 // on, up to the first word that is not a number, and set first to where the
-// first of them begins.
+// first of them begins, which the source holds on to.
 long long CountNumbers(Source* source, Place* first) {
   long long count = 0;
   float value = 0.0F;
@@ -26,6 +26,7 @@ long long CountNumbers(Source* source, Place* first) {
   while (ReadValue(source, &value, &text) && (text.next == EOF || IsSpace(text.next))) {
     if (count++ == 0) {
       *first = text.start;
+      source->held.push_back(first->offset);
     }
   }
   return count;
@@ -80,7 +81,8 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
       Back(source, next);
       if (!saw_lone_cr) {
         saw_lone_cr = true;
-        lone_cr = Previous(*source);
+        lone_cr = Here(*source);
+        source->held.push_back(lone_cr.offset);
       }
     }
     ++count;
@@ -108,7 +110,8 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
 void ValueHint(Reader* reader, const ValueText& text, const ValueText& last, long long column,
                char* hint, size_t capacity) {
   char bytes[kQuotedBytes + 1] = "";
-  const long long count = Peek(&reader->source, text.start.offset, true, bytes, kQuotedBytes);
+  const auto count = static_cast<long long>(
+      Peek(&reader->source, text.start.offset, true, kQuotedBytes).copy(bytes, kQuotedBytes));
   const char* said = reader->source.nul_bytes > 0 ? kUtf16Hint : nullptr;
   if (said == nullptr && count > 0) {
     said = CharacterHint(bytes, count, last.comma_after_point);
@@ -147,37 +150,29 @@ void ExplainBadValue(Reader* reader, const ValueText& text, const ValueText& las
           reader->values, n * n, n, n, j + 1, i + 1, hint);
     return;
   }
-  char quoted[kTextCapacity];
-  const bool quotable = Quote(source, text.start, quoted, "text that begins no number");
   // Text glued to the value before it is shown as the whole word.
-  char word[kTextCapacity + sizeof ", part of "] = "";
-  if (quotable && reader->values > 0 && last.next != EOF && !IsSpace(last.next)) {
-    char whole[kTextCapacity];
-    Quote(source, last.start, whole, "");
-    (void)std::snprintf(word, sizeof word, ", part of %s", whole);
+  std::string word;
+  if (reader->values > 0 && last.next != EOF && !IsSpace(last.next)) {
+    word = ", part of " + Quoted(source, last.start);
   }
   SayAt(reader, text.start, Severity::kError, "expected value %lld of row %lld, found %s%s%s",
-        j + 1, i + 1, quoted, word, hint);
+        j + 1, i + 1, Quoted(source, text.start).c_str(), word.c_str(), hint);
 }
 
 // Warn of a value at row i, column j (0-based) that was read, but surely not
 // as meant: one that became zero, or one run together with the next.
 void CheckValue(Reader* reader, const ValueText& text, long long i, long long j) {
   if (text.issue == ValueIssue::kUnderflow) {
-    char quoted[kTextCapacity];
-    Quote(&reader->source, text.start, quoted, "a value");
     SayAt(reader, text.start, Severity::kWarning,
           "%s is closer to zero than single precision reaches (about 1.4e-45) and is read as 0",
-          quoted);
+          Quoted(&reader->source, text.start).c_str());
   }
   const int next = text.next;
   if (next == '.' || next == '+' || next == '-' || IsDigit(next)) {
-    char quoted[kTextCapacity];
-    Quote(&reader->source, text.start, quoted, "a word");
     SayAt(reader, text.start, Severity::kWarning,
           "no blank between two numbers in %s: it is read as value %lld of row %lld and the "
           "number after it",
-          quoted, j + 1, i + 1);
+          Quoted(&reader->source, text.start).c_str(), j + 1, i + 1);
   }
 }
 
@@ -252,6 +247,8 @@ const char* SizeHint(const Source& source, int c) {
 
 ReadFailure ReadHeader(Reader* reader) {
   Source* source = &reader->source;
+  // The first line is quoted up to the end.
+  source->held.push_back(0);
   char* description = reader->description;
   if (!ReadLine(source, description, kDescriptionBufferSize)) {
     if (ReadFailed(*source)) {
@@ -283,18 +280,17 @@ ReadFailure ReadHeader(Reader* reader) {
   }
   Back(source, c);
   reader->size_place = Here(*source);
+  source->held.push_back(reader->size_place.offset);
   if (!ReadInteger(source, &reader->size, &reader->size_fits)) {
     if (c == EOF) {
       SayAt(reader, Here(*source), Severity::kError,
             "the file ends after the description: expected the number of players");
     } else {
-      char quoted[kTextCapacity];
-      Quote(source, Here(*source), quoted, "other text");
       const char* hint = SizeHint(*source, c);
       SayAt(reader, Here(*source), Severity::kError,
             "expected the number of players, a whole number from %lld to %lld, but found %s%s%s",
-            kMinPlayers, kMaxPlayers, quoted, hint != nullptr ? "; " : "",
-            hint != nullptr ? hint : "");
+            kMinPlayers, kMaxPlayers, Quoted(source, Here(*source)).c_str(),
+            hint != nullptr ? "; " : "", hint != nullptr ? hint : "");
     }
     return ReadFailure::kSize;
   }
@@ -304,12 +300,10 @@ ReadFailure ReadHeader(Reader* reader) {
   const int next = Next(source);
   Back(source, next);
   if (next != EOF && !IsSpace(next)) {
-    char quoted[kTextCapacity];
-    Quote(source, reader->size_place, quoted, "its line");
     SayAt(reader, Here(*source), Severity::kWarning,
           "no blank after the number of players in %s: N is read as %lld, and what follows it "
           "as the first value",
-          quoted, reader->size);
+          Quoted(source, reader->size_place).c_str(), reader->size);
   }
   return ReadFailure::kNone;
 }
@@ -318,13 +312,9 @@ ReadFailure CheckSize(Reader* reader) {
   if (reader->size >= kMinPlayers && reader->size <= kMaxPlayers) {
     return ReadFailure::kNone;
   }
-  char quoted[kTextCapacity];
-  char written[kTextCapacity];
-  (void)std::snprintf(written, sizeof written, "%lld", reader->size);
-  Quote(&reader->source, reader->size_place, quoted, written);
   SayAt(reader, reader->size_place, Severity::kError,
-        "the number of players is %s; it must be from %lld to %lld", quoted, kMinPlayers,
-        kMaxPlayers);
+        "the number of players is %s; it must be from %lld to %lld",
+        Quoted(&reader->source, reader->size_place).c_str(), kMinPlayers, kMaxPlayers);
   Place after;
   const long long count = CountNumbers(&reader->source, &after);
   const long long k = FittingSize(count);
@@ -345,30 +335,22 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   ValueText* text = &texts[0];
   ValueText* last = &texts[1];
   ValueLines lines;
+  source->held.reserve(source->held.size() + static_cast<size_t>(n * n + 1));
   for (long long i = 0; i < n; ++i) {
     double* const row = gsl_matrix_ptr(influence, static_cast<size_t>(i), 0);
-    for (long long j = 0; j < n;) {
-      // Plain values on one line are read as a run: none of them needs a word.
-      Place first;
-      const long long run = ReadPlainValues(source, row + j, n - j, &first, text);
-      if (run > 0) {
-        reader->values += run;
-        CountValueLine(&lines, first, n, run);
-        std::swap(text, last);
-        j += run;
-        continue;
-      }
+    for (long long j = 0; j < n; ++j) {
       float value = 0.0F;
       if (!ReadValue(source, &value, text)) {
         ExplainBadValue(reader, *text, *last, i, j);
         return ReadFailure::kValues;
       }
+      // The diagnostics of the next value and of the rows may quote it.
+      source->held.push_back(text->start.offset);
       row[j] = static_cast<double>(value);
       ++reader->values;
       CheckValue(reader, *text, i, j);
       CountValueLine(&lines, text->start, n);
       std::swap(text, last);
-      ++j;
     }
   }
   CheckRows(reader, lines);

@@ -14,6 +14,7 @@
 #include <gsl/gsl_matrix.h>
 
 #include <cstdio>
+#include <string_view>
 
 #include "matrix/matrix.h"
 #include "reader/reading.h"
@@ -61,5 +62,11 @@ ReadFailure ReadGroup(Reader* reader, std::FILE* file, Matrix* influence,
 // instead of waiting for a writer, a device or a socket is refused, each
 // said on reader->diagnostics, which call it name), ReadGroup, and close it.
 ReadFailure ReadDataFile(const char* path, const char* name, Reader* reader, Matrix* influence);
+
+// Read the data file whose bytes are bytes as ReadDataFile reads a file,
+// name being what reader->diagnostics call it: the diagnostics, the failure
+// and what reader keeps are those of a file that holds them.
+ReadFailure ReadGroupFromBytes(std::string_view bytes, const char* name, Reader* reader,
+                               Matrix* influence);
 
 #endif  // KELVARIN_READER_READER_H_

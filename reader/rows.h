@@ -24,16 +24,14 @@ struct ValueLines {
 // value before, whose first value begins at place, for N = n.
 void BeginValueLine(ValueLines* lines, const Place& place, long long n);
 
-// Count a run of values on one line, the first of them beginning at place,
-// for N = n.
-inline void CountValueLine(ValueLines* lines, const Place& place, long long n,
-                           long long values = 1) {
+// Count a value that begins at place, for N = n.
+inline void CountValueLine(ValueLines* lines, const Place& place, long long n) {
   if (lines->count == 0 || lines->count > n ||
       place.line != lines->line[lines->count - 1].first.line) {
     BeginValueLine(lines, place, n);
   }
   if (lines->count <= n) {
-    lines->line[lines->count - 1].count += values;
+    ++lines->line[lines->count - 1].count;
   }
 }
 

@@ -9,14 +9,40 @@
 
 namespace {
 
+// The significant digits of a decimal number, 0.d1 d2 d3 ... times 10 to
+// the power point. A value halfway between two floats has fewer significant
+// digits than kKeptDigits, so the first ones and whether any later one is
+// non-zero decide the correctly rounded float: a number of any length is
+// read in this memory.
+constexpr int kKeptDigits = 200;
+struct Significand {
+  char digits[kKeptDigits];
+  int kept = 0;
+  bool dropped_non_zero = false;
+  long long point = 0;
+};
+
+// A decimal number as its bytes are taken, which may come in pieces: a sign,
+// digits with an optional point, and an exponent (a whole number: a sign and
+// digits only). Its significand and exponent are kept only when keep is set:
+// a number held whole in the bytes read is converted from its own text.
+struct Number {
+  enum class Part { kSign, kInteger, kFraction, kExponentSign, kExponent, kEnd };
+  Part part = Part::kSign;
+  bool whole = false;  // a whole number: no point, no exponent
+  bool keep = false;   // keep the significand and the exponent
+  bool negative = false;
+  Significand significand;
+  long long mantissa_digits = 0;
+  bool has_point = false;
+  bool has_exponent = false;  // an "e" after digits
+  bool exponent_negative = false;
+  bool has_exponent_digits = false;
+  long long exponent = 0;  // saturated far beyond any power that matters
+};
+
 // Numbers in the data file are decimal.
 constexpr int kRadix = 10;
-
-// A number's digits beyond this many significant ones need not be kept: a
-// value halfway between two floats has fewer significant digits than this,
-// so the first ones and whether any later one is non-zero decide the
-// correctly rounded float. A number of any length is read in this memory.
-constexpr int kKeptDigits = 200;
 
 // A power of ten beyond this size makes any number zero or infinite as a
 // float, so larger powers need not be told apart.
@@ -32,101 +58,155 @@ constexpr long long kExponentCap = 100000000000000000LL;
 // ones, "e" and the power of ten.
 constexpr int kTextSize = 3 + kKeptDigits + 1 + 1 + 20;
 
-// The significant digits of a decimal number as they are read, held as
-// 0.d1 d2 d3 ... times 10 to the power point.
-struct Significand {
-  char digits[kKeptDigits];
-  int kept = 0;
-  bool dropped_non_zero = false;
-  long long point = 0;
+// Convert number, its digits kept, to the nearest float, as strtof does.
+// Return false when it is beyond the float range; a number closer to zero
+// than half the smallest float is zero.
+bool ToFloat(const Number& number, float* value, bool* underflow) {
+  const Significand& significand = number.significand;
+  const bool negative = number.negative;
+  const long long exponent = number.exponent_negative ? -number.exponent : number.exponent;
+  const float zero = negative ? -0.0F : 0.0F;
+  if (significand.kept == 0) {
+    *value = zero;
+    return true;
+  }
+  // The text "-0.<kept digits>e<power>", where dropped digits that are not
+  // all zero stand as one digit 1 after the kept ones, which rounds as they
+  // do.
+  char text[kTextSize];
+  char* end = text;
+  if (negative) {
+    *end++ = '-';
+  }
+  *end++ = '0';
+  *end++ = '.';
+  for (int i = 0; i < significand.kept; ++i) {
+    *end++ = significand.digits[i];
+  }
+  if (significand.dropped_non_zero) {
+    *end++ = '1';
+  }
+  *end++ = 'e';
+  long long power = significand.point + exponent;
+  power = power > kExponentLimit ? kExponentLimit : power;
+  power = power < -kExponentLimit ? -kExponentLimit : power;
+  end = std::to_chars(end, text + kTextSize, power).ptr;
+  const std::from_chars_result result = numbers::FromChars(text, end, value);
+  if (result.ec == std::errc()) {
+    *underflow = *value == 0.0F;
+    return true;
+  }
+  // Out of range: too large when the number is 1 or more (power above 0),
+  // otherwise too small.
+  if (result.ec == std::errc::result_out_of_range && power <= 0) {
+    *value = zero;
+    *underflow = true;
+    return true;
+  }
+  return false;
+}
 
-  void Keep(int c) {
-    if (kept < kKeptDigits) {
-      digits[kept++] = static_cast<char>(c);
-    } else if (c != '0') {
-      dropped_non_zero = true;
+// Keep the count digits from digit on in number's significand or exponent.
+void KeepDigits(const char* digit, size_t count, Number* number) {
+  if (number->part == Number::Part::kExponent) {
+    for (; count > 0 && number->exponent < kExponentCap; --count) {
+      number->exponent = number->exponent * kRadix + (*digit++ - '0');
     }
+    return;
   }
-  // Leading zeros of the integer part are not significant.
-  void AddIntegerDigit(int c) {
-    if (kept > 0 || c != '0') {
-      Keep(c);
-      ++point;
-    }
+  // Leading zeros are not significant; those of a fraction move the point.
+  Significand* significand = &number->significand;
+  const bool integer = number->part == Number::Part::kInteger;
+  for (; significand->kept == 0 && count > 0 && *digit == '0'; --count, ++digit) {
+    significand->point -= integer ? 0 : 1;
   }
-  // Zeros between the point and the first significant digit move the point.
-  void AddFractionDigit(int c) {
-    if (kept > 0 || c != '0') {
-      Keep(c);
-    } else {
-      --point;
-    }
+  significand->point += integer ? static_cast<long long>(count) : 0;
+  for (; count > 0 && significand->kept < kKeptDigits; --count) {
+    significand->digits[significand->kept++] = *digit++;
   }
-  // Convert the number times 10 to the power exponent to the nearest float,
-  // as strtof does. Return false when it is beyond the float range; a number
-  // closer to zero than half the smallest float is zero.
-  bool ToFloat(bool negative, long long exponent, float* value, bool* underflow) const {
-    const float zero = negative ? -0.0F : 0.0F;
-    if (kept == 0) {
-      *value = zero;
-      return true;
-    }
-    // The text "-0.<kept digits>e<power>", where dropped digits that are not
-    // all zero stand as one digit 1 after the kept ones, which rounds as they
-    // do.
-    char text[kTextSize];
-    char* end = text;
-    if (negative) {
-      *end++ = '-';
-    }
-    *end++ = '0';
-    *end++ = '.';
-    for (int i = 0; i < kept; ++i) {
-      *end++ = digits[i];
-    }
-    if (dropped_non_zero) {
-      *end++ = '1';
-    }
-    *end++ = 'e';
-    long long power = point + exponent;
-    power = power > kExponentLimit ? kExponentLimit : power;
-    power = power < -kExponentLimit ? -kExponentLimit : power;
-    end = std::to_chars(end, text + kTextSize, power).ptr;
-    const std::from_chars_result result = numbers::FromChars(text, end, value);
-    if (result.ec == std::errc()) {
-      *underflow = *value == 0.0F;
-      return true;
-    }
-    // Out of range: too large when the number is 1 or more (power above 0),
-    // otherwise too small.
-    if (result.ec == std::errc::result_out_of_range && power <= 0) {
-      *value = zero;
-      *underflow = true;
-      return true;
-    }
-    return false;
+  for (; count > 0; --count) {
+    significand->dropped_non_zero = significand->dropped_non_zero || *digit++ != '0';
   }
-};
+}
 
-// Read the optional sign and the digits of an exponent whose "e" has just
-// been read, leaving in *c the first byte after them. Store its value,
-// saturated at kExponentCap, and return false when it has no digits.
-bool ReadExponent(Source* source, int* c, long long* exponent) {
-  *c = Next(source);
-  const bool negative = *c == '-';
-  if (*c == '+' || *c == '-') {
-    *c = Next(source);
+// Take the digits from *at on, before end, into number: counted, and kept
+// when number keeps them. Move *at past them.
+[[gnu::always_inline]] inline void TakeDigits(const char** at, const char* end, Number* number) {
+  const char* const digits = *at;
+  const char* after = digits;
+  while (after != end && IsDigit(*after)) {
+    ++after;
   }
-  bool has_digits = false;
-  long long value = 0;
-  for (; IsDigit(*c); *c = Next(source)) {
-    has_digits = true;
-    if (value < kExponentCap) {
-      value = value * kRadix + (*c - '0');
-    }
+  *at = after;
+  const auto count = static_cast<size_t>(after - digits);
+  if (number->part == Number::Part::kExponent) {
+    number->has_exponent_digits = number->has_exponent_digits || count > 0;
+  } else {
+    number->mantissa_digits += static_cast<long long>(count);
   }
-  *exponent = negative ? -value : value;
-  return has_digits;
+  if (number->keep) {
+    KeepDigits(digits, count, number);
+  }
+}
+
+// Take the bytes of number from the front of *in, the longest run that is or
+// begins a number, and move *in past them. Return true when number ended at
+// in->front(), false when *in ran out first and the number may go on.
+[[gnu::always_inline]] inline bool ConsumeNumber(std::string_view* in, Number* number) {
+  using Part = Number::Part;
+  const char* at = in->data();
+  const char* const end = at + in->size();
+  // Each part goes on from where the bytes before ran out.
+  switch (number->part) {
+    case Part::kSign:
+      if (at == end) {
+        return false;
+      }
+      if (*at == '+' || *at == '-') {
+        number->negative = *at++ == '-';
+      }
+      number->part = Part::kInteger;
+      [[fallthrough]];
+    case Part::kInteger:
+      TakeDigits(&at, end, number);
+      if (at == end || number->whole) {
+        break;
+      }
+      if (*at == '.') {
+        number->has_point = true;
+        ++at;
+      }
+      number->part = Part::kFraction;
+      [[fallthrough]];
+    case Part::kFraction:
+      TakeDigits(&at, end, number);
+      // An exponent can only extend a mantissa that has digits; once begun,
+      // it is part of the run even when no digits follow ("1e").
+      if (at == end || number->mantissa_digits == 0 || (*at != 'e' && *at != 'E')) {
+        break;
+      }
+      number->has_exponent = true;
+      ++at;
+      number->part = Part::kExponentSign;
+      [[fallthrough]];
+    case Part::kExponentSign:
+      if (at == end) {
+        break;
+      }
+      if (*at == '+' || *at == '-') {
+        number->exponent_negative = *at++ == '-';
+      }
+      number->part = Part::kExponent;
+      [[fallthrough]];
+    case Part::kExponent:
+      TakeDigits(&at, end, number);
+      break;
+    case Part::kEnd:
+      return true;
+  }
+  in->remove_prefix(static_cast<size_t>(at - in->data()));
+  number->part = at == end ? number->part : Part::kEnd;
+  return number->part == Part::kEnd;
 }
 
 }  // namespace
@@ -160,95 +240,133 @@ bool ReadLine(Source* source, char* buffer, int size) {
   return true;
 }
 
-bool ReadInteger(Source* source, long long* value, bool* fits) {
-  int c = SkipSpace(source);
-  const bool negative = c == '-';
-  if (c == '-' || c == '+') {
-    c = Next(source);
+namespace {
+
+// Return number taken again from text, its first bytes, keeping its digits.
+Number TakeKept(std::string_view text, const Number& number) {
+  Number kept;
+  kept.whole = number.whole;
+  kept.keep = true;
+  (void)ConsumeNumber(&text, &kept);
+  return kept;
+}
+
+// Read a number from source into number: white space skipped, then the
+// longest run that is or begins one, the source left before the byte after
+// it, which is returned (EOF at the end), its start held on to while it is
+// read. Set text to its bytes when read at once, else to the empty view.
+[[gnu::always_inline]] inline int ReadNumber(Source* source, Number* number, Place* start,
+                                             std::string_view* text) {
+  SkipSpace(source);
+  *start = Here(*source);
+  source->item = start->offset;
+  const std::string_view unread = Unread(*source);
+  std::string_view in = unread;
+  bool ended = ConsumeNumber(&in, number);
+  if (!ended && !number->keep) {
+    // The bytes read so far may be let go before the number ends: its
+    // digits are kept from its start.
+    *number = TakeKept(unread, *number);
   }
-  if (!IsDigit(c)) {
-    Back(source, c);
+  *text = unread.substr(0, ended ? unread.size() - in.size() : 0);
+  source->position += unread.size() - in.size();
+  while (!ended) {
+    if (!Fill(source)) {
+      return EOF;
+    }
+    in = Unread(*source);
+    const size_t size = in.size();
+    ended = ConsumeNumber(&in, number);
+    source->position += size - in.size();
+  }
+  // A NUL byte is counted as it is read.
+  const auto next = static_cast<unsigned char>(in.front());
+  if (next == '\0') {
+    Back(source, Next(source));
+  }
+  return next;
+}
+
+// Convert number, whose bytes are text when it was read at once, to the
+// nearest float: from its own text, unless that is beyond the float range or
+// becomes zero without being zero, which ToFloat tells from its digits.
+bool Convert(std::string_view text, const Number& number, float* value, bool* underflow) {
+  if (text.empty()) {
+    return ToFloat(number, value, underflow);
+  }
+  const std::string_view digits = text.front() == '+' ? text.substr(1) : text;
+  float read = 0.0F;
+  const char* const end = digits.data() + digits.size();
+  const std::from_chars_result result = numbers::FromChars(digits.data(), end, &read);
+  // Zero read from a mantissa with a digit other than 0 is an underflow.
+  if (result.ec == std::errc() && result.ptr == end &&
+      (read != 0.0F ||
+       digits.substr(0, digits.find_first_of("eE")).find_first_of("123456789") == digits.npos)) {
+    *value = read;
+    return true;
+  }
+  return ToFloat(TakeKept(text, number), value, underflow);
+}
+
+}  // namespace
+
+bool ReadInteger(Source* source, long long* value, bool* fits) {
+  Number number;
+  number.whole = true;
+  number.keep = true;
+  Place start;
+  std::string_view bytes;
+  ReadNumber(source, &number, &start, &bytes);
+  if (number.mantissa_digits == 0) {
     return false;
   }
   // Accumulate towards the sign's own limit and stay there: a number beyond
   // 32 bits must never wrap into the accepted range.
+  const Significand& significand = number.significand;
   long long result = 0;
   bool saturated = false;
-  for (; IsDigit(c); c = Next(source)) {
-    const int digit = c - '0';
-    if (negative) {
-      saturated = saturated || result < (LLONG_MIN + digit) / kRadix;
+  for (long long i = 0; i < significand.point && !saturated; ++i) {
+    const int digit = i < significand.kept ? significand.digits[i] - '0' : 0;
+    if (number.negative) {
+      saturated = result < (LLONG_MIN + digit) / kRadix;
       result = saturated ? LLONG_MIN : result * kRadix - digit;
     } else {
-      saturated = saturated || result > (LLONG_MAX - digit) / kRadix;
+      saturated = result > (LLONG_MAX - digit) / kRadix;
       result = saturated ? LLONG_MAX : result * kRadix + digit;
     }
   }
-  Back(source, c);
   *value = result;
   *fits = !saturated;
   return true;
 }
 
-namespace {
-
-bool ReadValueFrom(Source* source, float* value, ValueText* text) {
-  ValueText seen;
-  Significand significand;
-  int c = SkipSpace(source);
-  seen.start = Previous(*source);
-  const bool negative = c == '-';
-  if (c == '+' || c == '-') {
-    c = Next(source);
-  }
-  long long mantissa_digits = 0;
-  for (; IsDigit(c); c = Next(source), ++mantissa_digits) {
-    significand.AddIntegerDigit(c);
-  }
-  const bool lone_zero = mantissa_digits == 1 && significand.kept == 0 && c != '.';
-  const bool has_point = c == '.';
-  if (has_point) {
-    for (c = Next(source); IsDigit(c); c = Next(source), ++mantissa_digits) {
-      significand.AddFractionDigit(c);
-    }
-  }
-  // An exponent can only extend a mantissa that has digits; once begun, it is
-  // part of the run even when no digits follow ("1e", "1e+").
-  long long exponent = 0;
-  bool exponent_whole = true;
-  if (mantissa_digits > 0 && (c == 'e' || c == 'E')) {
-    exponent_whole = ReadExponent(source, &c, &exponent);
-  }
-  Back(source, c);
-  seen.next = c;
-  seen.comma_after_point = has_point && c == ',';
+bool ReadValue(Source* source, float* value, ValueText* text) {
+  Number number;
+  std::string_view bytes;
+  const int c = ReadNumber(source, &number, &text->start, &bytes);
+  ValueIssue issue = ValueIssue::kNone;
   bool underflow = false;
-  if (mantissa_digits == 0) {
-    seen.issue = ValueIssue::kNoNumber;
-  } else if (!exponent_whole) {
-    seen.issue = ValueIssue::kNoExponentDigits;
-  } else if (lone_zero && (c == 'x' || c == 'X')) {
+  if (number.mantissa_digits == 0) {
+    issue = ValueIssue::kNoNumber;
+  } else if (number.has_exponent && !number.has_exponent_digits) {
+    issue = ValueIssue::kNoExponentDigits;
+  } else if ((c == 'x' || c == 'X') && number.mantissa_digits == 1 && !number.has_point &&
+             (bytes.empty() ? number.significand.kept == 0 : bytes.back() == '0')) {
     // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
     // pass as a 0 followed by text.
-    seen.issue = ValueIssue::kHexadecimal;
-  } else if (!significand.ToFloat(negative, exponent, value, &underflow)) {
+    issue = ValueIssue::kHexadecimal;
+  } else if (!Convert(bytes, number, value, &underflow)) {
     // A number beyond the float range is no value of the data file.
-    seen.issue = ValueIssue::kOutOfRange;
+    issue = ValueIssue::kOutOfRange;
   } else if (underflow) {
-    seen.issue = ValueIssue::kUnderflow;
+    issue = ValueIssue::kUnderflow;
   }
-  if (text != nullptr) {
-    *text = seen;
-  }
-  if (seen.issue != ValueIssue::kNone && seen.issue != ValueIssue::kUnderflow) {
+  text->issue = issue;
+  text->next = c;
+  text->comma_after_point = number.has_point && c == ',';
+  if (issue != ValueIssue::kNone && issue != ValueIssue::kUnderflow) {
     return false;
   }
-  Back(source, SkipSpace(source));
+  SkipSpace(source);
   return true;
-}
-
-}  // namespace
-
-bool ReadValue(Source* source, float* value, ValueText* text) {
-  return ReadPlainValue(source, value, text) || ReadValueFrom(source, value, text);
 }

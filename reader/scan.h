@@ -13,12 +13,6 @@
 // false when nothing could be read (end of file at once, or a read error).
 bool ReadLine(Source* source, char* buffer, int size);
 
-// Read a decimal integer as "%d" does: skip white space, then an optional
-// sign and digits. Store the value, saturated at the 64-bit limits, and
-// whether it fits them unsaturated in fits, and return true; return false
-// when there are no digits.
-bool ReadInteger(Source* source, long long* value, bool* fits);
-
 // Why a value was not read, or what is odd about one that was.
 enum class ValueIssue {
   kNone,
@@ -37,25 +31,19 @@ struct ValueText {
   bool comma_after_point = false;  // a number with a decimal point, then a comma: "1.5,"
 };
 
+// Read a decimal integer as "%d" does: skip white space, then an optional
+// sign and digits. Store the value, saturated at the 64-bit limits, and
+// whether it fits them unsaturated in fits, and return true; return false
+// when there are no digits.
+bool ReadInteger(Source* source, long long* value, bool* fits);
+
 // Read a decimal number as "%f " does into a float: skip white space, take
 // the longest run that is or begins a decimal number (sign, digits with an
 // optional point, exponent), convert it correctly rounded, then skip the
 // white space after it. Return false when that run is not a whole number,
-// when the value is not finite, or for a hexadecimal number. text, when not
-// null, receives where the number began and what was odd about it.
-bool ReadValue(Source* source, float* value, ValueText* text = nullptr);
-
-// Read a plain value as ReadValue does: one that stands whole in the bytes
-// already read and needs no word of warning. Return false, with nothing
-// read, for any other, which ReadValue reads byte by byte and explains.
-bool ReadPlainValue(Source* source, float* value, ValueText* text);
-
-// Read plain values as ReadValue does into values[0, count) while each is
-// followed by white space and stands on the line of the first, and return
-// how many were read; none when the next value is not such a value, which
-// ReadValue then reads. A run of them is read without a call for each. Store
-// where the first began, and what was read of the last.
-long long ReadPlainValues(Source* source, double* values, long long count, Place* first,
-                          ValueText* last);
+// when the value is not finite, or for a hexadecimal number. text receives
+// where the number began and what was odd about it. The source holds on to
+// where it began while it is read.
+bool ReadValue(Source* source, float* value, ValueText* text);
 
 #endif  // KELVARIN_READER_SCAN_H_

@@ -4,18 +4,6 @@
 #include <cstring>
 #include <string>
 
-long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity) {
-  const long long read = ReadAt(source, offset, bytes, capacity);
-  if (read < 0) {
-    return -1;
-  }
-  long long count = 0;
-  while (count < read && bytes[count] != '\n' && !(word && IsSpace(bytes[count]))) {
-    ++count;
-  }
-  return count;
-}
-
 namespace {
 
 // Return where the whole characters of bytes[start, count) that end within
@@ -36,23 +24,20 @@ long long CharacterEnd(const char* bytes, long long start, long long count, long
 }
 
 // Write into extra the data line of place and a caret under its column, each
-// line beginning with a blank; the empty string when the line cannot be read
-// again. A long line is shown in part, cut between characters, with "..."
+// line beginning with a blank. A long line is shown in part, cut between characters, with "..."
 // where it is cut. The caret counts characters as they are shown: one column
 // for a character, four for a byte shown as \xHH, a tab for a tab.
 void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) {
-  extra[0] = '\0';
   const long long column = place.column - 1;
   const long long from = column > kShownBefore ? column - kShownBefore : 0;
   // The bytes of a character that begins within the shown bytes are all
   // read, and one more tells whether the line goes on.
   constexpr long long kShownBytes = kShownBefore + kShownAfter;
-  char bytes[kShownBytes + kLongestUtf8];
-  long long count = Peek(source, place.line_offset + from, false, bytes, sizeof bytes);
-  if (count < 0) {
-    return;
-  }
-  const bool whole_line = count < static_cast<long long>(sizeof bytes);
+  constexpr size_t kPeeked = kShownBytes + kLongestUtf8;
+  const std::string_view peeked = Peek(source, place.line_offset + from, false, kPeeked);
+  const char* const bytes = peeked.data();
+  auto count = static_cast<long long>(peeked.size());
+  const bool whole_line = peeked.size() < kPeeked;
   while (whole_line && count > 0 && (bytes[count - 1] == '\r')) {
     --count;
   }
@@ -86,23 +71,17 @@ void ShowLine(Source* source, const Place& place, char* extra, size_t capacity) 
 
 }  // namespace
 
-bool Quote(Source* source, const Place& place, char* quoted, const char* fallback) {
+std::string Quoted(Source* source, const Place& place) {
   // The bytes of a character that begins within kQuotedBytes are all read.
-  char bytes[kQuotedBytes + kLongestUtf8];
-  const long long count = Peek(source, place.offset, true, bytes, sizeof bytes);
-  if (count == 0) {
-    (void)std::snprintf(quoted, kTextCapacity, "end of file");
-    return true;
+  const std::string_view bytes = Peek(source, place.offset, true, kQuotedBytes + kLongestUtf8);
+  if (bytes.empty()) {
+    return "end of file";
   }
-  if (count < 0) {
-    (void)std::snprintf(quoted, kTextCapacity, "%s", fallback);
-    return false;
-  }
-  const long long end = CharacterEnd(bytes, 0, count, kQuotedBytes);
+  const long long end =
+      CharacterEnd(bytes.data(), 0, static_cast<long long>(bytes.size()), kQuotedBytes);
   char escaped[4 * kQuotedBytes + 1];
-  Escape(bytes, static_cast<size_t>(end), escaped, sizeof escaped);
-  (void)std::snprintf(quoted, kTextCapacity, "'%s%s'", escaped, end < count ? "..." : "");
-  return true;
+  Escape(bytes.data(), static_cast<size_t>(end), escaped, sizeof escaped);
+  return std::string("'") + escaped + (end < static_cast<long long>(bytes.size()) ? "...'" : "'");
 }
 
 // NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler

@@ -1,8 +1,10 @@
 // Showing a place of a data file in a diagnostic: the text there, quoted,
-// and the data line with a caret under the place's column. The file is read
-// again where it can seek; a pipe gets plain words instead.
+// and the data line with a caret under the place's column, from the bytes
+// that the source keeps.
 #ifndef KELVARIN_READER_SHOW_H_
 #define KELVARIN_READER_SHOW_H_
+
+#include <string>
 
 #include "reader/reading.h"
 #include "text/utf8.h"
@@ -18,16 +20,14 @@ constexpr int kTextCapacity = 4 * (kShownBefore + kShownAfter) + 8;
 // The longest UTF-8 character, in bytes.
 constexpr int kLongestUtf8 = 4;
 
-// Read up to capacity bytes of the file from offset, stopping before a line
-// feed (and before white space when word is true), and leave the file where
-// it was. Return the count read, or -1 when the file cannot seek (a pipe).
-long long Peek(Source* source, long long offset, bool word, char* bytes, long long capacity);
+// The source keeps what a diagnostic shows of a place it holds on to.
+static_assert(kKeptBefore >= kShownBefore &&
+              kKeptAfter >= kMaxDescriptionLength + kShownAfter + kLongestUtf8);
 
-// Write into quoted (kTextCapacity bytes) the text of the file from place up
-// to white space, cut between characters after kQuotedBytes, escaped and in
-// quotes; "end of file" at the end. Return false, with fallback in quoted,
-// when the file cannot be read again there (a pipe).
-bool Quote(Source* source, const Place& place, char* quoted, const char* fallback);
+// Return the text of the file from place up to white space, cut between
+// characters after kQuotedBytes, escaped and in quotes; "end of file" at the
+// end.
+std::string Quoted(Source* source, const Place& place);
 
 // Say text about place of the reader's file, with the line and a caret.
 // NOLINTNEXTLINE(cert-dcl50-cpp): printf-like, its format checked by the compiler

@@ -1,11 +1,13 @@
 // The data file's bytes: a regular file read a chunk at a time, any other
-// a byte at a time, with the place of each byte counted as it is read.
+// a line at a time, bytes in memory taken a chunk at a time, each kept while
+// a diagnostic may quote it, with the place of each counted as it is read.
 #include "reader/source.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <new>
+#include <utility>
 
 #if !defined(_WIN32)
 #include <unistd.h>
@@ -41,160 +43,190 @@ FileKind KindOf(std::FILE* file, long long* size) {
   return FileKind::kRegular;
 }
 
-// Return true when source's file is read straight from its descriptor: a
-// regular file read in chunks, other than standard input (whose stream may
-// hold bytes already). A file that ends where its size said is then known to
-// end without asking it once more. The stream's own idea of its position is
-// then stale: ReadAt reads such a file without it.
-// The Windows build reads every file through its stream.
+// Read the next chunk of source's regular file onto piece, and return how
+// many bytes were read. A file whose size is known is asked for no more than
+// one byte past it, which tells whether it grew. A file other than standard
+// input (whose stream may hold bytes already) is read straight from its
+// descriptor, and one that ends where its size said is then known to end
+// without asking it once more. The Windows build reads every file through
+// its stream.
+size_t ReadChunk(Source* source, Piece* piece) {
+  const size_t size = piece->bytes.size();
+  const long long end = piece->offset + static_cast<long long>(size);
+  const size_t want =
+      source->file_size < end
+          ? source->chunk
+          : std::min(source->chunk, static_cast<size_t>(source->file_size - end) + 1);
+  piece->bytes.resize(size + want);
+  char* const bytes = &piece->bytes[size];
+  size_t count = 0;
 #if !defined(_WIN32)
-bool ReadsDescriptor(const Source& source) {
-  return source.kind == FileKind::kRegular && source.size > 1 && source.file != stdin;
-}
-#endif
-
-// Read the next chunk of source's file into its bytes, and return how many
-// were read.
-size_t ReadChunk(Source* source) {
-#if !defined(_WIN32)
-  if (ReadsDescriptor(*source)) {
-    ssize_t count = 0;
+  if (source->file != stdin) {
+    ssize_t read_count = 0;
     do {
-      count = read(fileno(source->file), source->bytes.get(), source->size);
-    } while (count < 0 && errno == EINTR);
-    source->failed = count < 0;
-    const size_t read = count < 0 ? 0 : static_cast<size_t>(count);
-    const long long end = source->base + static_cast<long long>(source->filled + read);
-    source->ended = read == 0 || end == source->file_size;
-    return read;
+      read_count = read(fileno(source->file), bytes, want);
+    } while (read_count < 0 && errno == EINTR);
+    source->failed = read_count < 0;
+    count = read_count < 0 ? 0 : static_cast<size_t>(read_count);
+    source->ended = count == 0 || end + static_cast<long long>(count) == source->file_size;
+    piece->bytes.resize(size + count);
+    return count;
   }
 #endif
-  const size_t count = std::fread(source->bytes.get(), 1, source->size, source->file);
+  count = std::fread(bytes, 1, want, source->file);
   // A file that gives fewer bytes than asked is at its end, or failed, which
   // ferror tells.
-  source->ended =
-      count < source->size && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
+  source->ended = count < want && (std::feof(source->file) != 0 || std::ferror(source->file) != 0);
+  piece->bytes.resize(size + count);
   return count;
+}
+
+// Read a line of source's file, or a chunk of it when the line is longer,
+// onto bytes, and return how many were read: a terminal is never asked for
+// more than the line being typed.
+size_t ReadLineOf(Source* source, std::string* bytes) {
+  size_t count = 0;
+  int c = 0;
+  while (count < source->chunk && (c = GetByte(source->file)) != EOF) {
+    bytes->push_back(static_cast<char>(c));
+    ++count;
+    if (c == '\n') {
+      break;
+    }
+  }
+  source->ended = c == EOF;
+  return count;
+}
+
+// Keep of source's pieces only the bytes that a diagnostic may quote: those
+// around each place held on to, and those from kKeptBefore before the next
+// byte on, which stay the last piece. A place is held on to by the time the
+// next byte is at most one past it, so the bytes it quotes are all kept.
+void LetGo(Source* source) {
+  const Piece& last = source->pieces.back();
+  const long long next = last.offset + static_cast<long long>(source->position);
+  std::vector<std::pair<long long, long long>> spans;
+  for (const long long place : source->held) {
+    spans.emplace_back(place - kKeptBefore, place + kKeptAfter);
+  }
+  if (source->item >= 0) {
+    spans.emplace_back(source->item - kKeptBefore, source->item + kKeptAfter);
+  }
+  std::sort(spans.begin(), spans.end());
+  std::vector<Piece> kept;
+  long long tail = next - kKeptBefore;
+  for (size_t i = 0; i < spans.size() && spans[i].first < tail;) {
+    const long long from = spans[i].first;
+    long long to = spans[i].second;
+    for (++i; i < spans.size() && spans[i].first <= to; ++i) {
+      to = std::max(to, spans[i].second);
+    }
+    // Spans that reach the last piece's bytes begin it, so that each is
+    // quoted from one piece.
+    if (to >= tail) {
+      tail = from;
+      break;
+    }
+    for (const Piece& piece : source->pieces) {
+      const long long begin = std::max(from, piece.offset);
+      const long long end = std::min(to, piece.offset + static_cast<long long>(piece.bytes.size()));
+      if (begin >= end) {
+        continue;
+      }
+      if (kept.empty() ||
+          kept.back().offset + static_cast<long long>(kept.back().bytes.size()) != begin) {
+        kept.push_back(Piece{begin, {}});
+      }
+      kept.back().bytes.append(piece.bytes, static_cast<size_t>(begin - piece.offset),
+                               static_cast<size_t>(end - begin));
+    }
+  }
+  tail = std::max(tail, last.offset);
+  kept.push_back(Piece{tail, last.bytes.substr(static_cast<size_t>(tail - last.offset))});
+  source->position = static_cast<size_t>(next - tail);
+  source->pieces = std::move(kept);
 }
 
 }  // namespace
 
-bool BeginReading(Source* source, std::FILE* file, FileKind kind, long long file_size) {
+void BeginReading(Source* source, std::FILE* file, FileKind kind, long long file_size) {
   source->file = file;
   source->kind = kind;
   source->file_size = file_size;
   if (source->kind == FileKind::kUnknown) {
     source->kind = KindOf(source->file, &source->file_size);
   }
-  if (source->chunk > 1 && source->kind == FileKind::kRegular) {
-    source->size = source->chunk;
-    source->bytes.reset(new (std::nothrow) unsigned char[source->size]);
-    // A regular file is read straight into bytes, bypassing the stream's
-    // own buffer (which would cost another look at the file).
-    if (source->bytes && source->file != stdin) {
-      (void)std::setvbuf(source->file, nullptr, _IONBF, 0);
-    }
+  // A regular file is read straight into the pieces, bypassing the stream's
+  // own buffer (which would cost another look at the file).
+  if (source->kind == FileKind::kRegular && source->file != stdin) {
+    (void)std::setvbuf(source->file, nullptr, _IONBF, 0);
   }
-  // Without room for a chunk, the file is read a byte at a time.
-  if (!source->bytes) {
-    source->size = 1;
-    source->bytes.reset(new (std::nothrow) unsigned char[1]);
-  }
-  return source->bytes != nullptr;
+  source->pieces.assign(1, Piece());
 }
 
-int Refill(Source* source) {
-  if (!source->bytes || source->ended) {
-    return EOF;
+void BeginReadingBytes(Source* source, std::string_view bytes) {
+  source->memory = bytes;
+  source->kind = FileKind::kRegular;
+  source->pieces.assign(1, Piece());
+}
+
+bool Fill(Source* source) {
+  if (source->ended) {
+    return false;
   }
+  size_t held = 0;
+  for (const Piece& piece : source->pieces) {
+    held += piece.bytes.size();
+  }
+  if (held > source->kept_bytes) {
+    LetGo(source);
+  }
+  std::string& bytes = source->pieces.back().bytes;
   size_t count = 0;
-  if (source->size > 1) {
-    count = ReadChunk(source);
+  if (source->file == nullptr) {
+    count = std::min(source->chunk, source->memory.size());
+    bytes.append(source->memory.substr(0, count));
+    source->memory.remove_prefix(count);
+    source->ended = source->memory.empty();
+  } else if (source->kind == FileKind::kRegular && source->chunk > 1) {
+    count = ReadChunk(source, &source->pieces.back());
   } else {
-    const int c = GetByte(source->file);
-    source->bytes[0] = static_cast<unsigned char>(c);
-    count = c == EOF ? 0 : 1;
+    count = ReadLineOf(source, &bytes);
   }
-  source->base += static_cast<long long>(source->filled);
-  source->filled = count;
-  source->position = 0;
-  return count == 0 ? EOF : source->bytes[source->position++];
+  return count > 0;
 }
 
-long long ReadAt(Source* source, long long offset, char* bytes, long long capacity) {
-#if !defined(_WIN32)
-  if (ReadsDescriptor(*source)) {
-    ssize_t count = 0;
-    do {
-      count = pread(fileno(source->file), bytes, static_cast<size_t>(capacity),
-                    static_cast<off_t>(offset));
-    } while (count < 0 && errno == EINTR);
-    return count;
+std::string_view Peek(Source* source, long long offset, bool word, size_t count) {
+  for (const Piece& piece : source->pieces) {
+    const long long end = piece.offset + static_cast<long long>(piece.bytes.size());
+    const bool last = &piece == &source->pieces.back();
+    if (offset < piece.offset || offset > end || (offset == end && !last)) {
+      continue;
+    }
+    // Bytes not yet read are read, up to a line feed.
+    const std::string_view from =
+        std::string_view(piece.bytes).substr(static_cast<size_t>(offset - piece.offset));
+    if (last && from.size() < count && from.find('\n') == std::string_view::npos && Fill(source)) {
+      return Peek(source, offset, word, count);
+    }
+    size_t length = 0;
+    while (length < std::min(count, from.size()) && from[length] != '\n' &&
+           !(word && IsSpace(static_cast<unsigned char>(from[length])))) {
+      ++length;
+    }
+    return from.substr(0, length);
   }
-#endif
-  std::FILE* file = source->file;
-  const long position = std::ftell(file);
-  if (position < 0 || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) {
-    std::clearerr(file);
-    return -1;
-  }
-  // Read in one call: a regular file is read without the stream's buffer.
-  const auto count =
-      static_cast<long long>(std::fread(bytes, 1, static_cast<size_t>(capacity), file));
-  std::clearerr(file);
-  (void)std::fseek(file, position, SEEK_SET);
-  return count;
+  return {};
 }
 
-bool ReadFailed(const Source& source) { return source.failed || std::ferror(source.file) != 0; }
+bool ReadFailed(const Source& source) {
+  return source.failed || (source.file != nullptr && std::ferror(source.file) != 0);
+}
 
 void CountNul(Source* source) {
-  const long long end = source->base + static_cast<long long>(source->position);
+  const long long end = source->pieces.back().offset + static_cast<long long>(source->position);
   if (end > source->nul_end) {
     ++source->nul_bytes;
     source->nul_end = end;
-  }
-}
-
-Place Here(const Source& source) {
-  Place place;
-  place.line = source.line;
-  place.offset = source.base + static_cast<long long>(source.position);
-  place.line_offset = source.line_offset;
-  place.column = place.offset - source.line_offset + 1;
-  return place;
-}
-
-Place Previous(const Source& source) {
-  Place place = Here(source);
-  if (source.last == EOF) {
-    return place;
-  }
-  --place.offset;
-  if (source.last == '\n') {
-    --place.line;
-    place.line_offset = source.last_line_offset;
-  }
-  place.column = place.offset - place.line_offset + 1;
-  return place;
-}
-
-void MoveTo(Source* source, size_t position, long long line, long long line_offset) {
-  source->position = position;
-  source->line = line;
-  source->line_offset = line_offset;
-  source->last = EOF;
-}
-
-// The byte read last is still in the bytes read: a refill keeps the byte it
-// returns at the start.
-void Back(Source* source, int c) {
-  if (c != EOF) {
-    --source->position;
-    if (c == '\n') {
-      --source->line;
-      source->line_offset = source->last_line_offset;
-    }
-    source->last = EOF;
   }
 }

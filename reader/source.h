@@ -1,11 +1,13 @@
-// A data file as the reader reads it: its bytes one at a time, the place
-// of each, and one byte of push-back.
+// A data file as the reader reads it: its bytes kept in memory as they are
+// read, the place of each, and the bytes a diagnostic may yet quote.
 #ifndef KELVARIN_READER_SOURCE_H_
 #define KELVARIN_READER_SOURCE_H_
 
 #include <cstddef>
 #include <cstdio>
-#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // A place in a data file: line and column count from 1, in bytes; a line
 // ends at a line feed.
@@ -19,50 +21,76 @@ struct Place {
 // The bytes asked of a regular file at a time.
 constexpr size_t kChunkBytes = 16384;
 
+// The bytes kept of a file before those that no diagnostic can quote are let
+// go: a file this long is held whole.
+constexpr size_t kKeptBytes = size_t{1} << 20;
+
+// A diagnostic about a place quotes the bytes from this many before it to
+// this many after it (show.h): those of a place that the reader holds on to
+// are kept, and so are those before the next byte to read.
+constexpr long long kKeptBefore = 64;
+constexpr long long kKeptAfter = 256;
+
 // What a data file is, as far as reading it goes: a regular file can be read
 // ahead, any other (a pipe, a terminal) gives its bytes as they come.
 enum class FileKind { kUnknown, kRegular, kOther };
 
-// An open data file read byte by byte, with the place of the next byte and
-// one byte of push-back. A regular file is read a chunk at a time into
-// bytes; any other file one byte at a time, so that a program reading a
-// terminal answers each line as it is typed.
+// A stretch of the file kept in memory, from offset on.
+struct Piece {
+  long long offset = 0;
+  std::string bytes;
+};
+
+// An open data file, or bytes in memory, read into pieces: the last of them
+// is read on, the others are what was kept of the bytes before it. A regular
+// file is read a chunk at a time, any other a line at a time, so that a
+// program reading a terminal answers each line as it is typed; bytes in
+// memory are taken a chunk at a time. Once more than kept_bytes are held,
+// only the bytes around the places held on to and the last kKeptBefore
+// before the next byte are kept, so that a file of any length is read in
+// bounded memory.
 struct Source {
-  std::FILE* file = nullptr;
-  FileKind kind = FileKind::kUnknown;      // asked of the file at the first read when unknown
-  size_t chunk = kChunkBytes;              // the bytes asked of a regular file at a time
-  std::unique_ptr<unsigned char[]> bytes;  // read from the file; null before BeginReading
-  size_t size = 0;                         // of bytes
-  size_t position = 0;                     // of the next byte in bytes
-  size_t filled = 0;                       // the bytes read into bytes
-  bool ended = false;                      // the file has no more bytes to read
-  bool failed = false;                     // a read of the file failed (errno tells why)
-  long long file_size = -1;                // of a regular file when opened; -1 when unknown
-  long long base = 0;                      // the file's offset of bytes[0]
-  long long line = 1;                      // of the next byte
-  long long line_offset = 0;               // where the next byte's line begins
-  long long last_line_offset = 0;          // where the line of a line feed read last began
-  int last = EOF;                          // the byte read last
-  long long nul_bytes = 0;                 // the NUL bytes read, each counted once
-  long long nul_end = 0;                   // the offset after the last NUL counted
+  std::FILE* file = nullptr;           // null when reading memory
+  std::string_view memory;             // the bytes in memory not yet taken
+  FileKind kind = FileKind::kUnknown;  // asked of the file at the first read when unknown
+  size_t chunk = kChunkBytes;          // the bytes asked at a time
+  size_t kept_bytes = kKeptBytes;      // held before bytes are let go
+  std::vector<Piece> pieces;           // the bytes kept, in file order
+  size_t position = 0;                 // of the next byte in the last piece
+  bool ended = false;                  // the file has no more bytes to read
+  bool failed = false;                 // a read of the file failed (errno tells why)
+  long long file_size = -1;            // of a regular file when opened; -1 when unknown
+  long long line = 1;                  // of the next byte
+  long long line_offset = 0;           // where the next byte's line begins
+  long long last_line_offset = 0;      // where the line of a line feed read last began
+  long long nul_bytes = 0;             // the NUL bytes read, each counted once
+  long long nul_end = 0;               // the offset after the last NUL counted
+  std::vector<long long> held;         // the places a diagnostic may quote later
+  long long item = -1;                 // where the item being read began, or -1
 };
 
 // Make source ready to read file from its start: take what the file is
 // from kind and a regular file's size from file_size, or learn them from the
-// file when kind is kUnknown, and get the room for its bytes. Return false
-// when there is no memory for them. A source that is not ready reads as
-// empty.
-bool BeginReading(Source* source, std::FILE* file, FileKind kind = FileKind::kUnknown,
+// file when kind is kUnknown.
+void BeginReading(Source* source, std::FILE* file, FileKind kind = FileKind::kUnknown,
                   long long file_size = -1);
 
-// Read bytes from the file when those in source->bytes are used up, and
-// return the first of them, or EOF.
-int Refill(Source* source);
+// Make source ready to read bytes, which must outlive it.
+void BeginReadingBytes(Source* source, std::string_view bytes);
 
-// Read up to capacity bytes of source's file from offset into bytes, and
-// leave the file where it was. Return the count read, or -1 when the file
-// cannot be read there (a pipe).
-long long ReadAt(Source* source, long long offset, char* bytes, long long capacity);
+// Read more of the file onto the last piece: a chunk of a regular file or of
+// memory, a line of any other file. Return false when there was nothing more.
+bool Fill(Source* source);
+
+// Return the bytes not yet read in the last piece.
+inline std::string_view Unread(const Source& source) {
+  return std::string_view(source.pieces.back().bytes).substr(source.position);
+}
+
+// Return the kept bytes from offset on, up to count of them, stopping before
+// a line feed (and before white space when word is true), reading on where
+// they are not read yet. The bytes that a diagnostic quotes are kept.
+std::string_view Peek(Source* source, long long offset, bool word, size_t count);
 
 // Return true when a read of source's file failed.
 bool ReadFailed(const Source& source);
@@ -72,13 +100,15 @@ void CountNul(Source* source);
 
 // Return the next byte of source, or EOF.
 inline int Next(Source* source) {
-  const int c =
-      source->position < source->filled ? source->bytes[source->position++] : Refill(source);
-  source->last = c;
+  if (source->position == source->pieces.back().bytes.size() && !Fill(source)) {
+    return EOF;
+  }
+  const Piece& piece = source->pieces.back();
+  const int c = static_cast<unsigned char>(piece.bytes[source->position++]);
   if (c == '\n') {
     ++source->line;
     source->last_line_offset = source->line_offset;
-    source->line_offset = source->base + static_cast<long long>(source->position);
+    source->line_offset = piece.offset + static_cast<long long>(source->position);
   } else if (c == '\0') {
     CountNul(source);
   }
@@ -86,20 +116,27 @@ inline int Next(Source* source) {
 }
 
 // Return the place of the byte that Next would return next.
-Place Here(const Source& source);
-
-// Return the place of the byte that Next returned last (the place of the
-// next byte, when that was EOF).
-Place Previous(const Source& source);
-
-// Move source on to position in its bytes, on line, which begins at
-// line_offset: the bytes before it are read. They hold no NUL byte, which
-// Next would count.
-void MoveTo(Source* source, size_t position, long long line, long long line_offset);
+inline Place Here(const Source& source) {
+  Place place;
+  place.line = source.line;
+  place.offset = source.pieces.back().offset + static_cast<long long>(source.position);
+  place.line_offset = source.line_offset;
+  place.column = place.offset - source.line_offset + 1;
+  return place;
+}
 
 // Give back c, the byte that Next returned last, so that Next returns it
-// again. EOF is not given back.
-void Back(Source* source, int c);
+// again. EOF is not given back. The byte is still in the last piece: the
+// bytes before the next are kept.
+inline void Back(Source* source, int c) {
+  if (c != EOF) {
+    --source->position;
+    if (c == '\n') {
+      --source->line;
+      source->line_offset = source->last_line_offset;
+    }
+  }
+}
 
 // Return true for the bytes the C locale's isspace accepts: blank, tab,
 // line feed, vertical tab, form feed and carriage return.
@@ -112,13 +149,25 @@ inline bool IsSpace(int c) {
 // Return true for a decimal digit.
 inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
-// Return the first byte of source that is not white space, or EOF.
-inline int SkipSpace(Source* source) {
-  int c = Next(source);
-  while (IsSpace(c)) {
-    c = Next(source);
+// Move source on past white space, to the next byte that is not, or to
+// the end.
+inline void SkipSpace(Source* source) {
+  for (;;) {
+    const Piece& piece = source->pieces.back();
+    const size_t size = piece.bytes.size();
+    size_t i = source->position;
+    for (; i < size && IsSpace(static_cast<unsigned char>(piece.bytes[i])); ++i) {
+      if (piece.bytes[i] == '\n') {
+        ++source->line;
+        source->last_line_offset = source->line_offset;
+        source->line_offset = piece.offset + static_cast<long long>(i) + 1;
+      }
+    }
+    source->position = i;
+    if (i < size || !Fill(source)) {
+      return;
+    }
   }
-  return c;
 }
 
 #endif  // KELVARIN_READER_SOURCE_H_

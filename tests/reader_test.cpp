@@ -36,20 +36,28 @@ struct Outcome {
   std::string values;  // the values read into the matrix
 };
 
-// Read text as the program reads a data file named "team.dat", chunk bytes
-// at a time.
-Outcome Read(const std::string& text, size_t chunk = kChunkBytes) {
+// How a test reads a data file.
+struct Way {
+  size_t chunk = kChunkBytes;      // the bytes read at a time
+  size_t kept_bytes = kKeptBytes;  // held before the bytes no diagnostic quotes are let go
+  bool in_memory = false;          // read from the bytes in memory
+};
+
+// Read text as the program reads a data file named "team.dat".
+Outcome Read(const std::string& text, Way way = {}) {
   File file = FileWith(text);
   File said(std::tmpfile());
   Diagnostics diagnostics;
   diagnostics.stream = said.get();
   Reader reader;
-  reader.source.chunk = chunk;
+  reader.source.chunk = way.chunk;
+  reader.source.kept_bytes = way.kept_bytes;
   reader.name = "team.dat";
   reader.diagnostics = &diagnostics;
   Outcome outcome;
   Matrix influence;
-  outcome.failure = ReadGroup(&reader, file.get(), &influence);
+  outcome.failure = way.in_memory ? ReadGroupFromBytes(text, "team.dat", &reader, &influence)
+                                  : ReadGroup(&reader, file.get(), &influence);
   for (long long i = 0; influence && i < reader.values; ++i) {
     outcome.values += std::to_string(influence->data[i]) + " ";
   }
@@ -113,6 +121,9 @@ TEST(Diagnostics, WarnOfSilentMisreadings) {
        "team.dat:1:1: warning: the first line, '3', looks like the number of players, and 9 "
        "numbers follow it: is the description line missing? The first line is always the "
        "description\n"},
+      // A description that is a number, with five numbers after it where a
+      // missing description would leave four.
+      {"2\n2\n1 0\n0 1\n", ""},
       {"Triad\n3\n1 0.5 0.25\n0.5 1\n0.75 0.25 0.5 1\n",
        "team.dat:4:1: warning: the 9 values stand on 3 lines, but not 3 to a line: line 4 holds 2 "
        "and line 5 holds 4; values are read in order, 3 to a row, so row 2 ends on line 5\n"},
@@ -336,9 +347,10 @@ std::string WellFormedFile(std::mt19937* random) {
 }
 
 TEST(Diagnostics, TheSameWhateverTheChunk) {
-  // Files read in chunks of a few bytes, so that runs of values, quoted
-  // lines and every kind of value meet the chunks' ends, against the same
-  // files read a byte at a time.
+  // Files read in chunks of a few bytes, so that quoted lines and every
+  // kind of value meet the chunks' ends, against the same files read a byte
+  // at a time; then with every byte that no diagnostic quotes let go at each
+  // read, and from memory.
   using namespace std::string_literals;
   const std::string texts[] = {
       "d\n3\n1e-50 2 3\n4 1e-50 6\n7 8 1e-50\n",
@@ -349,20 +361,25 @@ TEST(Diagnostics, TheSameWhateverTheChunk) {
       "d\n3\n1 2 3\n4 5.5,6\n7 8 9\n",
       "d\n3\n1 2 3\n4 5 6\0\n7 8 9\n"s,
       "d\n3\n1 2 3.5.5\n4 +5 -6\n7 8\n",
+      "3\n3" + std::string(600, ' ') + "1 2 3 4\n5 6\n7 8 " + std::string(600, '0') + "9\n1 2 x",
+      "d\n3\n1 2" + std::string(600, ' ') + std::string(600, '5') + "e-600,5 6\n",
   };
   for (const std::string& text : texts) {
     SCOPED_TRACE(text);
-    const Outcome byte_by_byte = Read(text, 1);
-    for (const size_t chunk : {4, 8, 16}) {
-      SCOPED_TRACE(chunk);
-      const Outcome chunked = Read(text, chunk);
-      EXPECT_EQ(chunked.values, byte_by_byte.values);
-      EXPECT_EQ(chunked.lines, byte_by_byte.lines);
+    const Outcome byte_by_byte = Read(text, {1});
+    for (const Way way : {Way{4}, Way{8}, Way{16}, Way{4, 0}, Way{kChunkBytes, 0, true},
+                          Way{kChunkBytes, kKeptBytes, true}}) {
+      SCOPED_TRACE(testing::Message()
+                   << way.chunk << " " << way.kept_bytes << " " << way.in_memory);
+      const Outcome other = Read(text, way);
+      EXPECT_EQ(other.failure, byte_by_byte.failure);
+      EXPECT_EQ(other.values, byte_by_byte.values);
+      EXPECT_EQ(other.lines, byte_by_byte.lines);
     }
   }
   // Each warning quotes its line from the file while later chunks are still
   // to be read.
-  EXPECT_EQ(Read(texts[0], 4).values,
+  EXPECT_EQ(Read(texts[0], {4}).values,
             "0.000000 2.000000 3.000000 4.000000 0.000000 6.000000 7.000000 8.000000 0.000000 ");
 }
 
