@@ -42,8 +42,8 @@ constexpr unsigned char kDelete = 0x7F;
 
 // How the analysis ended, or "error" when the file could not be read or its
 // figures could not be had.
-const char* StatusName(const Group& group) {
-  switch (group.analysis.ending) {
+const char* StatusName(Ending ending) {
+  switch (ending) {
     case Ending::kComplete:
       return "ok";
     case Ending::kSingular:
@@ -56,6 +56,8 @@ const char* StatusName(const Group& group) {
   }
   return "error";
 }
+
+const char* StatusName(const Group& group) { return StatusName(group.analysis.ending); }
 
 bool Ranked(const Group& group) { return group.analysis.column_sums != nullptr; }
 

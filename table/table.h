@@ -110,9 +110,10 @@ DrawnFigures Drawn(const Group& group);
 // driver when driver is true; empty when the draws were not made.
 std::optional<double> PlayerShare(const Group& group, int player, bool driver);
 
-// Return the status of group's row: "ok", "singular", "not_finite" or
-// "error".
+// Return the status of group's row, or of an analysis that ended so: "ok",
+// "singular", "not_finite" or "error".
 const char* StatusName(const Group& group);
+const char* StatusName(Ending ending);
 
 // A workbook being written for --xlsx, in a temporary file beside the file
 // it is for, which it replaces only once it is complete: a sheet "groups"

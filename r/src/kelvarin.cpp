@@ -225,20 +225,6 @@ cpp11::writable::doubles RVector(const double* values, int n) {
   return out;
 }
 
-const char* StatusOf(Ending ending) {
-  switch (ending) {
-    case Ending::kComplete:
-      return "ok";
-    case Ending::kSingular:
-      return "singular";
-    case Ending::kNotFinite:
-      return "not_finite";
-    case Ending::kNoMemory:
-      break;
-  }
-  return "error";
-}
-
 // The figures of analysis as an R list; players 1-based.
 cpp11::writable::list AnalysisList(const gsl_matrix* influence, const Analysis& analysis) {
 
@@ -249,7 +235,7 @@ cpp11::writable::list AnalysisList(const gsl_matrix* influence, const Analysis& 
   }
   const int empath = analysis.empath.player;
   return cpp11::writable::list({
-      "status"_nm = StatusOf(analysis.ending),
+      "status"_nm = StatusName(analysis.ending),
       "message"_nm = analysis.message,
       "n"_nm = n,
       "influence"_nm = RMatrix(influence),
