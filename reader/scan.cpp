@@ -309,8 +309,8 @@ bool Convert(std::string_view text, const Number& number, float* value, bool* un
   const std::from_chars_result result = numbers::FromChars(digits.data(), end, &read);
   // Zero read from a mantissa with a digit other than 0 is an underflow.
   if (result.ec == std::errc() && result.ptr == end &&
-      (read != 0.0F ||
-       digits.substr(0, digits.find_first_of("eE")).find_first_of("123456789") == digits.npos)) {
+      (read != 0.0F || digits.substr(0, digits.find_first_of("eE")).find_first_of("123456789") ==
+                           std::string_view::npos)) {
     *value = read;
     return true;
   }
