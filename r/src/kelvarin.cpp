@@ -450,14 +450,21 @@ SEXP kelvarin_read_group(SEXP path_sexp) {
   END_CPP11
 }
 
+// The n-by-n R matrix values as the influence matrix, analysed into
+// analysis with GSL's error handler off.
+static Matrix Analysed(SEXP values, SEXP n_sexp, Analysis* analysis) {
+  const int n = cpp11::as_cpp<int>(n_sexp);
+  Matrix influence = InfluenceOf(cpp11::doubles(values), n);
+  const GslHandlerOff handler_off;
+  AnalyseGroup(influence.get(), n, analysis);
+  return influence;
+}
+
 // analyse(): the analysis of an R matrix, values rounded to single precision.
 SEXP kelvarin_analyse(SEXP values, SEXP n_sexp) {
   BEGIN_CPP11
-  const int n = cpp11::as_cpp<int>(n_sexp);
-  const Matrix influence = InfluenceOf(cpp11::doubles(values), n);
-  const GslHandlerOff handler_off;
   Analysis analysis;
-  AnalyseGroup(influence.get(), n, &analysis);
+  const Matrix influence = Analysed(values, n_sexp, &analysis);
   return AnalysisList(influence.get(), analysis);
   END_CPP11
 }
@@ -466,11 +473,8 @@ SEXP kelvarin_analyse(SEXP values, SEXP n_sexp) {
 // already those of single precision, as bytes.
 SEXP kelvarin_report(SEXP values, SEXP n_sexp, SEXP description) {
   BEGIN_CPP11
-  const int n = cpp11::as_cpp<int>(n_sexp);
-  const Matrix influence = InfluenceOf(cpp11::doubles(values), n);
-  const GslHandlerOff handler_off;
   Analysis analysis;
-  AnalyseGroup(influence.get(), n, &analysis);
+  const Matrix influence = Analysed(values, n_sexp, &analysis);
   if (analysis.ending == Ending::kNoMemory) {
     throw std::bad_alloc();
   }
