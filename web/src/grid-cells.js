@@ -1,5 +1,7 @@
 // The grid's inputs: for each player a row headed by its name, and a value
 // for its influence on each player.
+import { playerName } from './change.js';
+import { say } from './words.js';
 
 // Fill table (emptied first) with the grid's inputs for n players: the
 // names' (data-player, out of the order of Tab) and the values'
@@ -9,7 +11,7 @@ export function buildGrid(table, n) {
   table.textContent = '';
   const head = table.createTHead().insertRow();
   const corner = document.createElement('th');
-  corner.textContent = 'Name, player';
+  corner.textContent = say('grid.corner');
   head.appendChild(corner);
   for (let j = 1; j <= n; j++) {
     const cell = document.createElement('th');
@@ -24,8 +26,8 @@ export function buildGrid(table, n) {
     header.scope = 'row';
     const name = document.createElement('input');
     name.dataset.player = String(i);
-    name.setAttribute('aria-label', 'The name of P' + i);
-    name.placeholder = 'name';
+    name.setAttribute('aria-label', say('grid.name-label', { player: 'P' + i }));
+    name.placeholder = say('grid.name-placeholder');
     name.className = 'name';
     // Out of the order of Tab: reached by Shift+Tab or a click.
     name.tabIndex = -1;
@@ -36,9 +38,19 @@ export function buildGrid(table, n) {
       value.dataset.row = String(i);
       value.dataset.column = String(j);
       value.inputMode = 'decimal';
-      value.placeholder = 'empty';
-      value.setAttribute('aria-label', 'The influence of P' + i + ' on P' + j);
+      value.placeholder = say('grid.value-placeholder');
       row.insertCell().appendChild(value);
     }
+  }
+  labelCells(table);
+}
+
+// Name each value input of table for a screen reader by the players the
+// name inputs call its row and its column: "influence of Anna (P1) on P2".
+export function labelCells(table) {
+  const names = Array.from(table.querySelectorAll('input[data-player]'), (input) => input.value);
+  for (const value of table.querySelectorAll('input[data-row]')) {
+    value.setAttribute('aria-label', say('grid.value-label',
+      { from: playerName(value.dataset.row, names), to: playerName(value.dataset.column, names) }));
   }
 }

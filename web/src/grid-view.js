@@ -10,7 +10,8 @@
 import { cellProblem, problemWord, readGrid, unfinishedNote, writeCells } from './grid.js';
 import { gridBlock } from './paste.js';
 import { fewestPlayers, isPlayerCount, mostPlayers } from './players.js';
-import { buildGrid } from './grid-cells.js';
+import { buildGrid, labelCells } from './grid-cells.js';
+import { say as words } from './words.js';
 import { gridKeys } from './grid-keys.js';
 
 
@@ -111,7 +112,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     const stuck = unfinished.length > 0;
     $('grid-add').disabled = readOnly || stuck || players >= mostPlayers;
     $('grid-remove').disabled = readOnly || stuck || players <= fewestPlayers;
-    $('grid-add').title = $('grid-remove').title = stuck ? 'Fill the marked cells first' : '';
+    $('grid-add').title = $('grid-remove').title = stuck ? words('grid.fill-first') : '';
     onUnfinished(unfinished.length);
   }
 
@@ -154,6 +155,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
       write();
     } else if (target.dataset.player) {
       onNames(Number(target.dataset.player) - 1, [target.value]);
+      labelCells(table);
     }
   });
 
@@ -239,7 +241,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     const wanted = Number(count.value);
     const valid = isPlayerCount(wanted) && count.value.trim() !== '';
     count.setAttribute('aria-invalid', String(!valid));
-    $('grid-start-message').textContent = valid ? '' : 'a group has ' + fewestPlayers + ' to ' + mostPlayers + ' players';
+    $('grid-start-message').textContent = valid ? '' : words('grid.players-range', { fewest: fewestPlayers, most: mostPlayers });
     if (valid) {
       onStart(wanted);
       // Its empty cells are to be filled.
@@ -290,6 +292,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
         typed.set((Number(input.dataset.row) - 1) * players + Number(input.dataset.column) - 1, input.value);
       }
     }
+    labelCells(table);
     mark();
   }
   return { show, scrolls, unfinished: () => unfinished.slice() };
