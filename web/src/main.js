@@ -134,9 +134,9 @@ function showSummaryOf(entry) {
   report.showSummary(summary);
   // The status and the first figures, said once the page is still.
   const status = document.getElementById('status').textContent;
-  const figures = summary.figures.slice(0, 3).map((figure) => say('announce.figure', figure));
-  announce('run', figures.length === 0 ? status : say('announce.run',
-    { status, figures: figures.reduce((first, rest) => say('announce.list', { first, rest })) }));
+  const said = summary.figures.slice(0, 3).map((figure) => say('announce.figure', figure));
+  announce('run', said.length === 0 ? status : say('announce.run',
+    { status, figures: said.reduce((first, rest) => say('announce.list', { first, rest })) }));
 }
 
 // Say which name each player of entry is.
