@@ -1,0 +1,168 @@
+// The page for everyone: axe-core's WCAG 2.1 A and AA rules in each state
+// the page is seen in, light and dark, and the page used by the keyboard
+// alone.
+import fs from 'node:fs';
+import path from 'node:path';
+import url from 'node:url';
+import { createRequire } from 'node:module';
+import { browserName, exampleFolder, fail, nativeRun, open, pageFile, settled, sleep, sureFor } from './common.js';
+
+const axeSource = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// Return axe-core's violations of the WCAG 2.1 A and AA rules on page as it
+// is, each as "RULE: TARGET, ..." (axe is put in the page for the run and
+// taken out after, so that the page keeps no global of the test's).
+async function violations(page) {
+  await page.evaluate(axeSource);
+  return page.evaluate(async () => {
+    try {
+      const result = await window.axe.run(document,
+        { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] }, resultTypes: ['violations'] });
+      return result.violations.map((violation) => violation.id + ': ' +
+        violation.nodes.slice(0, 4).map((node) => node.target.join(' ')).join(', '));
+    } finally {
+      delete window.axe;
+    }
+  });
+}
+
+// Fail for each violation axe finds on page in state, in the light scheme
+// and, where dark, in the dark one too (in chromium: puppeteer cannot ask
+// firefox for a colour scheme, and the page's style is the same in both).
+async function axeIn(page, state, dark = false) {
+  const schemes = dark && browserName === 'chromium' ? ['light', 'dark'] : ['light'];
+  for (const scheme of schemes) {
+    if (schemes.length > 1) {
+      await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+    }
+    for (const violation of await violations(page)) {
+      fail('axe, ' + state + ' (' + scheme + '): ' + violation);
+    }
+  }
+  if (schemes.length > 1) {
+    await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: '' }]);
+  }
+}
+
+// axe in each state: a group shown with How sure? answered; group20 in the
+// heat map; a table of several files with one refused; the explanations
+// reached by a link. The page as opened is checked by keyboardOnly, on its
+// own page.
+export async function accessible(page, work) {
+  await open(page, [path.join(exampleFolder, 'triad.dat')]);
+  await sureFor(page, 'triad.dat');
+  await axeIn(page, 'triad shown, How sure? answered', true);
+  await open(page, [path.join(exampleFolder, 'group20.dat')]);
+  await page.click('#view-heatmap');
+  await page.waitForFunction(() => document.getElementById('picture').dataset.view === 'heatmap', { timeout: 60000 });
+  await settled(page);
+  await axeIn(page, 'group20\'s heat map', true);
+  await page.click('#view-network');
+  const refused = path.join(work, 'refused.dat');
+  fs.writeFileSync(refused, 'A group\nthree\n1 2 3\n');
+  await open(page, [path.join(exampleFolder, 'triad.dat'), path.join(exampleFolder, 'group20.dat'), refused]);
+  await page.waitForFunction(() => document.querySelectorAll('#table tbody tr').length === 3, { timeout: 60000 });
+  await axeIn(page, 'a table of three files, one refused', true);
+  await page.evaluate(() => { window.location.hash = '#help-s-e'; });
+  await axeIn(page, 'the explanations reached by a link');
+  await page.evaluate(() => { window.location.hash = ''; });
+}
+
+// Tab (or Shift+Tab, back) until the element that matches test (a function
+// of the focused element, run in the page) has the keyboard's focus, at
+// most limit times; return how many presses it took, or fail.
+async function tabTo(page, test, what, back = false, limit = 80) {
+  for (let presses = 0; presses <= limit; presses++) {
+    if (await page.evaluate(test)) {
+      return presses;
+    }
+    if (back) {
+      await page.keyboard.down('Shift');
+    }
+    await page.keyboard.press('Tab');
+    if (back) {
+      await page.keyboard.up('Shift');
+    }
+  }
+  throw new Error('the keyboard does not reach ' + what + ' in ' + limit + ' presses of Tab');
+}
+
+// Select what an input holds and type text in its place, by the keyboard.
+async function retype(page, text) {
+  await page.keyboard.down('Control');
+  await page.keyboard.press('a');
+  await page.keyboard.up('Control');
+  await page.keyboard.type(text);
+}
+
+// The page as opened, by axe, light and dark; then used by the keyboard
+// alone (no mouse event reaches it): the triad's example loaded, a value
+// of its grid changed, How sure? run with 200 draws, two files opened
+// through the file control and the table's CSV downloaded.
+export async function keyboardOnly(page, work, browser) {
+  const fresh = await browser.newPage();
+  try {
+    await fresh.setViewport({ width: 1200, height: 1400 });
+    await fresh.goto(url.pathToFileURL(path.resolve(pageFile)).href);
+    await fresh.waitForFunction(() => document.getElementById('language').options.length === 4);
+    await axeIn(fresh, 'the page as opened', true);
+    await fresh.evaluate(() => {
+      window.mice = [];
+      for (const type of ['mousedown', 'mouseup', 'pointerdown', 'click']) {
+        document.addEventListener(type, (event) => {
+          // A click the keyboard makes has no pointer.
+          if (event.type !== 'click' || event.pointerType) {
+            window.mice.push(event.type + ' ' + event.target.id + ' ' + event.detail + ' ' + event.pointerType);
+          }
+        }, true);
+      }
+    });
+    const presses = await tabTo(fresh, () => document.activeElement.id === 'example-triad', 'the triad\'s example');
+    await fresh.keyboard.press('Enter');
+    await settled(fresh, 'triad.dat');
+    const before = await fresh.$eval('#report', (report) => report.textContent);
+    await tabTo(fresh, () => document.activeElement.matches('#grid-table input[data-row="1"][data-column="2"]'), 'the grid');
+    await retype(fresh, '0.6');
+    await fresh.waitForFunction((before) => document.getElementById('report').textContent !== before &&
+      document.getElementById('status').dataset.ending === 'complete', { timeout: 30000 }, before);
+    await tabTo(fresh, () => document.activeElement.id === 'draws', 'the draws');
+    await retype(fresh, '200');
+    await fresh.waitForFunction(() => {
+      const section = document.getElementById('how-sure');
+      return section.dataset.state === 'answered' && JSON.parse(section.dataset.record || '{}').draws === 200;
+    }, { timeout: 60000 });
+    await tabTo(fresh, () => document.activeElement.id === 'file', 'the file control', true);
+    const [chooser] = await Promise.all([fresh.waitForFileChooser({ timeout: 10000 }), fresh.keyboard.press(' ')]);
+    const files = ['triad.dat', 'group20.dat'].map((name) => path.join(exampleFolder, name));
+    await chooser.accept(files);
+    await fresh.waitForFunction(() => document.getElementById('csv').hasAttribute('href'), { timeout: 60000 });
+    if (browserName === 'chromium') {
+      const session = await fresh.createCDPSession();
+      await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+    }
+    await fresh.evaluate(() => {
+      document.getElementById('csv').addEventListener('click', () => { window.csvClicked = true; });
+    });
+    await tabTo(fresh, () => document.activeElement.id === 'csv', 'the table\'s CSV');
+    await fresh.keyboard.press('Enter');
+    await fresh.waitForFunction(() => window.csvClicked === true, { timeout: 10000 });
+    const native = nativeRun(['triad.dat', 'group20.dat'], exampleFolder);
+    if (browserName === 'chromium') {
+      const saved = path.join(work, 'kelvarin-table.csv');
+      for (let wait = 0; wait < 100 && !fs.existsSync(saved); wait++) {
+        await sleep(100);
+      }
+      if (!fs.existsSync(saved) || !fs.readFileSync(saved).equals(native)) {
+        fail('the CSV downloaded by the keyboard is not kelvarin-table\'s: ' +
+          (fs.existsSync(saved) ? fs.readFileSync(saved, 'utf8').slice(0, 200) : 'none came'));
+      }
+    }
+    const mice = await fresh.evaluate(() => window.mice);
+    if (mice.length > 0) {
+      fail('the keyboard-only use of the page met mouse events: ' + mice.join());
+    }
+    console.log(browserName + ': the keyboard reached the triad\'s example in ' + presses + ' presses of Tab');
+  } finally {
+    await fresh.close();
+  }
+}
