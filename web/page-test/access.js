@@ -68,11 +68,53 @@ export async function accessible(page, work) {
   await page.waitForFunction(() => document.getElementById('picture').dataset.view === 'heatmap', { timeout: 60000 });
   await settled(page);
   await axeIn(page, 'group20\'s heat map', true);
-  await page.click('#view-network');
+  // Every text of the heat map, its scale's included, stands at 4.5:1 or
+  // more on the cell it is drawn on; the map is a table with headers for a
+  // screen reader.
+  const heatmap = await page.evaluate(() => {
+    const luminance = (colour) => {
+      const hex = /^#([0-9a-f]{6})$/i.exec(colour || '');
+      const [r, g, b] = hex ? [0, 2, 4].map((k) => parseInt(hex[1].slice(k, k + 2), 16) / 255) : [1, 1, 1];
+      const linear = (c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4);
+      return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+    };
+    const low = [];
+    // The ground of a text: the last filled cell drawn under its middle.
+    const cells = Array.from(document.querySelectorAll('#picture svg g.node polygon'))
+      .filter((polygon) => !['none', 'transparent'].includes(polygon.getAttribute('fill')))
+      .map((polygon) => ({ box: polygon.getBBox(), fill: polygon.getAttribute('fill') }));
+    for (const element of document.querySelectorAll('#picture svg g.node text')) {
+      const box = element.getBBox();
+      const [x, y] = [box.x + box.width / 2, box.y + box.height / 2];
+      const under = cells.filter((cell) => x >= cell.box.x && x <= cell.box.x + cell.box.width &&
+        y >= cell.box.y && y <= cell.box.y + cell.box.height);
+      const ground = under.length > 0 ? under[under.length - 1].fill : '#ffffff';
+      const [a, b] = [luminance(element.getAttribute('fill') || '#000000'), luminance(ground)];
+      const ratio = (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05);
+      if (ratio < 4.5) {
+        low.push(element.textContent + ' ' + ratio.toFixed(2));
+      }
+    }
+    const table = document.querySelector('#picture-words table');
+    return { low, rows: table ? table.rows.length : 0, headers: table ? table.querySelectorAll('th[scope]').length : 0,
+      texts: document.querySelectorAll('#picture svg g.node text').length };
+  });
+  if (heatmap.low.length > 0 || heatmap.texts < 400 || heatmap.rows !== 22 || heatmap.headers !== 23 + 21) {
+    fail('group20\'s heat map: ' + JSON.stringify(heatmap));
+  }
   const refused = path.join(work, 'refused.dat');
   fs.writeFileSync(refused, 'A group\nthree\n1 2 3\n');
   await open(page, [path.join(exampleFolder, 'triad.dat'), path.join(exampleFolder, 'group20.dat'), refused]);
   await page.waitForFunction(() => document.querySelectorAll('#table tbody tr').length === 3, { timeout: 60000 });
+  // The network in words names the empath, the driver and the strongest
+  // influences drawn.
+  await page.click('#view-network');
+  await page.waitForFunction(() => document.getElementById('picture').dataset.view === 'network', { timeout: 60000 });
+  const sentence = await page.$eval('#picture-words', (words) => words.textContent);
+  if (sentence !== 'The network: the empath is P3, the driver P2; the strongest influences drawn are P2 on P3, 0.75; ' +
+      'P1 on P2, 0.5; P2 on P1, 0.5.') {
+    fail('the triad\'s network in words: ' + sentence);
+  }
   await axeIn(page, 'a table of three files, one refused', true);
   await page.evaluate(() => { window.location.hash = '#help-s-e'; });
   await axeIn(page, 'the explanations reached by a link');

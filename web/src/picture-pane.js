@@ -2,6 +2,7 @@
 // and the slider choose, laid out by Graphviz in a worker of its own and
 // drawn as SVG; its downloads, and whether it fits its pane.
 import { say } from './words.js';
+import { describePicture } from './picture-words.js';
 import { decode } from './text.js';
 import { downloadName, graphNames, labelled } from './names.js';
 import { checkTop, graphOptions, heatmapEnd, pictureNotes } from './choices.js';
@@ -55,6 +56,7 @@ export function picturePane(document, { programs, layouts, shown, setLink }) {
   // Leave the picture out: nothing drawn, nothing to download, and why.
   function clearPicture(message) {
     $('picture').textContent = '';
+    $('picture-words').textContent = '';
     $('picture').dataset.state = 'none';
     $('picture').dataset.view = '';
     $('picture-small').hidden = true;
@@ -153,7 +155,8 @@ export function picturePane(document, { programs, layouts, shown, setLink }) {
       }
       setWorking(say(view() === 'network' ? 'picture.laying-out' : 'picture.drawing'));
       laying = current;
-      const layout = await layouts.call({ dot: new TextDecoder().decode(result.stdout) });
+      const dot = new TextDecoder().decode(result.stdout);
+      const layout = await layouts.call({ dot });
       if (!current()) {
         return;
       }
@@ -179,6 +182,7 @@ export function picturePane(document, { programs, layouts, shown, setLink }) {
       svg.setAttribute('role', 'img');
       svg.setAttribute('aria-label', Array.from(svg.querySelectorAll('g.graph > text'), (line) => line.textContent).join('; '));
       $('picture-message').textContent = notes;
+      describePicture($('picture-words'), dot, view());
       setLink('svg-download', new XMLSerializer().serializeToString(svg), 'image/svg+xml', downloadName(entry.name, 'svg', isEdited(entry)));
       $('png-download').disabled = false;
       pictureOf = entry.bytes;
