@@ -116,6 +116,22 @@ export async function accessible(page, work) {
     fail('the triad\'s network in words: ' + sentence);
   }
   await axeIn(page, 'a table of three files, one refused', true);
+  // At 320 pixels the page scrolls only downwards: the report, the grid and
+  // the table scroll sideways in boxes of their own, each named.
+  await page.setViewport({ width: 320, height: 800 });
+  await sleep(500);
+  const reflow = await page.evaluate(() => ({
+    wide: document.documentElement.scrollWidth,
+    boxes: ['report', 'grid-scroller', 'table'].map((id) => {
+      const box = document.getElementById(id).closest('pre, [role="region"]');
+      return box && (box.getAttribute('aria-label') || box.getAttribute('aria-labelledby')) && box.tabIndex === 0 &&
+        getComputedStyle(box).overflowX === 'auto';
+    }),
+  }));
+  await page.setViewport({ width: 1200, height: 1400 });
+  if (reflow.wide > 320 || reflow.boxes.includes(false)) {
+    fail('at 320 px: ' + JSON.stringify(reflow));
+  }
   await page.evaluate(() => { window.location.hash = '#help-s-e'; });
   await axeIn(page, 'the explanations reached by a link');
   await page.evaluate(() => { window.location.hash = ''; });
@@ -175,9 +191,21 @@ export async function keyboardOnly(page, work, browser) {
     await settled(fresh, 'triad.dat');
     const before = await fresh.$eval('#report', (report) => report.textContent);
     await tabTo(fresh, () => document.activeElement.matches('#grid-table input[data-row="1"][data-column="2"]'), 'the grid');
+    // The live region says the run once the typing is over, not at each key.
+    await fresh.evaluate(() => {
+      window.announced = [];
+      new MutationObserver(() => window.announced.push(document.getElementById('announce').textContent))
+        .observe(document.getElementById('announce'), { childList: true, characterData: true, subtree: true });
+    });
     await retype(fresh, '0.6');
     await fresh.waitForFunction((before) => document.getElementById('report').textContent !== before &&
       document.getElementById('status').dataset.ending === 'complete', { timeout: 30000 }, before);
+    await fresh.waitForFunction(() => window.announced.length > 0, { timeout: 10000 }).catch(() => {});
+    await sleep(1500);
+    const announced = await fresh.evaluate(() => window.announced);
+    if (announced.length !== 1 || !announced[0].startsWith('triad.dat: complete. Empath: P3; Driver: P2; S_E: ')) {
+      fail('the live region said ' + JSON.stringify(announced));
+    }
     await tabTo(fresh, () => document.activeElement.id === 'draws', 'the draws');
     await retype(fresh, '200');
     await fresh.waitForFunction(() => {
