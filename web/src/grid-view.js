@@ -182,8 +182,8 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
           nameOf(first + 1 + k).value = name;
         });
         onNames(first, fitting);
-        say(names.length > fitting.length ? 'Pasted ' + fitting.length + ' of the ' + names.length +
-          ' names: the group has ' + players + ' players.' : '');
+        say(names.length > fitting.length ? words('grid.names-pasted', { fitting: fitting.length, all: names.length,
+          players }) : '');
       }
       return;
     }
@@ -196,6 +196,9 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     const column = Number(target.dataset.column);
     const height = block.rows.length;
     const width = Math.max(...block.rows.map((cells) => cells.length));
+    // The block's size in words: "2 rows of 3 values".
+    const sized = words('paste.size', { rows: words(height === 1 ? 'paste.rows-one' : 'paste.rows-many', { count: height }),
+      values: words(width === 1 ? 'paste.values-one' : 'paste.values-many', { count: width }) });
     if (row - 1 + height <= players && column - 1 + width <= players) {
       block.rows.forEach((cells, i) => cells.forEach((cell, j) => {
         cellAt(row + i, column + j).value = cell;
@@ -208,29 +211,26 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
         onNames(0, block.names);
       }
       touched = true;
-      say('Pasted ' + height + (height === 1 ? ' row' : ' rows') + ' of ' + width + (width === 1 ? ' value' : ' values') +
-        ' from P' + row + ' on P' + column + '.');
+      say(words('grid.pasted', { block: sized, row, column }));
       write();
       return;
     }
-    const where = 'The pasted block of ' + height + (height === 1 ? ' row' : ' rows') + ' of ' + width +
-      (width === 1 ? ' value' : ' values');
+
     // A whole group: a square block of numbers that names its players, or
     // is pasted into the first cell.
     const group = height === width && isPlayerCount(height) &&
       (block.names.length > 0 || (row === 1 && column === 1)) &&
       block.rows.every((cells) => cells.length === width && cells.every((cell) => cellProblem(cell) === null));
     if (!group) {
-      say(where + ' does not fit from P' + row + ' on P' + column + ' in a grid of ' + players + ' players: nothing was pasted.');
+      say(words('grid.no-fit', { block: sized, row, column, players }));
       return;
     }
-    say(where + ' is a whole group of ' + height + ' players, and the grid has ' + players +
-      '. Replace the group, its values and names, with it?', [
-      ['Replace the group', () => {
+    say(words('grid.whole-group', { block: sized, height, players }), [
+      [words('grid.replace'), () => {
         onReplace(block.rows, block.names);
         go(cellAt(1, 1));
       }],
-      ['Keep the grid', () => target.focus()],
+      [words('grid.keep'), () => target.focus()],
     ]);
   });
 
