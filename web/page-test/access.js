@@ -186,7 +186,26 @@ export async function keyboardOnly(page, work, browser) {
         }, true);
       }
     });
-    const presses = await tabTo(fresh, () => document.activeElement.id === 'example-triad', 'the triad\'s example');
+    // The first Tab shows the skip link, which takes the keyboard to the
+    // report; each control reached shows its focus.
+    await fresh.keyboard.press('Tab');
+    const skip = await fresh.evaluate(() => [document.activeElement.className,
+      document.activeElement.getBoundingClientRect().top >= 0]);
+    await fresh.keyboard.press('Enter');
+    const skipped = await fresh.evaluate(() => document.activeElement.id);
+    if (skip.join() !== 'skip,true' || skipped !== 'report-pane') {
+      fail('the skip link: ' + JSON.stringify([skip, skipped]));
+    }
+    const unseen = [];
+    const seen = async () => {
+      const focus = await fresh.evaluate(() => [document.activeElement.id || document.activeElement.tagName,
+        getComputedStyle(document.activeElement).outlineStyle]);
+      if (focus[1] === 'none') {
+        unseen.push(focus[0]);
+      }
+    };
+    const presses = await tabTo(fresh, () => document.activeElement.id === 'example-triad', 'the triad\'s example', true);
+    await seen();
     await fresh.keyboard.press('Enter');
     await settled(fresh, 'triad.dat');
     const before = await fresh.$eval('#report', (report) => report.textContent);
@@ -197,6 +216,7 @@ export async function keyboardOnly(page, work, browser) {
       new MutationObserver(() => window.announced.push(document.getElementById('announce').textContent))
         .observe(document.getElementById('announce'), { childList: true, characterData: true, subtree: true });
     });
+    await seen();
     await retype(fresh, '0.6');
     await fresh.waitForFunction((before) => document.getElementById('report').textContent !== before &&
       document.getElementById('status').dataset.ending === 'complete', { timeout: 30000 }, before);
@@ -207,6 +227,7 @@ export async function keyboardOnly(page, work, browser) {
       fail('the live region said ' + JSON.stringify(announced));
     }
     await tabTo(fresh, () => document.activeElement.id === 'draws', 'the draws');
+    await seen();
     await retype(fresh, '200');
     await fresh.waitForFunction(() => {
       const section = document.getElementById('how-sure');
@@ -225,8 +246,12 @@ export async function keyboardOnly(page, work, browser) {
       document.getElementById('csv').addEventListener('click', () => { window.csvClicked = true; });
     });
     await tabTo(fresh, () => document.activeElement.id === 'csv', 'the table\'s CSV');
+    await seen();
     await fresh.keyboard.press('Enter');
     await fresh.waitForFunction(() => window.csvClicked === true, { timeout: 10000 });
+    if (unseen.length > 0) {
+      fail('the keyboard\'s focus does not show on ' + unseen.join());
+    }
     const native = nativeRun(['triad.dat', 'group20.dat'], exampleFolder);
     if (browserName === 'chromium') {
       const saved = path.join(work, 'kelvarin-table.csv');
@@ -242,7 +267,7 @@ export async function keyboardOnly(page, work, browser) {
     if (mice.length > 0) {
       fail('the keyboard-only use of the page met mouse events: ' + mice.join());
     }
-    console.log(browserName + ': the keyboard reached the triad\'s example in ' + presses + ' presses of Tab');
+    console.log(browserName + ': the keyboard reached the triad\'s example from the report in ' + presses + ' presses of Shift+Tab');
   } finally {
     await fresh.close();
   }

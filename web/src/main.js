@@ -50,7 +50,7 @@ const state = {
 };
 
 const setLink = downloadLinks(document);
-const announce = announcer(document.getElementById('announce'));
+const announce = announcer(document.getElementById('announce'), ['run', 'how-sure']);
 const editor = editorPane(document, {
   edited,
   open,
