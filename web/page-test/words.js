@@ -17,7 +17,8 @@ const shown = (page) => page.evaluate(() => ({
   report: document.getElementById('report').textContent,
   empty: Array.from(document.querySelectorAll('[data-words]'), (element) => element.dataset.words)
     .filter((key) => document.querySelector('[data-words="' + key + '"]').textContent.trim() === ''),
-  cell: document.querySelector('#grid-table input[data-row="1"][data-column="2"]')?.getAttribute('aria-label'),
+  cell: document.querySelector('#grid-table input[data-row="1"][data-column="2"]')?.getAttribute('aria-label') + '|' +
+    document.querySelector('#grid-table thead th')?.textContent,
   // The explanations' marks are elements, not text.
   marks: document.querySelectorAll('#help var, #help sup, #help sub, #help samp, #help strong').length > 50 &&
     !/<\/?(var|sup|sub|samp|strong)>/.test(document.getElementById('help').textContent),
@@ -32,11 +33,11 @@ export async function languages(page, work, browser) {
   await open(page, [path.join(exampleFolder, 'triad.dat')]);
   const english = await shown(page);
   if (english.lang !== 'en' || english.heading !== 'Summary' || english.empty.length > 0 || !english.marks ||
-      english.cell !== 'influence of P1 on P2') {
+      english.cell !== 'influence of P1 on P2|Name, player') {
     fail('the page in English: ' + JSON.stringify({ ...english, report: undefined }));
   }
-  const words = { de: ['Zusammenfassung', 'Einfluss von P1 auf P2', 'triad.dat: fertig'],
-    es: ['Resumen', 'influencia de P1 sobre P2', 'triad.dat: completo'] };
+  const words = { de: ['Zusammenfassung', 'Einfluss von P1 auf P2|Name, Person', 'triad.dat: fertig'],
+    es: ['Resumen', 'influencia de P1 sobre P2|Nombre, persona', 'triad.dat: completo'] };
   for (const [code, [heading, cell, status]] of Object.entries(words)) {
     await page.$eval('#status', (line) => { line.dataset.ending = ''; });
     await page.select('#language', code);
