@@ -46,7 +46,7 @@ function(kelvarin_web_page_module name)
 endfunction()
 
 # build/web/kelvarin.html: the page, one file: its modules (web/src) bundled
-# by esbuild with the three programs, Graphviz as WebAssembly (npm's
+# by esbuild with the page's words (web/words) and the three programs, Graphviz as WebAssembly (npm's
 # @viz-js/viz), the examples' data files and the style.
 function(kelvarin_web_page)
   kelvarin_web_page_module(kelvarin)
@@ -54,7 +54,7 @@ function(kelvarin_web_page)
   kelvarin_web_page_module(kelvarin-graph)
   set(KELVARIN_WEB_PAGE "${PROJECT_BINARY_DIR}/kelvarin.html" CACHE FILEPATH "The page")
   set(web ${PROJECT_SOURCE_DIR}/web)
-  file(GLOB modules CONFIGURE_DEPENDS ${web}/src/*.js ${PROJECT_SOURCE_DIR}/examples/*.dat)
+  file(GLOB modules CONFIGURE_DEPENDS ${web}/src/*.js ${web}/words/*.json ${PROJECT_SOURCE_DIR}/examples/*.dat)
   add_custom_command(OUTPUT ${KELVARIN_WEB_PAGE}
     COMMAND node ${web}/build-page.js ${KELVARIN_WEB_PAGE} ${PROJECT_BINARY_DIR}/page
             ${GSL_ROOT_DIR} ${MPFR_ROOT_DIR} ${XLSXWRITER_ROOT_DIR}

@@ -43,6 +43,8 @@ import { honestStatus, lastChoice, lastDrop, noGlobals, policy } from './page-te
 import { crowdedPictures, oneScreen, topK, views } from './page-test/picture.js';
 import { endToEnd, help, summary } from './page-test/report.js';
 import { exampleButtons, examples, manyFiles, markedRow, table, warnedFromTable } from './page-test/table.js';
+import { languages } from './page-test/words.js';
+import { accessible, keyboardOnly } from './page-test/access.js';
 
 async function main() {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvarin-page-'));
@@ -99,7 +101,8 @@ async function main() {
     const checks = {
       endToEnd, summary, exampleButtons, help, table, examples, selecting, typing, pasting, naming, ownFiles, manyFiles, lastChoice, badEntries, windows1252, topK,
       honestStatus, policy, memory, noGlobals, howSure, views, neverFrozen, oneScreen, gridEditing, playerNames,
-      warnedFromTable, howSureNewest, gridSpreadsheet, crowdedPictures, markedRow, lastDrop,
+      warnedFromTable, howSureNewest, gridSpreadsheet, crowdedPictures, markedRow, lastDrop, languages,
+      accessible, keyboardOnly,
     };
     const only = (process.env.KELVARIN_PAGE_CHECKS || '').split(',').filter(Boolean);
     for (const [name, check] of Object.entries(checks)) {

@@ -1,5 +1,6 @@
 // What an edit changed against the file as opened, in words, from the two
 // reports kelvarin wrote: the figures are read as the report prints them.
+import { say } from './words.js';
 
 // Return the figures of a report of kelvarin: {players, empath, driver,
 // sE}, each the report's text (the players' numbers without their P), or
@@ -31,27 +32,18 @@ export function playerName(k, names = []) {
 export function changeSentence(before, after, names = []) {
   const parts = [];
   if (before.players !== after.players && before.players !== null && after.players !== null) {
-    parts.push(before.players + ' players to ' + after.players);
+    parts.push(say('change.players', { before: before.players, after: after.players }));
   }
-  if (after.sE === null) {
-    parts.push(before.sE === null ? 'still no S_E' : 'no S_E now (it was ' + before.sE + ')');
-  } else if (before.sE === null) {
-    parts.push('S_E now ' + after.sE);
-  } else {
-    parts.push(before.sE === after.sE ? 'S_E still ' + after.sE : 'S_E ' + before.sE + ' to ' + after.sE);
-  }
+  // Which change each figure had: the key of its words.
+  const moved = (was, is) => is === null ? (was === null ? 'still-none' : 'gone')
+    : was === is ? 'same' : was === null ? 'new' : 'moved';
+  parts.push(say('change.s-e-' + moved(before.sE, after.sE), { before: before.sE, after: after.sE }));
   for (const role of ['empath', 'driver']) {
     const was = before[role] === null ? null : playerName(before[role], names);
     const is = after[role] === null ? null : playerName(after[role], names);
-    if (is === null) {
-      parts.push(was === null ? 'still no ' + role : 'no ' + role + ' now (it was ' + was + ')');
-    } else if (was === is) {
-      parts.push('the ' + role + ' is still ' + is);
-    } else {
-      parts.push('the ' + role + ' is now ' + is + (was === null ? '' : ' (was ' + was + ')'));
-    }
+    parts.push(say('change.' + role + '-' + moved(was, is), { before: was, after: is }));
   }
-  const sentence = parts.join('; ') + '.';
+  const sentence = say('change.end', { sentence: parts.reduce((first, rest) => say('change.list', { first, rest })) });
   return sentence.charAt(0).toUpperCase() + sentence.slice(1);
 }
 
@@ -59,6 +51,6 @@ export function changeSentence(before, after, names = []) {
 // ("The players named: Ann (P1), P3."), or '' when none of them is named.
 export function legendText(names, players) {
   const named = names.slice(0, players).map((name, k) => [name.trim(), k]).filter(([name]) => name !== '');
-  return named.length === 0 ? '' : 'The players named: ' +
-    named.map(([, k]) => playerName(String(k + 1), names)).join(', ') + '.';
+  return named.length === 0 ? '' : say('legend.named', { players: named.map(([, k]) => playerName(String(k + 1), names))
+    .reduce((first, rest) => say('legend.list', { first, rest })) });
 }

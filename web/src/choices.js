@@ -1,5 +1,6 @@
 // The picture's choices as kelvarin-graph's options, and the values its
 // controls refuse themselves.
+import { say } from './words.js';
 
 // Return what the Top K control holds: {top} with the number of influences
 // kept (null for all), or {message} with why it is refused. text is the
@@ -7,16 +8,16 @@
 // text it cannot read).
 export function checkTop(text, badInput) {
   if (badInput) {
-    return { message: 'Top K needs a whole number of at least 1, written in digits' };
+    return { message: say('top.digits') };
   }
   if (text === '') {
     return { top: null };
   }
   if (!/^\d+$/.test(text)) {
-    return { message: 'Top K needs a whole number of at least 1, not ' + text };
+    return { message: say('top.not', { text }) };
   }
   if (/^0+$/.test(text)) {
-    return { message: 'Top K needs at least 1: each player\'s strongest influence is the fewest drawn' };
+    return { message: say('top.zero') };
   }
   return { top: text.replace(/^0+/, '') };
 }

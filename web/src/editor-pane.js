@@ -2,6 +2,7 @@
 // truth, and the grid over it; the file control, files dropped on the
 // page, the examples' buttons and blocks pasted from a spreadsheet. What is
 // typed becomes the file's bytes once the typing pauses.
+import { say } from './words.js';
 import { applyEdit, decode, placeOf } from './text.js';
 import { isSpreadsheetBlock, notBlockNote } from './paste.js';
 import { playersOf, replaceValues, resize } from './grid.js';
@@ -143,8 +144,7 @@ export function editorPane(document, hooks) {
       const many = playersOf(shown.text) > 8;
       grid.show(shown.text, entry.names, large);
       $('grid-details').open = !many;
-      $('data-note').textContent = large ? entry.name + ' holds ' + entry.bytes.length + ' bytes: the editor shows its ' +
-        'first ' + shownOfLarge + ' and cannot change it; the report and the picture are of the whole file.' : '';
+      $('data-note').textContent = large ? say('data.large', { name: entry.name, bytes: entry.bytes.length, shown: shownOfLarge }) : '';
       return { many };
     },
     // Select in the editor the character of the shown file at line:column.

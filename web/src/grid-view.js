@@ -10,7 +10,8 @@
 import { cellProblem, problemWord, readGrid, unfinishedNote, writeCells } from './grid.js';
 import { gridBlock } from './paste.js';
 import { fewestPlayers, isPlayerCount, mostPlayers } from './players.js';
-import { buildGrid } from './grid-cells.js';
+import { buildGrid, labelCells } from './grid-cells.js';
+import { say as words } from './words.js';
 import { gridKeys } from './grid-keys.js';
 
 
@@ -111,7 +112,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     const stuck = unfinished.length > 0;
     $('grid-add').disabled = readOnly || stuck || players >= mostPlayers;
     $('grid-remove').disabled = readOnly || stuck || players <= fewestPlayers;
-    $('grid-add').title = $('grid-remove').title = stuck ? 'Fill the marked cells first' : '';
+    $('grid-add').title = $('grid-remove').title = stuck ? words('grid.fill-first') : '';
     onUnfinished(unfinished.length);
   }
 
@@ -154,6 +155,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
       write();
     } else if (target.dataset.player) {
       onNames(Number(target.dataset.player) - 1, [target.value]);
+      labelCells(table);
     }
   });
 
@@ -180,8 +182,8 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
           nameOf(first + 1 + k).value = name;
         });
         onNames(first, fitting);
-        say(names.length > fitting.length ? 'Pasted ' + fitting.length + ' of the ' + names.length +
-          ' names: the group has ' + players + ' players.' : '');
+        say(names.length > fitting.length ? words('grid.names-pasted', { fitting: fitting.length, all: names.length,
+          players }) : '');
       }
       return;
     }
@@ -194,6 +196,9 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     const column = Number(target.dataset.column);
     const height = block.rows.length;
     const width = Math.max(...block.rows.map((cells) => cells.length));
+    // The block's size in words: "2 rows of 3 values".
+    const sized = words('paste.size', { rows: words(height === 1 ? 'paste.rows-one' : 'paste.rows-many', { count: height }),
+      values: words(width === 1 ? 'paste.values-one' : 'paste.values-many', { count: width }) });
     if (row - 1 + height <= players && column - 1 + width <= players) {
       block.rows.forEach((cells, i) => cells.forEach((cell, j) => {
         cellAt(row + i, column + j).value = cell;
@@ -206,29 +211,26 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
         onNames(0, block.names);
       }
       touched = true;
-      say('Pasted ' + height + (height === 1 ? ' row' : ' rows') + ' of ' + width + (width === 1 ? ' value' : ' values') +
-        ' from P' + row + ' on P' + column + '.');
+      say(words('grid.pasted', { block: sized, row, column }));
       write();
       return;
     }
-    const where = 'The pasted block of ' + height + (height === 1 ? ' row' : ' rows') + ' of ' + width +
-      (width === 1 ? ' value' : ' values');
+
     // A whole group: a square block of numbers that names its players, or
     // is pasted into the first cell.
     const group = height === width && isPlayerCount(height) &&
       (block.names.length > 0 || (row === 1 && column === 1)) &&
       block.rows.every((cells) => cells.length === width && cells.every((cell) => cellProblem(cell) === null));
     if (!group) {
-      say(where + ' does not fit from P' + row + ' on P' + column + ' in a grid of ' + players + ' players: nothing was pasted.');
+      say(words('grid.no-fit', { block: sized, row, column, players }));
       return;
     }
-    say(where + ' is a whole group of ' + height + ' players, and the grid has ' + players +
-      '. Replace the group, its values and names, with it?', [
-      ['Replace the group', () => {
+    say(words('grid.whole-group', { block: sized, height, players }), [
+      [words('grid.replace'), () => {
         onReplace(block.rows, block.names);
         go(cellAt(1, 1));
       }],
-      ['Keep the grid', () => target.focus()],
+      [words('grid.keep'), () => target.focus()],
     ]);
   });
 
@@ -239,7 +241,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
     const wanted = Number(count.value);
     const valid = isPlayerCount(wanted) && count.value.trim() !== '';
     count.setAttribute('aria-invalid', String(!valid));
-    $('grid-start-message').textContent = valid ? '' : 'a group has ' + fewestPlayers + ' to ' + mostPlayers + ' players';
+    $('grid-start-message').textContent = valid ? '' : words('grid.players-range', { fewest: fewestPlayers, most: mostPlayers });
     if (valid) {
       onStart(wanted);
       // Its empty cells are to be filled.
@@ -290,6 +292,7 @@ export function gridView(document, { text, onWrite, onNames, onResize, onReplace
         typed.set((Number(input.dataset.row) - 1) * players + Number(input.dataset.column) - 1, input.value);
       }
     }
+    labelCells(table);
     mark();
   }
   return { show, scrolls, unfinished: () => unfinished.slice() };

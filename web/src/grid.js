@@ -2,6 +2,7 @@
 // then N, then the values, each a word between blanks; and the text written
 // again with a value, N or a player changed, everything else kept as it
 // was written.
+import { say } from './words.js';
 import { isPlayerCount } from './players.js';
 
 // Return the words of text after its first line: [{text, start, end}].
@@ -68,19 +69,10 @@ export function cellProblem(typed) {
   return number.test(value.replace(',', '.')) ? 'comma' : 'text';
 }
 
-// What each problem of a cell is called beside it, and said in full.
-const problems = {
-  empty: ['empty', () => 'is empty: type a number'],
-  blank: ['a blank', (value) => '\'' + value + '\' has a blank inside: a cell holds one number, with no blank (0.5 with a point)'],
-  separator: ['separator', (value) => '\'' + value + '\' has a thousands separator: write it with none, and decimals with a point (1000.5)'],
-  two: ['two numbers', (value) => '\'' + value + '\' is two numbers: a cell holds one'],
-  comma: ['comma', (value) => '\'' + value + '\' has a decimal comma: write it with a point (0.5)'],
-  text: ['not a number', (value) => '\'' + value + '\' is not a number: write one with a decimal point (0.5, -0.25, 1e-3)'],
-};
-
-// Return the word said beside a cell with problem.
+// Return the word said beside a cell with problem (the words' cell.PROBLEM,
+// and cell.PROBLEM-said in full).
 export function problemWord(problem) {
-  return problems[problem][0];
+  return say('cell.' + problem);
 }
 
 // Return the note under the grid on its unfinished cells ({row, column,
@@ -90,18 +82,19 @@ export function unfinishedNote(cells) {
   if (cells.length === 0) {
     return '';
   }
-  const place = ({ row, column }) => 'P' + (row + 1) + ' on P' + (column + 1);
+  const place = ({ row, column }) => say('cell.place', { from: 'P' + (row + 1), to: 'P' + (column + 1) });
   const empty = cells.filter((cell) => cell.problem === 'empty');
   const others = cells.filter((cell) => cell.problem !== 'empty');
-  const said = others.slice(0, 3).map((cell) => place(cell) + ': ' + problems[cell.problem][1](cell.value.trim()));
+  const said = others.slice(0, 3).map((cell) => say('cell.' + cell.problem + '-said',
+    { place: place(cell), value: cell.value.trim() }));
   if (others.length > 3) {
-    said.push((others.length - 3) + ' more');
+    said.push(say('cell.more', { count: others.length - 3 }));
   }
   if (empty.length > 0) {
-    said.push(empty.length === 1 ? place(empty[0]) + ' is empty'
-      : empty.length + ' cells are empty, the first ' + place(empty[0]));
+    said.push(empty.length === 1 ? say('cell.empty-one', { place: place(empty[0]) })
+      : say('cell.empty-many', { count: empty.length, place: place(empty[0]) }));
   }
-  return 'The file\'s text keeps its last good values until each cell holds one number. ' + said.join('; ') + '.';
+  return say('cell.note', { said: said.reduce((first, rest) => say('cell.list', { first, rest })) });
 }
 
 // Return {text, waiting}: text with each value of typed (a Map from a

@@ -7,6 +7,7 @@ import { checkSure, count, defaultSpread, largestValue, placesText, question, re
 import { labelled } from './names.js';
 import { run } from './runs.js';
 import { latest } from './wanted.js';
+import { say } from './words.js';
 
 // The pause in the typing of D or the draws after which they are asked: a
 // value passed on the way to the one typed is never run.
@@ -19,14 +20,15 @@ const readForSpread = 1 << 16;
 // Set up the section in document's elements how-sure, spread, draws,
 // spread-note, how-sure-question, how-sure-answer, how-sure-bars,
 // how-sure-message, how-sure-working, how-sure-stop and how-sure-again;
-// newWorker() makes a programs' worker (a workerClient). kelvarin-table
+// newWorker() makes a programs' worker (a workerClient), announce(text)
+// says a finished run in the page's live region. kelvarin-table
 // runs in a worker of How sure?'s own, which a newer question ends: neither
 // it nor the table waits behind the other. A spare, kelvarin-table
 // compiled, takes the place of the one ended, so that the newer question's
 // draws start at once. Return {show(entry)}, which answers for the shown entry. A newer question
 // ends the older run, and its answer is hidden meanwhile: the working line
 // says what is being drawn, with a button to stop.
-export function howSurePane(document, newWorker) {
+export function howSurePane(document, newWorker, announce) {
   const $ = (id) => document.getElementById(id);
   const warm = (worker) => {
     worker.call({ warm: ['kelvarin-table'] }).catch(() => {});
@@ -48,7 +50,9 @@ export function howSurePane(document, newWorker) {
   function clear() {
     said.textContent = '';
     bars.textContent = '';
-    bars.setAttribute('aria-label', '');
+    // A picture only while it shows the shares: an empty one names nothing.
+    bars.removeAttribute('role');
+    bars.removeAttribute('aria-label');
     delete section.dataset.record;
     delete section.dataset.file;
   }
@@ -81,8 +85,10 @@ export function howSurePane(document, newWorker) {
     const wanted = questions.ask();
     clear();
     const refused = checkSure(spread.value, draws.value);
-    spread.setAttribute('aria-invalid', String(refused.startsWith('D ')));
-    draws.setAttribute('aria-invalid', String(refused.startsWith('Draws ')));
+    // D is at fault when it is refused beside any good number of draws.
+    const spreadRefused = refused !== '' && checkSure(spread.value, '1') !== '';
+    spread.setAttribute('aria-invalid', String(spreadRefused));
+    draws.setAttribute('aria-invalid', String(refused !== '' && !spreadRefused));
     message.textContent = refused;
     // The question in bold, what D stands for after it.
     const asked = refused === '' ? question(spread.value.trim(), places) : '';
@@ -94,8 +100,8 @@ export function howSurePane(document, newWorker) {
       return;
     }
     const [d, k] = [spread.value.trim(), draws.value.trim()];
-    setWorking('Working: ' + count(Number(k)) + (k === '1' ? ' draw' : ' draws') + ' of ' + entry.name + ' with D = ' + d +
-      '. A new choice, an edit, D or the draws ends it, and so does Stop.', 'running');
+    setWorking(say(k === '1' ? 'how-sure.working-one' : 'how-sure.working-many', { count: count(Number(k)), name: entry.name,
+      spread: d }), 'running');
     running = true;
     let result;
     try {
@@ -136,8 +142,13 @@ export function howSurePane(document, newWorker) {
       bar.className = 'player-' + (Number(player.slice(1)) % 6);
       bars.appendChild(bar);
     }
-    bars.setAttribute('aria-label', 'The empath of the draws: ' + shares.map(({ player, share }) =>
-      player + ' ' + (share * 100).toFixed(1) + ' %').join(', '));
+    if (shares.length > 0) {
+      bars.setAttribute('role', 'img');
+      bars.setAttribute('aria-label', say('how-sure.bars', { shares: shares.map(({ player, share }) =>
+        say('how-sure.bar', { player, percent: (share * 100).toFixed(1) })).reduce((first, rest) =>
+        say('how-sure.list', { first, rest })) }));
+    }
+    announce(say('how-sure.answered', { name: entry.name }));
   }
   // A key typed in D or the draws ends the run of the values before it at
   // once; the new values are asked once the typing pauses.
@@ -148,7 +159,7 @@ export function howSurePane(document, newWorker) {
     end();
     clear();
     message.textContent = '';
-    setWorking('Waiting for the typing to pause…', 'typing');
+    setWorking(say('how-sure.typing'), 'typing');
     clearTimeout(typing);
     typing = setTimeout(answer, typingPause);
   }
@@ -156,7 +167,7 @@ export function howSurePane(document, newWorker) {
   draws.addEventListener('input', typed);
   stop.addEventListener('click', () => {
     end();
-    setWorking('Stopped: no answer for these draws. Run them again, or change D or the draws.', 'stopped');
+    setWorking(say('how-sure.stopped'), 'stopped');
     again.focus();
   });
   again.addEventListener('click', () => shown && answer());
@@ -172,8 +183,7 @@ export function howSurePane(document, newWorker) {
       if (spreadOf !== entry) {
         spreadOf = entry;
         spread.value = found.spread;
-        note.textContent = 'D is ' + found.spread + ' by default for this file: half a unit of the last ' +
-          'place its values are written to (' + placesText(found.places) + ').';
+        note.textContent = say('how-sure.default', { spread: found.spread, decimals: placesText(found.places) });
       }
       return answer();
     },

@@ -3,6 +3,7 @@
 // rounding alone), the question D asks, and what kelvarin-table --perturb's
 // draws of the file say.
 import { mostPlayers } from './players.js';
+import { say } from './words.js';
 
 // Return the default D of the data file text, as the text given to
 // --perturb, and the decimal places it stands for: half a unit of the last
@@ -59,16 +60,16 @@ export function checkSure(spreadText, drawsText) {
   const spread = spreadText.trim();
   const draws = drawsText.trim();
   if (!/^[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$/.test(spread)) {
-    return 'D needs a number written in digits, such as 0.005' + (spread === '' ? '' : ', not ' + spread);
+    return spread === '' ? say('how-sure.spread-digits') : say('how-sure.spread-digits-not', { spread });
   }
   if (!(Number(spread) > 0)) {
-    return 'D needs a number above 0: the largest error of a value';
+    return say('how-sure.spread-positive');
   }
   if (!(Number(spread) <= largestSpread)) {
-    return 'D needs a number of at most 3.4 × 10^38: the values are read in single precision, which holds no larger';
+    return say('how-sure.spread-largest');
   }
   if (!/^\d+$/.test(draws) || Number(draws) < 1 || Number(draws) > mostDraws) {
-    return 'Draws needs a whole number from 1 to 1,000,000' + (draws === '' ? '' : ', not ' + draws);
+    return draws === '' ? say('how-sure.draws-whole') : say('how-sure.draws-whole-not', { draws });
   }
   return '';
 }
@@ -89,24 +90,14 @@ export function question(spread, places) {
   const rounding = halfUnit(places);
   const [d, r] = [Number(spread), Number(rounding)];
   const decimals = placesText(places);
-  if (d === r) {
-    return 'Would rounding to the file\'s decimals change the result? D = ' + spread + ' is half a unit of the last ' +
-      'place of its ' + decimals + ': the error of rounding alone, not a disagreement between raters.';
-  }
-  if (d > r) {
-    return 'Would raters who disagree by up to ' + spread + ' on each value have found another empath? D = ' + spread +
-      ' is more than the rounding of the file\'s ' + decimals + ' (' + rounding + '): it stands for a disagreement ' +
-      'between raters, as large as you assume it.';
-  }
-  return 'Would an error of up to ' + spread + ' in each value, less than the rounding of the file\'s ' + decimals +
-    ' (' + rounding + '), change the result?';
+  return say(d === r ? 'how-sure.rounding' : d > r ? 'how-sure.raters' : 'how-sure.below-rounding', { spread, decimals, rounding });
 }
 
 // Return how values written with places decimals are written, in words:
 // "2 decimals", "whole numbers", "values rounded to 100".
 export function placesText(places) {
-  return places > 0 ? places + (places === 1 ? ' decimal' : ' decimals')
-    : places === 0 ? 'whole numbers' : 'values rounded to ' + halfUnit(places - 1).replace(/^5/, '1');
+  return places > 0 ? say(places === 1 ? 'places.one' : 'places.many', { count: places })
+    : places === 0 ? say('places.whole') : say('places.rounded', { unit: halfUnit(places - 1).replace(/^5/, '1') });
 }
 
 // A count with a comma between thousands: 20,000.
@@ -116,7 +107,7 @@ export function count(number) {
 
 // A share of the draws as a percentage with one decimal: 97.1 %.
 function percent(share) {
-  return (share * 100).toFixed(1) + ' %';
+  return say('how-sure.percent', { value: (share * 100).toFixed(1) });
 }
 
 // Return low and high with as few decimals, from 2 to 4, as tell them apart.
@@ -142,21 +133,17 @@ function interval(low, high) {
 export function sureness(record, worst = null) {
   const sentences = [];
   if (record.warnings > 0) {
-    sentences.push('The file may not have been read as meant: check the warnings first (' + count(record.warnings) +
-      (record.warnings === 1 ? ' warning' : ' warnings') + ' under the editor). The draws are of the file as it was read.');
+    sentences.push(say(record.warnings === 1 ? 'how-sure.warned-one' : 'how-sure.warned-many', { count: count(record.warnings) }));
   }
   if (record.draws === null || record.draws === undefined) {
-    sentences.push('No draws: ' + (record.message || 'the file was not read') + '.');
+    sentences.push(say('how-sure.no-draws', { message: record.message || say('how-sure.not-read') }));
     return { sentences, bars: [] };
   }
   const undefinedSE = record.status === 'singular' || record.status === 'not_finite';
   if (undefinedSE) {
-    sentences.push(record.status === 'singular'
-      ? 'S_E does not exist for this file: its own M is singular, so no weights Q solve M Q = V\'. No draw can say how sure it is.'
-      : 'S_E is not a finite number for this file: solving its own M Q = V\' overflowed. No draw can say how sure it is.');
+    sentences.push(say(record.status === 'singular' ? 'how-sure.singular' : 'how-sure.not-finite'));
   }
   const one = record.draws === 1;
-  const draws = count(record.draws) + (one ? ' draw' : ' draws');
   const others = (shares, own) => shares
     .map((share, player) => ({ player: 'P' + (player + 1), share }))
     .filter(({ share }, player) => share > 0 && player !== own - 1)
@@ -164,37 +151,32 @@ export function sureness(record, worst = null) {
   const rivals = others(record.empath_shares, record.empath);
   if (one) {
     const drawn = (shares) => 'P' + (shares.indexOf(Math.max(...shares)) + 1);
-    sentences.push('In the one draw, ' + drawn(record.empath_shares) + ' is the empath and ' +
-      drawn(record.driver_shares) + ' the driver.');
+    sentences.push(say('how-sure.one-draw', { empath: drawn(record.empath_shares), driver: drawn(record.driver_shares) }));
   } else {
-    sentences.push('P' + record.empath + ' is the empath in ' + percent(record.empath_share) + ' of ' + draws +
-      (rivals.length === 0 ? '' : ' (' + rivals.slice(0, 3).map(({ player, share }) =>
-        player + ' in ' + percent(share)).join(', ') + (rivals.length > 3 ? ', others in the rest' : '') + ')') + '.');
-    sentences.push('P' + record.driver + ' is the driver in ' + percent(record.driver_share) + ' of them.');
+    const listed = rivals.length === 0 ? '' : rivals.slice(0, 3).map(({ player, share }) => say('how-sure.rival', { player, percent: percent(share) }))
+      .reduce((first, rest) => say('how-sure.list', { first, rest }));
+    sentences.push(say(rivals.length === 0 ? 'how-sure.empath' : rivals.length > 3 ? 'how-sure.empath-rivals-more'
+      : 'how-sure.empath-rivals', { player: 'P' + record.empath, percent: percent(record.empath_share),
+      draws: count(record.draws), rivals: listed }));
+    sentences.push(say('how-sure.driver', { player: 'P' + record.driver, percent: percent(record.driver_share) }));
   }
   const had = 1 - record.singular_share;
-  const hadText = record.singular_share === 0 ? (one ? 'the draw has one' : 'every draw has one')
-    : percent(had) + ' of the draws have one; the others have a singular M or an S_E that is not finite';
+  const hadText = record.singular_share === 0 ? say(one ? 'how-sure.had-one' : 'how-sure.had-every')
+    : say('how-sure.had-some', { percent: percent(had) });
   if (record.s_e_low === null) {
-    sentences.push('No draw has an S_E: M is singular, or S_E not finite, in every one.');
+    sentences.push(say('how-sure.no-s-e'));
   } else if (undefinedSE) {
     const [low, high] = interval(record.s_e_low, record.s_e_high);
-    sentences.push('Moving the values by up to D gives S_E anywhere from ' + low + ' to ' + high + ' in 95 % of the ' +
-      'draws that have one (' + hadText + '; median ' + record.s_e_median.toFixed(4) + '): the mark of an S_E that does ' +
-      'not exist, not a range in which it lies.');
+    sentences.push(say('how-sure.mark', { low, high, had: hadText, median: record.s_e_median.toFixed(4) }));
   } else if (had < 0.5) {
-    sentences.push('Only ' + percent(had) + ' of the draws have an S_E; the others have a singular M or an S_E that is ' +
-      'not finite. Too few to give S_E a range: M is close to singular, and S_E cannot be trusted.');
+    sentences.push(say('how-sure.few', { percent: percent(had) }));
   } else {
     const [low, high] = interval(record.s_e_low, record.s_e_high);
-    sentences.push('S_E is between ' + low + ' and ' + high + ' in 95 % of the draws that have one (' + hadText +
-      '); their median is ' + record.s_e_median.toFixed(4) + '.');
+    sentences.push(say('how-sure.range', { low, high, had: hadText, median: record.s_e_median.toFixed(4) }));
   }
   if (worst !== null && worst >= 0.1 && !undefinedSE) {
-    sentences.push('The condition number of M (in the summary) lets errors of up to D move the weights Q, and S_E, ' +
-      'by up to about ' + (worst >= 1 ? fixedShare(worst) + ' times their size' : fixedShare(worst * 100) + '%') +
-      ': that is the worst case, errors lined up to push them as far as they go. The draws show the typical case, ' +
-      'errors at random, which moves them less. Both are true: rely on Q and S_E only as far as the worst case allows.');
+    sentences.push(say(worst >= 1 ? 'how-sure.worst-times' : 'how-sure.worst-percent',
+      { value: worst >= 1 ? fixedShare(worst) : fixedShare(worst * 100) }));
   }
   const bars = record.empath_shares
     .map((share, player) => ({ player: 'P' + (player + 1), share }))

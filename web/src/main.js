@@ -25,6 +25,9 @@ import { reportPane } from './report-pane.js';
 import { picturePane } from './picture-pane.js';
 import { tablePane } from './table-pane.js';
 import { howSurePane } from './how-sure-pane.js';
+import { languagePane } from './language-pane.js';
+import { announcer } from './announce.js';
+import { say } from './words.js';
 
 // The programs run in two workers: one for the shown file, one for the
 // table's CSV, so that a study's table is made while its first file is
@@ -47,6 +50,7 @@ const state = {
 };
 
 const setLink = downloadLinks(document);
+const announce = announcer(document.getElementById('announce'), ['run', 'how-sure']);
 const editor = editorPane(document, {
   edited,
   open,
@@ -68,7 +72,16 @@ const picture = picturePane(document, { programs, layouts, shown: () => state.sh
 const table = tablePane(document, { programs, tables, setLink, shown: () => state.shown, choose: show });
 
 // "How sure?" runs in workers of its own, which a newer question ends.
-const sure = howSurePane(document, () => workerClient(programsSource));
+const sure = howSurePane(document, () => workerClient(programsSource), (text) => announce('how-sure', text));
+
+// The page speaks the browser's language until another is picked; a new
+// language says again what the panes show.
+languagePane(document, navigator.languages || [], () => {
+  if (state.shown) {
+    show(state.shown);
+    table.tabulate(state.files);
+  }
+});
 
 // Run kelvarin on the shown entry and show its report, its diagnostics and
 // its status, then its picture.
@@ -78,7 +91,7 @@ async function analyse() {
   report.setStatus(entry.name, { ending: 'running' });
   if (state.summaryOf !== entry) {
     state.summaryOf = entry;
-    report.clearSummary('Running kelvarin on ' + entry.name + '…');
+    report.clearSummary(say('summary.running', { name: entry.name }));
   }
   const reported = runOn(programs, 'kelvarin', [], entry);
   // kelvarin-table's JSON line of the file: the full doubles behind the
@@ -117,7 +130,13 @@ async function analyse() {
 // the page knows now.
 function showSummaryOf(entry) {
   const { report: written, ending, figures, data, warnings } = state.summarised;
-  report.showSummary(summarise(written, ending, figures, data, entry.names, warnings));
+  const summary = summarise(written, ending, figures, data, entry.names, warnings);
+  report.showSummary(summary);
+  // The status and the first figures, said once the page is still.
+  const status = document.getElementById('status').textContent;
+  const said = summary.figures.slice(0, 3).map((figure) => say('announce.figure', figure));
+  announce('run', said.length === 0 ? status : say('announce.run',
+    { status, figures: said.reduce((first, rest) => say('announce.list', { first, rest })) }));
 }
 
 // Say which name each player of entry is.
@@ -225,7 +244,7 @@ function pasted(block) {
   }
   editor.flush();
   add({ name: pastedName(state.files.map((file) => file.name)), bytes: new TextEncoder().encode(result.data),
-    names: result.players, made: true }, (entry) => 'Pasted as ' + entry.name + ': ' + result.note);
+    names: result.players, made: true }, (entry) => say('editor.pasted-as', { name: entry.name, note: result.note }));
 }
 
 // An example loaded while a table of files is open joins it, shown; else it
@@ -239,7 +258,7 @@ async function example(file) {
   }
   const entry = await readEntry({ file, folder: false });
   editor.flush();
-  add(entry, () => entry.name + ' is added to the table of the files, now ' + state.files.length + '.');
+  add(entry, () => say('editor.example-added', { name: entry.name, count: state.files.length }));
 }
 
 window.addEventListener('resize', () => {

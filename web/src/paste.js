@@ -1,6 +1,7 @@
 // A block of cells copied from a spreadsheet (separated by tabs, or by
 // semicolons or commas as CSV files write them), made a data file or cells
 // of the grid, or the reason why not.
+import { say } from './words.js';
 
 const number = /^[+-]?(\d+([.,]\d*)?|[.,]\d+)([eE][+-]?\d+)?$/;
 
@@ -30,8 +31,7 @@ export function notBlockNote(text) {
   for (const separator of [';', ',']) {
     const none = rows.findIndex((row) => !row.includes(separator));
     if (rows.filter((row) => row.includes(separator)).length >= 2 && none >= 0) {
-      return 'The pasted text went into the editor as it is, not as cells separated by \'' + separator + '\': its line ' +
-        (none + 1) + ' holds none. A data file separates its values by blanks; paste the cells alone to make one of them.';
+      return say('paste.not-block', { separator, line: none + 1 });
     }
   }
   return '';
@@ -44,7 +44,8 @@ export function isSpreadsheetBlock(text) {
 
 // Return a list of texts as "A, B and C".
 function listed(items) {
-  return items.length < 2 ? items.join('') : items.slice(0, -1).join(', ') + ' and ' + items[items.length - 1];
+  return items.length < 2 ? items.join('') : say('paste.and', { first: items.slice(0, -1)
+    .reduce((first, rest) => say('paste.comma', { first, rest })), last: items[items.length - 1] });
 }
 
 // Return the cells of block: rows split at separator (blanks when it is
@@ -122,8 +123,7 @@ export function fromSpreadsheet(block) {
   const separator = separatorOf(block) ?? '\t';
   const { rows, header, rowNames } = namesAside(cellsOf(block, separator));
   const aside = [];
-  const separated = separator === '\t' ? '' : ', its cells separated by \'' + separator + '\',';
-  const refuse = (why) => ({ note: 'The pasted block' + separated + ' was not made a data file: ' + why + '.' });
+  const refuse = (why) => ({ note: say(separator === '\t' ? 'paste.refused' : 'paste.refused-separated', { separator, why }) });
   const named = rowNames.length > 0;
   const rowOffset = header ? 1 : 0;
   const columnOffset = named ? 1 : 0;
@@ -136,45 +136,44 @@ export function fromSpreadsheet(block) {
     }
     // Over a column of names, the header row may have a corner cell.
     const headerNames = header.slice(0, used).slice(named && used === width + 1 ? 1 : 0);
-    aside.push('a header row (' + headerNames.join(', ') + ')');
+    aside.push(say('paste.header', { names: headerNames.join(', ') }));
     if (named && headerNames.join('\t') !== rowNames.join('\t')) {
-      return refuse('its header row names ' + listed(headerNames) + ', but its first column names ' +
-        listed(rowNames) + '; the same players must stand in the same order in both');
+      return refuse(say('paste.names-differ', { header: listed(headerNames), column: listed(rowNames) }));
     }
     players = headerNames;
   }
   if (named) {
-    aside.push('a column of names (' + rowNames.join(', ') + ')');
+    aside.push(say('paste.names-column', { names: rowNames.join(', ') }));
   }
   const where = (r, c) => {
     const rowName = rowNames[r] ? ' (' + rowNames[r] + ')' : '';
     const columnName = header && players[c] ? ' (' + players[c] + ')' : '';
-    return 'row ' + (r + 1 + rowOffset) + rowName + ', column ' + (c + 1 + columnOffset) + columnName;
+    return say('paste.where', { row: (r + 1 + rowOffset) + rowName, column: (c + 1 + columnOffset) + columnName });
   };
   const bad = [];
   rows.forEach((row, r) => row.forEach((cell, c) => {
     if (cell === '') {
-      bad.push('the cell in ' + where(r, c) + ' is empty');
+      bad.push(say('paste.cell-empty', { where: where(r, c) }));
     } else if (!number.test(cell)) {
-      bad.push('\'' + cell + '\' in ' + where(r, c) + ' is not a number');
+      bad.push(say('paste.cell-text', { cell, where: where(r, c) }));
     }
   }));
   if (bad.length > 0) {
-    const more = bad.length > 3 ? ' (and ' + (bad.length - 3) + ' more)' : '';
-    return refuse(bad.slice(0, 3).join('; ') + more);
+    const said = bad.slice(0, 3).reduce((first, rest) => say('paste.list', { first, rest }));
+    return refuse(bad.length > 3 ? say('paste.more', { said, count: bad.length - 3 }) : said);
   }
   if (rows.length < 2 || rows.length !== width) {
-    return refuse('after ' + (aside.length > 0 ? 'setting aside ' + listed(aside) : 'reading it') +
-      ', its values are not a square block: ' + rows.length + (rows.length === 1 ? ' row' : ' rows') +
-      ' of ' + width + (width === 1 ? ' value' : ' values'));
+    return refuse(say(aside.length > 0 ? 'paste.not-square-aside' : 'paste.not-square', { aside: listed(aside),
+      rows: say(rows.length === 1 ? 'paste.rows-one' : 'paste.rows-many', { count: rows.length }),
+      values: say(width === 1 ? 'paste.values-one' : 'paste.values-many', { count: width }) }));
   }
   if (rows.some((row) => row.some((cell) => cell.includes(',')))) {
-    aside.push('decimal commas, read as points');
+    aside.push(say('paste.commas'));
   }
   const lines = rows.map((row) => row.map((cell) => cell.replace(',', '.')).join(' '));
   return {
     data: ['Pasted from a spreadsheet', String(rows.length)].concat(lines).join('\n') + '\n',
-    note: rows.length + ' rows of numbers' + (aside.length > 0 ? '; set aside ' + listed(aside) : '') + '.',
+    note: say(aside.length > 0 ? 'paste.made-aside' : 'paste.made', { count: rows.length, aside: listed(aside) }),
     players,
   };
 }

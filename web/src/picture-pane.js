@@ -1,6 +1,8 @@
 // The picture: kelvarin-graph's DOT of the shown file as the view, Top K
 // and the slider choose, laid out by Graphviz in a worker of its own and
 // drawn as SVG; its downloads, and whether it fits its pane.
+import { say } from './words.js';
+import { describePicture } from './picture-words.js';
 import { decode } from './text.js';
 import { downloadName, graphNames, labelled } from './names.js';
 import { checkTop, graphOptions, heatmapEnd, pictureNotes } from './choices.js';
@@ -48,13 +50,13 @@ export function picturePane(document, { programs, layouts, shown, setLink }) {
     const natural = svg ? parseFloat(svg.getAttribute('width')) * 4 / 3 : 0;
     const scale = svg ? svg.getBoundingClientRect().width / natural : 1;
     $('picture-small').hidden = !(scale < readableScale);
-    $('picture-small').textContent = 'Shrunk to ' + Math.round(scale * 100) +
-      ' % of its size to fit: too small to read here; Full size shows it whole, scrolling sideways.';
+    $('picture-small').textContent = say('picture.small', { percent: Math.round(scale * 100) });
   }
 
   // Leave the picture out: nothing drawn, nothing to download, and why.
   function clearPicture(message) {
     $('picture').textContent = '';
+    $('picture-words').textContent = '';
     $('picture').dataset.state = 'none';
     $('picture').dataset.view = '';
     $('picture-small').hidden = true;
@@ -124,7 +126,7 @@ export function picturePane(document, { programs, layouts, shown, setLink }) {
     $('top').disabled = view() === 'heatmap';
     if (top.message && view() !== 'heatmap') {
       if (pictureOf !== entry.bytes) {
-        clearPicture('No picture: ' + top.message + '.');
+        clearPicture(say('picture.none', { message: top.message }));
       }
       return;
     }
@@ -151,9 +153,10 @@ export function picturePane(document, { programs, layouts, shown, setLink }) {
         clearPicture(notes);
         return;
       }
-      setWorking(view() === 'network' ? 'Laying out the network: a large group takes seconds, and the page goes on answering.' : 'Drawing the picture.');
+      setWorking(say(view() === 'network' ? 'picture.laying-out' : 'picture.drawing'));
       laying = current;
-      const layout = await layouts.call({ dot: new TextDecoder().decode(result.stdout) });
+      const dot = new TextDecoder().decode(result.stdout);
+      const layout = await layouts.call({ dot });
       if (!current()) {
         return;
       }
@@ -179,6 +182,7 @@ export function picturePane(document, { programs, layouts, shown, setLink }) {
       svg.setAttribute('role', 'img');
       svg.setAttribute('aria-label', Array.from(svg.querySelectorAll('g.graph > text'), (line) => line.textContent).join('; '));
       $('picture-message').textContent = notes;
+      describePicture($('picture-words'), dot, view());
       setLink('svg-download', new XMLSerializer().serializeToString(svg), 'image/svg+xml', downloadName(entry.name, 'svg', isEdited(entry)));
       $('png-download').disabled = false;
       pictureOf = entry.bytes;
@@ -189,7 +193,7 @@ export function picturePane(document, { programs, layouts, shown, setLink }) {
         laying = null;
       }
       if (current()) {
-        clearPicture('The picture could not be drawn: ' + error.message);
+        clearPicture(say('picture.failed', { message: error.message }));
       }
     } finally {
       if (current()) {

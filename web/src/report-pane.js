@@ -2,6 +2,7 @@
 // kelvarin's diagnostics (a place in the file is a button that selects it
 // in the editor), the summary's figures, what an edit changed, the players
 // named, and the report, shown whole in its pane.
+import { say } from './words.js';
 import { decode } from './text.js';
 import { diagnosticsOf, runStatus, unfinishedStatus } from './status.js';
 import { fittedSize, smallestSize, stacks } from './fit.js';
@@ -39,6 +40,7 @@ export function reportPane(document, { select, unfinished, kelvarin }) {
     line.dataset.ending = status.ending;
     line.dataset.status = result.status === undefined ? '' : String(result.status);
     line.dataset.warnings = String(status.warnings);
+    delete line.dataset.words;
     line.textContent = status.text;
     sayUnfinished();
   }
@@ -130,6 +132,7 @@ export function reportPane(document, { select, unfinished, kelvarin }) {
       item.append(term, value, sentence);
       list.appendChild(item);
     }
+    delete element.querySelector('.note').dataset.words;
     element.querySelector('.note').textContent = summary.note;
     const warning = element.querySelector('.warning');
     warning.textContent = summary.warning || '';
@@ -176,7 +179,7 @@ export function reportPane(document, { select, unfinished, kelvarin }) {
         }
         sentence = changeSentence(figuresOf(opened.report), figuresOf(written), entry.names);
       }
-      $('change').textContent = sentence === '' ? '' : 'Against the file as opened: ' + sentence;
+      $('change').textContent = sentence === '' ? '' : say('change.against', { sentence });
       if (sentence === '') {
         $('summary').removeAttribute('data-change');
       } else {

@@ -3,6 +3,7 @@
 // has one.
 
 import { shownName } from './names.js';
+import { say } from './words.js';
 
 // Return the lines kelvarin wrote on standard error (text) about the file
 // it called name: {text, severity, line, column}, severity and the place
@@ -28,20 +29,9 @@ export function diagnosticsOf(text, name) {
 // file meant.
 export function runStatus(name, result) {
   const warnings = diagnosticsOf(result.stderr, name).filter((d) => d.severity === 'warning').length;
-  let text;
-  if (result.ending === 'running') {
-    text = 'running…';
-  } else if (result.ending === 'abort') {
-    text = 'stopped: M is singular, so the weights Q and S_E do not exist; the report up to that point is shown';
-  } else if (result.ending === 'error') {
-    text = 'the data file was not accepted; the diagnostics say why (exit status ' + result.status + ')';
-  } else if (warnings > 0) {
-    text = 'complete, with ' + warnings + (warnings === 1 ? ' warning' : ' warnings') +
-      ': the figures may not be what the file meant';
-  } else {
-    text = 'complete';
-  }
-  return { ending: result.ending, warnings, text: name + ': ' + text };
+  const key = ['running', 'abort', 'error'].includes(result.ending) ? result.ending
+    : warnings === 1 ? 'warning-one' : warnings > 1 ? 'warning-many' : 'complete';
+  return { ending: result.ending, warnings, text: say('status.' + key, { name, status: result.status, count: warnings }) };
 }
 
 // Return what the status line adds when the grid has count cells that are
@@ -50,6 +40,5 @@ export function unfinishedStatus(count) {
   if (count === 0) {
     return '';
   }
-  return '; but the grid has ' + (count === 1 ? 'an unfinished cell' : count + ' unfinished cells') +
-    ' (see under the grid): the figures are of the file\'s text without ' + (count === 1 ? 'it' : 'them');
+  return say(count === 1 ? 'status.unfinished-one' : 'status.unfinished-many', { count });
 }

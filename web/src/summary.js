@@ -7,6 +7,7 @@
 
 import { fixed, fourDecimals } from './decimals.js';
 import { playerName } from './change.js';
+import { say } from './words.js';
 
 // The difference below which the report calls two sums a near tie.
 const nearTie = 1e-4;
@@ -72,14 +73,14 @@ export function decimalsOf(text, n) {
 function share(value) {
   if (value >= 1) {
     const exponent = Math.floor(Math.log10(value));
-    return (exponent < 6 ? fixed(value, Math.max(0, 1 - exponent)) : fixed(value / 10 ** exponent, 1) + ' × 10^' + exponent) + ' times';
+    return say('summary.times', { value: exponent < 6 ? fixed(value, Math.max(0, 1 - exponent)) : fixed(value / 10 ** exponent, 1) + ' × 10^' + exponent });
   }
   const percent = value * 100;
   const exponent = Math.floor(Math.log10(percent));
   if (exponent < -4) {
-    return fixed(percent / 10 ** exponent, 1) + ' × 10^' + exponent + '%';
+    return say('summary.percent', { value: fixed(percent / 10 ** exponent, 1) + ' × 10^' + exponent });
   }
-  return fixed(percent, Math.min(20, Math.max(0, 1 - exponent))) + '%';
+  return say('summary.percent', { value: fixed(percent, Math.min(20, Math.max(0, 1 - exponent))) });
 }
 
 // Return value as the report writes it, "%.4f", up to 10^15; beyond, where
@@ -110,18 +111,13 @@ function runnerUp(sums, leader) {
 // "driver"), the player numbered player, from its sums and margin; players
 // called by their names where names has them.
 function leaderSentence(who, player, sums, margin, names) {
-  const [verb, line] = who === 'empath' ? ['receives', 'column'] : ['exerts', 'row'];
-  let sentence = playerName(player, names) + ' ' + verb + ' the most influence: the sum of squares of its ' + line + ' is the largest';
   if (!sums || sums.length < 2 || margin === null) {
-    return sentence + '.';
+    return say('summary.' + who + '-leads', { player: playerName(player, names) });
   }
-  const next = runnerUp(sums, player);
-  sentence += ', ' + shownFigure(sums[player - 1]) + ', ahead of ' + playerName(next, names) + '\'s by ' + shownFigure(margin) + '.';
-  if (margin < nearTie) {
-    sentence += ' That is a near tie (less than 0.0001): the ' + who + ' could as well be ' + playerName(next, names) +
-      ', and a change in the last digit of one value may make it so.';
-  }
-  return sentence;
+  const next = playerName(runnerUp(sums, player), names);
+  const sentence = say('summary.' + who + '-ahead', { player: playerName(player, names), sum: shownFigure(sums[player - 1]),
+    next, margin: shownFigure(margin) });
+  return margin < nearTie ? sentence + ' ' + say('summary.' + who + '-tie', { next }) : sentence;
 }
 
 // Return the sentence on the condition number: how far rounding the values
@@ -129,36 +125,25 @@ function leaderSentence(who, player, sums, margin, names) {
 // Q, to first order, against the largest value (its report text largest).
 function conditionSentence(condition, conditionText, decimals, largest, warned) {
   if (!Number.isFinite(condition)) {
-    return 'The condition number is not finite: M is as good as singular, and the weights Q cannot be trusted at all.';
+    return say('summary.condition-infinite');
   }
   if (warned) {
     // Figures of a file not read as meant are not vouched for.
-    return 'A relative change of e in the values can move the weights Q by up to about ' + conditionText +
-      ' times e. But the file may not have been read as meant: check the warnings first.';
+    return say('summary.condition-warned', { condition: conditionText });
   }
   const size = largest === null ? 0 : Math.abs(Number(largest));
   if (decimals === null || !(size > 0)) {
-    return 'A relative change of e in the values can move the weights Q by up to about ' + conditionText +
-      ' times e: the larger this number, the less the weights can be trusted.';
+    return say('summary.condition-unknown', { condition: conditionText });
   }
   const places = Math.min(decimals, 19);
   const half = 0.5 * 10 ** -places;
   const change = half / size;
   const moved = condition * change;
-  let verdict;
-  if (moved < 0.01) {
-    verdict = 'the rounding of the values hardly moves the weights.';
-  } else if (moved < 0.1) {
-    verdict = 'the weights, and S_E, are about that uncertain.';
-  } else if (moved < 1) {
-    verdict = 'only the first digit of each weight can be trusted.';
-  } else {
-    verdict = 'as large as the weights themselves or larger: the rounding alone could change Q completely, so do not rely on Q or S_E.';
-  }
-  return 'Values written with ' + places + (places === 1 ? ' decimal' : ' decimals') + ' may each be off by ' +
-    fixed(half, places + 1) + ' (half a unit of the last decimal), ' + share(change) + ' of the largest value, ' + largest +
-    '. That can move the weights Q by up to about ' + conditionText + ' × ' + share(change) + ' = ' + share(moved) +
-    (moved >= 1 ? ' their size: ' : ' of their size: ') + verdict;
+  const verdict = moved < 0.01 ? 'hardly' : moved < 0.1 ? 'about' : moved < 1 ? 'first-digit' : 'nothing';
+  return say(moved >= 1 ? 'summary.condition-factor' : 'summary.condition-share', {
+    decimals: say(places === 1 ? 'places.one' : 'places.many', { count: places }), half: fixed(half, places + 1),
+    change: share(change), largest, condition: conditionText, moved: share(moved), verdict: say('summary.verdict-' + verdict),
+  });
 }
 
 // Return the sentence that opens the summary of a file read with warnings
@@ -169,11 +154,10 @@ export function warningSentence(warnings) {
     return '';
   }
   const [first] = warnings;
+  // The diagnostic is kelvarin's own words, quoted as it wrote them.
   const said = first.text.replace(/^.*?\b(warning): /, '');
-  return (warnings.length === 1 ? '1 warning' : warnings.length + ' warnings') + ': the file may not have been read as ' +
-    'meant, and the figures below may not be what it meant. ' + (warnings.length === 1 ? 'It' : 'The first') +
-    (first.line > 0 ? ', at line ' + first.line + ', column ' + first.column : '') + ': ' + said +
-    (/[.!?]$/.test(said) ? '' : '.') + ' The diagnostics under the editor say more.';
+  return say('summary.warning-' + (warnings.length === 1 ? 'one' : 'many') + (first.line > 0 ? '-placed' : ''),
+    { count: warnings.length, line: first.line, column: first.column, said: said + (/[.!?]$/.test(said) ? '' : '.') });
 }
 
 // Return the value the data file text gives player's influence on itself
@@ -189,21 +173,19 @@ function ownValue(data, n, player) {
 // players to influence only themselves (V' · V', the empath's column sum of
 // squares without its own value), and what its sign and size say.
 function sESentence(found, row, data, names, condition) {
-  let sentence = 'S_E = V\' · Q, in the values\' units.';
+  let sentence = say('summary.s-e-units');
   const own = row && row.column_sums ? ownValue(data, row.players, found.empath) : null;
   const sE = Number(found.sE);
   if (own !== null && Number.isFinite(sE)) {
     const alone = row.column_sums[found.empath - 1] - own * own;
-    sentence += ' Were the other players to influence only themselves, each by 1, it would be ' + shownFigure(alone) +
-      ' (the sum of the squares of their influence on ' + playerName(found.empath, names) + '); ' +
-      (found.sE === shownFigure(alone) ? 'it is as large here.' : 'their influence on each other makes it ' +
-        (sE < alone ? 'smaller' : 'larger') + ' here.');
+    const key = found.sE === shownFigure(alone) ? 'same' : sE < alone ? 'smaller' : 'larger';
+    sentence += ' ' + say('summary.s-e-' + key, { alone: shownFigure(alone), empath: playerName(found.empath, names) });
   }
   if (sE < 0) {
-    sentence += ' It is negative: the weights Q mostly run against the others\' influence on the empath.';
+    sentence += ' ' + say('summary.s-e-negative');
   }
   if (condition >= 1e3) {
-    sentence += ' With a condition number this large, its size may say more about M being nearly singular than about the group.';
+    sentence += ' ' + say('summary.s-e-ill');
   }
   return sentence;
 }
@@ -235,39 +217,35 @@ export function summarise(report, ending, row, data, names = [], warnings = []) 
   if (ending === 'error' || status === 'error' || found.empath === null) {
     summary.state = 'error';
     summary.empath = summary.driver = summary.sE = null;
-    summary.note = 'No figures: kelvarin did not accept the data file. The diagnostics under the editor say where and why; ' +
-      'the explanations below say what a data file holds.';
+    summary.note = say('summary.error-note');
     return summary;
   }
-  const figure = (name, label, value, sentence) => summary.figures.push({ name, label, value, help: 'help-' + name, sentence });
-  figure('empath', 'Empath', playerName(found.empath, names),
+  const figure = (name, label, value, sentence) => summary.figures.push({ name, label: say('summary.' + label), value,
+    help: 'help-' + name, sentence });
+  const none = say('summary.none');
+  figure('empath', 'empath', playerName(found.empath, names),
     leaderSentence('empath', found.empath, row && row.column_sums, row && row.empath_margin, names));
-  figure('driver', 'Driver', playerName(found.driver, names),
+  figure('driver', 'driver', playerName(found.driver, names),
     leaderSentence('driver', found.driver, row && row.row_sums, row && row.driver_margin, names));
   if (status === 'singular' || ending === 'abort') {
     summary.state = 'singular';
     summary.sE = null;
     const determinant = row && row.determinant !== null ? fourDecimals(row.determinant) : null;
-    figure('s-e', 'S_E', 'none', 'S_E does not exist: M is singular, so no weights Q solve M Q = V\'.');
-    figure('determinant', 'Determinant of M', determinant === null ? 'none' : determinant,
-      'M, the matrix without the empath\'s row and column, is singular: its determinant is zero.');
-    figure('condition', 'Condition number of M', 'none', 'A singular M has no inverse, so no condition number: it is infinite.');
-    summary.note = 'kelvarin stopped after the reduced matrix M: M is singular, and the weights Q, S_E and the condition ' +
-      'number do not exist. The empath and the driver below are the report\'s.';
+    figure('s-e', 's-e', none, say('summary.singular-s-e'));
+    figure('determinant', 'determinant', determinant === null ? none : determinant, say('summary.singular-determinant'));
+    figure('condition', 'condition', none, say('summary.singular-condition'));
+    summary.note = say('summary.singular-note');
     return summary;
   }
   if (status === 'not_finite') {
-    summary.note = (row.message || 'S_E or a weight is not finite') + '. The figures below are as the report writes them; ' +
-      'S_E and the weights that are not finite numbers mean nothing.';
+    summary.note = say('summary.not-finite-note', { message: row.message || say('summary.not-finite-message') });
   }
   const condition = row && row.condition !== null ? row.condition : Infinity;
-  figure('s-e', 'S_E', found.sE, status === 'not_finite'
-    ? 'S_E is not a finite number: solving M Q = V\' overflowed double precision.'
+  figure('s-e', 's-e', found.sE, status === 'not_finite'
+    ? say('summary.not-finite-s-e')
     : sESentence(found, row, data, names, condition));
-  figure('determinant', 'Determinant of M', found.determinant,
-    'Zero would mean that M is singular: no weights Q solve M Q = V\'. Its size alone does not say how near M is to that: ' +
-    'the condition number does.');
-  figure('condition', 'Condition number of M', found.condition,
+  figure('determinant', 'determinant', found.determinant, say('summary.determinant-says'));
+  figure('condition', 'condition', found.condition,
     conditionSentence(condition, found.condition, decimalsOf(data, found.empath && row ? row.players : 0), found.largest,
       warned));
   return summary;

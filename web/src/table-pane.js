@@ -2,6 +2,7 @@
 // more are open, drawn a page of rows at a time and sorted by a column; a
 // file's button shows its report. Its CSV, JSON Lines and workbook are
 // the downloads.
+import { say } from './words.js';
 import { labelled } from './names.js';
 import { shown as shownText } from './text.js';
 import { cellClass, columnOrder, parseCsv, shownCell, sortRows, warnedStatus } from './table-rows.js';
@@ -98,7 +99,7 @@ export function tablePane(document, { programs, tables, setLink, shown, choose }
         button.type = 'button';
         button.dataset.row = String(lines.length);
         button.textContent = shownText(cell);
-        button.setAttribute('aria-label', 'Show the report of ' + shownText(cell));
+        button.setAttribute('aria-label', say('table.show', { name: shownText(cell) }));
         place.appendChild(button);
       });
       lines.push({ line, entry: row.entry });
@@ -107,8 +108,9 @@ export function tablePane(document, { programs, tables, setLink, shown, choose }
     $('table').tBodies[0].appendChild(rows);
     const more = $('table-more');
     more.hidden = lines.length === order.length;
-    $('table-more-button').textContent = 'Show ' + Math.min(tablePage, order.length - lines.length) + ' more';
-    $('table-count').textContent = lines.length + ' of the ' + order.length + ' files shown.';
+    delete $('table-more-button').dataset.words;
+    $('table-more-button').textContent = say('table.more-count', { count: Math.min(tablePage, order.length - lines.length) });
+    $('table-count').textContent = say('table.count', { shown: lines.length, all: order.length });
     markShown();
     // The end of a long table in view asks for its next rows.
     moreInView.unobserve(more);
@@ -198,7 +200,8 @@ export function tablePane(document, { programs, tables, setLink, shown, choose }
       setLink('json', null);
       setLink('xlsx', null);
       showTable();
-      $('table-jump-link').textContent = files.length + ' files: the table is below';
+      delete $('table-jump-link').dataset.words;
+      $('table-jump-link').textContent = say('table.jump-many', { count: files.length });
       $('table-jump').hidden = false;
       const json = await jsonRun;
       if (!wanted()) {
@@ -215,7 +218,7 @@ export function tablePane(document, { programs, tables, setLink, shown, choose }
       }
     } catch (error) {
       if (wanted()) {
-        $('table').textContent = 'The table could not be made: ' + error.message;
+        $('table').textContent = say('table.failed', { message: error.message });
       }
     } finally {
       if (wanted()) {

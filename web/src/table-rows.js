@@ -2,6 +2,7 @@
 // column, and how its cells show.
 
 import { fourDecimals } from './decimals.js';
+import { say } from './words.js';
 
 // Return the records of CSV text as RFC 4180 writes them: fields split at
 // commas, quoted fields with their quotes removed and doubled quotes undone,
@@ -127,6 +128,6 @@ export function warnedStatus(status, warnings) {
   if (warnings === '0' || status !== 'ok') {
     return null;
   }
-  const warned = warnings === '1' ? '1 warning' : warnings + ' warnings';
-  return { text: 'ok, with ' + warned, title: 'read with ' + warned + ': the figures may not be what the file meant' };
+  const key = warnings === '1' ? 'table.warned-one' : 'table.warned-many';
+  return { text: say(key, { count: warnings }), title: say(key + '-title', { count: warnings }) };
 }
