@@ -382,3 +382,67 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
   SkipSpace(source);
   return true;
 }
+
+long long ReadPlainValues(Source* source, double* values, long long count, Place* first,
+                          ValueText* last) {
+  SkipSpace(source);
+  const std::string_view unread = Unread(*source);
+  const char* at = unread.data();
+  const char* const end = at + unread.size();
+  const char* last_start = nullptr;
+  const char* last_after = nullptr;
+  long long read = 0;
+  while (read < count && at != end) {
+    // The library's parser takes what ReadValue takes once the text begins
+    // with a digit or a point after an optional minus, and white space after
+    // it ends the number where ReadValue would: "+", "inf", "nan", an
+    // exponent without digits and a hexadecimal number never get here.
+    const char* const digits = *at == '-' ? at + 1 : at;
+    if (digits == end || (!IsDigit(*digits) && *digits != '.')) {
+      break;
+    }
+    float value = 0.0F;
+    const std::from_chars_result result = numbers::FromChars(at, end, &value);
+    const char* const after = result.ptr;
+    if (result.ec != std::errc() || after == end || !IsSpace(static_cast<unsigned char>(*after))) {
+      break;
+    }
+    // Zero from a mantissa with a digit other than 0 is an underflow, which
+    // ReadValue tells of.
+    if (value == 0.0F) {
+      const std::string_view number(digits, static_cast<size_t>(after - digits));
+      if (number.substr(0, number.find_first_of("eE")).find_first_of("123456789") !=
+          std::string_view::npos) {
+        break;
+      }
+    }
+    values[read++] = static_cast<double>(value);
+    last_start = at;
+    last_after = after;
+    // On to the next value of the line: the run ends at a line end, which
+    // SkipSpace counts.
+    at = after;
+    while (at != end && *at != '\n' && IsSpace(static_cast<unsigned char>(*at))) {
+      ++at;
+    }
+    if (at == end || *at == '\n') {
+      break;
+    }
+  }
+  if (read == 0) {
+    return 0;
+  }
+  *first = Here(*source);
+  last->start = *first;
+  last->start.offset += last_start - unread.data();
+  last->start.column += last_start - unread.data();
+  last->issue = ValueIssue::kNone;
+  last->next = static_cast<unsigned char>(*last_after);
+  last->comma_after_point = false;
+  source->held.push_back(first->offset);
+  source->item = last->start.offset;
+  source->position += static_cast<size_t>(at - unread.data());
+  SkipSpace(source);
+  return read;
+}
+
