@@ -310,10 +310,9 @@ bool Convert(std::string_view text, const Number& number, float* value, bool* un
   float read = 0.0F;
   const char* const end = digits.data() + digits.size();
   const std::from_chars_result result = numbers::FromChars(digits.data(), end, &read);
-  // Zero read from a mantissa with a digit other than 0 is an underflow.
-  if (result.ec == std::errc() && result.ptr == end &&
-      (read != 0.0F || digits.substr(0, digits.find_first_of("eE")).find_first_of("123456789") ==
-                           std::string_view::npos)) {
+  // A number out of range, or made zero, is an error, and its digits tell
+  // which.
+  if (result.ec == std::errc() && result.ptr == end) {
     *value = read;
     return true;
   }
@@ -404,17 +403,10 @@ long long ReadPlainValues(Source* source, double* values, long long count, Place
     float value = 0.0F;
     const std::from_chars_result result = numbers::FromChars(at, end, &value);
     const char* const after = result.ptr;
+    // A number out of range, which ReadValue tells of, is an error here,
+    // and so is a number made zero.
     if (result.ec != std::errc() || after == end || !IsSpace(static_cast<unsigned char>(*after))) {
       break;
-    }
-    // Zero from a mantissa with a digit other than 0 is an underflow, which
-    // ReadValue tells of.
-    if (value == 0.0F) {
-      const std::string_view number(digits, static_cast<size_t>(after - digits));
-      if (number.substr(0, number.find_first_of("eE")).find_first_of("123456789") !=
-          std::string_view::npos) {
-        break;
-      }
     }
     values[read++] = static_cast<double>(value);
     last_start = at;
@@ -445,4 +437,3 @@ long long ReadPlainValues(Source* source, double* values, long long count, Place
   SkipSpace(source);
   return read;
 }
-
