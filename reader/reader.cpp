@@ -335,10 +335,23 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   ValueText* text = &texts[0];
   ValueText* last = &texts[1];
   ValueLines lines;
-  source->held.reserve(source->held.size() + static_cast<size_t>(n * n + 1));
+  source->held.reserve(source->held.size() + static_cast<size_t>(2 * n * n + 1));
   for (long long i = 0; i < n; ++i) {
     double* const row = gsl_matrix_ptr(influence, static_cast<size_t>(i), 0);
-    for (long long j = 0; j < n; ++j) {
+    for (long long j = 0; j < n;) {
+      // Plain values on one line are read as a run: none of them needs a
+      // word, and the diagnostics of the next value and of the rows may
+      // quote only the first, which the source holds on to, and the last.
+      Place first;
+      const long long run = ReadPlainValues(source, row + j, n - j, &first, text);
+      if (run > 0) {
+        source->held.push_back(text->start.offset);
+        reader->values += run;
+        CountValueLine(&lines, first, n, run);
+        std::swap(text, last);
+        j += run;
+        continue;
+      }
       float value = 0.0F;
       if (!ReadValue(source, &value, text)) {
         ExplainBadValue(reader, *text, *last, i, j);
@@ -351,6 +364,7 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
       CheckValue(reader, *text, i, j);
       CountValueLine(&lines, text->start, n);
       std::swap(text, last);
+      ++j;
     }
   }
   CheckRows(reader, lines);

@@ -24,14 +24,16 @@ struct ValueLines {
 // value before, whose first value begins at place, for N = n.
 void BeginValueLine(ValueLines* lines, const Place& place, long long n);
 
-// Count a value that begins at place, for N = n.
-inline void CountValueLine(ValueLines* lines, const Place& place, long long n) {
+// Count values values on one line, the first of which begins at place,
+// for N = n.
+inline void CountValueLine(ValueLines* lines, const Place& place, long long n,
+                           long long values = 1) {
   if (lines->count == 0 || lines->count > n ||
       place.line != lines->line[lines->count - 1].first.line) {
     BeginValueLine(lines, place, n);
   }
   if (lines->count <= n) {
-    ++lines->line[lines->count - 1].count;
+    lines->line[lines->count - 1].count += values;
   }
 }
 

@@ -310,10 +310,9 @@ bool Convert(std::string_view text, const Number& number, float* value, bool* un
   float read = 0.0F;
   const char* const end = digits.data() + digits.size();
   const std::from_chars_result result = numbers::FromChars(digits.data(), end, &read);
-  // Zero read from a mantissa with a digit other than 0 is an underflow.
-  if (result.ec == std::errc() && result.ptr == end &&
-      (read != 0.0F || digits.substr(0, digits.find_first_of("eE")).find_first_of("123456789") ==
-                           std::string_view::npos)) {
+  // A number out of range, or made zero, is an error, and its digits tell
+  // which.
+  if (result.ec == std::errc() && result.ptr == end) {
     *value = read;
     return true;
   }
@@ -381,4 +380,60 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
   }
   SkipSpace(source);
   return true;
+}
+
+long long ReadPlainValues(Source* source, double* values, long long count, Place* first,
+                          ValueText* last) {
+  SkipSpace(source);
+  const std::string_view unread = Unread(*source);
+  const char* at = unread.data();
+  const char* const end = at + unread.size();
+  const char* last_start = nullptr;
+  const char* last_after = nullptr;
+  long long read = 0;
+  while (read < count && at != end) {
+    // The library's parser takes what ReadValue takes once the text begins
+    // with a digit or a point after an optional minus, and white space after
+    // it ends the number where ReadValue would: "+", "inf", "nan", an
+    // exponent without digits and a hexadecimal number never get here.
+    const char* const digits = *at == '-' ? at + 1 : at;
+    if (digits == end || (!IsDigit(*digits) && *digits != '.')) {
+      break;
+    }
+    float value = 0.0F;
+    const std::from_chars_result result = numbers::FromChars(at, end, &value);
+    const char* const after = result.ptr;
+    // A number out of range, which ReadValue tells of, is an error here,
+    // and so is a number made zero.
+    if (result.ec != std::errc() || after == end || !IsSpace(static_cast<unsigned char>(*after))) {
+      break;
+    }
+    values[read++] = static_cast<double>(value);
+    last_start = at;
+    last_after = after;
+    // On to the next value of the line: the run ends at a line end, which
+    // SkipSpace counts.
+    at = after;
+    while (at != end && *at != '\n' && IsSpace(static_cast<unsigned char>(*at))) {
+      ++at;
+    }
+    if (at == end || *at == '\n') {
+      break;
+    }
+  }
+  if (read == 0) {
+    return 0;
+  }
+  *first = Here(*source);
+  last->start = *first;
+  last->start.offset += last_start - unread.data();
+  last->start.column += last_start - unread.data();
+  last->issue = ValueIssue::kNone;
+  last->next = static_cast<unsigned char>(*last_after);
+  last->comma_after_point = false;
+  source->held.push_back(first->offset);
+  source->item = last->start.offset;
+  source->position += static_cast<size_t>(at - unread.data());
+  SkipSpace(source);
+  return read;
 }

@@ -46,4 +46,14 @@ bool ReadInteger(Source* source, long long* value, bool* fits);
 // where it began while it is read.
 bool ReadValue(Source* source, float* value, ValueText* text);
 
+// Read plain values, as ReadValue reads them, into values: at most count,
+// all on the line of the first, each a number that needs no word of warning
+// and that white space ends, held whole in the bytes at hand. Return how
+// many were read, and leave the source after the white space that follows
+// the last; first receives where the first began, and last what was read of
+// the last, which the source holds on to. Any other value is left to
+// ReadValue.
+long long ReadPlainValues(Source* source, double* values, long long count, Place* first,
+                          ValueText* last);
+
 #endif  // KELVARIN_READER_SCAN_H_

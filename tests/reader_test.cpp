@@ -363,12 +363,14 @@ TEST(Diagnostics, TheSameWhateverTheChunk) {
       "d\n3\n1 2 3.5.5\n4 +5 -6\n7 8\n",
       "3\n3" + std::string(600, ' ') + "1 2 3 4\n5 6\n7 8 " + std::string(600, '0') + "9\n1 2 x",
       "d\n3\n1 2" + std::string(600, ' ') + std::string(600, '5') + "e-600,5 6\n",
+      "d\n3\n" + std::string(300, ' ') + "1" + std::string(100, ' ') + "2\n3 4" +
+          std::string(kChunkBytes, ' ') + "5 6\n7 8 9\n",
   };
   for (const std::string& text : texts) {
     SCOPED_TRACE(text);
     const Outcome byte_by_byte = Read(text, {1});
-    for (const Way way : {Way{4}, Way{8}, Way{16}, Way{4, 0}, Way{kChunkBytes, 0, true},
-                          Way{kChunkBytes, kKeptBytes, true}}) {
+    for (const Way way : {Way{4}, Way{8}, Way{16}, Way{4, 0}, Way{kChunkBytes, 0},
+                          Way{kChunkBytes, 0, true}, Way{kChunkBytes, kKeptBytes, true}}) {
       SCOPED_TRACE(testing::Message()
                    << way.chunk << " " << way.kept_bytes << " " << way.in_memory);
       const Outcome other = Read(text, way);
