@@ -392,20 +392,22 @@ long long ReadPlainValues(Source* source, double* values, long long count, Place
   const char* last_after = nullptr;
   long long read = 0;
   while (read < count && at != end) {
-    // The library's parser takes what ReadValue takes once the text begins
-    // with a digit or a point after an optional minus, and white space after
-    // it ends the number where ReadValue would: "+", "inf", "nan", an
-    // exponent without digits and a hexadecimal number never get here.
-    const char* const digits = *at == '-' ? at + 1 : at;
-    if (digits == end || (!IsDigit(*digits) && *digits != '.')) {
+    // The number's bytes as ReadValue takes them, converted by the
+    // library's parser; a number that needs a word (one out of range or
+    // made zero, an exponent without digits, a hexadecimal number) or that
+    // white space does not end is left to ReadValue.
+    Number number;
+    std::string_view in(at, static_cast<size_t>(end - at));
+    if (!ConsumeNumber(&in, &number) || number.mantissa_digits == 0 ||
+        !IsSpace(static_cast<unsigned char>(in.front())) ||
+        (number.has_exponent && !number.has_exponent_digits)) {
       break;
     }
+    const char* const after = in.data();
     float value = 0.0F;
-    const std::from_chars_result result = numbers::FromChars(at, end, &value);
-    const char* const after = result.ptr;
-    // A number out of range, which ReadValue tells of, is an error here,
-    // and so is a number made zero.
-    if (result.ec != std::errc() || after == end || !IsSpace(static_cast<unsigned char>(*after))) {
+    const std::from_chars_result result =
+        numbers::FromChars(*at == '+' ? at + 1 : at, after, &value);
+    if (result.ec != std::errc() || result.ptr != after) {
       break;
     }
     values[read++] = static_cast<double>(value);
