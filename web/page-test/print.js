@@ -28,9 +28,10 @@ function pagesOf(file, dpi) {
   });
 }
 
-export async function printed(page, work) {
-  await open(page, [path.join(exampleFolder, 'group20.dat')]);
-  await sureFor(page, 'group20.dat');
+// Check the page as printed, on a screen as wide as A4 within its margins
+// in the print style: no control, the summary, report, picture and How
+// sure?'s answer, and the report and the picture within the width.
+async function measured(page) {
   await page.setViewport({ width: kPrintable, height: 1000 });
   await page.emulateMediaType('print');
   const seen = await page.evaluate((printable) => {
@@ -53,6 +54,16 @@ export async function printed(page, work) {
       seen.report.right > kPrintable || seen.picture > kPrintable || seen.report.lines < 150) {
     fail('group20 as printed: ' + JSON.stringify(seen));
   }
+}
+
+export async function printed(page, work) {
+  await open(page, [path.join(exampleFolder, 'group20.dat')]);
+  await sureFor(page, 'group20.dat');
+  // The page as printed is measured in chromium, which puppeteer can show
+  // the print style on screen; firefox's PDF is checked alone.
+  if (browserName === 'chromium') {
+    await measured(page);
+  }
   // The PDF's pages: nothing printed in the right margin, 15 mm, but for a
   // millimetre's slack.
   const file = path.join(work, 'group20-' + browserName + '.pdf');
@@ -63,7 +74,7 @@ export async function printed(page, work) {
   const inked = pages.map((sheet, number) => {
     for (let y = 0; y < sheet.height; y++) {
       for (let x = sheet.width - margin; x < sheet.width; x++) {
-        if (sheet.gray[y * sheet.width + x] < 200) {
+        if (sheet.gray[y * sheet.width + x] < 250) {
           return 'page ' + (number + 1) + ' at ' + x + ',' + y;
         }
       }
