@@ -107,6 +107,7 @@ test('an archive that climbs out, is a zip bomb, is encrypted or is damaged is r
   const bomb = zipSync({ 'bomb.dat': zeros });
   const lying = patched(bomb, 'central', 24, 1000);
   const near = zipSync({ 'near.dat': spaced });
+  const nearPacked = records(near).view.getUint32(records(near).central[0] + 20, true);
   const stored = zipSync({ 'g.dat': [bytesOf(triad), { level: 0 }] });
   const flipped = stored.slice();
   const { view, local } = records(flipped);
@@ -118,6 +119,10 @@ test('an archive that climbs out, is a zip bomb, is encrypted or is damaged is r
     [bomb, { key: 'ratio', entry: 'bomb.dat', ratio: kMaxRatio }],
     // Sizes that pass the ratio, and more than 1 GB declared in all.
     [patched(patched(bomb, 'central', 24, 2e9), 'central', 20, 2e9 / 50), { key: 'tooLarge', limit: 1e9 }],
+    // At the ratio's edge, by the size declared: 100 times the packed size
+    // passes (and is then found damaged), one byte more is a bomb.
+    [patched(near, 'central', 24, 100 * nearPacked), { key: 'damagedSize', entry: 'near.dat', met: spaced.length, size: 100 * nearPacked }],
+    [patched(near, 'central', 24, 100 * nearPacked + 1), { key: 'ratio', entry: 'near.dat', ratio: kMaxRatio }],
     // One entry listed three times over the same packed bytes.
     [near, null],
     [overlapped(near, 3), { key: 'wholeRatio', ratio: kMaxRatio }],

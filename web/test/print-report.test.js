@@ -17,8 +17,8 @@ test('a table wider than the page is printed in slices of whole columns', () => 
     // Numbers without labels; a column wider than the page alone.
     ['1 2 3 4 5\n6 7 8 9 999999', 8, '   1   2\n   6   7\n\n   3   4\n   8   9\n\n        5\n   999999'],
     // Lines of words are no table: as they are, for the printer to wrap.
-    ['short\nA sentence longer than the page\nand another one, 2 of them\nshort', 20,
-      'short\nA sentence longer than the page\nand another one, 2 of them\nshort'],
+    ['short\nA sentence longer than the page\nand another one longer than it\nshort', 20,
+      'short\nA sentence longer than the page\nand another one longer than it\nshort'],
   ];
   for (const [text, width, printed] of rows) {
     assert.equal(printedReport(text, width), printed, JSON.stringify(text));
