@@ -138,6 +138,9 @@ test('an archive that climbs out, is a zip bomb, is encrypted or is damaged is r
   ];
   for (const [zip, refusal] of rows) {
     assert.deepEqual(unpackArchive(zip).refusal || null, refusal, JSON.stringify(refusal));
+    // Each refusal has its words, every place filled.
+    const [note] = refusal ? archiveNotes('s.zip', { refusal }) : ['s.zip is refused.'];
+    assert.match(note, /^s\.zip is refused[^{}]*\.$/);
   }
   // The directory says 1,000 bytes: of the 10 MB behind them, no more
   // than a step's worth is unpacked.
