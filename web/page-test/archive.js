@@ -41,8 +41,10 @@ async function timedChoice(page, file) {
   await page.waitForFunction(() => {
     const times = window.archiveTimes;
     const has = (id) => document.getElementById(id).hasAttribute('href');
-    if (times.table === undefined && /of the 2000 files shown/.test(document.getElementById('table-count').textContent) &&
-        has('csv') && has('json')) {
+    // The first row is the archive's once the new table is drawn, and with
+    // it the links of the table before are gone.
+    const first = document.querySelector('#table tbody button');
+    if (times.table === undefined && first && first.textContent.startsWith('study.zip/') && has('csv') && has('json')) {
       times.table = performance.now();
     }
     return times.table !== undefined && has('xlsx');
