@@ -41,7 +41,13 @@ async function archiveEntries({ file }, unzip) {
   } catch (error) {
     return { entries: [], notes: [wordsFor('unreadable', { name: file.name, error: error.name + ': ' + error.message })] };
   }
-  const unpacked = await unzip(bytes);
+  let unpacked;
+  try {
+    unpacked = await unzip(bytes);
+  } catch (error) {
+    // The worker failed (out of memory, say): the archive alone is lost.
+    return { entries: [], notes: [wordsFor('unreadable', { name: file.name, error: error.message })] };
+  }
   if (unpacked.refusal) {
     return { entries: [], notes: archiveNotes(file.name, unpacked) };
   }

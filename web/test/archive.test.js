@@ -177,6 +177,8 @@ test('files chosen with an archive open in their order, its files in its place',
   };
   const chosen = [file('a.dat', bytesOf(triad)), file('s.ZIP', study), file('bad.zip', bytesOf('x')), file('b.dat', bytesOf(triad))];
   const read = await readChosen(chosen, unzip, () => true);
+  const failed = await readChosen([file('w.zip', study)], () => Promise.reject(new Error('the worker failed: out of memory')), () => true);
+  assert.deepEqual(failed, { entries: [], notes: ['w.zip could not be read: the worker failed: out of memory.'] });
   assert.deepEqual(read.entries.map(({ name }) => name),
     ['a.dat', 's.ZIP/study/wave1/g001.dat', 's.ZIP/study/wave1/g002.TXT', 's.ZIP/study/wave2/g003.dat', 's.ZIP/gX.dat', 'b.dat']);
   assert.deepEqual(read.notes, ['s.ZIP: 2 entries that are not data files (.dat, .txt) were skipped: study/README.md, ' +
