@@ -90,7 +90,7 @@ windows: page
 # carry; make web also tests them, under node against the native build's
 # runners, and the page in headless chromium and firefox-esr.
 page: setup-tests
-	tools/setup.sh emscripten chromium firefox-esr dpkg-dev
+	tools/setup.sh emscripten chromium firefox-esr dpkg-dev poppler-utils
 	cd web && npm ci --no-audit --no-fund
 	tools/gsl.sh web
 	tools/mpfr.sh web

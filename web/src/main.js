@@ -8,6 +8,7 @@
 
 import programsSource from 'worker:programs';
 import layoutSource from 'worker:layout';
+import archiveSource from 'worker:archive';
 import { workerClient } from './worker-client.js';
 import { decode } from './text.js';
 import { downloadName, pastedName } from './names.js';
@@ -16,6 +17,8 @@ import { fromSpreadsheet } from './paste.js';
 import { legendText } from './change.js';
 import { summarise } from './summary.js';
 import { empty, isEdited, readEntry } from './entries.js';
+import { isArchive, readChosen } from './archive-entries.js';
+import { wordsFor } from './archive-words.js';
 import { mostPlayers } from './players.js';
 import { runOn } from './runs.js';
 import { latest } from './wanted.js';
@@ -36,6 +39,9 @@ import { say } from './words.js';
 const programs = workerClient(programsSource);
 const tables = workerClient(programsSource);
 const layouts = workerClient(layoutSource);
+// A .zip chosen is unpacked in a worker of its own, made when first asked.
+const archives = workerClient(archiveSource);
+const unzip = (bytes) => archives.call({ bytes: bytes.buffer }, [bytes.buffer]);
 programs.call({ warm: true }).catch(() => {});
 tables.call({ warm: true }).catch(() => {});
 layouts.call({ warm: true }).catch(() => {});
@@ -158,20 +164,22 @@ function show(entry) {
   return analyse();
 }
 
-// Open the chosen files ({file, folder}) in their order, the first shown.
+// Open the chosen files ({file, folder}) in their order, the first shown; a
+// .zip among them opens its data files. An archive refused, or a choice
+// with no file, leaves the files open as they were; the note says why.
 async function open(chosen) {
   const wanted = state.opens.ask();
   editor.forgetEdit();
-  // The files are read a few at a time: asking for thousands at once holds
-  // the page for seconds.
-  const entries = [];
-  for (let k = 0; k < chosen.length; k += 50) {
-    entries.push(...await Promise.all(chosen.slice(k, k + 50).map(readEntry)));
-    if (!wanted()) {
-      return;
-    }
+  const note = document.getElementById('archive-note');
+  const archive = chosen.find(isArchive);
+  note.textContent = archive ? wordsFor('archiveUnpacking', { name: archive.file.name }) : '';
+  const read = await readChosen(chosen, unzip, wanted);
+  if (!read) {
+    return;
   }
-  if (!wanted() || entries.length === 0) {
+  note.textContent = read.notes.join(' ');
+  const { entries } = read;
+  if (entries.length === 0) {
     return;
   }
   state.files = entries;

@@ -7,9 +7,11 @@ import { decode } from './text.js';
 import { diagnosticsOf, runStatus, unfinishedStatus } from './status.js';
 import { fittedSize, smallestSize, stacks } from './fit.js';
 import { changeSentence, figuresOf } from './change.js';
+import { kPrintedWidth, printedReport } from './print-report.js';
 
 // Return the pane in document's elements status, diagnostics, summary,
-// change, legend, report, report-full and report-scroll. hooks:
+// change, legend, report, report-print (the report as printed), report-full
+// and report-scroll. hooks:
 // select(line, column) selects a place of the shown file in the editor;
 // unfinished() counts the grid's cells that are not one number;
 // kelvarin(entry) runs kelvarin on an entry.
@@ -157,9 +159,10 @@ export function reportPane(document, { select, unfinished, kelvarin }) {
     clearSummary(note) {
       showSummary({ state: 'running', empath: null, driver: null, sE: null, figures: [], note });
     },
-    // Show kelvarin's report (text), fitted to its pane.
+    // Show kelvarin's report (text), fitted to its pane, and as printed.
     showReport(text) {
       $('report').textContent = text;
+      $('report-print').textContent = printedReport(text, kPrintedWidth);
       fitReport();
     },
     // Say what the edits of entry changed against it as opened, from
