@@ -129,8 +129,10 @@ docs: setup
 
 # What one run costs against a bare read-solve-print program, what
 # kelvarin-table costs on 10,000 files against cat, a shell loop and numpy,
-# and per file under node (the page's program, which make page builds), and
-# how long the page's thread is busy at once; measures only.
+# and per file under node (the page's program, which make page builds), the
+# Python module's analyse_files against kelvarin-table --jobs 2 (once make
+# python has built it), and how long the page's thread is busy at once;
+# measures only.
 bench: setup page
 	tools/bench.sh
 	tools/bench-table.sh

@@ -248,16 +248,16 @@ py::tuple AnalyseFilesOf(const std::vector<std::string>& paths,
     const Group& group = groups[i];
     const Analysis& analysis = group.analysis;
     const bool ranked = Ranked(group);
-    rows.append(py::make_tuple(
-        AsUtf8(names[i]), Text(group.description), Count(group.players.has_value(),
-                                                         group.players.value_or(0)),
-        Count(ranked, analysis.empath.player + 1), Count(ranked, analysis.driver.player + 1),
-        Figure(analysis.s_e), Figure(analysis.determinant), Figure(analysis.condition),
-        Figure(analysis.log_condition),
-        Count(ranked, analysis.empath.near_ties + analysis.driver.near_ties),
-        ranked ? Figure(analysis.empath.margin) : py::none(),
-        ranked ? Figure(analysis.driver.margin) : py::none(), group.warnings,
-        StatusName(group), Text(group.message)));
+    rows.append(py::make_tuple(AsUtf8(names[i]), Text(group.description),
+                               Count(group.players.has_value(), group.players.value_or(0)),
+                               Count(ranked, analysis.empath.player + 1),
+                               Count(ranked, analysis.driver.player + 1), Figure(analysis.s_e),
+                               Figure(analysis.determinant), Figure(analysis.condition),
+                               Figure(analysis.log_condition),
+                               Count(ranked, analysis.empath.near_ties + analysis.driver.near_ties),
+                               ranked ? Figure(analysis.empath.margin) : py::none(),
+                               ranked ? Figure(analysis.driver.margin) : py::none(), group.warnings,
+                               StatusName(group), Text(group.message)));
     drawn.append(group.sureness ? py::object(SurenessDict(*group.sureness, analysis.n))
                                 : py::none());
   }

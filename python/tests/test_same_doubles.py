@@ -58,8 +58,8 @@ def test_analyse_gives_the_sums_and_weights_of_kelvarin_table_players(generated,
         got["column_sum"] += list(a.column_sums)
         got["row_sum"] += list(a.row_sums)
         got["weight"] += weights
-        got["is_empath"] += [str(p + 1 == a.empath).lower() for p in range(a.n)]
-        got["is_driver"] += [str(p + 1 == a.driver).lower() for p in range(a.n)]
+        got["is_empath"] += [str(p + 1 == a.empath).upper() for p in range(a.n)]
+        got["is_driver"] += [str(p + 1 == a.driver).upper() for p in range(a.n)]
     compared = 0
     for column in ("column_sum", "row_sum", "weight"):
         compared += expect_figures(got[column], [row[column] for row in players], column)
