@@ -104,3 +104,21 @@ def test_perturb_gives_kelvarin_table_perturbs_shares_and_quantiles(generated, t
     with capsys.disabled():
         print(f"\nperturb: {len(perturbed)} files, {compared} figures identical to "
               "kelvarin-table --perturb")
+
+
+def test_an_arrays_values_are_rounded_as_the_reader_rounds_a_files(tmp_path):
+    # Doubles that single precision does not hold, and the data file that
+    # writes them: the same figures, bit for bit.
+    rng = np.random.default_rng(47)
+    for n in (2, 7, 20):
+        values = rng.uniform(-1, 1, size=(n, n))
+        path = tmp_path / f"values{n}.dat"
+        path.write_text(f"Doubles\n{n}\n" +
+                        "".join(" ".join(repr(v) for v in row) + "\n" for row in values))
+        of_array = kelvarin.analyse(values, description="Doubles")
+        of_file = kelvarin.analyse(kelvarin.read_group(path))
+        for figure in ("column_sums", "row_sums", "v", "q", "m", "influence"):
+            assert getattr(of_array, figure).tobytes() == getattr(of_file, figure).tobytes(), \
+                (n, figure)
+        assert (of_array.s_e, of_array.condition) == (of_file.s_e, of_file.condition)
+        assert of_array.report() == of_file.report()
