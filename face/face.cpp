@@ -2,6 +2,7 @@
 #include "face/face.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -179,19 +180,21 @@ std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
   }
   std::vector<Group> groups(paths.size());
   const GslHandlerOff handler_off;
-  // Each thread takes every step-th file, into its own group. What one
+  // Each thread takes the next file not yet taken, into its own group, so
+  // that a thread that the machine runs less often takes fewer. What one
   // throws (memory that cannot be had) is thrown again once all are done,
   // never out of a thread, which would end the process.
-  const size_t wanted = std::min(static_cast<size_t>(std::max(jobs, 1)), paths.size());
-  std::vector<std::exception_ptr> thrown(std::max<size_t>(wanted, 1));
-  const size_t threads = thrown.size();
-  const auto analyse = [&](size_t first) {
+  const size_t threads =
+      std::max<size_t>(1, std::min(static_cast<size_t>(std::max(jobs, 1)), paths.size()));
+  std::vector<std::exception_ptr> thrown(threads);
+  std::atomic<size_t> next{0};
+  const auto analyse = [&](size_t thread) {
     try {
-      for (size_t i = first; i < paths.size(); i += threads) {
+      for (size_t i = next++; i < paths.size(); i = next++) {
         AnalyseFile(paths[i].c_str(), names[i].c_str(), perturbation, &groups[i]);
       }
     } catch (...) {
-      thrown[first] = std::current_exception();
+      thrown[thread] = std::current_exception();
     }
   };
   std::vector<std::thread> workers;
@@ -200,10 +203,7 @@ std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
       workers.emplace_back(analyse, t);
     }
   } catch (const std::system_error&) {
-    // A thread that cannot be had: its files are the caller's.
-  }
-  for (size_t t = workers.size() + 1; t < threads; ++t) {
-    analyse(t);
+    // A thread that cannot be had leaves its files to the others.
   }
   analyse(0);
   for (std::thread& worker : workers) {
