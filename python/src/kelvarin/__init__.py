@@ -337,9 +337,21 @@ def _check_jobs(jobs: Any) -> int:
     return int(jobs)
 
 
-def analyse_files(paths: Iterable[PathLike], jobs: int = 1) -> Table:
+def _files_in(folder: Any) -> list:
+    """Return the paths of the files in folder whose names do not begin with
+    a dot, in the order of their names."""
+    with os.scandir(os.path.expanduser(folder)) as entries:
+        names = sorted(entry.name for entry in entries
+                       if entry.is_file() and not os.fsdecode(entry.name).startswith("."))
+    return [os.path.join(folder, name) for name in names]
+
+
+def analyse_files(paths: Union[PathLike, Iterable[PathLike]], jobs: int = 1) -> Table:
     """Analyse the data files at paths as kelvarin-table does, on jobs
-    threads (1 to 1024) without the GIL.
+    threads (1 to 1024) without the GIL. paths is a list of paths, one path,
+    or a folder, which stands for the files in it (not those in its
+    folders, nor those whose names begin with a dot), in the order of their
+    names.
 
     Return a Table of one Row for each file, in the order of paths, with
     kelvarin-table's columns and figures: a file that cannot be read or
@@ -348,7 +360,8 @@ def analyse_files(paths: Iterable[PathLike], jobs: int = 1) -> Table:
     kelvarin-table's CSV.
     """
     if isinstance(paths, (str, bytes, os.PathLike)):
-        paths = [paths]
+        # A folder stands for its files, as a shell's FOLDER/* names them.
+        paths = _files_in(paths) if os.path.isdir(os.path.expanduser(paths)) else [paths]
     paths = list(paths)
     jobs = _check_jobs(jobs)
     raw = [_path_bytes(path, "each path") for path in paths]
