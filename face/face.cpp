@@ -192,6 +192,11 @@ std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
     try {
       for (size_t i = next++; i < paths.size(); i = next++) {
         AnalyseFile(paths[i].c_str(), names[i].c_str(), perturbation, &groups[i]);
+        // The rows need none of V', M and Q: thousands of files' would be
+        // memory touched for nothing.
+        groups[i].analysis.v.reset();
+        groups[i].analysis.reduced.reset();
+        groups[i].analysis.q.reset();
       }
     } catch (...) {
       thrown[thread] = std::current_exception();

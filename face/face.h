@@ -80,8 +80,9 @@ Perturbation PerturbationOf(double spread, double draws, const std::string& seed
 // Return the groups of the files at paths, called names[i] in their
 // messages, as kelvarin-table analyses them (AnalyseFile), with the draws of
 // perturbation when it is not null, on jobs threads (at least 1), each
-// taking the next file not yet taken. GSL's error handler is off meanwhile.
-// Throws std::invalid_argument when names and paths differ in number.
+// taking the next file not yet taken, each group's V', M and Q freed (its
+// row needs none of them). GSL's error handler is off meanwhile. Throws
+// std::invalid_argument when names and paths differ in number.
 std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
                                 const std::vector<std::string>& names,
                                 const Perturbation* perturbation, int jobs);
