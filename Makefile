@@ -10,7 +10,7 @@ export CTEST_PARALLEL_LEVEL ?= $(CMAKE_BUILD_PARALLEL_LEVEL)
 TIMED = @tools/timed.sh $@
 
 .PHONY: run test setup setup-tests check-default check-sanitize check-clang coverage memcheck \
-        lint fuzz package windows page web bench docs r
+        lint fuzz package windows page web bench docs r python
 
 # The packages, and libxlsxwriter built from Debian's source (see
 # tools/xlsxwriter.sh), once.
@@ -55,6 +55,19 @@ r: setup
 	cmake --preset run
 	cmake --build --preset run --target kelvarin-table kelvarin-graph
 	tools/r-package.sh build/run
+
+# The Python module of python/, built from the programs' own sources by
+# meson-python and installed with pip into build/python/venv (Debian's
+# Python and packages, nothing downloaded), then tested with pytest: its
+# figures against kelvarin-table's CSV, its reports against kelvarin's, its
+# DOT against kelvarin-graph's, and a study spread over a Dask LocalCluster
+# (tools/python-module.sh).
+python: setup
+	tools/setup.sh pybind11-dev python3-mesonpy meson ninja-build python3-venv python3-numpy \
+	  python3-pandas python3-pytest python3-build python3-distributed
+	cmake --preset run
+	cmake --build --preset run --target kelvarin-table kelvarin-graph
+	tools/python-module.sh build/run
 
 # A coverage-guided fuzz campaign: make fuzz SECONDS=1800
 fuzz: setup
@@ -116,8 +129,10 @@ docs: setup
 
 # What one run costs against a bare read-solve-print program, what
 # kelvarin-table costs on 10,000 files against cat, a shell loop and numpy,
-# and per file under node (the page's program, which make page builds), and
-# how long the page's thread is busy at once; measures only.
+# and per file under node (the page's program, which make page builds), the
+# Python module's analyse_files against kelvarin-table --jobs 2 (once make
+# python has built it), and how long the page's thread is busy at once;
+# measures only.
 bench: setup page
 	tools/bench.sh
 	tools/bench-table.sh

@@ -14,8 +14,8 @@ target_link_libraries(bench_bare PRIVATE kelvarin_flags GSL::gsl)
 
 find_program(KELVARIN_CLANG_FORMAT clang-format REQUIRED)
 set(format_sources "")
-foreach(folder analysis app command_line graph load logarithm matrix numbers reader routines table tests
-               text tools)
+foreach(folder analysis app command_line face graph load logarithm matrix numbers reader routines table
+               tests text tools)
   file(GLOB_RECURSE found CONFIGURE_DEPENDS
        ${PROJECT_SOURCE_DIR}/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/${folder}/*.c
        ${PROJECT_SOURCE_DIR}/${folder}/*.h)

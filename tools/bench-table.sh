@@ -7,7 +7,9 @@
 # BENCH_RUNS runs (default 5; the shell loop runs once), and the median processor
 # time and the peak resident
 # memory of kelvarin-table on 1,000 and on 10,000 files, which must not grow
-# with the number of files. Then the time per file of kelvarin-table under
+# with the number of files. Then the Python module's analyse_files(paths,
+# jobs=2), the call and its whole process, against kelvarin-table --jobs 2
+# on the first 5,000 files (when make python has built the module). Then the time per file of kelvarin-table under
 # node, the page's program as make page builds it, against the native one:
 # the time of 5,000 files less that of 500, over the 4,500 between, which
 # leaves out node's start. It checks nothing; the figures depend on the
@@ -100,6 +102,29 @@ way "kelvarin-table --jobs 2 --files-from" "$jobs_s" "$jobs_cpu"
 echo "kelvarin-table peak resident memory:" \
   "$(peak_kib "$table" --files-from "$out/list-1000") KiB on 1000 files," \
   "$(peak_kib "$table" --files-from "$list") KiB on $files files"
+
+# The Python module's analyse_files(paths, jobs=2) against kelvarin-table
+# --jobs 2 on the same 5,000 files: the call alone (tools/bench/analyse_files.py
+# times it), and its whole process with Python's start and numpy's import,
+# when make python has built the module.
+venv_python=build/python/venv/bin/python
+if [ -x "$venv_python" ]; then
+  py_call() { "$venv_python" tools/bench/analyse_files.py 2 "$out/list-5000"; }
+  for ((i = 0; i < runs; i++)); do py_call; done >"$out/times"
+  call_s=$(sort -n -k 1 "$out/times" | sed -n "$((runs / 2 + 1))p" | cut -d ' ' -f 1)
+  call_cpu=$(sort -n -k 2 "$out/times" | sed -n "$((runs / 2 + 1))p" | cut -d ' ' -f 2)
+  read -r py_s py_cpu < <(median py_call)
+  read -r jobs5_s jobs5_cpu < <(median "$table" --jobs 2 --files-from "$out/list-5000")
+  echo "5000 files of $players players on 2 threads (medians of $runs runs)"
+  row way "wall s" "x table" "cpu s" "x table"
+  row "kelvarin-table --jobs 2 --files-from" "$jobs5_s" "" "$jobs5_cpu" ""
+  row "kelvarin.analyse_files(paths, jobs=2)" "$call_s" "$(ratio "$call_s" "$jobs5_s")" \
+    "$call_cpu" "$(ratio "$call_cpu" "$jobs5_cpu")"
+  row "the same, its process (Python, numpy)" "$py_s" "$(ratio "$py_s" "$jobs5_s")" \
+    "$py_cpu" "$(ratio "$py_cpu" "$jobs5_cpu")"
+else
+  echo "the Python module is not built (make python): analyse_files is not measured"
+fi
 
 # Microseconds per file: the difference of two medians over the difference
 # of the files' counts.

@@ -3,7 +3,8 @@
 # CRAN checks packages and installs it:
 #   tools/r-package.sh [BUILD]
 # In build/r: the package folder kelvarin/ is r/ with the reader, the
-# analysis, the routines and the table's and the graph's writers staged into
+# analysis, the routines, the table's and the graph's writers and what the
+# faces in other languages share (face/) staged into
 # its src/ beside the glue (never kept in r/), and the version header that
 # CMake writes for the programs; then R CMD build, R CMD check --no-manual
 # (which must end without an error or a warning) and R CMD INSTALL into
@@ -41,11 +42,13 @@ stage() {
     done
   fi
 }
-for folder in analysis graph load logarithm matrix numbers reader routines text; do
+for folder in analysis face graph load logarithm matrix numbers reader routines text; do
   stage "$folder"
 done
 stage app front_end.h
 stage table table.h group.cpp output.cpp
+# The programs' console renamed to the faces' (face/console.cpp) in every object.
+cp "$root/face/console.syms" "$package/src/console.syms"
 objects=$(cd "$package/src" && find . -mindepth 2 -name '*.cpp' | sed 's|^\./||; s|\.cpp$|.o|' | sort | tr '\n' ' ')
 sed -i "s|@SOURCE_OBJECTS@|$objects|" "$package/src/Makevars.in"
 version=$(sed -n 's/^project(kelvarin VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")

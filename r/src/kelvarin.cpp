@@ -1,160 +1,32 @@
 // The R face of kelvarin: R's vectors in, the shared reader's, analysis',
 // table's and DOT writer's results out as R lists, nothing computed here
-// that they compute. Nothing here ends the R session or writes to its
-// console: a failure is a value that the R functions turn into a condition,
-// and a C++ exception becomes an R error at the edge (BEGIN_CPP11).
-#include <cpp11.hpp>
-#include <cpp11/declarations.hpp>
-#include <gsl/gsl_errno.h>
+// that they compute (what the faces share is face/face.h's). Nothing here
+// ends the R session or writes to its console, which is face/console.cpp's:
+// a failure is a value that the R functions turn into a condition, and a
+// C++ exception becomes an R error at the edge (BEGIN_CPP11).
 #include <gsl/gsl_matrix.h>
 
 #include <charconv>
 #include <cmath>
-#include <cstdarg>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <cpp11.hpp>
+#include <cpp11/declarations.hpp>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "analysis/analysis.h"
 #include "analysis/sureness.h"
-#include "app/front_end.h"
-#include "graph/dot.h"
-#include "graph/views.h"
+#include "face/face.h"
 #include "numbers/numbers.h"
 #include "reader/reader.h"
-#include "routines/routines.h"
 #include "table/table.h"
 #include "text/utf8.h"
 
-// The table's files are never stopped by a signal in the package: R keeps
-// SIGINT for itself, and takes an interrupt once a call has returned.
-int StopSignal() { return 0; }
-
-using namespace cpp11::literals;  // NOLINT: the "name"_nm of cpp11's named lists
-
-// The C library's console as the programs' objects see it in the package
-// (src/console.syms renames their uses to these): standard output is the
-// report being written, if any; standard error is not written, since every
-// message of the shared code goes to its diagnostics, which are kept; and
-// what would end the process throws, which the edge of each call makes an
-// R error.
-extern "C" {
-std::FILE* kelvarin_stdout = nullptr;
-std::FILE* kelvarin_stderr = nullptr;
-
-// Return the stream a printer writes to: the report, or none.
-static std::FILE* Console() {
-  if (kelvarin_stdout == nullptr) {
-    throw std::logic_error("kelvarin: a report was printed outside format(x, \"report\")");
-  }
-  return kelvarin_stdout;
-}
-
-int kelvarin_printf_chk(int /*flag*/, const char* format, ...) {
-  std::va_list arguments;
-  va_start(arguments, format);
-  const int written = std::vfprintf(Console(), format, arguments);
-  va_end(arguments);
-  return written;
-}
-
-int kelvarin_printf(const char* format, ...) {
-  std::va_list arguments;
-  va_start(arguments, format);
-  const int written = std::vfprintf(Console(), format, arguments);
-  va_end(arguments);
-  return written;
-}
-
-int kelvarin_puts(const char* text) {
-  return std::fputs(text, Console()) < 0 ? EOF : std::fputc('\n', Console());
-}
-
-int kelvarin_putchar(int c) { return std::fputc(c, Console()); }
-
-[[noreturn]] void kelvarin_exit(int status) {
-  throw std::logic_error("kelvarin: the analysis was given a bad argument (status " +
-                         std::to_string(status) + ")");
-}
-
-[[noreturn]] void kelvarin_abort() { throw std::logic_error("kelvarin: the analysis aborted"); }
-
-// Open kelvarin_stderr as a stream that takes every byte and keeps none.
-void kelvarin_open_console() {
-  cookie_io_functions_t discard = {};
-  discard.write = [](void* /*cookie*/, const char* /*bytes*/, size_t size) {
-    return static_cast<ssize_t>(size);
-  };
-  kelvarin_stderr = fopencookie(nullptr, "w", discard);
-}
-}  // extern "C"
-
-// GSL's CBLAS, linked into the package, reports a bad argument here, where
-// its own would print it. The analysis passes none.
-extern "C" void cblas_xerbla(int /*position*/, const char* /*routine*/, const char* /*form*/, ...) {}
-
 namespace {
-
-// GSL's error handler off for one call, and back as it was after it: the
-// analysis checks every status that GSL's handler would abort on.
-struct GslHandlerOff {
-  gsl_error_handler_t* saved = gsl_set_error_handler_off();
-  GslHandlerOff() = default;
-  GslHandlerOff(const GslHandlerOff&) = delete;
-  GslHandlerOff& operator=(const GslHandlerOff&) = delete;
-  ~GslHandlerOff() { gsl_set_error_handler(saved); }
-};
-
-// Text written to a stream in memory, for the writers that take a stream.
-struct MemoryText {
-  char* buffer = nullptr;
-  size_t size = 0;
-  std::FILE* stream = open_memstream(&buffer, &size);
-  MemoryText() {
-    if (stream == nullptr) {
-      throw std::bad_alloc();
-    }
-  }
-  MemoryText(const MemoryText&) = delete;
-  MemoryText& operator=(const MemoryText&) = delete;
-  ~MemoryText() {
-    if (stream != nullptr) {
-      (void)std::fclose(stream);
-    }
-    std::free(buffer);
-  }
-  // Return what was written, and close the stream.
-  std::string Text() {
-    if (std::fclose(stream) != 0) {
-      stream = nullptr;
-      throw std::bad_alloc();
-    }
-    stream = nullptr;
-    return std::string(buffer, size);
-  }
-};
-
-// While this lives, the report's printers write into text: their standard
-// output is kelvarin_stdout in the package.
-struct OutputIntoMemory {
-  MemoryText text;
-  OutputIntoMemory() { kelvarin_stdout = text.stream; }
-  OutputIntoMemory(const OutputIntoMemory&) = delete;
-  OutputIntoMemory& operator=(const OutputIntoMemory&) = delete;
-  ~OutputIntoMemory() { kelvarin_stdout = nullptr; }
-  std::string Text() {
-    kelvarin_stdout = nullptr;
-    return text.Text();
-  }
-};
 
 cpp11::writable::raws RawBytes(const std::string& text) {
   cpp11::writable::raws bytes(static_cast<R_xlen_t>(text.size()));
@@ -182,27 +54,13 @@ double Figure(const std::optional<double>& value) {
 }
 
 // The n-by-n influence matrix of an R matrix (column-major), each value
-// rounded to single precision as the reader rounds a value it reads.
-// Refuses what R's checks should have refused already.
-Matrix InfluenceOf(const cpp11::doubles& values, int n) {
+// rounded to single precision as the reader rounds a value it reads
+// (InfluenceOf). Refuses what R's checks should have refused already.
+Matrix RInfluence(const cpp11::doubles& values, int n) {
   if (n < kMinPlayers || n > kMaxPlayers || values.size() != static_cast<R_xlen_t>(n) * n) {
     throw std::invalid_argument("the influence matrix must be square, of 2 to 20 players");
   }
-  Matrix influence(gsl_matrix_alloc(static_cast<size_t>(n), static_cast<size_t>(n)));
-  if (!influence) {
-    throw std::bad_alloc();
-  }
-  for (int r = 0; r < n; ++r) {
-    for (int c = 0; c < n; ++c) {
-      const double value = values[static_cast<R_xlen_t>(c) * n + r];
-      const auto rounded = static_cast<float>(value);
-      if (!std::isfinite(rounded)) {
-        throw std::invalid_argument("every influence value must be finite in single precision");
-      }
-      gsl_matrix_set(influence.get(), static_cast<size_t>(r), static_cast<size_t>(c), rounded);
-    }
-  }
-  return influence;
+  return InfluenceOf(REAL(values), n, 1, n);
 }
 
 cpp11::writable::doubles_matrix<> RMatrix(const gsl_matrix* matrix) {
@@ -227,7 +85,6 @@ cpp11::writable::doubles RVector(const double* values, int n) {
 
 // The figures of analysis as an R list; players 1-based.
 cpp11::writable::list AnalysisList(const gsl_matrix* influence, const Analysis& analysis) {
-
   const int n = analysis.n;
   const bool ranked = analysis.column_sums != nullptr;
   if (!ranked || !analysis.reduced) {
@@ -257,76 +114,19 @@ cpp11::writable::list AnalysisList(const gsl_matrix* influence, const Analysis& 
   });
 }
 
-// Write kelvarin's report of the group whose description, n and influence
-// matrix these are, analysed into analysis, as kelvarin writes it into a
-// file: the description's bytes as they are, up to M for a singular M, where
-// kelvarin's run ends.
-std::string Report(const std::string& description, const gsl_matrix* influence,
-                   const Analysis& analysis) {
-  constexpr const char* kNotice =
-      "Finds the empath and the driver of a group and the weights of influence on the empath.";
-  constexpr int kMeasureWidth = 6;
-  OutputIntoMemory output;
-  std::FILE* out = output.text.stream;
-  const auto measure = [out](const char* label, double value) {
-    char field[kFixedCapacity];
-    const char* end = format_fixed(field, value, kMeasureWidth);
-    std::fputs(label, out);
-    std::fwrite(field, 1, static_cast<size_t>(end - field), out);
-    std::fputc('\n', out);
-  };
-  const int n = analysis.n;
-  std::fprintf(out, "\nEntering: %s ver. %s (Quorvane)...\n\n", kProgramName, kProgramVersion);
-  std::fprintf(out, "  %s\n\n", kNotice);
-  std::fputs("Data description: ", out);
-  std::fwrite(description.data(), 1, description.size(), out);
-  std::fprintf(out, "\nNumber of players (dimension of matrix) = %d\n\n", n);
-  print_near_ties("column", analysis.empath.near_ties);
-  print_near_ties("row", analysis.driver.near_ties);
-  std::fprintf(out, "\nOriginal Matrix\n\n");
-  print_original_matrix(n, n, influence, analysis.row_sums.get(), analysis.column_sums.get());
-  std::fprintf(out, "\n\nThe empath is P%d.\n", analysis.empath.player + 1);
-  std::fprintf(out, "The driver is P%d.\n\n", analysis.driver.player + 1);
-  std::fprintf(out, "\nReduced Vector V' \n\n");
-  vector_print(analysis.v.get());
-  std::fprintf(out, "\nReduced Matrix M \n\n");
-  matrix_print(analysis.reduced.get());
-  if (analysis.ending != Ending::kSingular) {
-    std::fprintf(out, "\nThe vector of weights Q is:\n\n");
-    vector_print(analysis.q.get());
-    measure("The synchronization coefficient S_E is: ", *analysis.s_e);
-    measure("\nThe determinant of M is: \t\t\t", *analysis.determinant);
-    measure("The 1-condition number of M is: \t\t", *analysis.condition);
-    measure("The log of the 1-condition number of M is: \t", *analysis.log_condition);
-    std::fprintf(out, "\nExiting: %s ver. %s (Quorvane).\n\n", kProgramName, kProgramVersion);
-  }
-  return output.Text();
-}
-
 std::string DescriptionOf(const cpp11::raws& bytes) {
   return std::string(reinterpret_cast<const char*>(RAW(bytes)), static_cast<size_t>(bytes.size()));
 }
 
-// The line and column at the end of a diagnostic's place, "NAME:LINE:COLUMN";
-// NA for a diagnostic without a place.
-void LineAndColumn(const std::string& place, int* line, int* column) {
+// The line and column at the end of a diagnostic's place (LineAndColumn); NA
+// for a diagnostic without a place, or one beyond R's integers.
+void RLineAndColumn(const std::string& place, int* line, int* column) {
   *line = NA_INTEGER;
   *column = NA_INTEGER;
-  const size_t last = place.rfind(':');
-  if (last == std::string::npos || last == 0) {
-    return;
-  }
-  const size_t before = place.rfind(':', last - 1);
-  if (before == std::string::npos) {
-    return;
-  }
   long long l = 0;
   long long c = 0;
-  const char* text = place.data();
-  const auto parsed_line = std::from_chars(text + before + 1, text + last, l);
-  const auto parsed_column = std::from_chars(text + last + 1, text + place.size(), c);
-  if (parsed_line.ec == std::errc() && parsed_column.ec == std::errc() &&
-      l <= std::numeric_limits<int>::max() && c <= std::numeric_limits<int>::max()) {
+  if (LineAndColumn(place, &l, &c) && l <= std::numeric_limits<int>::max() &&
+      c <= std::numeric_limits<int>::max()) {
     *line = static_cast<int>(l);
     *column = static_cast<int>(c);
   }
@@ -334,7 +134,6 @@ void LineAndColumn(const std::string& place, int* line, int* column) {
 
 // The diagnostics of severity as a list of line, column and message.
 cpp11::writable::list SaidList(const std::vector<Said>& said, Severity severity) {
-
   cpp11::writable::integers lines;
   cpp11::writable::integers columns;
   std::vector<std::string> messages;
@@ -344,7 +143,7 @@ cpp11::writable::list SaidList(const std::vector<Said>& said, Severity severity)
     }
     int line = 0;
     int column = 0;
-    LineAndColumn(one.place, &line, &column);
+    RLineAndColumn(one.place, &line, &column);
     lines.push_back(line);
     columns.push_back(column);
     messages.push_back(AsUtf8(one.text));
@@ -353,29 +152,9 @@ cpp11::writable::list SaidList(const std::vector<Said>& said, Severity severity)
       {"line"_nm = lines, "column"_nm = columns, "message"_nm = Strings(messages)});
 }
 
-Perturbation PerturbationOf(double spread, double draws, const std::string& seed) {
-  Perturbation perturbation;
-  if (!(spread > 0.0) || !std::isfinite(spread) || spread > kLargestFloat) {
-    throw std::invalid_argument("d must be a finite number above 0");
-  }
-  if (!(draws >= 1.0) || draws > static_cast<double>(kMostDraws) || draws != std::floor(draws)) {
-    throw std::invalid_argument("draws must be a whole number from 1 to 1000000");
-  }
-  std::uint64_t parsed = 0;
-  const auto result = std::from_chars(seed.data(), seed.data() + seed.size(), parsed);
-  if (result.ec != std::errc() || result.ptr != seed.data() + seed.size()) {
-    throw std::invalid_argument("seed must be a whole number from 0 to 18446744073709551615");
-  }
-  perturbation.spread = spread;
-  perturbation.draws = static_cast<long long>(draws);
-  perturbation.seed = parsed;
-  return perturbation;
-}
-
 // The draws' figures as an R list: the shares, S_E's quantiles and each
 // player's shares as the empath and the driver.
 cpp11::writable::list SurenessList(const Sureness& sureness, int n) {
-
   const auto share = [&sureness](long long count) {
     return static_cast<double>(count) / static_cast<double>(sureness.draws);
   };
@@ -454,7 +233,7 @@ SEXP kelvarin_read_group(SEXP path_sexp) {
 // analysis with GSL's error handler off.
 static Matrix Analysed(SEXP values, SEXP n_sexp, Analysis* analysis) {
   const int n = cpp11::as_cpp<int>(n_sexp);
-  Matrix influence = InfluenceOf(cpp11::doubles(values), n);
+  Matrix influence = RInfluence(cpp11::doubles(values), n);
   const GslHandlerOff handler_off;
   AnalyseGroup(influence.get(), n, analysis);
   return influence;
@@ -475,9 +254,6 @@ SEXP kelvarin_report(SEXP values, SEXP n_sexp, SEXP description) {
   BEGIN_CPP11
   Analysis analysis;
   const Matrix influence = Analysed(values, n_sexp, &analysis);
-  if (analysis.ending == Ending::kNoMemory) {
-    throw std::bad_alloc();
-  }
   return RawBytes(Report(DescriptionOf(cpp11::raws(description)), influence.get(), analysis));
   END_CPP11
 }
@@ -497,35 +273,15 @@ SEXP kelvarin_analyse_files(SEXP paths_sexp, SEXP names_sexp, SEXP jobs_sexp, SE
   for (const auto& name : cpp11::strings(names_sexp)) {
     names.push_back(std::string(name));
   }
-  if (names.size() != paths.size()) {
-    throw std::invalid_argument("a name for each path");
-  }
   const int jobs = cpp11::as_cpp<int>(jobs_sexp);
   std::optional<Perturbation> perturbation;
   if (cpp11::as_cpp<double>(spread) > 0.0) {
     perturbation = PerturbationOf(cpp11::as_cpp<double>(spread), cpp11::as_cpp<double>(draws),
                                   cpp11::as_cpp<std::string>(seed));
   }
-  std::vector<Group> groups(paths.size());
-  {
-    const GslHandlerOff handler_off;
-    // Each thread takes every jobs-th file; R is not called meanwhile.
-    const auto analyse = [&](size_t first, size_t step) {
-      for (size_t i = first; i < paths.size(); i += step) {
-        AnalyseFile(paths[i].c_str(), names[i].c_str(),
-                    perturbation ? &*perturbation : nullptr, &groups[i]);
-      }
-    };
-    const size_t threads = std::min(static_cast<size_t>(jobs < 1 ? 1 : jobs), paths.size());
-    std::vector<std::thread> workers;
-    for (size_t t = 1; t < threads; ++t) {
-      workers.emplace_back(analyse, t, threads);
-    }
-    analyse(0, threads == 0 ? 1 : threads);
-    for (std::thread& worker : workers) {
-      worker.join();
-    }
-  }
+  // R is not called while the files are analysed.
+  const std::vector<Group> groups =
+      AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs);
 
   std::vector<std::string> files;
   std::vector<std::string> descriptions;
@@ -589,7 +345,7 @@ SEXP kelvarin_analyse_files(SEXP paths_sexp, SEXP names_sexp, SEXP jobs_sexp, SE
 SEXP kelvarin_perturb(SEXP values, SEXP n_sexp, SEXP spread, SEXP draws, SEXP seed) {
   BEGIN_CPP11
   const int n = cpp11::as_cpp<int>(n_sexp);
-  const Matrix influence = InfluenceOf(cpp11::doubles(values), n);
+  const Matrix influence = RInfluence(cpp11::doubles(values), n);
   const Perturbation perturbation =
       PerturbationOf(cpp11::as_cpp<double>(spread), cpp11::as_cpp<double>(draws),
                      cpp11::as_cpp<std::string>(seed));
@@ -609,11 +365,11 @@ SEXP kelvarin_perturb(SEXP values, SEXP n_sexp, SEXP spread, SEXP draws, SEXP se
 }
 
 // as_dot(): kelvarin-graph's DOT text of the matrix.
-SEXP kelvarin_dot(SEXP values, SEXP n_sexp, SEXP description, SEXP view, SEXP names_sexp,
-                  SEXP min, SEXP top) {
+SEXP kelvarin_dot(SEXP values, SEXP n_sexp, SEXP description, SEXP view, SEXP names_sexp, SEXP min,
+                  SEXP top) {
   BEGIN_CPP11
   const int n = cpp11::as_cpp<int>(n_sexp);
-  const Matrix influence = InfluenceOf(cpp11::doubles(values), n);
+  const Matrix influence = RInfluence(cpp11::doubles(values), n);
   std::vector<std::string> names;
   for (const auto& name : cpp11::strings(names_sexp)) {
     names.push_back(std::string(name));
@@ -622,28 +378,8 @@ SEXP kelvarin_dot(SEXP values, SEXP n_sexp, SEXP description, SEXP view, SEXP na
   const GslHandlerOff handler_off;
   Analysis analysis;
   AnalyseGroup(influence.get(), n, &analysis);
-  if (analysis.ending == Ending::kNoMemory) {
-    throw std::bad_alloc();
-  }
-  GroupGraph graph;
-  graph.description = WithoutByteOrderMark(text);
-  graph.influence = influence.get();
-  graph.analysis = &analysis;
-  graph.min = cpp11::as_cpp<double>(min);
-  graph.top = cpp11::as_cpp<int>(top);
-  graph.names = &names;
-  MemoryText dot;
-  const std::string chosen = cpp11::as_cpp<std::string>(view);
-  if (chosen == "heatmap") {
-    graph.view = View::kHeatmap;
-    WriteHeatmap(dot.stream, graph);
-  } else if (chosen == "focus") {
-    graph.view = View::kFocus;
-    WriteFocus(dot.stream, graph);
-  } else {
-    WriteDot(dot.stream, graph);
-  }
-  return Rf_ScalarString(Utf8(dot.Text()));
+  return Rf_ScalarString(Utf8(Dot(text, influence.get(), analysis, cpp11::as_cpp<std::string>(view),
+                                  names, cpp11::as_cpp<double>(min), cpp11::as_cpp<int>(top))));
   END_CPP11
 }
 
