@@ -99,23 +99,27 @@ def test_the_interpreter_answers_after_a_singular_m_21_players_and_a_nan():
 def test_threads_run_python_while_files_are_analysed(tmp_path):
     # The GIL is released while C++ works: the main thread keeps running
     # Python meanwhile, never stopped for longer than a small part of the
-    # call (held, it would stop for all of it).
-    paths = generate_files(tmp_path, 100, players=20) * 40
+    # call (held, it would stop for all of it). The call is made longer
+    # until it lasts long enough to tell, however fast the machine.
+    files = generate_files(tmp_path, 100, players=20)
     done = []
 
-    def work():
+    def work(paths):
         start = time.perf_counter()
         kelvarin.analyse_files(paths)
-        done.append(time.perf_counter() - start)
+        done.insert(0, time.perf_counter() - start)
 
-    worker = threading.Thread(target=work)
-    longest = 0.0
-    last = time.perf_counter()
-    worker.start()
-    while worker.is_alive():
-        now = time.perf_counter()
-        longest = max(longest, now - last)
-        last = now
-    worker.join()
+    for repeat in (40, 160, 640):
+        worker = threading.Thread(target=work, args=(files * repeat,))
+        longest = 0.0
+        last = time.perf_counter()
+        worker.start()
+        while worker.is_alive():
+            now = time.perf_counter()
+            longest = max(longest, now - last)
+            last = now
+        worker.join()
+        if done[0] > 0.2:
+            break
     assert done[0] > 0.2, "the call was too short to tell"
     assert longest < done[0] / 2, f"Python stopped for {longest:.3f} s of {done[0]:.3f} s"
