@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "app/front_end.h"
 #include "face/console.h"
@@ -55,6 +56,20 @@ struct OutputIntoMemory {
 };
 
 }  // namespace
+
+ReadFile ReadFileAt(const std::string& path) {
+  Diagnostics diagnostics;
+  diagnostics.program = "kelvarin";
+  diagnostics.stream = nullptr;
+  diagnostics.keep = true;
+  Reader reader;
+  reader.diagnostics = &diagnostics;
+  ReadFile read;
+  read.failure = ReadDataFile(path.c_str(), path.c_str(), &reader, &read.influence);
+  read.description = reader.has_description ? reader.description : "";
+  read.said = std::move(diagnostics.said);
+  return read;
+}
 
 Matrix InfluenceOf(const double* values, int n, std::ptrdiff_t row_step,
                    std::ptrdiff_t column_step) {

@@ -22,7 +22,9 @@
 #include "analysis/analysis.h"
 #include "analysis/sureness.h"
 #include "matrix/matrix.h"
+#include "reader/reader.h"
 #include "table/table.h"
+#include "text/diagnostics.h"
 
 // GSL's error handler off while this lives, and back as it was after: the
 // analysis checks every status that GSL's handler would abort on.
@@ -47,6 +49,18 @@ struct MemoryText {
   // Return what was written, and close the stream.
   std::string Text();
 };
+
+// A data file read as the programs read it, its diagnostics kept rather
+// than written.
+struct ReadFile {
+  ReadFailure failure = ReadFailure::kNone;
+  std::string description;  // as read, empty when there was none
+  std::vector<Said> said;   // the warnings and errors, in the order said
+  Matrix influence;         // null unless the file was read whole
+};
+
+// Return the data file at path read as kelvarin reads it.
+ReadFile ReadFileAt(const std::string& path);
 
 // Return the n-by-n influence matrix whose value at row r, column c is
 // values[r * row_step + c * column_step], each rounded to single precision

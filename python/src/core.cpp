@@ -148,27 +148,21 @@ py::object Text(const std::string& text) {
 // read_group: the file at path (its bytes) read as the programs read it.
 py::dict ReadGroupFile(const py::bytes& path_bytes) {
   const std::string path = path_bytes;
-  Diagnostics diagnostics;
-  diagnostics.program = "kelvarin";
-  diagnostics.stream = nullptr;
-  diagnostics.keep = true;
-  Reader reader;
-  reader.diagnostics = &diagnostics;
-  Matrix influence;
-  ReadFailure failure = ReadFailure::kNone;
+  ReadFile read;
   {
     const py::gil_scoped_release unlocked;
-    failure = ReadDataFile(path.c_str(), path.c_str(), &reader, &influence);
+    read = ReadFileAt(path);
   }
-  const std::string description = reader.has_description ? reader.description : "";
+  const ReadFailure failure = read.failure;
+  const std::string& description = read.description;
   py::dict out;
   out["failure"] = failure == ReadFailure::kNone ? std::string() : FailureMessage(failure);
   out["description"] = AsUtf8(WithoutByteOrderMark(description));
   out["description_bytes"] = py::bytes(description);
-  out["warnings"] = SaidList(diagnostics.said, Severity::kWarning);
-  out["errors"] = SaidList(diagnostics.said, Severity::kError);
+  out["warnings"] = SaidList(read.said, Severity::kWarning);
+  out["errors"] = SaidList(read.said, Severity::kError);
   out["influence"] =
-      failure == ReadFailure::kNone ? py::object(ArrayOf(influence.get())) : py::none();
+      failure == ReadFailure::kNone ? py::object(ArrayOf(read.influence.get())) : py::none();
   return out;
 }
 

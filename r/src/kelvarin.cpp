@@ -207,23 +207,16 @@ extern "C" {
 SEXP kelvarin_read_group(SEXP path_sexp) {
   BEGIN_CPP11
 
-  const std::string path = cpp11::as_cpp<std::string>(path_sexp);
-  Diagnostics diagnostics;
-  diagnostics.program = "kelvarin";
-  diagnostics.stream = nullptr;
-  diagnostics.keep = true;
-  Reader reader;
-  reader.diagnostics = &diagnostics;
-  Matrix influence;
-  const ReadFailure failure = ReadDataFile(path.c_str(), path.c_str(), &reader, &influence);
-  const std::string description = reader.has_description ? reader.description : "";
+  const ReadFile file = ReadFileAt(cpp11::as_cpp<std::string>(path_sexp));
+  const ReadFailure failure = file.failure;
+  const std::string& description = file.description;
   cpp11::writable::list read({
       "failure"_nm = FailureMessage(failure),
       "description"_nm = Rf_ScalarString(Utf8(AsUtf8(WithoutByteOrderMark(description)))),
       "description_bytes"_nm = RawBytes(description),
-      "warnings"_nm = SaidList(diagnostics.said, Severity::kWarning),
-      "errors"_nm = SaidList(diagnostics.said, Severity::kError),
-      "influence"_nm = failure == ReadFailure::kNone ? SEXP(RMatrix(influence.get())) : R_NilValue,
+      "warnings"_nm = SaidList(file.said, Severity::kWarning),
+      "errors"_nm = SaidList(file.said, Severity::kError),
+      "influence"_nm = failure == ReadFailure::kNone ? SEXP(RMatrix(file.influence.get())) : R_NilValue,
   });
   return read;
   END_CPP11
