@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "reader/hints.h"
 #include "reader/rows.h"
@@ -55,7 +54,7 @@ void ExplainLongDescription(Reader* reader, const char* bytes) {
     return;
   }
   const auto length = static_cast<long long>(std::strlen(bytes));
-  if (length <= kMaxDescriptionLength && source->nul_bytes > 0) {
+  if (length <= kMaxDescriptionLength && source->read_nul) {
     Place place;
     place.column = length + 1;
     SayAt(reader, place, Severity::kError, "a NUL byte in the description; %s", kUtf16Hint);
@@ -112,7 +111,7 @@ void ValueHint(Reader* reader, const ValueText& text, const ValueText& last, lon
   char bytes[kQuotedBytes + 1] = "";
   const auto count = static_cast<long long>(
       Peek(&reader->source, text.start.offset, true, kQuotedBytes).copy(bytes, kQuotedBytes));
-  const char* said = reader->source.nul_bytes > 0 ? kUtf16Hint : nullptr;
+  const char* said = reader->source.read_nul ? kUtf16Hint : nullptr;
   if (said == nullptr && count > 0) {
     said = CharacterHint(bytes, count, last.comma_after_point);
   }
@@ -215,16 +214,9 @@ void CheckDescriptionText(Reader* reader) {
     ++end;
   }
   // Cut between characters after kQuotedBytes bytes of the file.
-  size_t cut = start;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(description.data());
-  while (cut < end) {
-    const size_t size = CharacterLength(bytes + cut, end - cut);
-    const size_t step = size == 0 ? 1 : size;
-    if (cut + step - start > static_cast<size_t>(kQuotedBytes)) {
-      break;
-    }
-    cut += step;
-  }
+  const auto cut = static_cast<size_t>(
+      CharacterEnd(description.data(), static_cast<long long>(start), static_cast<long long>(end),
+                   static_cast<long long>(start) + kQuotedBytes));
   Place place;
   place.column = static_cast<long long>(bad) + 1;
   place.offset = static_cast<long long>(bad);
@@ -237,7 +229,7 @@ void CheckDescriptionText(Reader* reader) {
 // Return the hint for text that begins with byte c where N should be, or
 // null.
 const char* SizeHint(const Source& source, int c) {
-  if (source.nul_bytes > 0) {
+  if (source.read_nul) {
     return kUtf16Hint;
   }
   return c == '#' ? kCommentHint : nullptr;
@@ -329,11 +321,8 @@ ReadFailure CheckSize(Reader* reader) {
 ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
   Source* source = &reader->source;
   const long long n = reader->size;
-  // What was read of this value and of the one before: the two change places
-  // after each value, since a copy would cost more than reading it.
-  ValueText texts[2];
-  ValueText* text = &texts[0];
-  ValueText* last = &texts[1];
+  ValueText text;  // what was read of the last value
+  ValueText last;  // and of the value before it
   ValueLines lines;
   source->held.reserve(source->held.size() + static_cast<size_t>(2 * n * n + 1));
   for (long long i = 0; i < n; ++i) {
@@ -343,28 +332,25 @@ ReadFailure ReadMatrix(Reader* reader, gsl_matrix* influence) {
       // word, and the diagnostics of the next value and of the rows may
       // quote only the first, which the source holds on to, and the last.
       Place first;
-      const long long run = ReadPlainValues(source, row + j, n - j, &first, text);
-      if (run > 0) {
-        source->held.push_back(text->start.offset);
-        reader->values += run;
-        CountValueLine(&lines, first, n, run);
-        std::swap(text, last);
-        j += run;
-        continue;
+      long long read = ReadPlainValues(source, row + j, n - j, &first, &text);
+      if (read == 0) {
+        float value = 0.0F;
+        if (!ReadValue(source, &value, &text)) {
+          ExplainBadValue(reader, text, last, i, j);
+          return ReadFailure::kValues;
+        }
+        row[j] = static_cast<double>(value);
+        CheckValue(reader, text, i, j);
+        first = text.start;
+        read = 1;
       }
-      float value = 0.0F;
-      if (!ReadValue(source, &value, text)) {
-        ExplainBadValue(reader, *text, *last, i, j);
-        return ReadFailure::kValues;
-      }
-      // The diagnostics of the next value and of the rows may quote it.
-      source->held.push_back(text->start.offset);
-      row[j] = static_cast<double>(value);
-      ++reader->values;
-      CheckValue(reader, *text, i, j);
-      CountValueLine(&lines, text->start, n);
-      std::swap(text, last);
-      ++j;
+      // The diagnostics of the next value and of the rows may quote the
+      // last value read.
+      source->held.push_back(text.start.offset);
+      reader->values += read;
+      CountValueLine(&lines, first, n, read);
+      last = text;
+      j += read;
     }
   }
   CheckRows(reader, lines);

@@ -7,15 +7,6 @@
 
 #include "numbers/numbers.h"
 
-// The number parser's steps are inlined into each of their callers, which
-// saves a call for every value read. A coverage build keeps one copy of
-// each, so that a branch of the code is counted once, not once a caller.
-#if defined(KELVARIN_COVERAGE)
-#define KELVARIN_INLINE inline
-#else
-#define KELVARIN_INLINE [[gnu::always_inline]] inline
-#endif
-
 namespace {
 
 // The significant digits of a decimal number, 0.d1 d2 d3 ... times 10 to
@@ -33,13 +24,11 @@ struct Significand {
 
 // A decimal number as its bytes are taken, which may come in pieces: a sign,
 // digits with an optional point, and an exponent (a whole number: a sign and
-// digits only). Its significand and exponent are kept only when keep is set:
-// a number held whole in the bytes read is converted from its own text.
+// digits only), its significand and exponent kept as they come.
 struct Number {
   enum class Part { kSign, kInteger, kFraction, kExponentSign, kExponent, kEnd };
   Part part = Part::kSign;
   bool whole = false;  // a whole number: no point, no exponent
-  bool keep = false;   // keep the significand and the exponent
   bool negative = false;
   Significand significand;
   long long mantissa_digits = 0;
@@ -72,9 +61,8 @@ constexpr int kTextSize = 3 + kKeptDigits + 1 + 1 + 20;
 // than half the smallest float is zero.
 bool ToFloat(const Number& number, float* value, bool* underflow) {
   const Significand& significand = number.significand;
-  const bool negative = number.negative;
   const long long exponent = number.exponent_negative ? -number.exponent : number.exponent;
-  const float zero = negative ? -0.0F : 0.0F;
+  const float zero = number.negative ? -0.0F : 0.0F;
   if (significand.kept == 0) {
     *value = zero;
     return true;
@@ -84,21 +72,17 @@ bool ToFloat(const Number& number, float* value, bool* underflow) {
   // do.
   char text[kTextSize];
   char* end = text;
-  if (negative) {
+  if (number.negative) {
     *end++ = '-';
   }
   *end++ = '0';
   *end++ = '.';
-  for (int i = 0; i < significand.kept; ++i) {
-    *end++ = significand.digits[i];
-  }
+  end = std::copy(significand.digits, significand.digits + significand.kept, end);
   if (significand.dropped_non_zero) {
     *end++ = '1';
   }
   *end++ = 'e';
-  long long power = significand.point + exponent;
-  power = power > kExponentLimit ? kExponentLimit : power;
-  power = power < -kExponentLimit ? -kExponentLimit : power;
+  const long long power = std::clamp(significand.point + exponent, -kExponentLimit, kExponentLimit);
   end = std::to_chars(end, text + kTextSize, power).ptr;
   const std::from_chars_result result = numbers::FromChars(text, end, value);
   if (result.ec == std::errc()) {
@@ -115,53 +99,40 @@ bool ToFloat(const Number& number, float* value, bool* underflow) {
   return false;
 }
 
-// Keep the count digits from digit on in number's significand or exponent.
-void KeepDigits(const char* digit, size_t count, Number* number) {
-  if (number->part == Number::Part::kExponent) {
-    for (; count > 0 && number->exponent < kExponentCap; --count) {
-      number->exponent = number->exponent * kRadix + (*digit++ - '0');
-    }
-    return;
-  }
-  // Leading zeros are not significant; those of a fraction move the point.
+// Take the digits from *at on, before end, into number's significand or
+// exponent, and move *at past them.
+void TakeDigits(const char** at, const char* end, Number* number) {
+  const char* digit = *at;
   Significand* significand = &number->significand;
   const bool integer = number->part == Number::Part::kInteger;
-  for (; significand->kept == 0 && count > 0 && *digit == '0'; --count, ++digit) {
-    significand->point -= integer ? 0 : 1;
+  for (; digit != end && IsDigit(*digit); ++digit) {
+    if (number->part == Number::Part::kExponent) {
+      number->has_exponent_digits = true;
+      number->exponent = number->exponent < kExponentCap
+                             ? number->exponent * kRadix + (*digit - '0')
+                             : number->exponent;
+      continue;
+    }
+    ++number->mantissa_digits;
+    // Leading zeros are not significant; those of a fraction move the point.
+    if (significand->kept == 0 && *digit == '0') {
+      significand->point -= integer ? 0 : 1;
+      continue;
+    }
+    significand->point += integer ? 1 : 0;
+    if (significand->kept < kKeptDigits) {
+      significand->digits[significand->kept++] = *digit;
+    } else {
+      significand->dropped_non_zero = significand->dropped_non_zero || *digit != '0';
+    }
   }
-  significand->point += integer ? static_cast<long long>(count) : 0;
-  for (; count > 0 && significand->kept < kKeptDigits; --count) {
-    significand->digits[significand->kept++] = *digit++;
-  }
-  for (; count > 0; --count) {
-    significand->dropped_non_zero = significand->dropped_non_zero || *digit++ != '0';
-  }
-}
-
-// Take the digits from *at on, before end, into number: counted, and kept
-// when number keeps them. Move *at past them.
-KELVARIN_INLINE void TakeDigits(const char** at, const char* end, Number* number) {
-  const char* const digits = *at;
-  const char* after = digits;
-  while (after != end && IsDigit(*after)) {
-    ++after;
-  }
-  *at = after;
-  const auto count = static_cast<size_t>(after - digits);
-  if (number->part == Number::Part::kExponent) {
-    number->has_exponent_digits = number->has_exponent_digits || count > 0;
-  } else {
-    number->mantissa_digits += static_cast<long long>(count);
-  }
-  if (number->keep) {
-    KeepDigits(digits, count, number);
-  }
+  *at = digit;
 }
 
 // Take the bytes of number from the front of *in, the longest run that is or
 // begins a number, and move *in past them. Return true when number ended at
 // in->front(), false when *in ran out first and the number may go on.
-KELVARIN_INLINE bool ConsumeNumber(std::string_view* in, Number* number) {
+bool ConsumeNumber(std::string_view* in, Number* number) {
   using Part = Number::Part;
   const char* at = in->data();
   const char* const end = at + in->size();
@@ -254,69 +225,30 @@ bool ReadLine(Source* source, char* buffer, int size) {
 
 namespace {
 
-// Return number taken again from text, its first bytes, keeping its digits.
-Number TakeKept(std::string_view text, const Number& number) {
-  Number kept;
-  kept.whole = number.whole;
-  kept.keep = true;
-  (void)ConsumeNumber(&text, &kept);
-  return kept;
-}
-
 // Read a number from source into number: white space skipped, then the
 // longest run that is or begins one, the source left before the byte after
 // it, which is returned (EOF at the end), its start held on to while it is
-// read. Set text to its bytes when read at once, else to the empty view.
-KELVARIN_INLINE int ReadNumber(Source* source, Number* number, Place* start,
-                               std::string_view* text) {
+// read.
+int ReadNumber(Source* source, Number* number, Place* start) {
   SkipSpace(source);
   *start = Here(*source);
   source->item = start->offset;
-  const std::string_view unread = Unread(*source);
-  std::string_view in = unread;
-  bool ended = ConsumeNumber(&in, number);
-  if (!ended && !number->keep) {
-    // The bytes read so far may be let go before the number ends: its
-    // digits are kept from its start.
-    *number = TakeKept(unread, *number);
-  }
-  *text = unread.substr(0, ended ? unread.size() - in.size() : 0);
-  source->position += unread.size() - in.size();
-  while (!ended) {
+  std::string_view in = Unread(*source);
+  for (;;) {
+    const size_t size = in.size();
+    const bool ended = ConsumeNumber(&in, number);
+    source->position += size - in.size();
+    if (ended) {
+      break;
+    }
     if (!Fill(source)) {
       return EOF;
     }
     in = Unread(*source);
-    const size_t size = in.size();
-    ended = ConsumeNumber(&in, number);
-    source->position += size - in.size();
   }
-  // A NUL byte is counted as it is read.
   const auto next = static_cast<unsigned char>(in.front());
-  if (next == '\0') {
-    Back(source, Next(source));
-  }
+  source->read_nul = source->read_nul || next == '\0';
   return next;
-}
-
-// Convert number, whose bytes are text when it was read at once, to the
-// nearest float: from its own text, unless that is beyond the float range or
-// becomes zero without being zero, which ToFloat tells from its digits.
-bool Convert(std::string_view text, const Number& number, float* value, bool* underflow) {
-  if (text.empty()) {
-    return ToFloat(number, value, underflow);
-  }
-  const std::string_view digits = text.front() == '+' ? text.substr(1) : text;
-  float read = 0.0F;
-  const char* const end = digits.data() + digits.size();
-  const std::from_chars_result result = numbers::FromChars(digits.data(), end, &read);
-  // A number out of range, or made zero, is an error, and its digits tell
-  // which.
-  if (result.ec == std::errc() && result.ptr == end) {
-    *value = read;
-    return true;
-  }
-  return ToFloat(TakeKept(text, number), value, underflow);
 }
 
 }  // namespace
@@ -324,10 +256,8 @@ bool Convert(std::string_view text, const Number& number, float* value, bool* un
 bool ReadInteger(Source* source, long long* value, bool* fits) {
   Number number;
   number.whole = true;
-  number.keep = true;
   Place start;
-  std::string_view bytes;
-  ReadNumber(source, &number, &start, &bytes);
+  ReadNumber(source, &number, &start);
   if (number.mantissa_digits == 0) {
     return false;
   }
@@ -353,8 +283,7 @@ bool ReadInteger(Source* source, long long* value, bool* fits) {
 
 bool ReadValue(Source* source, float* value, ValueText* text) {
   Number number;
-  std::string_view bytes;
-  const int c = ReadNumber(source, &number, &text->start, &bytes);
+  const int c = ReadNumber(source, &number, &text->start);
   ValueIssue issue = ValueIssue::kNone;
   bool underflow = false;
   if (number.mantissa_digits == 0) {
@@ -362,11 +291,11 @@ bool ReadValue(Source* source, float* value, ValueText* text) {
   } else if (number.has_exponent && !number.has_exponent_digits) {
     issue = ValueIssue::kNoExponentDigits;
   } else if ((c == 'x' || c == 'X') && number.mantissa_digits == 1 && !number.has_point &&
-             (bytes.empty() ? number.significand.kept == 0 : bytes.back() == '0')) {
+             number.significand.kept == 0) {
     // Hexadecimal numbers are not a form of the data file: "0x1p3" must not
     // pass as a 0 followed by text.
     issue = ValueIssue::kHexadecimal;
-  } else if (!Convert(bytes, number, value, &underflow)) {
+  } else if (!ToFloat(number, value, &underflow)) {
     // A number beyond the float range is no value of the data file.
     issue = ValueIssue::kOutOfRange;
   } else if (underflow) {
@@ -392,22 +321,19 @@ long long ReadPlainValues(Source* source, double* values, long long count, Place
   const char* last_after = nullptr;
   long long read = 0;
   while (read < count && at != end) {
-    // The number's bytes as ReadValue takes them, converted by the
-    // library's parser; a number that needs a word (one out of range or
-    // made zero, an exponent without digits, a hexadecimal number) or that
-    // white space does not end is left to ReadValue.
-    Number number;
-    std::string_view in(at, static_cast<size_t>(end - at));
-    if (!ConsumeNumber(&in, &number) || number.mantissa_digits == 0 ||
-        !IsSpace(static_cast<unsigned char>(in.front())) ||
-        (number.has_exponent && !number.has_exponent_digits)) {
+    // The library's parser takes what ReadValue takes once the text begins
+    // with a digit or a point after an optional sign, and white space after
+    // it ends the number where ReadValue would. "inf", "nan", an exponent
+    // without digits, a hexadecimal number, and a number out of range or
+    // made zero never pass: ReadValue reads them, with a word for each.
+    const char* const digits = *at == '-' || *at == '+' ? at + 1 : at;
+    if (digits == end || (!IsDigit(*digits) && *digits != '.')) {
       break;
     }
-    const char* const after = in.data();
     float value = 0.0F;
-    const std::from_chars_result result =
-        numbers::FromChars(*at == '+' ? at + 1 : at, after, &value);
-    if (result.ec != std::errc() || result.ptr != after) {
+    const std::from_chars_result result = numbers::FromChars(*at == '+' ? digits : at, end, &value);
+    const char* const after = result.ptr;
+    if (result.ec != std::errc() || after == end || !IsSpace(static_cast<unsigned char>(*after))) {
       break;
     }
     values[read++] = static_cast<double>(value);

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
 // Return where the whole characters of bytes[start, count) that end within
 // the first limit bytes end: a cut there splits no UTF-8 character. A byte
 // that begins no valid character is one character, as Escape shows it.
@@ -22,6 +20,8 @@ long long CharacterEnd(const char* bytes, long long start, long long count, long
   }
   return end;
 }
+
+namespace {
 
 // Write into extra the data line of place and a caret under its column, each
 // line beginning with a blank. A long line is shown in part, cut between characters, with "..."

@@ -24,6 +24,11 @@ constexpr int kLongestUtf8 = 4;
 static_assert(kKeptBefore >= kShownBefore &&
               kKeptAfter >= kMaxDescriptionLength + kShownAfter + kLongestUtf8);
 
+// Return where the whole characters of bytes[start, count) that end within
+// the first limit bytes end: a cut there splits no UTF-8 character. A byte
+// that begins no valid character is one character, as Escape shows it.
+long long CharacterEnd(const char* bytes, long long start, long long count, long long limit);
+
 // Return the text of the file from place up to white space, cut between
 // characters after kQuotedBytes, escaped and in quotes; "end of file" at the
 // end.

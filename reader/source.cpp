@@ -222,11 +222,3 @@ std::string_view Peek(Source* source, long long offset, bool word, size_t count)
 bool ReadFailed(const Source& source) {
   return source.failed || (source.file != nullptr && std::ferror(source.file) != 0);
 }
-
-void CountNul(Source* source) {
-  const long long end = source->pieces.back().offset + static_cast<long long>(source->position);
-  if (end > source->nul_end) {
-    ++source->nul_bytes;
-    source->nul_end = end;
-  }
-}

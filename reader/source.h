@@ -63,8 +63,7 @@ struct Source {
   long long line = 1;                  // of the next byte
   long long line_offset = 0;           // where the next byte's line begins
   long long last_line_offset = 0;      // where the line of a line feed read last began
-  long long nul_bytes = 0;             // the NUL bytes read, each counted once
-  long long nul_end = 0;               // the offset after the last NUL counted
+  bool read_nul = false;               // a NUL byte was read
   std::vector<long long> held;         // the places a diagnostic may quote later
   long long item = -1;                 // where the item being read began, or -1
 };
@@ -95,9 +94,6 @@ std::string_view Peek(Source* source, long long offset, bool word, size_t count)
 // Return true when a read of source's file failed.
 bool ReadFailed(const Source& source);
 
-// Count a NUL byte just read, unless it was read before and given back.
-void CountNul(Source* source);
-
 // Return the next byte of source, or EOF.
 inline int Next(Source* source) {
   if (source->position == source->pieces.back().bytes.size() && !Fill(source)) {
@@ -110,7 +106,7 @@ inline int Next(Source* source) {
     source->last_line_offset = source->line_offset;
     source->line_offset = piece.offset + static_cast<long long>(source->position);
   } else if (c == '\0') {
-    CountNul(source);
+    source->read_nul = true;
   }
   return c;
 }

@@ -215,7 +215,8 @@ TEST(ReadValue, ReadsTheSameWhateverTheChunk) {
               std::to_string(read.start.line_offset) + " issue " +
               std::to_string(static_cast<int>(read.issue)) + " next " + std::to_string(read.next) +
               (read.comma_after_point ? " point," : "") + " then " + std::to_string(here.line) +
-              ":" + std::to_string(here.column) + " nul " + std::to_string(source.nul_bytes) + "\n";
+              ":" + std::to_string(here.column) + " nul " +
+              std::to_string(static_cast<int>(source.read_nul)) + "\n";
       if (!ok) {
         Back(&source, Next(&source));
         seen += "skip " + std::to_string(Next(&source)) + "\n";
