@@ -198,6 +198,11 @@ TEST(Diagnostics, GiveAPlaceAndAReasonForEveryFailure) {
       {"Triad\n3\n1 0,5 0,25\n",
        "team.dat:3:4: error: expected value 3 of row 1, found ',5', part of '0,5': a decimal "
        "comma? Values are written with a decimal point (0.5) and separated by white space\n"},
+      {"Duo\n2\n1 -inf\n", "team.dat:3:3: error: expected value 2 of row 1, found '-inf'\n"},
+      {std::string("Duo\n2\n1\0 0\n0 1\n", 15),
+       "team.dat:3:2: error: expected value 2 of row 1, found '\\x00', part of '1\\x00': the "
+       "file holds NUL bytes, as UTF-16 text does (Notepad's \"Unicode\"): save it as UTF-8 or "
+       "ANSI text\n"},
       {"Triad\n3\n0.5,1,0.25\n",
        "team.dat:3:4: error: expected value 2 of row 1, found ',1,0.25', part of "
        "'0.5,1,0.25': values are separated by white space, not by ','\n"},
