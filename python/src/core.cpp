@@ -4,7 +4,8 @@
 // compute. Nothing here ends the interpreter or writes to its console: the
 // programs' console is face/console.cpp's, a C++ exception becomes a Python
 // exception at the edge (std::invalid_argument a ValueError), and the GIL is
-// released while C++ reads and analyses, so that threads analyse at once.
+// released while C++ reads and analyses, so that threads analyse at once;
+// analyse_files takes it back now and then to let a signal stop it.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -231,10 +232,19 @@ py::tuple AnalyseFilesOf(const std::vector<std::string>& paths,
   if (spread > 0.0) {
     perturbation = PerturbationOf(spread, draws, seed);
   }
+  // Between files, the GIL taken back for a moment: a signal's handler
+  // (Ctrl-C's raises KeyboardInterrupt) runs, and what it raised stops the
+  // call, raised once every thread has stopped.
+  const auto signalled = [] {
+    const py::gil_scoped_acquire locked;
+    return PyErr_CheckSignals() != 0;
+  };
   std::vector<Group> groups;
-  {
+  try {
     const py::gil_scoped_release unlocked;
-    groups = AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs);
+    groups = AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs, signalled);
+  } catch (const Interrupted&) {
+    throw py::error_already_set();
   }
   py::list rows;
   py::list drawn;

@@ -1,7 +1,9 @@
 """What the module refuses, each a Python exception with a clear message; an
 interpreter that answers after anything it is given; threads that analyse
-while Python runs."""
+while Python runs, and that Ctrl-C stops."""
 
+import _thread
+import math
 import subprocess
 import sys
 import textwrap
@@ -123,3 +125,37 @@ def test_threads_run_python_while_files_are_analysed(tmp_path):
             break
     assert done[0] > 0.2, "the call was too short to tell"
     assert longest < done[0] / 2, f"Python stopped for {longest:.3f} s of {done[0]:.3f} s"
+
+
+def test_ctrl_c_stops_analyse_files_long_before_its_end(tmp_path, monkeypatch):
+    # Ctrl-C (interrupt_main, as the signal would) 0.1 s into a call of five
+    # seconds or more raises KeyboardInterrupt within a small part of them:
+    # the calling thread sees it between its files, and the other thread
+    # takes no more. Unseen, the call would run to its end. Only the C++
+    # call is timed, from its start: the Python around it is not stopped.
+    files = generate_files(tmp_path, 100, players=20)
+    analyse = kelvarin._core.analyse_files
+    seconds = []
+    timer = None
+
+    def timed(*arguments):
+        if timer is not None:
+            timer.start()
+        start = time.perf_counter()
+        try:
+            return analyse(*arguments)
+        finally:
+            seconds.insert(0, time.perf_counter() - start)
+
+    monkeypatch.setattr(kelvarin._core, "analyse_files", timed)
+    repeat = 10
+    while not seconds or seconds[0] < 0.2:
+        repeat *= 4
+        kelvarin.analyse_files(files * repeat, jobs=2)
+    whole = seconds[0] * math.ceil(5 / seconds[0])
+    repeat *= math.ceil(5 / seconds[0])
+    timer = threading.Timer(0.1, _thread.interrupt_main)
+    with pytest.raises(KeyboardInterrupt):
+        kelvarin.analyse_files(files * repeat, jobs=2)
+    timer.join()
+    assert seconds[0] < whole / 4, f"stopped after {seconds[0]:.3f} s of about {whole:.1f} s"
