@@ -56,6 +56,22 @@ struct OutputIntoMemory {
   ~OutputIntoMemory() { kelvarin_stdout = nullptr; }
 };
 
+// The host's check (taking Python's GIL, R's look at its events) costs
+// far more than a file's analysis: made this seldom, it costs nothing that
+// shows, and a stop still comes at once for a person.
+constexpr std::chrono::milliseconds kStopCheckInterval{25};
+
+// Return what stop says when *due has come, and set *due to the time of
+// the next check; false before.
+bool StopSaid(const std::function<bool()>& stop, std::chrono::steady_clock::time_point* due) {
+  const auto now = std::chrono::steady_clock::now();
+  if (now < *due) {
+    return false;
+  }
+  *due = now + kStopCheckInterval;
+  return stop();
+}
+
 }  // namespace
 
 ReadFile ReadFileAt(const std::string& path) {
@@ -192,10 +208,6 @@ std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
                                 const std::vector<std::string>& names,
                                 const Perturbation* perturbation, int jobs,
                                 const std::function<bool()>& stop) {
-  // The host's check (taking Python's GIL, R's look at its events) costs
-  // far more than a file's analysis: made this seldom, it costs nothing
-  // that shows, and a stop still comes at once for a person.
-  constexpr std::chrono::milliseconds kStopCheckInterval{25};
   if (names.size() != paths.size()) {
     throw std::invalid_argument("a name for each path");
   }
@@ -224,15 +236,9 @@ std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
         groups[i].analysis.v.reset();
         groups[i].analysis.reduced.reset();
         groups[i].analysis.q.reset();
-        if (checks) {
-          const auto now = std::chrono::steady_clock::now();
-          if (now >= check_due) {
-            check_due = now + kStopCheckInterval;
-            if (stop()) {
-              stopped = true;
-              stopping = true;
-            }
-          }
+        if (checks && StopSaid(stop, &check_due)) {
+          stopped = true;
+          stopping = true;
         }
       }
     } catch (...) {
