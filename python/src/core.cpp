@@ -10,6 +10,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -234,11 +235,17 @@ py::tuple AnalyseFilesOf(const std::vector<std::string>& paths,
   }
   // Between files, the GIL taken back for a moment: a signal's handler
   // (Ctrl-C's raises KeyboardInterrupt) runs, and what it raised stops the
-  // call, raised once every thread has stopped.
-  const auto signalled = [] {
-    const py::gil_scoped_acquire locked;
-    return PyErr_CheckSignals() != 0;
-  };
+  // call, raised once every thread has stopped. Python runs the handlers
+  // in its main thread alone: in another, the check could never say stop,
+  // and would only take the GIL from the threads that run Python meanwhile.
+  std::function<bool()> signalled;
+  const py::module_ threading = py::module_::import("threading");
+  if (threading.attr("current_thread")().is(threading.attr("main_thread")())) {
+    signalled = [] {
+      const py::gil_scoped_acquire locked;
+      return PyErr_CheckSignals() != 0;
+    };
+  }
   std::vector<Group> groups;
   try {
     const py::gil_scoped_release unlocked;
