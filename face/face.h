@@ -104,10 +104,10 @@ struct Interrupted : std::runtime_error {
 // taking the next file not yet taken, each group's V', M and Q freed (its
 // row needs none of them). GSL's error handler is off meanwhile. The
 // calling thread, which analyses files too, calls stop (when there is one)
-// between its files, at most once every 25 ms; when it returns
-// true, no thread takes another file and, all joined, Interrupted is thrown.
-// Only the calling thread ever calls stop. Throws std::invalid_argument
-// when names and paths differ in number.
+// between its files, at most once every 25 ms, and no other thread ever
+// does: when it returns true, no thread takes another file and, all
+// joined, Interrupted is thrown. Throws std::invalid_argument when names
+// and paths differ in number.
 std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
                                 const std::vector<std::string>& names,
                                 const Perturbation* perturbation, int jobs,
