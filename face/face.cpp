@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -54,6 +55,22 @@ struct OutputIntoMemory {
   OutputIntoMemory& operator=(const OutputIntoMemory&) = delete;
   ~OutputIntoMemory() { kelvarin_stdout = nullptr; }
 };
+
+// The host's check (taking Python's GIL, R's look at its events) costs
+// far more than a file's analysis: made this seldom, it costs nothing that
+// shows, and a stop still comes at once for a person.
+constexpr std::chrono::milliseconds kStopCheckInterval{25};
+
+// Return what stop says when *due has come, and set *due to the time of
+// the next check; false before.
+bool StopSaid(const std::function<bool()>& stop, std::chrono::steady_clock::time_point* due) {
+  const auto now = std::chrono::steady_clock::now();
+  if (now < *due) {
+    return false;
+  }
+  *due = now + kStopCheckInterval;
+  return stop();
+}
 
 }  // namespace
 
@@ -189,7 +206,8 @@ Perturbation PerturbationOf(double spread, double draws, const std::string& seed
 
 std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
                                 const std::vector<std::string>& names,
-                                const Perturbation* perturbation, int jobs) {
+                                const Perturbation* perturbation, int jobs,
+                                const std::function<bool()>& stop) {
   if (names.size() != paths.size()) {
     throw std::invalid_argument("a name for each path");
   }
@@ -198,26 +216,40 @@ std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
   // Each thread takes the next file not yet taken, into its own group, so
   // that a thread that the machine runs less often takes fewer. What one
   // throws (memory that cannot be had) is thrown again once all are done,
-  // never out of a thread, which would end the process.
+  // never out of a thread, which would end the process; the others take no
+  // more files meanwhile, as after a stop.
   const size_t threads =
       std::max<size_t>(1, std::min(static_cast<size_t>(std::max(jobs, 1)), paths.size()));
   std::vector<std::exception_ptr> thrown(threads);
   std::atomic<size_t> next{0};
+  std::atomic<bool> stopping{false};
+  bool stopped = false;
   const auto analyse = [&](size_t thread) {
+    const bool checks = thread == 0 && stop;
+    auto check_due = std::chrono::steady_clock::now() + kStopCheckInterval;
     try {
-      for (size_t i = next++; i < paths.size(); i = next++) {
+      for (size_t i = next++; i < paths.size() && !stopping.load(std::memory_order_relaxed);
+           i = next++) {
         AnalyseFile(paths[i].c_str(), names[i].c_str(), perturbation, &groups[i]);
         // The rows need none of V', M and Q: thousands of files' would be
         // memory touched for nothing.
         groups[i].analysis.v.reset();
         groups[i].analysis.reduced.reset();
         groups[i].analysis.q.reset();
+        if (checks && StopSaid(stop, &check_due)) {
+          stopped = true;
+          stopping = true;
+        }
       }
     } catch (...) {
       thrown[thread] = std::current_exception();
+      stopping = true;
     }
   };
   std::vector<std::thread> workers;
+  // Room for every thread first: a vector that grew by moving running
+  // threads, and failed to, would end the process.
+  workers.reserve(threads);
   try {
     for (size_t t = 1; t < threads; ++t) {
       workers.emplace_back(analyse, t);
@@ -228,6 +260,9 @@ std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
   analyse(0);
   for (std::thread& worker : workers) {
     worker.join();
+  }
+  if (stopped) {
+    throw Interrupted();
   }
   for (const std::exception_ptr& one : thrown) {
     if (one) {

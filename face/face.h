@@ -16,6 +16,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -91,15 +93,25 @@ std::string Dot(const std::string& description, const gsl_matrix* influence,
 // is not a whole number of 64 bits.
 Perturbation PerturbationOf(double spread, double draws, const std::string& seed);
 
+// Thrown by AnalyseFiles when its caller's check said stop.
+struct Interrupted : std::runtime_error {
+  Interrupted() : std::runtime_error("interrupted") {}
+};
+
 // Return the groups of the files at paths, called names[i] in their
 // messages, as kelvarin-table analyses them (AnalyseFile), with the draws of
 // perturbation when it is not null, on jobs threads (at least 1), each
 // taking the next file not yet taken, each group's V', M and Q freed (its
-// row needs none of them). GSL's error handler is off meanwhile. Throws
-// std::invalid_argument when names and paths differ in number.
+// row needs none of them). GSL's error handler is off meanwhile. The
+// calling thread, which analyses files too, calls stop (when there is one)
+// between its files, at most once every 25 ms, and no other thread ever
+// does: when it returns true, no thread takes another file and, all
+// joined, Interrupted is thrown. Throws std::invalid_argument when names
+// and paths differ in number.
 std::vector<Group> AnalyseFiles(const std::vector<std::string>& paths,
                                 const std::vector<std::string>& names,
-                                const Perturbation* perturbation, int jobs);
+                                const Perturbation* perturbation, int jobs,
+                                const std::function<bool()>& stop = {});
 
 // Set line and column from the end of a diagnostic's place, "NAME:LINE:COLUMN".
 // Return false, and leave them, for a place without both.

@@ -4,11 +4,13 @@
 // compute. Nothing here ends the interpreter or writes to its console: the
 // programs' console is face/console.cpp's, a C++ exception becomes a Python
 // exception at the edge (std::invalid_argument a ValueError), and the GIL is
-// released while C++ reads and analyses, so that threads analyse at once.
+// released while C++ reads and analyses, so that threads analyse at once;
+// analyse_files takes it back now and then to let a signal stop it.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -231,10 +233,25 @@ py::tuple AnalyseFilesOf(const std::vector<std::string>& paths,
   if (spread > 0.0) {
     perturbation = PerturbationOf(spread, draws, seed);
   }
+  // Between files, the GIL taken back for a moment: a signal's handler
+  // (Ctrl-C's raises KeyboardInterrupt) runs, and what it raised stops the
+  // call, raised once every thread has stopped. Python runs the handlers
+  // in its main thread alone: in another, the check could never say stop,
+  // and would only take the GIL from the threads that run Python meanwhile.
+  std::function<bool()> signalled;
+  const py::module_ threading = py::module_::import("threading");
+  if (threading.attr("current_thread")().is(threading.attr("main_thread")())) {
+    signalled = [] {
+      const py::gil_scoped_acquire locked;
+      return PyErr_CheckSignals() != 0;
+    };
+  }
   std::vector<Group> groups;
-  {
+  try {
     const py::gil_scoped_release unlocked;
-    groups = AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs);
+    groups = AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs, signalled);
+  } catch (const Interrupted&) {
+    throw py::error_already_set();
   }
   py::list rows;
   py::list drawn;

@@ -1,7 +1,10 @@
 """What the module refuses, each a Python exception with a clear message; an
 interpreter that answers after anything it is given; threads that analyse
-while Python runs."""
+while Python runs, and that Ctrl-C stops."""
 
+import _thread
+import math
+import os
 import subprocess
 import sys
 import textwrap
@@ -123,3 +126,35 @@ def test_threads_run_python_while_files_are_analysed(tmp_path):
             break
     assert done[0] > 0.2, "the call was too short to tell"
     assert longest < done[0] / 2, f"Python stopped for {longest:.3f} s of {done[0]:.3f} s"
+
+
+def test_ctrl_c_stops_analyse_files_long_before_its_end(tmp_path):
+    # Ctrl-C (interrupt_main, as the signal would) 0.1 s into a call of five
+    # seconds or more raises KeyboardInterrupt within a small part of them:
+    # the calling thread sees it between its files, and the other thread
+    # takes no more. Unseen, the call would run to its end. 1,000 draws of
+    # each file make a short list last: a long one takes its rows' memory
+    # before any file is analysed, and that time no check can shorten.
+    paths = [os.fsencode(path) for path in generate_files(tmp_path, 10, players=20)]
+
+    def call(repeat):
+        kelvarin._core.analyse_files(paths * repeat, paths * repeat, 2, 0.01, 1000.0, "1")
+
+    repeat = 1
+    while True:
+        start = time.perf_counter()
+        call(repeat)
+        seconds = time.perf_counter() - start
+        if seconds >= 0.2:
+            break
+        repeat *= 4
+    times = math.ceil(5 / seconds)
+    timer = threading.Timer(0.1, _thread.interrupt_main)
+    start = time.perf_counter()
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        call(repeat * times)
+    stopped = time.perf_counter() - start
+    timer.join()
+    assert stopped < seconds * times / 4, \
+        f"stopped after {stopped:.3f} s of about {seconds * times:.1f} s"

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cpp11.hpp>
 #include <cpp11/declarations.hpp>
+// Rf_onintr, which raises R's interrupt, is declared for graphics devices.
+#include <R_ext/GraphicsEngine.h>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -199,6 +201,13 @@ SEXP PlayersColumn(const std::vector<Group>& groups) {
   return column;
 }
 
+// Return true when the user has asked R to stop (Esc, Ctrl-C): R's check,
+// whose jump on an interrupt ends at R_ToplevelExec, never crossing C++
+// frames.
+bool UserInterrupted() {
+  return R_ToplevelExec([](void*) { R_CheckUserInterrupt(); }, nullptr) == FALSE;
+}
+
 }  // namespace
 
 extern "C" {
@@ -272,9 +281,22 @@ SEXP kelvarin_analyse_files(SEXP paths_sexp, SEXP names_sexp, SEXP jobs_sexp, SE
     perturbation = PerturbationOf(cpp11::as_cpp<double>(spread), cpp11::as_cpp<double>(draws),
                                   cpp11::as_cpp<std::string>(seed));
   }
-  // R is not called while the files are analysed.
-  const std::vector<Group> groups =
-      AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs);
+  // Only UserInterrupted calls R while the files are analysed. An
+  // interrupt is raised again here, where a jump out of R is turned into a
+  // C++ exception (cpp11::safe) that unwinds this function's frames.
+  std::vector<Group> groups;
+  bool interrupted = false;
+  try {
+    groups = AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs,
+                          UserInterrupted);
+  } catch (const Interrupted&) {
+    interrupted = true;
+  }
+  if (interrupted) {
+    cpp11::safe[Rf_onintr]();
+    // R holds interrupts back in parts of its own code: an error then.
+    cpp11::stop("analyse_files() interrupted by the user");
+  }
 
   std::vector<std::string> files;
   std::vector<std::string> descriptions;

@@ -357,7 +357,9 @@ def analyse_files(paths: Union[PathLike, Iterable[PathLike]], jobs: int = 1) -> 
     kelvarin-table's columns and figures: a file that cannot be read or
     analysed is no error, its row says why (status "error", and message).
     Table.to_pandas() gives the DataFrame that pandas reads of
-    kelvarin-table's CSV.
+    kelvarin-table's CSV. Called from the main thread, which runs Python's
+    signal handlers, Ctrl-C stops it between files, on every thread, and
+    raises KeyboardInterrupt (or what another SIGINT handler raised).
     """
     if isinstance(paths, (str, bytes, os.PathLike)):
         # A folder stands for its files, as a shell's FOLDER/* names them.

@@ -62,3 +62,34 @@ test_that("the session answers after a singular M, 21 players and a NaN", {
                  stderr = TRUE, env = paste0("R_LIBS=", paste(.libPaths(), collapse = ":")))
   expect_identical(out, c("singular TRUE TRUE ", "answers ok "))
 })
+
+test_that("an interrupt stops analyse_files() long before its end, as an interrupt", {
+  # A SIGINT (Ctrl-C; Esc in a GUI asks the same) 0.3 s into a call of ten
+  # seconds or more is R's interrupt within a small part of them: the
+  # calling thread sees it between its files, the other thread takes no
+  # more. Unseen, the call would run to its end. 1,000 draws of each file
+  # make a short list last (a long one takes its rows' memory before any
+  # file is analysed). In a session of its own, which the signal is sent to.
+  skip_on_os("windows")
+  files <- generated_files(file.path(tempdir(), "interrupted"), 10)
+  script <- tempfile(fileext = ".R")
+  writeLines(c(
+    sprintf("files <- c(%s)", paste(deparse(files), collapse = "")),
+    "call <- function(n) kelvarin:::table_of(rep(files, n), 2, 0.01, 1000, '1')",
+    "n <- 1",
+    "while ((seconds <- system.time(call(n))[['elapsed']]) < 0.2) n <- n * 4",
+    "times <- ceiling(10 / seconds)",
+    "me <- Sys.getpid()",
+    "child <- parallel::mcparallel({ Sys.sleep(0.3); tools::pskill(me, tools::SIGINT) })",
+    "start <- proc.time()[['elapsed']]",
+    "got <- tryCatch({ call(n * times); 'finished' }, interrupt = function(e) 'interrupted')",
+    "stopped <- proc.time()[['elapsed']] - start",
+    "invisible(parallel::mccollect(child))",
+    "whole <- seconds * times",
+    "cat(got, if (stopped < whole / 4) 'soon' else sprintf('after %.2f s of %.1f', stopped, whole),",
+    "    '\\n')",
+    "cat('answers', kelvarin::analyse(diag(2))$status, '\\n')"), script)
+  out <- system2(file.path(R.home("bin"), "Rscript"), shQuote(script), stdout = TRUE,
+                 stderr = FALSE, env = paste0("R_LIBS=", paste(.libPaths(), collapse = ":")))
+  expect_identical(out, c("interrupted soon ", "answers ok "))
+})
