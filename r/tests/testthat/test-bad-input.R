@@ -47,9 +47,17 @@ test_that("a file kelvarin refuses is a kelvarin_error with its place", {
   expect_identical(nrow(rows), 3L)
 })
 
-test_that("the session answers after a singular M, 21 players and a NaN", {
+# Run lines as a script in an R session of its own, with this session's
+# libraries, and return what it printed (and what it said, when stderr).
+in_own_session <- function(lines, stderr = TRUE) {
   script <- tempfile(fileext = ".R")
-  writeLines(c(
+  writeLines(lines, script)
+  system2(file.path(R.home("bin"), "Rscript"), shQuote(script), stdout = TRUE, stderr = stderr,
+          env = paste0("R_LIBS=", paste(.libPaths(), collapse = ":")))
+}
+
+test_that("the session answers after a singular M, 21 players and a NaN", {
+  out <- in_own_session(c(
     "library(kelvarin)",
     "s <- analyse(matrix(c(1, 0, 0.25, 0.5, 0, 0.5, 0.25, 0.75, 0.9), 3))",
     "cat(s$status, is.na(s$s_e), is.null(s$q), '\\n')",
@@ -57,9 +65,7 @@ test_that("the session answers after a singular M, 21 players and a NaN", {
     "try(analyse(diag(21)), silent = TRUE)",
     "try(analyse(matrix(c(1, NaN, 0, 1), 2)), silent = TRUE)",
     "invisible(perturb(s, 0.01))",
-    "cat('answers', analyse(diag(2))$status, '\\n')"), script)
-  out <- system2(file.path(R.home("bin"), "Rscript"), shQuote(script), stdout = TRUE,
-                 stderr = TRUE, env = paste0("R_LIBS=", paste(.libPaths(), collapse = ":")))
+    "cat('answers', analyse(diag(2))$status, '\\n')"))
   expect_identical(out, c("singular TRUE TRUE ", "answers ok "))
 })
 
@@ -72,8 +78,7 @@ test_that("an interrupt stops analyse_files() long before its end, as an interru
   # file is analysed). In a session of its own, which the signal is sent to.
   skip_on_os("windows")
   files <- generated_files(file.path(tempdir(), "interrupted"), 10)
-  script <- tempfile(fileext = ".R")
-  writeLines(c(
+  out <- in_own_session(c(
     sprintf("files <- c(%s)", paste(deparse(files), collapse = "")),
     "call <- function(n) kelvarin:::table_of(rep(files, n), 2, 0.01, 1000, '1')",
     "n <- 1",
@@ -88,8 +93,6 @@ test_that("an interrupt stops analyse_files() long before its end, as an interru
     "whole <- seconds * times",
     "cat(got, if (stopped < whole / 4) 'soon' else sprintf('after %.2f s of %.1f', stopped, whole),",
     "    '\\n')",
-    "cat('answers', kelvarin::analyse(diag(2))$status, '\\n')"), script)
-  out <- system2(file.path(R.home("bin"), "Rscript"), shQuote(script), stdout = TRUE,
-                 stderr = FALSE, env = paste0("R_LIBS=", paste(.libPaths(), collapse = ":")))
+    "cat('answers', kelvarin::analyse(diag(2))$status, '\\n')"), stderr = FALSE)
   expect_identical(out, c("interrupted soon ", "answers ok "))
 })
