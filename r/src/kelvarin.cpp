@@ -10,8 +10,6 @@
 #include <cmath>
 #include <cpp11.hpp>
 #include <cpp11/declarations.hpp>
-// Rf_onintr, which raises R's interrupt, is declared for graphics devices.
-#include <R_ext/GraphicsEngine.h>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -19,6 +17,10 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+// Rf_onintr, which raises R's interrupt, is declared for graphics devices;
+// after cpp11, which sets how R's headers name things.
+#include <R_ext/GraphicsEngine.h>
 
 #include "analysis/analysis.h"
 #include "analysis/sureness.h"
@@ -225,7 +227,8 @@ SEXP kelvarin_read_group(SEXP path_sexp) {
       "description_bytes"_nm = RawBytes(description),
       "warnings"_nm = SaidList(file.said, Severity::kWarning),
       "errors"_nm = SaidList(file.said, Severity::kError),
-      "influence"_nm = failure == ReadFailure::kNone ? SEXP(RMatrix(file.influence.get())) : R_NilValue,
+      "influence"_nm =
+          failure == ReadFailure::kNone ? SEXP(RMatrix(file.influence.get())) : R_NilValue,
   });
   return read;
   END_CPP11
@@ -287,8 +290,8 @@ SEXP kelvarin_analyse_files(SEXP paths_sexp, SEXP names_sexp, SEXP jobs_sexp, SE
   std::vector<Group> groups;
   bool interrupted = false;
   try {
-    groups = AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs,
-                          UserInterrupted);
+    groups =
+        AnalyseFiles(paths, names, perturbation ? &*perturbation : nullptr, jobs, UserInterrupted);
   } catch (const Interrupted&) {
     interrupted = true;
   }
