@@ -16,6 +16,18 @@ COUNTS = ("players", "empath", "driver", "near_ties", "warnings")
 TEXTS = ("file", "description", "status", "message")
 
 
+def expect_columns(got, expected, figures, exact):
+    """Check that got[column] holds the expected rows' doubles of each column
+    of figures, and equals their texts of each column of exact; return how
+    many figures were compared."""
+    compared = 0
+    for column in figures:
+        compared += expect_figures(got[column], [row[column] for row in expected], column)
+    for column in exact:
+        assert got[column] == [row[column] for row in expected], column
+    return compared
+
+
 def test_analyse_files_gives_kelvarin_tables_rows(generated, tmp_path, capsys):
     paths = list(case_inputs().values()) + generated
     text = table_csv(paths, folder=tmp_path)
@@ -23,13 +35,9 @@ def test_analyse_files_gives_kelvarin_tables_rows(generated, tmp_path, capsys):
     got = kelvarin.analyse_files(paths, jobs=2)
     assert list(got.columns) == list(expected[0].keys())
     assert len(got) == len(expected) == len(paths)
-    compared = 0
-    for column in FIGURES + COUNTS:
-        compared += expect_figures([getattr(row, column) for row in got],
-                                   [row[column] for row in expected], column)
-    for column in TEXTS:
-        assert [getattr(row, column) or "" for row in got] == \
-            [row[column] for row in expected], column
+    columns = {column: [getattr(row, column) for row in got] for column in FIGURES + COUNTS}
+    columns.update({column: [getattr(row, column) or "" for row in got] for column in TEXTS})
+    compared = expect_columns(columns, expected, FIGURES + COUNTS, TEXTS)
     assert {"ok", "singular", "error"} <= {row.status for row in got}
     # The DataFrame is the CSV as pandas reads it: the same columns, dtypes
     # and doubles.
@@ -60,11 +68,8 @@ def test_analyse_gives_the_sums_and_weights_of_kelvarin_table_players(generated,
         got["weight"] += weights
         got["is_empath"] += [str(p + 1 == a.empath).upper() for p in range(a.n)]
         got["is_driver"] += [str(p + 1 == a.driver).upper() for p in range(a.n)]
-    compared = 0
-    for column in ("column_sum", "row_sum", "weight"):
-        compared += expect_figures(got[column], [row[column] for row in players], column)
-    for column in ("is_empath", "is_driver"):
-        assert got[column] == [row[column] for row in players], column
+    compared = expect_columns(got, players, ("column_sum", "row_sum", "weight"),
+                              ("is_empath", "is_driver"))
     with capsys.disabled():
         print(f"\nanalyse: {len(files)} files, {compared} figures identical to "
               "kelvarin-table --players")
@@ -94,9 +99,7 @@ def test_perturb_gives_kelvarin_table_perturbs_shares_and_quantiles(generated, t
                                          draws=100, seed=7)
             assert [getattr(of_values, f) for f in drawn] == [getattr(one, f) for f in drawn]
             again += 1
-    compared = 0
-    for figure in drawn:
-        compared += expect_figures(got[figure], [expected[i][figure] for i in perturbed], figure)
+    compared = expect_columns(got, [expected[i] for i in perturbed], drawn, ())
     for figure in ("empath_share", "driver_share"):
         compared += expect_figures(got["player_" + figure], [row[figure] for row in players],
                                    figure)
